@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the panel against the module simulator.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/ensure-deps.sh
+scripts/build.sh
+if [ ! -x build/zelvan ]; then
+  echo "The panel program is not there yet; the engine and its tests are built (./test.sh runs them)."
+  exit 0
+fi
+exec scripts/run-with-simulator.sh "$@"

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <deque>
+
+namespace zelvan {
+
+class Clock;
+
+// The daily archive: one file "yy-mm-dd.dat" per day in the data directory,
+// one record per line, CR LF. A record that cannot be written is kept in
+// memory, in order, and written before the next one once the file can be
+// written again; the failure is reported through failureChanged().
+class DayArchive : public QObject
+{
+    Q_OBJECT
+public:
+    DayArchive(const Clock& clock, QString dataDir, QObject* parent = nullptr);
+
+    // AppendDayRecord for an object: k (1..1024) and its record letter.
+    bool AppendDayRecord(int k, QChar letter);
+    // AppendDayRecord for a module record (letters S and V): module digit in position 13.
+    bool appendModuleRecord(int m, QChar letter);
+
+    // Records waiting to be written after a failure.
+    int pendingCount() const { return int(m_pending.size()); }
+    // Tries to write the waiting records now (called by the supervision tick too).
+    bool flushPending();
+
+    QString dataDir() const { return m_dataDir; }
+    static QString dayFileName(const QDate& date); // "yy-mm-dd.dat"
+    QString dayFilePath(const QDate& date) const;
+    // Six-digit day fraction of the time of day, in millionths.
+    static QByteArray dayFraction(const QDateTime& t);
+    static QByteArray objectRecord(int k, QChar letter, const QDateTime& t);
+    static QByteArray moduleRecord(int m, QChar letter, const QDateTime& t);
+
+signals:
+    // failing: a record could not be written; message names the file and the reason.
+    void failureChanged(bool failing, const QString& message);
+
+private:
+    struct Pending
+    {
+        QDate date;
+        QByteArray line;
+    };
+    bool append(const QDate& date, const QByteArray& line);
+
+    const Clock& m_clock;
+    QString m_dataDir;
+    std::deque<Pending> m_pending;
+    bool m_failing = false;
+};
+
+} // namespace zelvan

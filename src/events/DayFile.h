@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QChar>
+#include <QFile>
+#include <QString>
+#include <optional>
+
+namespace zelvan {
+
+// One record read back from a day file.
+struct DayRecord
+{
+    int k = 0;          // object index 1..1024, 0 for a module record
+    QChar letter;       // the character whose code is positions 5-6
+    int fraction = 0;   // positions 7-12, millionths of the day
+    int module = -1;    // last character of a 13-character S or V record, -1 when absent
+    QString timeText() const; // "hh:mm:ss"
+};
+
+// Parses one line (without CR LF). A line shorter than 12 characters or with a
+// non-digit in its first 12 gives nothing.
+std::optional<DayRecord> parseDayRecord(QByteArrayView line);
+
+// Reads a day file line by line; the file is open only while reading.
+class DayFileReader
+{
+public:
+    explicit DayFileReader(const QString& path);
+    bool exists() const;
+    bool open();
+    // The next well-formed record; false at the end of the file.
+    bool next(DayRecord& record);
+    void close();
+
+private:
+    QFile m_file;
+};
+
+} // namespace zelvan

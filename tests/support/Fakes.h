@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/Beeper.h"
+#include "core/Clock.h"
+#include "core/PanelControl.h"
+#include "core/SerialLine.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+
+namespace zelvan::test {
+
+// A clock the test sets and moves.
+class FakeClock : public Clock
+{
+public:
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(12, 0)))
+        : m_now(start)
+    {
+    }
+    QDateTime now() const override { return m_now; }
+    void set(const QDateTime& t) { m_now = t; }
+    void advanceMs(qint64 ms) { m_now = m_now.addMSecs(ms); }
+
+private:
+    QDateTime m_now;
+};
+
+// An in-memory serial line: the test feeds received bytes and reads what was written.
+class FakeSerialLine : public SerialLine
+{
+    Q_OBJECT
+public:
+    using SerialLine::SerialLine;
+
+    bool open(const QString& portToken, const QString& settings) override;
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    void write(const QByteArray& bytes) override;
+    qint64 bytesToWrite() const override { return m_queued; }
+    qint64 bytesAvailable() const override { return m_input.size(); }
+    QByteArray readAll() override;
+    QString deviceName() const override { return m_token; }
+
+    // Received bytes: queued and announced with readyRead().
+    void feed(const QByteArray& bytes);
+    // Everything written since the last take.
+    QByteArray takeWritten();
+    const QByteArray& written() const { return m_written; }
+    // Writes stay queued (bytesToWrite) until drain() while holdOutput is on.
+    void setHoldOutput(bool hold) { m_hold = hold; }
+    void drain();
+    void setRefuseOpen(bool refuse) { m_refuse = refuse; }
+    QString openedSettings() const { return m_settings; }
+    void fail(const QString& reason);
+
+private:
+    bool m_open = false;
+    bool m_refuse = false;
+    bool m_hold = false;
+    qint64 m_queued = 0;
+    QString m_token;
+    QString m_settings;
+    QByteArray m_input;
+    QByteArray m_written;
+};
+
+class CountingBeeper : public Beeper
+{
+public:
+    void beep() override { ++count; }
+    int count = 0;
+};
+
+class RecordingPanelControl : public PanelControl
+{
+public:
+    void SelectPage(int p) override { selectedPages.append(p); }
+    void measuredValueChanged() override { ++measurements; }
+    QList<int> selectedPages;
+    int measurements = 0;
+};
+
+} // namespace zelvan::test
