@@ -13,8 +13,4 @@ QString menuSystemPart(const StationState& state);
 // Caption of a module's box and restore button: "Модул  " + system part + digit.
 QString menuModuleCaption(const StationState& state, int m);
 
-// MenuObjectLabel(k) + two spaces + name: an entry of the objects lists and the
-// caption of the current object on the information and configuration tabs.
-QString menuObjectEntry(const StationState& state, int k, const QString& name);
-
 } // namespace zelvan

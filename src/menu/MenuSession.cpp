@@ -1,15 +1,20 @@
 #include "menu/MenuSession.h"
 
+#include "core/Clock.h"
 #include "core/StationState.h"
+#include "menu/ArchiveReport.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
 
 namespace zelvan {
 
 MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                         CommandSender& commands, const ZelvanIni& ini, QObject* parent)
+                         CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                         QObject* parent)
     : QObject(parent),
       m_state(state),
+      m_files(files),
+      m_clock(clock),
       m_options(state, screen, ini),
       m_names(state, files),
       m_board(state, files),
@@ -18,13 +23,20 @@ MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& 
     connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
     connect(&m_board, &BoardConfiguration::writeFailed, this, &MenuSession::writeFailed);
+    // Both objects lists show the same entries.
+    connect(&m_names, &NamesRegister::entryChanged, this,
+            [this] { m_request.setEntries(m_names.entries()); });
 }
 
 void MenuSession::open(const QStringList& printerFontNames)
 {
+    m_period.resetTo(m_clock.now().date());
+    m_request.clearSelection();
+    m_reportText.clear();
     m_options.setFontNames(printerFontNames);
     m_options.load();
     m_names.load();
+    m_request.setEntries(m_names.entries());
     m_board.reset();
     // The information text of the first object, as if the names tab had just been left.
     m_tab = ArchiveRequestTab;
@@ -60,6 +72,16 @@ void MenuSession::onTabChange(int previous, int next)
         m_restore.refresh();
     else if (next == ObjectsConfigurationTab)
         m_board.load(m_names.currentObject());
+}
+
+PeriodLabels MenuSession::periodLabels() const { return m_period.labels(m_state.MonthName); }
+
+void MenuSession::runReport()
+{
+    const ArchiveReportResult result = ArchiveReport(m_state, m_files).build(m_period, m_request);
+    m_reportText = result.text;
+    emit reportChanged();
+    setCurrentTab(ArchiveDataTab);
 }
 
 bool MenuSession::saveInformation()

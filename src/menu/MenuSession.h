@@ -3,6 +3,8 @@
 #include "menu/BoardConfiguration.h"
 #include "menu/MenuOptions.h"
 #include "menu/NamesRegister.h"
+#include "menu/ReportPeriod.h"
+#include "menu/ReportRequest.h"
 #include "menu/StateRestore.h"
 
 #include <QObject>
@@ -16,6 +18,7 @@ class ScreenState;
 class ObjectFiles;
 class CommandSender;
 class ZelvanIni;
+class Clock;
 
 // Tabs of SSTab1, in their order.
 enum MenuTab {
@@ -37,17 +40,26 @@ class MenuSession : public QObject
     Q_OBJECT
 public:
     MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                CommandSender& commands, const ZelvanIni& ini, QObject* parent = nullptr);
+                CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                QObject* parent = nullptr);
 
     MenuOptions& options() { return m_options; }
     NamesRegister& names() { return m_names; }
     BoardConfiguration& board() { return m_board; }
     StateRestore& restore() { return m_restore; }
+    // The archive request: the period, and the objects list List1 with the
+    // module boxes Check11 and the kind boxes.
+    ReportPeriod& period() { return m_period; }
+    ReportRequest& request() { return m_request; }
+    PeriodLabels periodLabels() const;
+    // Text1: the last report built.
+    QString reportText() const { return m_reportText; }
 
-    // Opening sequence: options and printer font from zelvan.ini (the printer's
-    // font names first), the names from Name.dat with the first object
-    // current, the board controls at their defaults, the information text of
-    // the first object, then tab 0.
+    // Opening sequence: the report period set to today and nothing selected,
+    // options and printer font from zelvan.ini (the printer's font names
+    // first), the names from Name.dat with the first object current, the board
+    // controls at their defaults, the information text of the first object,
+    // then tab 0.
     void open(const QStringList& printerFontNames);
 
     // Captions of the module boxes Check11(m-1) and restore buttons Command8(m-1).
@@ -62,6 +74,9 @@ public:
     // options, entering the restore tab refreshes its buttons and entering the
     // configuration tab loads the current object's board settings.
     void setCurrentTab(int tab);
+
+    // Command1 "Ok": the report of the period built into Text1, then its tab shown.
+    void runReport();
 
     // Command3: the name field saved.
     bool saveName() { return m_names.saveName(); }
@@ -82,6 +97,8 @@ public:
 
 signals:
     void currentTabChanged(int tab);
+    // A new report text, or the period's hours swapped by the report.
+    void reportChanged();
     // A file could not be written; path names it.
     void writeFailed(const QString& path);
 
@@ -89,10 +106,15 @@ private:
     void onTabChange(int previous, int next);
 
     StationState& m_state;
+    const ObjectFiles& m_files;
+    const Clock& m_clock;
     MenuOptions m_options;
     NamesRegister m_names;
     BoardConfiguration m_board;
     StateRestore m_restore;
+    ReportPeriod m_period;
+    ReportRequest m_request;
+    QString m_reportText;
     int m_tab = ArchiveRequestTab;
 };
 

@@ -18,6 +18,18 @@ inline const std::array<QString, 8> kTabCaptions = {
 // Module captions of Check11 and Command8: "Модул  " + system part + digit.
 inline const QString kModuleWord = QStringLiteral("Модул  ");
 
+// Archive request and archive data tabs.
+inline const QString kObjectsFrame = QStringLiteral("Обекти");
+inline const QString kKindsFrame = QStringLiteral("Архив за ....");
+inline const QString kPeriodFrame = QStringLiteral("Период");
+inline const std::array<QString, 4> kKindCaptions = {
+    QStringLiteral("Поети , Кавел"), QStringLiteral("Нарушения"), QStringLiteral("Баланс"),
+    QStringLiteral("Непоемани")};
+inline const std::array<QString, 4> kKindControls = {
+    QStringLiteral("Check8"), QStringLiteral("Check9"), QStringLiteral("Check13"),
+    QStringLiteral("Check10")};
+inline const QString kOk = QStringLiteral("Ok");
+
 // Settings tab.
 inline const QString kOptionsFrame = QStringLiteral("Прозорци,звуци и изход от менюто");
 inline const std::array<QString, 6> kOptionCaptions = {
@@ -31,7 +43,6 @@ inline const QString kLeaveMenu = QStringLiteral("Изход от менюто")
 inline const QString kPrinterFrame = QStringLiteral("Принтер");
 inline const QString kBold = QStringLiteral("Bold");
 inline const QString kItalic = QStringLiteral("Italic");
-inline const QString kNoPrinter = QStringLiteral("Няма инсталиран принтер");
 inline const QString kLatinSample = QStringLiteral("AaBbCcDd");
 inline const QString kCyrillicSample = QStringLiteral("АаБбВвГг");
 inline const QStringList kFontSizes = {QStringLiteral("9"),  QStringLiteral("10"),

@@ -4,7 +4,7 @@
 #include "core/ObjectFiles.h"
 #include "core/StationState.h"
 #include "menu/InformationFile.h"
-#include "menu/MenuLabels.h"
+#include "menu/ReportRequest.h"
 
 namespace zelvan {
 
@@ -18,7 +18,7 @@ void NamesRegister::load()
     m_entries.clear();
     m_entries.reserve(kObjectCount);
     for (int k = 1; k <= kObjectCount; ++k)
-        m_entries.append(menuObjectEntry(m_state, k, m_files.name(k)));
+        m_entries.append(menuListEntry(m_state, k, m_files.name(k)));
     select(0);
 }
 
@@ -30,7 +30,7 @@ void NamesRegister::select(int index)
     const int k = currentObject();
     m_name = m_files.name(k).left(kNameFieldLength);
     m_label = MenuObjectLabel(m_state, k);
-    m_caption = menuObjectEntry(m_state, k, m_name);
+    m_caption = menuListEntry(m_state, k, m_name);
     emit currentChanged();
 }
 
@@ -43,7 +43,7 @@ bool NamesRegister::saveName()
         emit writeFailed(m_files.namePath());
         return false;
     }
-    m_entries[m_current] = menuObjectEntry(m_state, k, m_name);
+    m_entries[m_current] = menuListEntry(m_state, k, m_name);
     m_caption = m_entries.at(m_current);
     emit entryChanged(m_current);
     emit currentChanged();

@@ -4,6 +4,7 @@
 #include "core/SerialLine.h"
 #include "core/StationState.h"
 #include "link/CommandSender.h"
+#include "link/ModuleStateFile.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
 
@@ -36,11 +37,11 @@ QString StateRestore::lossText(const StationState& state, const QDateTime& t)
 void StateRestore::refresh()
 {
     for (int m = 1; m <= kModuleCount; ++m) {
-        const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
-        m_available[size_t(m)] = saved.exists;
+        const ModuleStateFile::Contents saved = ModuleStateFile(m_state.DataDir, m).read();
+        m_available[size_t(m)] = saved.ok;
         m_captions[size_t(m)] = menuModuleCaption(m_state, m)
-            + (saved.exists ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
-                            : menu_texts::kRestoreNoData);
+            + (saved.ok ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
+                        : menu_texts::kRestoreNoData);
     }
     emit changed();
 }
@@ -74,11 +75,13 @@ bool StateRestore::restore(int m)
 {
     if (running() || m < 1 || m > kModuleCount)
         return false;
-    const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
-    if (!saved.exists)
+    const ModuleStateFile::Contents saved = ModuleStateFile(m_state.DataDir, m).read();
+    if (!saved.ok)
         return false;
     m_module = m;
-    m_lines = saved.commands;
+    m_lines.clear();
+    for (const QString& command : saved.commands)
+        m_lines.append(command.toLatin1());
     m_next = 0;
     m_waiting = false;
     m_progress = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "menu/SavedModuleState.h"
-
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <array>

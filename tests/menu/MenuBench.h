@@ -22,6 +22,7 @@ namespace zelvan::test {
 struct MenuBench
 {
     QTemporaryDir home;
+    FakeClock clock;
     StationState state;
     ScreenState screen;
     ZelvanIni ini{home.path()};

@@ -91,7 +91,7 @@ void TestBoardConfiguration::cancelChangesNothing()
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.files.kavelPath());
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
         session.open({});
         session.setCurrentTab(ObjectsConfigurationTab);
         session.board().selectCode(200);

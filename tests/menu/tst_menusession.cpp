@@ -37,7 +37,7 @@ void TestMenuSession::openingSequence()
     bench.state.SystemNo = 3;
     QVERIFY(bench.files.setName(1, QStringLiteral("Поща")));
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_1-1.dat")), toCp1251(u"ключ\r\n"));
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")});
 
     QCOMPARE(session.currentTab(), int(ArchiveRequestTab));
@@ -81,7 +81,7 @@ void TestMenuSession::optionEffects()
     const std::array<qint16*, 6> shared = {
         &bench.state.OptShowAlarms, &bench.state.OptShowEvents, &bench.state.OptPanelOnTop,
         &bench.state.OptAlarmSound, &bench.state.OptEventSound, &bench.state.OptShowKeypad};
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({});
 
     for (bool on : {false, true}) {
@@ -113,7 +113,7 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()
     QFETCH(bool, saved);
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.ini.path());
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({});
     session.options().setOption(MenuOptions::EventSound, true);
     for (int tab : tabs)
@@ -132,7 +132,7 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     MenuBench bench;
     bench.screen.setAlarmsVisible(true);
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
         session.open({});
         session.setCurrentTab(SettingsTab);
         session.options().setOption(MenuOptions::ShowAlarms, false);
@@ -144,7 +144,7 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     QCOMPARE(restarted.OptShowAlarms, qint16(0));
     QCOMPARE(restarted.OptShowEvents, qint16(1));
 
-    MenuSession reopened(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession reopened(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     reopened.open({});
     QVERIFY(!reopened.options().option(MenuOptions::ShowAlarms));
 }
@@ -153,7 +153,7 @@ void TestMenuSession::rewriteKeepsOtherLines()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.ini.path(), kHandEdited);
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({QStringLiteral("Arial")});
     session.options().setOption(MenuOptions::PanelOnTop, true);
     session.options().setBold(true);
@@ -195,7 +195,7 @@ void TestMenuSession::fontChoice()
     QFETCH(int, fontIndex);
     QFETCH(QString, savedName);
     MenuBench bench;
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open(printerFonts);
     QCOMPARE(session.options().fontIndex(), fontIndex);
     session.options().selectSize(6);
@@ -210,7 +210,7 @@ void TestMenuSession::leavingTheNamesTabLoadsTheInformation()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_2-3.dat")), "second\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({});
     session.setCurrentTab(ObjectsListTab);
     session.names().select(130); // object 3 of module 2
@@ -230,7 +230,7 @@ void TestMenuSession::tabChangeCommands()
     MenuBench bench;
     bench.state.KavelCode[131] = QStringLiteral("0A");
     MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_4.dat")), "46000.5\r\nP1\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
     session.open({});
     QVERIFY(!session.restore().enabled(4));
     session.setCurrentTab(RestoreTab);
