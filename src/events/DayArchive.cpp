@@ -137,3 +137,5 @@ bool DayArchive::writeLines(const QString& path, const QByteArray& lines, QStrin
 }
 
 } // namespace zelvan
+
+#include "moc_DayArchive.cpp"
