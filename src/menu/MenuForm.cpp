@@ -5,6 +5,7 @@
 #include "core/ZelvanIni.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 #include "platform/PrinterSink.h"
 
 #include <QCheckBox>
@@ -142,7 +143,8 @@ MenuForm::MenuForm(StationContext ctx, ZelvanIni& ini, std::unique_ptr<PrintSink
     m_session.open(m_sink->fontNames());
     for (int m = 1; m <= kModuleCount; ++m)
         Check11[size_t(m - 1)]->setText(m_session.moduleCaption(m));
-    Label11->setText(PrinterSink::printerLabel());
+    const QString printer = m_sink->printerName();
+    Label11->setText(printer.isEmpty() ? ReportTexts::kNoPrinter : printer);
     {
         const QSignalBlocker b3(List3);
         List3->addItems(m_session.options().fontNames());
