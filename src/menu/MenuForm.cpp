@@ -114,7 +114,7 @@ MenuForm::MenuForm(StationContext ctx, ZelvanIni& ini, std::unique_ptr<PrintSink
     setObjectName(QStringLiteral("MenuForm"));
     setWindowTitle(texts::kWindowCaption);
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(800, 580);
+    resize(960, 600);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 6);
@@ -465,7 +465,6 @@ QWidget* MenuForm::buildObjectsConfigurationTab()
     Slider1->setTickInterval(10);
     Slider1->setAccessibleName(QStringLiteral("Slider1"));
     Label18 = named(new QLabel, QStringLiteral("Label18"));
-    Label18->setWordWrap(true);
     auto* label16 = named(new QLabel(QString(texts::kDirectPairNote).replace(QLatin1Char('\r'),
                                                                            QLatin1Char('\n'))),
                           QStringLiteral("Label16"));
