@@ -84,7 +84,7 @@ private slots:
             << 2 << QStringList{"#A4.5"} << 132 << 2 << QStringList{"H "} << 1
             << QByteArrayList{"013265500000"} << 0;
         QTest::newRow("object numbers outside 1..128 ignored")
-            << 2 << QStringList{"#A0", "O0", "P0", "#P0", "#A129", "O200", "P", "#A", "#A-1"} << 128 << 0
+            << 2 << QStringList{"#A0", "O0", "P0", "#P0", "#A129", "O200", "P00", "#A", "#A-1"} << 128 << 0
             << QStringList{} << 0 << QByteArrayList{} << 9;
         QTest::newRow("unknown kinds ignored, one character is a measured value")
             << 2 << QStringList{"", "Q5", "#X5", "#", "X", "7"} << 133 << 0 << QStringList{} << 0
