@@ -20,7 +20,20 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
 {
     m_tip->setParent(this, m_tip->windowFlags());
     m_list->setObjectName(QStringLiteral("List1"));
+    // While the model adds or removes lines the view moves its current row on
+    // its own; only the operator's picks go back to the model. These handlers
+    // run before the view's (connected first) and after them (connected last).
+    const auto changing = [this] { m_modelChanging = true; };
+    const auto settled = [this] { m_modelChanging = false; };
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+    connect(&m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, changing);
     m_list->setModel(&m_model);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, settled);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, settled);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, settled);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, settled);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformItemSizes(true);
@@ -28,7 +41,7 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
     m_list->viewport()->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (m_following || !current.isValid())
+                if (m_following || m_modelChanging || !current.isValid())
                     return;
                 m_selectedRow = current.row();
                 emit rowPicked(m_selectedRow);

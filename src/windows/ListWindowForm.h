@@ -52,6 +52,7 @@ private:
     TipForm* m_tip;
     int m_selectedRow = -1;
     bool m_following = false;
+    bool m_modelChanging = false;
 };
 
 } // namespace zelvan

@@ -223,6 +223,54 @@ private slots:
         QTest::keyClicks(w.keypadForm.entry(), QStringLiteral("+1-000000000065"));
         QCOMPARE(w.keypadForm.entry()->text().size(), 10);
     }
+
+    // The windows in use, drawn; saved as PNG files when ZELVAN_SCREENSHOT_DIR names a directory.
+    void windowsInUse()
+    {
+        Windows w;
+        const QStringList names{QStringLiteral("Магазин Лале"), QStringLiteral("Аптека Здраве"),
+                                QStringLiteral("Склад Север")};
+        const int objects[] = {273, 5, 700};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(w.f.files.setName(objects[i], names[i]));
+        w.f.screen.setAlarmsVisible(true);
+        w.f.screen.setEventsVisible(true);
+        w.f.screen.setKeypadVisible(true);
+
+        const QString codes[] = {QStringLiteral("П"), QStringLiteral("H"), QStringLiteral("O")};
+        const QChar letters[] = {u'P', u'A', u'O'};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                w.f.clock.advanceMs(97000);
+                w.postObjectEvent(codes[j], objects[i], names[i]);
+                w.f.archive.AppendDayRecord(objects[i], letters[j]);
+            }
+            w.f.alarms.addViolation(ObjText(w.f.state, w.f.files, objects[i]));
+        }
+        w.f.events.PostEvent(QStringLiteral("К "), w.f.clock.now(),
+                             QStringLiteral(" Прекъсната връзка с Модул 6"));
+        w.keypad.enter(QStringLiteral("+3-17"));
+        w.keypad.enter(QStringLiteral("3-17"));
+        w.keypad.enter(QStringLiteral("+1-5"));
+        w.alarm.resize(420, 140);
+        w.events.resize(420, 200);
+        w.blink.tick();
+        w.blink.tick(); // frame on
+        QVERIFY(w.info.openLine(ListSource::Violations, w.f.alarms.line(0)));
+        w.info.tabs()->setCurrentIndex(1);
+
+        const QString dir = qEnvironmentVariable("ZELVAN_SCREENSHOT_DIR");
+        const QList<std::pair<QWidget*, QString>> shots{{&w.alarm, QStringLiteral("alarms")},
+                                                         {&w.events, QStringLiteral("events")},
+                                                         {&w.keypadForm, QStringLiteral("keypad")},
+                                                         {&w.info, QStringLiteral("history")}};
+        for (const auto& [window, name] : shots) {
+            const QPixmap shot = window->grab();
+            QVERIFY(!shot.isNull());
+            if (!dir.isEmpty())
+                QVERIFY(shot.save(QDir(dir).filePath(QStringLiteral("windows-%1.png").arg(name))));
+        }
+    }
 };
 
 QTEST_MAIN(TestWindowForms)
