@@ -114,7 +114,7 @@ MenuForm::MenuForm(StationContext ctx, ZelvanIni& ini, std::unique_ptr<PrintSink
     setObjectName(QStringLiteral("MenuForm"));
     setWindowTitle(texts::kWindowCaption);
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(960, 600);
+    resize(1000, 600);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 6);
@@ -125,6 +125,8 @@ MenuForm::MenuForm(StationContext ctx, ZelvanIni& ini, std::unique_ptr<PrintSink
     layout->addWidget(line);
 
     SSTab1 = named(new QTabWidget, QStringLiteral("SSTab1"));
+    // Every caption stays in sight: the window is never narrower than the tab row.
+    SSTab1->setUsesScrollButtons(false);
     const std::array<QWidget*, kMenuTabCount> pages = {
         buildArchiveRequestTab(),     buildObjectsListTab(),  buildSettingsTab(),
         buildArchiveDataTab(),        buildObjectsInformationTab(), buildInformationTab(),
