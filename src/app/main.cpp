@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -34,6 +35,20 @@ void chooseOffscreenWithoutDisplay()
         return;
     std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The program directory holds zelvan.ini. Without --home it is the directory
+// of the executable; an installed program (in a directory the operator cannot
+// write, and with no zelvan.ini there) uses the per-user data directory instead.
+QString defaultProgramDir()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo::exists(exeDir + QStringLiteral("/zelvan.ini")) || QFileInfo(exeDir).isWritable())
+        return exeDir;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(user);
+    QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user << '\n';
+    return user;
 }
 
 bool interactivePlatform()
@@ -95,20 +110,23 @@ int main(int argc, char* argv[])
     parser.addVersionOption();
     const QCommandLineOption homeOption(
         QStringLiteral("home"),
-        QStringLiteral("Program directory holding zelvan.ini (default: the directory of the executable)."),
+        QStringLiteral("Program directory holding zelvan.ini; created when missing (default: the "
+                       "directory of the executable, or the per-user data directory when that "
+                       "cannot be written)."),
         QStringLiteral("DIR"));
     parser.addOption(homeOption);
     parser.process(app);
 
-    QString programDir = QCoreApplication::applicationDirPath();
+    QString programDir;
     if (parser.isSet(homeOption)) {
-        const QFileInfo home(parser.value(homeOption));
-        if (!home.isDir()) {
-            QTextStream(stderr) << "zelvan: --home " << parser.value(homeOption)
-                                << " is not a directory\n";
+        const QString home = parser.value(homeOption);
+        if (!QDir().mkpath(home) || !QFileInfo(home).isDir()) {
+            QTextStream(stderr) << "zelvan: --home " << home << " is not a directory and cannot be created\n";
             return 2;
         }
-        programDir = home.absoluteFilePath();
+        programDir = QFileInfo(home).absoluteFilePath();
+    } else {
+        programDir = defaultProgramDir();
     }
 
     zelvan::SystemClock clock;
