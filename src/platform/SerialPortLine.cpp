@@ -130,9 +130,12 @@ QString SerialPortLine::deviceName() const { return m_device; }
 
 void SerialPortLine::onError(QSerialPort::SerialPortError error)
 {
-    // A resource error is the device gone (adapter pulled, other end of a
-    // pseudo-terminal closed): the port is closed and the failure reported.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError)
+    // The device is gone (adapter pulled, the other end of a pseudo-terminal
+    // closed: reads fail from then on): the port is closed and the failure
+    // reported, so that it is reopened later instead of failing in a loop.
+    qCDebug(lcLink) << m_device << "error" << error << m_port.errorString();
+    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError
+        && error != QSerialPort::ReadError)
         return;
     const QString reason = m_port.errorString();
     m_port.clearError();

@@ -237,7 +237,8 @@ private slots:
         r.f.events.PostEvent(QStringLiteral("X "), r.f.clock.now(), QStringLiteral("before"));
         r.lines(ExchangeLines::dumpB(letters), 3);
 
-        QCOMPARE(r.port1(), kProbe + "}3NOMON\r");
+        // Monitor mode off, then the chain asks the next module that is not started.
+        QCOMPARE(r.port1(), kProbe + "}3NOMON\r}1Ver\r\r");
         const QString label5 = FormatObjectLabel(r.f.state, 261);
         const QString label6 = FormatObjectLabel(r.f.state, 262);
         QCOMPARE(r.f.events.lines().mid(2),

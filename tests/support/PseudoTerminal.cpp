@@ -1,6 +1,5 @@
 #include "support/PseudoTerminal.h"
 
-#include <QElapsedTimer>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -64,19 +63,6 @@ QByteArray PseudoTerminal::readNow()
         if (n <= 0)
             break;
         out.append(buf, n);
-    }
-    return out;
-}
-
-QByteArray PseudoTerminal::readAtLeast(int count, int timeoutMs)
-{
-    QByteArray out;
-    QElapsedTimer timer;
-    timer.start();
-    while (out.size() < count && timer.elapsed() < timeoutMs) {
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, int(timeoutMs - timer.elapsed())) > 0)
-            out += readNow();
     }
     return out;
 }

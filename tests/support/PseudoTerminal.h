@@ -21,8 +21,6 @@ public:
     bool write(const QByteArray& bytes);
     // Reads what is waiting now, without blocking.
     QByteArray readNow();
-    // Reads until `count` bytes arrived or `timeoutMs` passed (poll-based, no sleeps).
-    QByteArray readAtLeast(int count, int timeoutMs);
     void close();
 
 private:
