@@ -128,12 +128,16 @@ void MainPanelModel::reportColorProblem(bool failing)
 {
     if (!m_screen)
         return;
-    const QString text =
-        PanelTexts::kColorWriteFailed + QFileInfo(m_files.colorPath()).fileName();
-    if (failing)
-        m_screen->setProblem(text);
-    else if (m_screen->problem() == text)
-        m_screen->setProblem(QString());
+    if (failing) {
+        const QString reason = m_files.errorString();
+        m_colorProblem = PanelTexts::kColorWriteFailed
+                         + (reason.isEmpty() ? QFileInfo(m_files.colorPath()).fileName() : reason);
+        m_screen->setProblem(m_colorProblem);
+    } else if (!m_colorProblem.isEmpty()) {
+        if (m_screen->problem() == m_colorProblem)
+            m_screen->setProblem(QString());
+        m_colorProblem.clear();
+    }
 }
 
 } // namespace zelvan

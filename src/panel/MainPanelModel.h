@@ -81,6 +81,7 @@ private:
     int m_moduleDigit = 1;
     std::array<int, 3> m_objectDigits{};
     std::set<int> m_colorPending;
+    QString m_colorProblem; // the status text shown for a failed colour write
 };
 
 } // namespace zelvan
