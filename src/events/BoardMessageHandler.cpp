@@ -9,6 +9,8 @@
 #include "events/BoardMessageTexts.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
+#include "events/EventTexts.h"
+#include "events/ObjectEventSteps.h"
 #include "link/CommandSender.h"
 
 namespace zelvan {
@@ -16,7 +18,7 @@ namespace zelvan {
 namespace {
 constexpr QChar kCr(13);
 constexpr int kSignalCount = 5;
-constexpr double kSecondsPerDay = 24.0 * 60.0 * 60.0;
+constexpr double kMsPerDay = 24.0 * 60.0 * 60.0 * 1000.0;
 
 // Message layout, 0-based: switch flag, five signal flags, board code, object number.
 constexpr qsizetype kSwitchPos = 1;
@@ -40,28 +42,27 @@ bool BoardMessageHandler::withinTakeReleaseWindow(const StationState& state, int
     const double lastViolation = state.ObjLastTime[size_t(k)];
     if (lastViolation == 0.0)
         return false;
-    const double elapsed = (nowSerial - lastViolation) * kSecondsPerDay;
-    return elapsed < state.KavelPeriod[size_t(k)];
+    // Whole milliseconds, so that a report exactly one period after the
+    // violation does not pass through the rounding of the day fractions.
+    const qint64 elapsedMs = roundHalfEven((nowSerial - lastViolation) * kMsPerDay);
+    return elapsedMs < qint64(state.KavelPeriod[size_t(k)]) * 1000;
 }
 
 void BoardMessageHandler::handle(const QString& message, int m)
 {
     StationState& state = m_ctx.state;
-    if (!isModule(m))
-        return;
     const QString code = message.mid(kCodePos, kCodeWidth);
-    const qint64 n = integerValue(QStringView(message).mid(kNumberPos, kNumberWidth));
-    if (n < 1 || n > kObjectsPerModule) {
+    const int k = objectIndexOf(m, QStringView(message).mid(kNumberPos, kNumberWidth));
+    if (k == 0) {
         ++m_rejected;
         return;
     }
-    const int k = globalIndex(m, int(n));
     if (state.KavelCode[size_t(k)] != code || code == QLatin1String("00"))
         return;
 
     // The command names the object by its own number; the panel's selection
     // stays with the object the operator is holding.
-    const QString objectNo = QString::number(n);
+    const QString objectNo = QString::number(objectNoOf(k));
     const QDateTime now = m_ctx.clock.now();
     const bool inWindow = withinTakeReleaseWindow(state, k, daySerial(now));
     const QString label = FormatObjectLabel(state, k);
@@ -69,7 +70,7 @@ void BoardMessageHandler::handle(const QString& message, int m)
     if (flagAt(message, kSwitchPos) == 0) {
         if (inWindow)
             m_ctx.commands.SendToModule(QLatin1Char('P') + objectNo + kCr, m);
-        m_ctx.events.PostEvent(BoardMessageTexts::kSwitchedOnPrefix, now,
+        m_ctx.events.PostEvent(EventPrefix::BoardOn, now,
                                label + BoardMessageTexts::kSwitchedOn);
         m_ctx.archive.AppendDayRecord(k, QLatin1Char('N'));
     } else {
@@ -78,7 +79,7 @@ void BoardMessageHandler::handle(const QString& message, int m)
                                                                         : QLatin1Char('O');
             m_ctx.commands.SendToModule(letter + objectNo + kCr, m);
         }
-        m_ctx.events.PostEvent(BoardMessageTexts::kSwitchedOffPrefix, now,
+        m_ctx.events.PostEvent(EventPrefix::BoardOff, now,
                                label + BoardMessageTexts::kSwitchedOff);
         m_ctx.archive.AppendDayRecord(k, QLatin1Char('F'));
     }
@@ -87,7 +88,7 @@ void BoardMessageHandler::handle(const QString& message, int m)
         if (flagAt(message, kFirstSignalPos + j - 1) != 1)
             continue;
         const QString caption = m_ctx.files.kavelCaption(k, j);
-        m_ctx.events.PostEvent(BoardMessageTexts::kSignalPrefix, now,
+        m_ctx.events.PostEvent(EventPrefix::BoardSignal, now,
                                label + BoardMessageTexts::kSignalSeparator + caption);
         m_ctx.archive.AppendDayRecord(k, QChar(u'0' + j));
     }

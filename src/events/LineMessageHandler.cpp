@@ -5,6 +5,7 @@
 #include "core/PanelControl.h"
 #include "core/StationState.h"
 #include "events/DayArchive.h"
+#include "events/ObjectEventSteps.h"
 #include "link/CommandSender.h"
 
 #include <algorithm>
@@ -60,7 +61,7 @@ void LineMessageHandler::startMeasurement(StationState& state, CommandSender& co
 
 void LineMessageHandler::handleThreshold(const QString& message, int m)
 {
-    if (!isModule(m) || message.size() < 2)
+    if (message.size() < 2)
         return;
     ObjectTable<qint16>* table = thresholdTable(m_ctx.state, message.at(1));
     if (!table)
@@ -70,13 +71,13 @@ void LineMessageHandler::handleThreshold(const QString& message, int m)
     for (qsizetype i = 3; i < message.size(); ++i) {
         if (message.at(i) != QLatin1Char(','))
             continue;
-        const qint64 n = integerValue(QStringView(message).mid(2, i - 2));
+        const int k = objectIndexOf(m, QStringView(message).mid(2, i - 2));
         const qint64 v = integerValue(QStringView(message).mid(i + 1, kValueWidth));
-        if (n < 1 || n > kObjectsPerModule || v != clampToInt16(v)) {
+        if (k == 0 || v != clampToInt16(v)) {
             ++m_rejected;
             return;
         }
-        (*table)[size_t(globalIndex(m, int(n)))] = qint16(v);
+        (*table)[size_t(k)] = qint16(v);
     }
 }
 
