@@ -4,7 +4,7 @@
 #include "core/SerialLine.h"
 #include "core/StationState.h"
 #include "link/CommandSender.h"
-#include "link/ModuleStateFile.h"
+#include "menu/SavedModuleState.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
 
@@ -37,11 +37,11 @@ QString StateRestore::lossText(const StationState& state, const QDateTime& t)
 void StateRestore::refresh()
 {
     for (int m = 1; m <= kModuleCount; ++m) {
-        const ModuleStateFile::Contents saved = ModuleStateFile(m_state.DataDir, m).read();
-        m_available[size_t(m)] = saved.ok;
+        const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
+        m_available[size_t(m)] = saved.exists;
         m_captions[size_t(m)] = menuModuleCaption(m_state, m)
-            + (saved.ok ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
-                        : menu_texts::kRestoreNoData);
+            + (saved.exists ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
+                            : menu_texts::kRestoreNoData);
     }
     emit changed();
 }
@@ -75,13 +75,11 @@ bool StateRestore::restore(int m)
 {
     if (running() || m < 1 || m > kModuleCount)
         return false;
-    const ModuleStateFile::Contents saved = ModuleStateFile(m_state.DataDir, m).read();
-    if (!saved.ok)
+    const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
+    if (!saved.exists)
         return false;
     m_module = m;
-    m_lines.clear();
-    for (const QString& command : saved.commands)
-        m_lines.append(command.toLatin1());
+    m_lines = saved.commands;
     m_next = 0;
     m_waiting = false;
     m_progress = 0;
