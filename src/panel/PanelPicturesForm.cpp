@@ -13,7 +13,7 @@ namespace zelvan {
 namespace {
 const QColor kDigitBack(128, 128, 128);
 const QColor kDigitLit(255, 255, 0);
-const QColor kDigitDark(112, 112, 96);
+const QColor kDigitDark(116, 116, 108);
 const QColor kBarBack(255, 255, 255);
 
 // Segments a..g: top, upper right, lower right, bottom, lower left, upper left, middle.

@@ -144,6 +144,7 @@ private slots:
         if (path.isEmpty())
             QSKIP("ZELVAN_PANEL_SCREENSHOT not set");
         FormRig f;
+        f.rig.fixture.state.ShowSystemZero = QStringLiteral("Y");
         f.rig.fixture.state.ObjColor[9] = PanelColor::Red;
         f.rig.fixture.state.ObjColor[10] = PanelColor::Blue;
         f.rig.panel.SelectPage(0);
