@@ -1,14 +1,167 @@
 #include "core/ObjectFiles.h"
 
-// Placeholder until the record layouts are written.
+#include "core/RecordFile.h"
+
 namespace zelvan {
+
+namespace {
+
+RecordFile nameFile(const ObjectFiles& f) { return RecordFile(f.namePath(), ObjectFiles::kNameRecord); }
+RecordFile colorFile(const ObjectFiles& f) { return RecordFile(f.colorPath(), ObjectFiles::kColorRecord); }
+RecordFile kavelFile(const ObjectFiles& f) { return RecordFile(f.kavelPath(), ObjectFiles::kKavelRecord); }
+
+// The ten records of one object in Kavel.dat, in record order.
+QByteArray kavelRecords(const ObjectFiles::BoardSettings& b, bool periodAsInt16)
+{
+    constexpr int L = ObjectFiles::kKavelRecord;
+    QByteArray bytes;
+    for (const QString& caption : b.captions)
+        bytes += record::encodeText(caption, L);
+    bytes += record::encodeText(QString(), L); // reserved
+    bytes += record::encodeText(QString(), L); // reserved
+    bytes += periodAsInt16 ? record::encodeInt16(qint16(b.period), L) : record::encodeInt32(b.period, L);
+    bytes += record::encodeText(b.code, L);
+    bytes += record::encodeInt16(b.directPair ? 1 : 0, L);
+    return bytes;
+}
+
+} // namespace
 
 ObjectFiles::ObjectFiles(QString dataDir) : m_dataDir(std::move(dataDir)) {}
 
+QString ObjectFiles::namePath() const { return m_dataDir + QStringLiteral("/Name.dat"); }
+QString ObjectFiles::colorPath() const { return m_dataDir + QStringLiteral("/Color.dat"); }
+QString ObjectFiles::kavelPath() const { return m_dataDir + QStringLiteral("/Kavel.dat"); }
+
+ObjectFiles::BoardSettings ObjectFiles::defaultBoard()
+{
+    BoardSettings b;
+    b.captions = {QStringLiteral("220 V"), QStringLiteral("Батерия"), QStringLiteral("Зона 1"),
+                  QStringLiteral("Зона 2"), QStringLiteral("Зона 3")};
+    return b;
+}
+
+bool ObjectFiles::createMissing()
+{
+    m_error.clear();
+    auto createIfMissing = [this](const RecordFile& file, const QByteArray& records) {
+        if (file.exists())
+            return true;
+        if (file.create(records))
+            return true;
+        m_error = file.path() + QStringLiteral(": ") + file.errorString();
+        return false;
+    };
+
+    const QByteArray emptyName = record::encodeText(QString(), kNameRecord);
+    if (!createIfMissing(nameFile(*this), emptyName.repeated(kObjectCount)))
+        return false;
+    if (!createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount)))
+        return false;
+    return createIfMissing(kavelFile(*this), kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+}
+
 QString ObjectFiles::name(int k) const
 {
-    Q_UNUSED(k);
-    return {};
+    if (!validObject(k))
+        return {};
+    return record::decodeText(nameFile(*this).read(k));
+}
+
+bool ObjectFiles::setName(int k, const QString& name)
+{
+    m_error.clear();
+    if (!validObject(k))
+        return false;
+    const RecordFile file = nameFile(*this);
+    if (file.write(k, record::encodeText(name, kNameRecord)))
+        return true;
+    m_error = file.path() + QStringLiteral(": ") + file.errorString();
+    return false;
+}
+
+qint32 ObjectFiles::color(int k) const
+{
+    if (!validObject(k))
+        return 0;
+    return record::decodeRawInt32(colorFile(*this).read(k));
+}
+
+bool ObjectFiles::setColor(int k, qint32 color)
+{
+    m_error.clear();
+    if (!validObject(k))
+        return false;
+    const RecordFile file = colorFile(*this);
+    if (file.write(k, record::encodeRawInt32(color)))
+        return true;
+    m_error = file.path() + QStringLiteral(": ") + file.errorString();
+    return false;
+}
+
+QString ObjectFiles::kavelCaption(int k, int j) const
+{
+    if (!validObject(k) || j < 1 || j > kSignalCount)
+        return {};
+    return record::decodeText(kavelFile(*this).read(kavelRecord(k, j)));
+}
+
+ObjectFiles::BoardSettings ObjectFiles::board(int k) const
+{
+    BoardSettings b;
+    if (!validObject(k))
+        return b;
+    const RecordFile file = kavelFile(*this);
+    const QByteArray all = file.readAll(kavelRecord(k, kKavelRecordsPerObject));
+    auto slot = [&](int s) {
+        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord, kKavelRecord);
+    };
+    for (int j = 0; j < kSignalCount; ++j)
+        b.captions[size_t(j)] = record::decodeText(slot(kSlotCaption1 + j));
+    b.period = record::decodeTagged(slot(kSlotPeriod));
+    b.code = record::decodeText(slot(kSlotCode));
+    b.directPair = record::decodeTagged(slot(kSlotDirectPair)) != 0;
+    return b;
+}
+
+bool ObjectFiles::setBoard(int k, const BoardSettings& settings)
+{
+    m_error.clear();
+    if (!validObject(k))
+        return false;
+    const RecordFile file = kavelFile(*this);
+    const QByteArray records = kavelRecords(settings, false);
+    auto writeSlot = [&](int s) {
+        return file.write(kavelRecord(k, s), QByteArrayView(records).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord));
+    };
+    bool ok = true;
+    for (int s = kSlotCaption1; ok && s < kSlotCaption1 + kSignalCount; ++s)
+        ok = writeSlot(s);
+    ok = ok && writeSlot(kSlotPeriod) && writeSlot(kSlotCode) && writeSlot(kSlotDirectPair);
+    if (!ok)
+        m_error = file.path() + QStringLiteral(": ") + file.errorString();
+    return ok;
+}
+
+void ObjectFiles::loadColors(StationState& state) const
+{
+    const QByteArray all = colorFile(*this).readAll(kObjectCount);
+    for (int k = 1; k <= kObjectCount; ++k)
+        state.ObjColor[size_t(k)] = record::decodeRawInt32(QByteArrayView(all).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
+}
+
+void ObjectFiles::loadBoards(StationState& state) const
+{
+    const QByteArray all = kavelFile(*this).readAll(kKavelRecordsPerObject * kObjectCount);
+    auto slot = [&](int k, int s) {
+        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord, kKavelRecord);
+    };
+    for (int k = 1; k <= kObjectCount; ++k) {
+        const auto i = size_t(k);
+        state.KavelPeriod[i] = record::decodeTagged(slot(k, kSlotPeriod));
+        state.KavelCode[i] = record::decodeText(slot(k, kSlotCode));
+        state.KavelDirectPair[i] = record::decodeTagged(slot(k, kSlotDirectPair)) == 0 ? 0 : -1;
+    }
 }
 
 } // namespace zelvan

@@ -10,8 +10,8 @@ namespace zelvan {
 
 struct PortConfig
 {
-    QString token;    // port number, or a device path beginning with "/"
-    QString settings; // "4800,n,8,1"
+    QString token;                                 // port number, or a device path beginning with "/"
+    QString settings = QStringLiteral("4800,n,8,1"); // passed to the port unchanged
     // The port is opened when its number is greater than 0 or it names a device path.
     bool shouldOpen() const;
 };
@@ -24,6 +24,9 @@ struct PrinterFont
     bool italic = false;
 };
 
+// OptShowAlarms .. OptShowKeypad of a new zelvan.ini.
+inline constexpr std::array<qint16, 6> kDefaultOptions{1, 1, 0, 1, 0, 0};
+
 // What the start-up load step reads from zelvan.ini.
 struct StartupConfig
 {
@@ -31,9 +34,9 @@ struct StartupConfig
     QString ShowSystemZero = QStringLiteral("N");
     qint16 SystemNo = 0;
     QString HubMode = QStringLiteral("Y");
-    std::array<PortConfig, 2> ports;
+    std::array<PortConfig, 2> ports{PortConfig{QStringLiteral("1")}, PortConfig{QStringLiteral("2")}};
     QString moduls = QStringLiteral("YYYYYYYY");
-    std::array<qint16, 6> options{1, 1, 0, 1, 0, 0};
+    std::array<qint16, 6> options = kDefaultOptions;
     // Values that could not be read and took their default, for the operator.
     QStringList problems;
 
@@ -42,24 +45,40 @@ struct StartupConfig
 };
 
 // zelvan.ini in the program directory: positional sections, CR LF lines, cp1251.
+// Values are found by their place under the section header, never by a key,
+// so the order of the sections does not matter. A value that cannot be read
+// takes its default and the problem is listed for the operator.
 class ZelvanIni
 {
 public:
     explicit ZelvanIni(QString programDir);
 
     QString path() const;
+    QString tmpPath() const; // zelvan.tmp, beside it
     bool exists() const;
-    // Writes the default file, byte for byte.
+    // The data directory a new file names: the program directory + "/Data".
+    QString defaultDataDir() const;
+    // The content WriteDefaultConfig writes.
+    QByteArray defaultContent() const;
+    // Writes the default file, byte for byte (through zelvan.tmp).
     bool WriteDefaultConfig() const;
     StartupConfig readStartup() const;
-    std::array<qint16, 6> readOptions() const;
-    PrinterFont readPrinterFont() const;
-    // Rewrites [Options] and then [FontPrinter], keeping every other line;
-    // atomic: zelvan.tmp written, flushed and renamed over zelvan.ini.
+    std::array<qint16, 6> readOptions(QStringList* problems = nullptr) const;
+    PrinterFont readPrinterFont(QStringList* problems = nullptr) const;
+    // Rewrites [Options] and then [FontPrinter], keeping every other line byte
+    // for byte; a section that is missing is added at the end. Atomic:
+    // zelvan.tmp is written, flushed to disk and renamed over zelvan.ini, so
+    // zelvan.ini is always either the old or the new file.
     bool SaveMenuOptions(const std::array<qint16, 6>& options, const PrinterFont& font) const;
 
+    // Why the last write failed (file and system reason).
+    QString errorString() const { return m_error; }
+
 private:
+    bool replaceWith(const QByteArray& content) const;
+
     QString m_programDir;
+    mutable QString m_error;
 };
 
 } // namespace zelvan

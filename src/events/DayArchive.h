@@ -29,8 +29,12 @@ public:
 
     // Records waiting to be written after a failure.
     int pendingCount() const { return int(m_pending.size()); }
-    // Tries to write the waiting records now (called by the supervision tick too).
+    // Tries to write the waiting records now, in order, each into the file of
+    // its own date (called by the supervision tick too). True when none waits.
     bool flushPending();
+    bool failing() const { return m_failing; }
+    // The operator's text of the current failure; empty when records are written.
+    QString lastError() const { return m_lastError; }
 
     QString dataDir() const { return m_dataDir; }
     static QString dayFileName(const QDate& date); // "yy-mm-dd.dat"
@@ -41,7 +45,9 @@ public:
     static QByteArray moduleRecord(int m, QChar letter, const QDateTime& t);
 
 signals:
-    // failing: a record could not be written; message names the file and the reason.
+    // failing: a record could not be written; message names the file and the
+    // reason (sent again with each failed attempt). false once every waiting
+    // record has been written.
     void failureChanged(bool failing, const QString& message);
 
 private:
@@ -51,11 +57,13 @@ private:
         QByteArray line;
     };
     bool append(const QDate& date, const QByteArray& line);
+    static bool writeLines(const QString& path, const QByteArray& lines, QString& reason);
 
     const Clock& m_clock;
     QString m_dataDir;
     std::deque<Pending> m_pending;
     bool m_failing = false;
+    QString m_lastError;
 };
 
 } // namespace zelvan

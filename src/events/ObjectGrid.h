@@ -46,6 +46,8 @@ signals:
     void pagePainted();
 
 private:
+    void setRibbon(int r, int marker);
+
     const StationState& m_state;
     std::array<Button, kButtonsPerPage> m_buttons{};
     std::array<int, kPageCount> m_ribbons{};

@@ -1,0 +1,141 @@
+#include "events/DayArchive.h"
+
+#include "core/Clock.h"
+#include "core/StationState.h"
+#include "events/ArchiveTexts.h"
+
+#include <QFile>
+
+namespace zelvan {
+
+namespace {
+
+constexpr qint64 kMsPerDay = 86400000;
+constexpr qint64 kMillionths = 1000000;
+
+bool isObjectLetter(QChar c) { return QStringView(u"POARBNF12345").contains(c); }
+bool isModuleLetter(QChar c) { return c == QLatin1Char('S') || c == QLatin1Char('V'); }
+
+QByteArray digits(qint64 value, int width)
+{
+    return QByteArray::number(value).rightJustified(width, '0');
+}
+
+QByteArray letterCode(QChar letter) { return digits(letter.unicode(), 2); }
+
+} // namespace
+
+DayArchive::DayArchive(const Clock& clock, QString dataDir, QObject* parent)
+    : QObject(parent), m_clock(clock), m_dataDir(std::move(dataDir))
+{
+}
+
+QString DayArchive::dayFileName(const QDate& date)
+{
+    return date.toString(QStringLiteral("yy-MM-dd")) + QStringLiteral(".dat");
+}
+
+QString DayArchive::dayFilePath(const QDate& date) const
+{
+    return m_dataDir + QLatin1Char('/') + dayFileName(date);
+}
+
+// The elapsed part of the day in millionths, rounded to the nearest one
+// (halves up). In the last 0.0432 s of a day that gives a whole day; the
+// record keeps 999999 then, so its field stays six digits and the record
+// stays timed at the end of its own day instead of reading as midnight.
+QByteArray DayArchive::dayFraction(const QDateTime& t)
+{
+    const qint64 ms = t.time().msecsSinceStartOfDay();
+    const qint64 millionths = qMin((ms * kMillionths + kMsPerDay / 2) / kMsPerDay, kMillionths - 1);
+    return digits(millionths, 6);
+}
+
+QByteArray DayArchive::objectRecord(int k, QChar letter, const QDateTime& t)
+{
+    if (k < 1 || k > kObjectCount || !isObjectLetter(letter))
+        return {};
+    return digits(k, 4) + letterCode(letter) + dayFraction(t);
+}
+
+QByteArray DayArchive::moduleRecord(int m, QChar letter, const QDateTime& t)
+{
+    if (m < 1 || m > kModuleCount || !isModuleLetter(letter))
+        return {};
+    return QByteArrayLiteral("0000") + letterCode(letter) + dayFraction(t) + digits(m % 10, 1);
+}
+
+bool DayArchive::AppendDayRecord(int k, QChar letter)
+{
+    // One clock reading gives both the file and the time in the record.
+    const QDateTime now = m_clock.now();
+    const QByteArray line = objectRecord(k, letter, now);
+    return !line.isEmpty() && append(now.date(), line);
+}
+
+bool DayArchive::appendModuleRecord(int m, QChar letter)
+{
+    const QDateTime now = m_clock.now();
+    const QByteArray line = moduleRecord(m, letter, now);
+    return !line.isEmpty() && append(now.date(), line);
+}
+
+bool DayArchive::append(const QDate& date, const QByteArray& line)
+{
+    m_pending.push_back({date, line});
+    return flushPending();
+}
+
+bool DayArchive::flushPending()
+{
+    while (!m_pending.empty()) {
+        // Consecutive records of one day go to their file in one access.
+        const QDate date = m_pending.front().date;
+        QByteArray batch;
+        size_t count = 0;
+        for (; count < m_pending.size() && m_pending[count].date == date; ++count)
+            batch += m_pending[count].line + "\r\n";
+
+        QString reason;
+        if (!writeLines(dayFilePath(date), batch, reason)) {
+            m_lastError = archive_texts::writeFailed()
+                              .arg(dayFilePath(date), reason)
+                              .arg(m_pending.size());
+            m_failing = true;
+            emit failureChanged(true, m_lastError);
+            return false;
+        }
+        m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+    }
+    if (m_failing) {
+        m_failing = false;
+        m_lastError.clear();
+        emit failureChanged(false, archive_texts::writeRecovered());
+    }
+    return true;
+}
+
+// Appends whole lines or nothing: a write that fails part-way is cut back to
+// the old end of the file, so the retry never leaves half a record in front
+// of the full one.
+bool DayArchive::writeLines(const QString& path, const QByteArray& lines, QString& reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        reason = file.errorString();
+        return false;
+    }
+    const qint64 oldSize = file.size();
+    if (file.write(lines) == lines.size() && file.flush()) {
+        file.close();
+        return true;
+    }
+    reason = file.errorString();
+    file.resize(oldSize);
+    file.close();
+    return false;
+}
+
+} // namespace zelvan
+
+#include "moc_DayArchive.cpp"

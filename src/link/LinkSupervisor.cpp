@@ -1,0 +1,142 @@
+#include "link/LinkSupervisor.h"
+
+#include "core/Addressing.h"
+#include "core/Beeper.h"
+#include "core/Clock.h"
+#include "core/Labels.h"
+#include "core/PanelControl.h"
+#include "core/ScreenState.h"
+#include "core/StationState.h"
+#include "events/DayArchive.h"
+#include "events/EventList.h"
+#include "link/CommandSender.h"
+#include "link/LinkLog.h"
+#include "link/LinkTexts.h"
+#include "link/ModuleStateFile.h"
+#include "link/StartupExchange.h"
+
+namespace zelvan {
+
+using namespace linktexts;
+
+LinkSupervisor::LinkSupervisor(StationContext context, StartupExchange& exchange)
+    : m_ctx(context), m_exchange(exchange)
+{
+}
+
+QString LinkSupervisor::linkLostText(const QStringList& labels)
+{
+    return kLinkLostHead + (labels.size() > 1 ? kLinkLostPlural : QString()) + QLatin1Char('\r')
+        + labels.join(QLatin1Char(',')) + kLinkLostTail;
+}
+
+double LinkSupervisor::secondsSince(double since, double now)
+{
+    const double elapsed = now - since;
+    return elapsed < 0 ? elapsed + 86400.0 : elapsed;
+}
+
+void LinkSupervisor::tick()
+{
+    if (m_housekeeping)
+        m_housekeeping();
+
+    StationState& s = m_ctx.state;
+    reportSilent();
+
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (s.ModuleEnabled[m] && !s.ModuleAnswered[m] && s.ModuleWasAnswering[m])
+            recordLost(m);
+    }
+
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (s.ModuleEnabled[m] && s.ModuleAnswered[m] && !s.ModuleWasAnswering[m]) {
+            qCInfo(lcLink) << "module" << m << "answers again";
+            m_exchange.StartMdl();
+        }
+    }
+
+    watchdog();
+
+    for (int m = 1; m <= kModuleCount; ++m) {
+        s.ModuleWasAnswering[m] = s.ModuleAnswered[m];
+        s.ModuleAnswered[m] = false;
+    }
+    m_ctx.commands.TstMdl();
+
+    // The chain of exchanges moves on only through replies: a module that was
+    // asked and stays silent would keep the start-up phase open for ever. With
+    // no exchange running, ask again; modules silent in the last period are
+    // passed over, and the main window appears when none is left.
+    if (s.StartupModule == 0 && (s.FirstStartPending || m_ctx.screen.splash().visible))
+        m_exchange.StartMdl();
+}
+
+void LinkSupervisor::reportSilent()
+{
+    const StationState& s = m_ctx.state;
+    QStringList silent;
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (s.ModuleEnabled[m] && !s.ModuleAnswered[m])
+            silent.append(ModuleLabel(s, m));
+    }
+    if (silent.isEmpty()) {
+        m_ctx.screen.setLinkLostVisible(false);
+        return;
+    }
+    m_ctx.screen.setLinkLostVisible(true);
+    m_ctx.screen.setLinkLostText(linkLostText(silent));
+}
+
+void LinkSupervisor::recordLost(int m)
+{
+    StationState& s = m_ctx.state;
+    qCInfo(lcLink) << "link with module" << m << "lost";
+    s.ModuleStarted[m] = false;
+    for (int k = globalIndex(m, 1); k <= globalIndex(m, kObjectsPerModule); ++k)
+        s.ObjInstalled[k] = 0;
+    m_ctx.panel.SelectPage(s.CurrentPage);
+
+    m_ctx.events.PostEvent(kLinkLostPrefix, m_ctx.clock.now(), kLinkLostText + ModuleLabel(s, m));
+    if (s.OptEventSound == 1)
+        m_ctx.beeper.beep();
+    const QDateTime lostAt = m_ctx.clock.now();
+    m_ctx.archive.appendModuleRecord(m, QLatin1Char(kRecordLinkLost));
+    saveModuleState(m, lostAt);
+}
+
+void LinkSupervisor::saveModuleState(int m, const QDateTime& lostAt)
+{
+    const StationState& s = m_ctx.state;
+    QStringList commands;
+    for (int n = 1; n <= kObjectsPerModule; ++n) {
+        if (s.ObjState[globalIndex(m, n)] > 0)
+            commands.append(QLatin1Char('P') + QString::number(n));
+    }
+    if (commands.isEmpty())
+        return; // a file from an earlier loss stays as it is
+    ModuleStateFile file(m_ctx.archive.dataDir(), m);
+    if (!file.write(lostAt, commands)) {
+        qCWarning(lcLink).noquote() << "cannot write" << file.path() << file.errorString();
+        m_ctx.screen.setProblem(file.path() + QStringLiteral(": ") + file.errorString());
+    }
+}
+
+void LinkSupervisor::watchdog()
+{
+    StationState& s = m_ctx.state;
+    const int st = s.StartupModule;
+    if (!isModule(st))
+        return;
+    const double now = secondsSinceMidnight(m_ctx.clock.now());
+    if (s.ModuleAnswered[st] && secondsSince(s.StartupTime, now) <= kWatchdogSeconds)
+        return;
+    qCInfo(lcLink) << "start-up exchange of module" << st << "abandoned";
+    s.ModuleStarted[st] = false;
+    s.ModuleAnswered[st] = false;
+    s.ModuleWasAnswering[st] = false;
+    s.StartupModule = 0;
+    m_exchange.StartMdl();
+}
+
+} // namespace zelvan

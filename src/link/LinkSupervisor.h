@@ -1,0 +1,48 @@
+#pragma once
+
+#include "events/StationContext.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace zelvan {
+
+class StartupExchange;
+
+// The 10-second tick: reports silent modules in the link-lost window, records
+// each lost link once (events line, day record, Mdl_<m>.dat), starts returning
+// modules again, abandons a stalled start-up exchange, and probes the modules
+// for the next period.
+class LinkSupervisor
+{
+public:
+    static constexpr int kTickMs = 10000;
+    static constexpr double kWatchdogSeconds = 15.0;
+
+    LinkSupervisor(StationContext context, StartupExchange& exchange);
+
+    // Runs before the supervision proper at each tick: reopening failed ports,
+    // writing day records that are waiting after a failure.
+    void setHousekeeping(std::function<void()> work) { m_housekeeping = std::move(work); }
+
+    void tick();
+
+    // The link-lost window's text for the silent modules, in ascending order.
+    static QString linkLostText(const QStringList& labels);
+    // Seconds from `since` (seconds after midnight) to `now`, across midnight.
+    static double secondsSince(double since, double now);
+
+private:
+    void reportSilent();
+    void recordLost(int m);
+    void saveModuleState(int m, const QDateTime& lostAt);
+    void watchdog();
+
+    StationContext m_ctx;
+    StartupExchange& m_exchange;
+    std::function<void()> m_housekeeping;
+};
+
+} // namespace zelvan

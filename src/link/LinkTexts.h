@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The texts of the module link: commands of the start-up exchange, the module
+// firmware's identification line, and what the start-up and link-lost windows
+// and the events list say about the modules.
+namespace zelvan::linktexts {
+
+// First line of every module's version reply: "." and two blanks, 18 characters.
+inline constexpr QLatin1String kModuleBanner{".  Zelvan MDL v2.1"};
+
+// Commands of the start-up exchange (the caller's routing adds the hub prefix).
+inline constexpr QLatin1String kVersionRequest{"Ver\r\r"};  // StartMdl
+inline constexpr QLatin1String kFirstVersionRequest{"Ver\r"}; // load step, raw
+inline constexpr QLatin1String kReadDumpA{"mon\rRB600,100\r"};
+inline constexpr QLatin1String kReadDumpB{"R2400,80\r"};
+inline constexpr QLatin1String kMonitorOff{"NOMON\r"};
+inline constexpr QLatin1String kHubWakeUp{"}0\r\r"};
+
+// Number of dump lines in one exchange: 16 of dump A, then 8 of dump B.
+inline constexpr int kDumpALines = 16;
+inline constexpr int kDumpLines = 24;
+inline constexpr int kDumpLineLength = 49;
+inline constexpr int kDumpADigits = 512;
+inline constexpr int kDumpBDigits = 256;
+
+// Caption of the main window once the first group line has arrived.
+inline const QString kMainTitleOnLine = QStringLiteral("Zelvan U2  - Panel");
+
+// Start-up window labels while a module is being started.
+inline const QString kSplashModule = QStringLiteral("Модул - ");
+inline const QString kSplashObjects = QStringLiteral("Обекти - ");
+inline const QString kSplashObjectsSuffix = QStringLiteral("Б");
+
+// Events-list prefixes (code letter and a blank).
+inline const QString kTakenPrefix = QStringLiteral("П ");
+inline const QString kViolatedPrefix = QStringLiteral("H "); // Latin capital H
+inline const QString kStartedPrefix = QStringLiteral("C ");  // Latin capital C
+inline const QString kLinkLostPrefix = QStringLiteral("К "); // Cyrillic capital Ka
+
+// Texts after the time of an events line. The list adds one blank after the
+// time itself, so these carry the second of the two blanks.
+inline const QString kModuleStartedText = QStringLiteral(" Стартирана система Zelvan 064  Модул ");
+inline const QString kLinkLostText = QStringLiteral(" Прекъсната връзка с Модул ");
+
+// Link-lost window: head + plural ending when several modules are silent +
+// CR + list of module labels + tail.
+inline const QString kLinkLostHead = QStringLiteral("Комуникацията с  модул");
+inline const QString kLinkLostPlural = QStringLiteral("и");
+inline const QString kLinkLostTail = QStringLiteral(" е прекъсната!");
+
+// Day-record letters of the link.
+inline constexpr char kRecordModuleStarted = 'S';
+inline constexpr char kRecordLinkLost = 'V';
+inline constexpr char kRecordTaken = 'P';
+inline constexpr char kRecordViolated = 'A';
+
+} // namespace zelvan::linktexts

@@ -1,0 +1,60 @@
+#include "link/ModuleStateFile.h"
+
+#include "core/Clock.h"
+#include "core/NumericText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace zelvan {
+
+ModuleStateFile::ModuleStateFile(QString dataDir, int m) : m_dataDir(std::move(dataDir)), m_module(m) {}
+
+QString ModuleStateFile::path() const
+{
+    return QDir(m_dataDir).filePath(QStringLiteral("Mdl_%1.dat").arg(m_module % 10));
+}
+
+QByteArray ModuleStateFile::serialText(const QDateTime& t)
+{
+    // 15 significant digits keep the time to well under a second.
+    return QByteArray::number(daySerial(t), 'g', 15);
+}
+
+bool ModuleStateFile::write(const QDateTime& lostAt, const QStringList& commands)
+{
+    QByteArray content = serialText(lostAt) + "\r\n";
+    for (const QString& c : commands)
+        content += c.toLatin1() + "\r\n";
+    QSaveFile file(path());
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
+        || !file.commit()) {
+        m_error = file.errorString();
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+ModuleStateFile::Contents ModuleStateFile::read() const
+{
+    Contents out;
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (i == 0)
+            out.lostAt = fromDaySerial(numericValue(QLatin1StringView(line)));
+        else if (!line.isEmpty())
+            out.commands.append(QString::fromLatin1(line));
+    }
+    out.ok = true;
+    return out;
+}
+
+} // namespace zelvan

@@ -1,0 +1,64 @@
+#include "link/PortKeeper.h"
+
+#include "core/SerialLine.h"
+#include "link/LinkLog.h"
+
+namespace zelvan {
+
+PortKeeper::PortKeeper(SerialLine& line, int portNumber, QObject* parent)
+    : QObject(parent), m_line(line), m_port(portNumber)
+{
+    connect(&m_line, &SerialLine::failed, this, &PortKeeper::onFailed);
+}
+
+bool PortKeeper::isOpen() const { return m_line.isOpen(); }
+
+bool PortKeeper::openAtStart(const QString& token, const QString& settings)
+{
+    m_wanted = true;
+    m_token = token;
+    m_settings = settings;
+    return openNow();
+}
+
+bool PortKeeper::openNow()
+{
+    if (!m_line.open(m_token, m_settings)) {
+        const QString reason = QStringLiteral("port %1 (%2) cannot be opened").arg(m_port).arg(m_token);
+        if (m_failure != reason) {
+            m_failure = reason;
+            qCWarning(lcLink).noquote() << reason;
+            emit stateChanged(false, reason);
+        }
+        return false;
+    }
+    // An empty command, then whatever the line delivered until now is dropped unframed.
+    m_line.write(QByteArrayLiteral("\r"));
+    m_line.readAll();
+    const bool wasFailing = !m_failure.isEmpty();
+    m_failure.clear();
+    qCInfo(lcLink).noquote() << "port" << m_port << "opened on" << m_line.deviceName();
+    if (wasFailing)
+        emit stateChanged(true, QString());
+    return true;
+}
+
+bool PortKeeper::reopenIfFailed()
+{
+    if (!m_wanted || m_line.isOpen())
+        return false;
+    if (!openNow())
+        return false;
+    ++m_reopens;
+    return true;
+}
+
+void PortKeeper::onFailed(const QString& reason)
+{
+    m_line.close();
+    m_failure = QStringLiteral("port %1 (%2) failed: %3").arg(m_port).arg(m_token, reason);
+    qCWarning(lcLink).noquote() << m_failure;
+    emit stateChanged(false, m_failure);
+}
+
+} // namespace zelvan

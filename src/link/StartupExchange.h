@@ -1,0 +1,42 @@
+#pragma once
+
+#include "events/StationContext.h"
+
+#include <QString>
+
+namespace zelvan {
+
+// The start-up conversation with one module at a time: version reply (banner,
+// version text lines, group line), dump A (line settings of the 128 objects),
+// dump B (their guard-state letters), monitor mode off. StartMdl asks the next
+// module that needs it, or ends the start-up phase by showing the main window.
+class StartupExchange
+{
+public:
+    explicit StartupExchange(StationContext context);
+
+    // A line of the exchange, as the framing delivers it (no CR).
+    void HandleStartupLine(const QString& line, int m);
+    // Asks the lowest enabled, answering, not started module for its version;
+    // when none is left, shows the main window (first time) and closes the
+    // start-up window.
+    void StartMdl();
+
+    // The hexadecimal digits of a dump ("0".."9", "A".."F" only), in order.
+    static QString dumpDigits(const QString& dump);
+    // ObjState code of a guard-state letter of dump B; -1 leaves the state as it was.
+    static int stateOfLetter(QChar letter);
+
+private:
+    void handleDumpLine(const QString& line, int m);
+    void handleBanner(int m);
+    void handleGroupLine(const QString& line, int m);
+    void decodeDumpA(const QString& digits, int m);
+    void decodeDumpB(const QString& digits, int m);
+    void finish(int m);
+    void send(const QString& command, int m);
+
+    StationContext m_ctx;
+};
+
+} // namespace zelvan

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+// The texts of the archive report and of printing, as the operator sees them.
+namespace zelvan::ReportTexts {
+
+// Period labels.
+inline const QString kYearSuffix = QStringLiteral(" год.");
+inline const QString kFrom = QStringLiteral("От  ");
+inline const QString kTo = QStringLiteral("До  ");
+inline const QString kHourSuffix = QStringLiteral(":00");
+
+// Kind phrases of the day heading.
+inline const QString kTakenPhrase = QStringLiteral("поети обекти за ");
+inline const QString kViolationsPhrase = QStringLiteral("нарушения за ");
+inline const QString kTakenAndViolationsPhrase = QStringLiteral("поети обекти и нарушения за ");
+
+// Headings. The first letter of "Aрхив" is the Latin capital A.
+inline const QString kNoArchive = QStringLiteral("          Няма архив за ");
+inline const QString kArchiveFor = QStringLiteral("          Aрхив за ");
+inline const QString kNotTakenHeading = QStringLiteral("          Aрхив за непоемани обекти");
+
+// Record lines.
+inline const QString kSystemStarted = QStringLiteral("         Стартирана система Zelvan 064");
+inline const QString kLinkLost = QStringLiteral("         Прекъсната връзка с");
+inline const QString kModule = QStringLiteral("  Модул ");
+inline const QString kTaken = QStringLiteral("  Поет  ");
+inline const QString kReleased = QStringLiteral("  Освободен  ");
+inline const QString kViolated = QStringLiteral("  Нарушен  ");
+inline const QString kOperator = QStringLiteral("  Оператор  ");
+inline const QString kBalanced = QStringLiteral("  Балансиран  ");
+inline const QString kSwitchedOn = QStringLiteral("  --  Включен  ");
+inline const QString kSwitchedOff = QStringLiteral("  --  Изключен  ");
+inline const QString kSignal = QStringLiteral("  --  ");
+inline const QString kNotTaken = QStringLiteral("  Непоеман  ");
+
+// The two lines that end a report that grew past its limit.
+inline const QString kTooLarge =
+    QStringLiteral("   Справката е твърде голяма и не се събира в буфера (65536 символа).");
+inline const QString kContinueFrom = QStringLiteral("   Продължете от последната дата и час.");
+
+// Printing.
+inline const QString kNoPrinter = QStringLiteral("Няма инсталиран принтер");
+// Shown before the path of the PDF file written when no printer is installed.
+inline const QString kPrintedToFile = QStringLiteral("Няма инсталиран принтер. Отпечатано във файл: ");
+inline const QString kPrintFailed = QStringLiteral("Печатът не е успешен.");
+
+inline const QString kLineEnd = QStringLiteral("\r\n");
+
+} // namespace zelvan::ReportTexts

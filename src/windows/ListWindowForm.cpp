@@ -1,0 +1,131 @@
+#include "windows/ListWindowForm.h"
+
+#include "windows/ObjectInfoForm.h"
+#include "windows/TipForm.h"
+#include "windows/TipText.h"
+#include "windows/WindowLayout.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QMouseEvent>
+
+namespace zelvan {
+
+ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShown,
+                               const QString& caption, QAbstractItemModel& model,
+                               ListSource source, TipForm* tip, ObjectInfoForm& info,
+                               QWidget* parent)
+    : ToolWindowForm(screen, shown, setShown, caption, parent), m_model(model), m_source(source),
+      m_info(info), m_list(new QListView(this)), m_tip(tip)
+{
+    m_tip->setParent(this, m_tip->windowFlags());
+    m_list->setObjectName(QStringLiteral("List1"));
+    // While the model adds or removes lines the view moves its current row on
+    // its own; only the operator's picks go back to the model. These handlers
+    // run before the view's (connected first) and after them (connected last).
+    const auto changing = [this] { m_modelChanging = true; };
+    const auto settled = [this] { m_modelChanging = false; };
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+    connect(&m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, changing);
+    m_list->setModel(&m_model);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, settled);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, settled);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, settled);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, settled);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setUniformItemSizes(true);
+    m_list->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_following || m_modelChanging || !current.isValid())
+                    return;
+                m_selectedRow = current.row();
+                emit rowPicked(m_selectedRow);
+            });
+    resize(layout::toPixels(5400), layout::toPixels(2400));
+    applyLayout();
+}
+
+QString ListWindowForm::selectedLine() const
+{
+    if (m_selectedRow < 0 || m_selectedRow >= m_model.rowCount())
+        return {};
+    return m_model.data(m_model.index(m_selectedRow, 0), Qt::DisplayRole).toString();
+}
+
+void ListWindowForm::showSelected(int row)
+{
+    m_following = true;
+    m_selectedRow = row;
+    if (row >= 0 && row < m_model.rowCount()) {
+        const QModelIndex index = m_model.index(row, 0);
+        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_list->scrollTo(index);
+    } else {
+        m_list->selectionModel()->clear();
+    }
+    m_following = false;
+}
+
+void ListWindowForm::resizeEvent(QResizeEvent* event)
+{
+    ToolWindowForm::resizeEvent(event);
+    applyLayout();
+}
+
+void ListWindowForm::applyLayout()
+{
+    // A window too small for the list leaves the list where it was.
+    if (const auto area = layout::listArea(layout::toTwips(width()), layout::toTwips(height())))
+        m_list->setGeometry(layout::toPixels(*area));
+    listPlaced();
+}
+
+void ListWindowForm::placeTip(const QPoint& viewportPos)
+{
+    const QPoint mouse = m_list->viewport()->mapTo(m_list, viewportPos);
+    m_tip->move(layout::tipPosition(frameGeometry().topLeft(), m_list->pos(), mouse,
+                                    m_tip->label()->height()));
+}
+
+bool ListWindowForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_list->viewport())
+        return ToolWindowForm::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::RightButton)
+            break;
+        // The right button shows the selected line; it does not move the selection.
+        m_tip->showText(tipText(selectedLine()), QPoint());
+        placeTip(mouse->position().toPoint());
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!(mouse->buttons() & Qt::RightButton) || !m_tip->isVisible())
+            break;
+        placeTip(mouse->position().toPoint());
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        m_tip->hide();
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            m_info.openLine(m_source, selectedLine());
+        break;
+    default:
+        break;
+    }
+    return ToolWindowForm::eventFilter(watched, event);
+}
+
+} // namespace zelvan

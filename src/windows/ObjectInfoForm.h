@@ -1,0 +1,58 @@
+#pragma once
+
+#include "windows/ObjectHistory.h"
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace zelvan {
+
+struct StationContext;
+
+// The object history dialog, "Zelvan  -  Допълнителна информация": the object's
+// label and name, its information file (tab 0) and its records of today and
+// yesterday (tab 1). One dialog serves every double click; it is refilled and
+// shown again, and its close button only hides it.
+//
+// Construction: ObjectInfoForm(ctx) with the station's StationContext; it reads
+// ctx.state, ctx.files and ctx.clock. Create it once, before the violations and
+// events windows, which are handed it.
+class ObjectInfoForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ObjectInfoForm(StationContext& ctx, QWidget* parent = nullptr);
+
+    // The double click on a list line: fills and shows the dialog for the object
+    // the line names; false (nothing shown) when it names none.
+    bool openLine(ListSource source, const QString& line);
+    // Fills and shows the dialog for object k (1..1024).
+    void showObject(int k, ListSource source);
+
+    QLabel* label() const { return m_label; }
+    QTabWidget* tabs() const { return m_tabs; }
+    // i = 0 information, 1 today, 2 yesterday.
+    QPlainTextEdit* text(int i) const { return m_texts[i]; }
+    QGroupBox* todayFrame() const { return m_today; }
+    QGroupBox* yesterdayFrame() const { return m_yesterday; }
+    QPushButton* closeButton() const { return m_close; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ObjectHistory m_history;
+    QLabel* m_label;
+    QTabWidget* m_tabs;
+    QPlainTextEdit* m_texts[3];
+    QGroupBox* m_today;
+    QGroupBox* m_yesterday;
+    QPushButton* m_close;
+};
+
+} // namespace zelvan

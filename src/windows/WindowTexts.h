@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace zelvan::windowtexts {
+
+// Captions of the operator's list windows, the object history dialog and the keypad.
+inline QString alarmCaption() { return QStringLiteral("Нарушения"); }
+inline QString eventCaption() { return QStringLiteral("Събития"); }
+inline QString infoCaption() { return QStringLiteral("Zelvan  -  Допълнителна информация"); }
+inline QString infoTab() { return QStringLiteral("Информация"); }
+inline QString eventsTab() { return QStringLiteral("Събития"); }
+inline QString closeWindow() { return QStringLiteral("Затваряне на прозореца"); }
+inline QString keypadCaption() { return QStringLiteral("Клавиатура"); }
+
+// History dialog texts.
+inline QString noInformation() { return QStringLiteral("  За този обект не е въведена информация !"); }
+inline QString todayPrefix() { return QStringLiteral("Днес  "); }
+inline QString yesterdayPrefix() { return QStringLiteral("Вчера  "); }
+inline QString noArchivePrefix() { return QStringLiteral("          Няма архив за "); }
+inline QString yearSuffix() { return QStringLiteral(" год."); }
+
+// What each day-file record letter reads as in the history, after the time.
+inline QString takenText() { return QStringLiteral("  Поет  "); }
+inline QString releasedText() { return QStringLiteral("  Освободен  "); }
+inline QString violatedText() { return QStringLiteral("  Нарушен  "); }
+inline QString operatorText() { return QStringLiteral("  Оператор  "); }
+inline QString balancedText() { return QStringLiteral("  Балансиран  "); }
+inline QString boardOnText() { return QStringLiteral("  --  Включен  "); }
+inline QString boardOffText() { return QStringLiteral("  --  Изключен  "); }
+inline QString boardSignalPrefix() { return QStringLiteral("  --  "); }
+
+// Keypad answers (written exactly as the operators know them).
+inline QString keypadError() { return QStringLiteral("Грешка"); }
+inline QString keypadNoObject() { return QStringLiteral("Няма овект"); }
+
+// Line break of the history texts and the keypad log.
+inline QString crlf() { return QStringLiteral("\r\n"); }
+
+} // namespace zelvan::windowtexts

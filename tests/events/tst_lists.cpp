@@ -1,0 +1,204 @@
+#include "core/Addressing.h"
+#include "core/StationState.h"
+#include "events/AlarmList.h"
+#include "events/EventList.h"
+#include "events/ObjectGrid.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zelvan;
+
+namespace {
+
+const QDateTime kNoon(QDate(2026, 12, 7), QTime(12, 0));
+
+QStringList numbered(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i <= to; ++i)
+        out << QStringLiteral("O 12:00:00 %1").arg(i);
+    return out;
+}
+
+} // namespace
+
+class TestLists : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eventLine()
+    {
+        EventList events;
+        events.PostEvent(QStringLiteral("H "), QDateTime(QDate(2026, 1, 2), QTime(7, 5, 9)),
+                         QStringLiteral("  3-005  Склад"));
+        QCOMPARE(events.lines(), QStringList{"H 07:05:09   3-005  Склад"});
+        QCOMPARE(events.selected(), 0);
+        QCOMPARE(events.data(events.index(0), Qt::DisplayRole).toString(), events.line(0));
+    }
+
+    void eventTrim_data()
+    {
+        QTest::addColumn<int>("posted");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("256 lines, nothing removed") << 256 << numbered(1, 256);
+        QTest::newRow("257 lines, nothing removed") << 257 << numbered(1, 257);
+        QTest::newRow("258th pushes out the first") << 258 << numbered(2, 258);
+        QTest::newRow("300 keep the newest 257") << 300 << numbered(44, 300);
+    }
+    void eventTrim()
+    {
+        QFETCH(int, posted);
+        QFETCH(QStringList, expected);
+        EventList events;
+        for (int i = 1; i <= posted; ++i)
+            events.PostEvent(QStringLiteral("O "), kNoon, QString::number(i));
+        QCOMPARE(events.lines(), expected);
+        QCOMPARE(events.rowCount(), expected.size());
+        QCOMPARE(events.selected(), expected.size() - 1);
+    }
+
+    void alarmRemoval_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<int>("selected");
+
+        QTest::newRow("duplicates removed together")
+            << QStringList{"  3-005  A", "  3-006  B", "  3-005  A"} << "  3-005"
+            << QStringList{"  3-006  B"} << 0;
+        QTest::newRow("name changed since the violation")
+            << QStringList{"  3-005  Old name", "  3-005  New name"} << "  3-005" << QStringList{}
+            << -1;
+        QTest::newRow("same object number of another module kept")
+            << QStringList{"  3-005  A", "  4-005  A"} << "  3-005" << QStringList{"  4-005  A"} << 0;
+        QTest::newRow("nothing to remove selects the last line")
+            << QStringList{"  1-001  A", "  1-002  B"} << "  1-003" << QStringList{"  1-001  A", "  1-002  B"}
+            << 1;
+        QTest::newRow("empty label removes nothing")
+            << QStringList{"  1-001  A"} << "" << QStringList{"  1-001  A"} << 0;
+    }
+    void alarmRemoval()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, label);
+        QFETCH(QStringList, remaining);
+        QFETCH(int, selected);
+        AlarmList alarms;
+        for (const QString& line : lines)
+            alarms.addViolation(line);
+        alarms.select(0);
+        alarms.removeObject(label);
+        QCOMPARE(alarms.lines(), remaining);
+        QCOMPARE(alarms.selected(), selected);
+    }
+
+    void alarmAddSelectsNewLine()
+    {
+        AlarmList alarms;
+        QSignalSpy rows(&alarms, &QAbstractItemModel::rowsInserted);
+        alarms.addViolation(QStringLiteral("  1-001  A"));
+        alarms.addViolation(QStringLiteral("  1-001  A"));
+        QCOMPARE(alarms.count(), 2);
+        QCOMPARE(rows.count(), 2);
+        QCOMPARE(alarms.selected(), 1);
+    }
+
+    void alarmRemoveModule()
+    {
+        AlarmList alarms;
+        for (const char* line : {" 03-001  A", " 02-001  B", " 03-128  C"})
+            alarms.addViolation(QString::fromUtf8(line));
+        alarms.removeModule(3);
+        QCOMPARE(alarms.lines(), QStringList{" 02-001  B"});
+    }
+
+    void ribbonFollowsItsBlock()
+    {
+        StationState state;
+        ObjectGrid grid(state);
+        QSignalSpy ribbons(&grid, &ObjectGrid::ribbonChanged);
+        const int a = globalIndex(3, 5);
+        const int b = globalIndex(3, 64);
+        const int other = globalIndex(3, 65); // same module, lower ribbon
+        state.ObjState[size_t(a)] = Violated;
+        state.ObjState[size_t(b)] = Violated;
+        state.ObjState[size_t(other)] = Violated;
+        grid.markRibbonViolated(a);
+        QCOMPARE(grid.ribbon(2), 1);
+
+        state.ObjState[size_t(a)] = Released;
+        grid.refreshRibbon(a);
+        QCOMPARE(grid.ribbon(2), 1); // object 64 is still violated
+        state.ObjState[size_t(b)] = Taken;
+        grid.refreshRibbon(b);
+        QCOMPARE(grid.ribbon(2), 0); // object 65 belongs to ribbon 10
+        QCOMPARE(ribbons.count(), 2);
+        for (int r = 0; r < kPageCount; ++r)
+            QVERIFY(r == 2 || grid.ribbon(r) == 0);
+    }
+
+    void repaintOnlyOnShownPage()
+    {
+        StationState state;
+        ObjectGrid grid(state);
+        QSignalSpy buttons(&grid, &ObjectGrid::buttonChanged);
+        const int k = globalIndex(3, 5);
+        state.ObjState[size_t(k)] = Violated;
+        grid.repaintObject(k); // page 0 is shown
+        QCOMPARE(buttons.count(), 0);
+
+        state.PageBase = qint16(pageBaseOf(2));
+        grid.repaintObject(k);
+        QCOMPARE(buttons.count(), 1);
+        QCOMPARE(buttons.at(0).at(0).toInt(), 4);
+        QCOMPARE(grid.button(4).picture, 2);
+    }
+
+    void paintPage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("k");
+        QTest::newRow("page 9 first button") << 9 << 0 << "65" << 193;
+        QTest::newRow("page 9 last button") << 9 << 63 << "128" << 256;
+        QTest::newRow("page 0 first button") << 0 << 0 << "1" << 1;
+        QTest::newRow("page 15 last button") << 15 << 63 << "128" << 1024;
+    }
+    void paintPage()
+    {
+        QFETCH(int, page);
+        QFETCH(int, button);
+        QFETCH(QString, caption);
+        QFETCH(int, k);
+        StationState state;
+        state.PageBase = qint16(pageBaseOf(page));
+        state.ObjState[size_t(k)] = TakeRequested;
+        state.ObjColor[size_t(k)] = 255;
+        state.ObjInstalled[size_t(k)] = -1;
+        ObjectGrid grid(state);
+        QSignalSpy painted(&grid, &ObjectGrid::pagePainted);
+        grid.paintPage();
+        QCOMPARE(painted.count(), 1);
+        const ObjectGrid::Button& b = grid.button(button);
+        QCOMPARE(b.caption, caption);
+        QCOMPARE(b.picture, 3);
+        QCOMPARE(b.color, 255);
+        QVERIFY(b.enabled);
+        QVERIFY(!grid.button(button == 0 ? 1 : 0).enabled);
+    }
+
+    void unknownStateShowsReleased()
+    {
+        StationState state;
+        state.ObjState[1] = 7;
+        ObjectGrid grid(state);
+        grid.paintPage();
+        QCOMPARE(grid.button(0).picture, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLists)
+#include "tst_lists.moc"
