@@ -4,7 +4,7 @@
 #include "modsim/RandomTraffic.h"
 #include "modsim/SimulatorConsole.h"
 
-#include "core/ModuleBanner.h"
+#include "link/LinkTexts.h"
 
 #include <QProcess>
 #include <QSerialPort>
@@ -15,6 +15,8 @@
 using namespace zelvan::modsim;
 
 namespace {
+
+const QByteArray kBanner(zelvan::linktexts::kModuleBanner.data(), zelvan::linktexts::kModuleBanner.size());
 
 // What the panel keeps of a dump: its upper-case hexadecimal digits, in order.
 QByteArray upperHexDigits(const QByteArray& text)
@@ -189,7 +191,7 @@ private slots:
         QCOMPARE(items.size(), 5);
         for (const Item& i : items)
             QCOMPARE(i.module, 6);
-        QCOMPARE(items[0].text, QByteArray(zelvan::kModuleBanner));
+        QCOMPARE(items[0].text, kBanner);
         QCOMPARE(items[0].text.size(), 18);
         QVERIFY(items[0].text.startsWith(".  "));
         for (int v : {1, 2}) {
@@ -347,7 +349,7 @@ private slots:
         QVERIFY(sim.restart(2));
         const QList<Item> greeting = frameHub(wire.take());
         QCOMPARE(greeting.size(), 4);
-        QCOMPARE(greeting[0].text, QByteArray(zelvan::kModuleBanner));
+        QCOMPARE(greeting[0].text, kBanner);
         QCOMPARE(greeting[3].text, QByteArray(". G[YYYYYYYY]"));
         QVERIFY(!sim.module(2).monitorMode());
         QCOMPARE(sim.module(2).object(9).state, 'A'); // memory survives the restart
@@ -582,7 +584,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((got += port.readAll()).contains("]\r"), 10000);
         const QList<Item> items = frameHub(got);
         QCOMPARE(items.size(), 4);
-        QCOMPARE(items[0], (Item{1, zelvan::kModuleBanner}));
+        QCOMPARE(items[0], (Item{1, kBanner}));
         QCOMPARE(items[2], (Item{1, ". Address 1"}));
         QCOMPARE(items[3], (Item{1, ". G[YNYNYNYN]"}));
         port.close();

@@ -6,7 +6,7 @@ namespace zelvan::modsim {
 
 // Lines of the module firmware after the banner of its version reply. None of
 // them ends with "]", so the panel keeps them as version text.
-inline constexpr char kFirmwareLine[] = ". Line module 128 obj, fw 1.3/1999";
+inline constexpr char kFirmwareLine[] = ". Line module 128 obj, fw 2.1/1999";
 // Followed by the module's address digit.
 inline constexpr char kAddressLinePrefix[] = ". Address ";
 

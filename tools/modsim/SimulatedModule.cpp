@@ -1,6 +1,6 @@
 #include "modsim/SimulatedModule.h"
 
-#include "core/ModuleBanner.h"
+#include "link/LinkTexts.h"
 #include "modsim/DumpFormat.h"
 #include "modsim/ModuleTexts.h"
 
@@ -71,7 +71,8 @@ QByteArray SimulatedModule::groupLine() const
 
 QList<QByteArray> SimulatedModule::versionReply() const
 {
-    return {QByteArray(kModuleBanner), QByteArray(kFirmwareLine),
+    const QLatin1String banner = linktexts::kModuleBanner;
+    return {QByteArray(banner.data(), banner.size()), QByteArray(kFirmwareLine),
             QByteArray(kAddressLinePrefix) + QByteArray::number(m_number), groupLine()};
 }
 

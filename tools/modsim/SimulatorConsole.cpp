@@ -1,5 +1,6 @@
 #include "modsim/SimulatorConsole.h"
 
+#include "link/LinkTexts.h"
 #include "modsim/ModuleSimulator.h"
 #include "modsim/ModuleTexts.h"
 #include "modsim/RandomTraffic.h"
@@ -290,7 +291,7 @@ QString SimulatorConsole::behaviourHelp()
         "  regard to letter case.\n"
         "  Prompt to an empty command: '>' normally, '*' in monitor mode, '!' while\n"
         "  an object of the module is violated.\n"
-        "  Ver: the banner '.  Zelvan 064 M1.3', '. Line module 128 obj, fw 1.3/1999',\n"
+        "  Ver: the banner '%1', '%2',\n"
         "  '. Address <m>', and the group line '. G[YYYYYYYY]' (characters 5..12 are\n"
         "  groups 0..7, 'N' = absent). The same four lines are the greeting a module\n"
         "  sends when it restarts.\n"
@@ -305,7 +306,8 @@ QString SimulatorConsole::behaviourHelp()
         "  P<n>: answers P<n> at once (state T) and #P<n> after the take delay\n"
         "  (state P), unless the object was violated or released meanwhile.\n"
         "  O<n>: answers #O<n> (state O). U<n>: answers the measured value as a bare\n"
-        "  decimal number (default 118). B<n>,<v> Z<n>,<v> T<n>,<v>: store v clamped to\n"
+        "  decimal number (default 118; a value below 10 is one character, which the\n"
+        "  panel reads as 0). B<n>,<v> Z<n>,<v> T<n>,<v>: store v clamped to\n"
         "  75..193 (B) or 0..15 (Z, T) and confirm with #B<n>,<stored> (Z, T alike).\n"
         "  Commands act on any object 1..128, installed or not; the groups only shape\n"
         "  the group line and the random traffic.\n"
@@ -326,7 +328,8 @@ QString SimulatorConsole::behaviourHelp()
         "  guard-state message sent (random, typed, and the #P/#O acknowledgements):\n"
         "  sequence, time in ms, module, object, global index, record letter (A, O, P)\n"
         "  and the message. On one hub line the order of the log is the order on the\n"
-        "  line; in direct topology it holds per line.\n");
+        "  line; in direct topology it holds per line.\n")
+        .arg(QString(linktexts::kModuleBanner), QString::fromLatin1(kFirmwareLine));
 }
 
 } // namespace zelvan::modsim
