@@ -271,8 +271,13 @@ bool PortConfig::shouldOpen() const
 void StartupConfig::applyTo(StationState& state) const
 {
     state.ModuleEnabled[0] = false;
+    // Without the hub only module 1 (first port) and module 2 (second port) are
+    // wired; a module 3..8 left enabled would have its commands answered by
+    // module 2 and be reported silent at every supervision tick.
+    const bool hub = HubMode == QLatin1String("Y");
     for (int m = 1; m <= kModuleCount; ++m)
-        state.ModuleEnabled[size_t(m)] = moduls.size() >= m && moduls[m - 1] == QLatin1Char('Y');
+        state.ModuleEnabled[size_t(m)] = moduls.size() >= m && moduls[m - 1] == QLatin1Char('Y')
+                                         && (hub || m <= 2);
     state.DataDir = DataDir;
     state.SystemNo = SystemNo;
     state.ShowSystemZero = ShowSystemZero;

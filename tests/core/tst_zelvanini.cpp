@@ -169,6 +169,21 @@ private slots:
         QCOMPARE(state.hubTopology(), hub == QLatin1String("Y"));
     }
 
+    void directTopologyServesOnlyModulesOneAndTwo()
+    {
+        StartupConfig c;
+        c.HubMode = QStringLiteral("N");
+        c.moduls = QStringLiteral("YYYYYYYY");
+        StationState state;
+        c.applyTo(state);
+        for (int m = 1; m <= kModuleCount; ++m)
+            QCOMPARE(state.ModuleEnabled[size_t(m)], m <= 2);
+        c.HubMode = QStringLiteral("Y");
+        c.applyTo(state);
+        for (int m = 1; m <= kModuleCount; ++m)
+            QVERIFY(state.ModuleEnabled[size_t(m)]);
+    }
+
     void portOpening_data()
     {
         QTest::addColumn<QString>("token");
