@@ -187,15 +187,6 @@ private slots:
         QCOMPARE(buttons.count(), 1);
     }
 
-    void releaseResetsOperatorRecordFlag()
-    {
-        EngineFixture f;
-        MessageDecoder decoder(f.context());
-        f.state.ObjLineFlag[133] = 0;
-        decoder.HandleModuleMessage(QStringLiteral("#O5"), 2);
-        QCOMPARE(f.state.ObjLineFlag[133], qint16(-1));
-    }
-
     void failedRecordDoesNotStopTheHandling()
     {
         EngineFixture f;

@@ -27,16 +27,6 @@ class TestLists : public QObject
 {
     Q_OBJECT
 private slots:
-    void eventLine()
-    {
-        EventList events;
-        events.PostEvent(QStringLiteral("H "), QDateTime(QDate(2026, 1, 2), QTime(7, 5, 9)),
-                         QStringLiteral("  3-005  Склад"));
-        QCOMPARE(events.lines(), QStringList{"H 07:05:09   3-005  Склад"});
-        QCOMPARE(events.selected(), 0);
-        QCOMPARE(events.data(events.index(0), Qt::DisplayRole).toString(), events.line(0));
-    }
-
     void eventTrim_data()
     {
         QTest::addColumn<int>("posted");
@@ -94,17 +84,6 @@ private slots:
         QCOMPARE(alarms.selected(), selected);
     }
 
-    void alarmAddSelectsNewLine()
-    {
-        AlarmList alarms;
-        QSignalSpy rows(&alarms, &QAbstractItemModel::rowsInserted);
-        alarms.addViolation(QStringLiteral("  1-001  A"));
-        alarms.addViolation(QStringLiteral("  1-001  A"));
-        QCOMPARE(alarms.count(), 2);
-        QCOMPARE(rows.count(), 2);
-        QCOMPARE(alarms.selected(), 1);
-    }
-
     void alarmRemoveModule()
     {
         AlarmList alarms;
@@ -112,48 +91,6 @@ private slots:
             alarms.addViolation(QString::fromUtf8(line));
         alarms.removeModule(3);
         QCOMPARE(alarms.lines(), QStringList{" 02-001  B"});
-    }
-
-    void ribbonFollowsItsBlock()
-    {
-        StationState state;
-        ObjectGrid grid(state);
-        QSignalSpy ribbons(&grid, &ObjectGrid::ribbonChanged);
-        const int a = globalIndex(3, 5);
-        const int b = globalIndex(3, 64);
-        const int other = globalIndex(3, 65); // same module, lower ribbon
-        state.ObjState[size_t(a)] = Violated;
-        state.ObjState[size_t(b)] = Violated;
-        state.ObjState[size_t(other)] = Violated;
-        grid.markRibbonViolated(a);
-        QCOMPARE(grid.ribbon(2), 1);
-
-        state.ObjState[size_t(a)] = Released;
-        grid.refreshRibbon(a);
-        QCOMPARE(grid.ribbon(2), 1); // object 64 is still violated
-        state.ObjState[size_t(b)] = Taken;
-        grid.refreshRibbon(b);
-        QCOMPARE(grid.ribbon(2), 0); // object 65 belongs to ribbon 10
-        QCOMPARE(ribbons.count(), 2);
-        for (int r = 0; r < kPageCount; ++r)
-            QVERIFY(r == 2 || grid.ribbon(r) == 0);
-    }
-
-    void repaintOnlyOnShownPage()
-    {
-        StationState state;
-        ObjectGrid grid(state);
-        QSignalSpy buttons(&grid, &ObjectGrid::buttonChanged);
-        const int k = globalIndex(3, 5);
-        state.ObjState[size_t(k)] = Violated;
-        grid.repaintObject(k); // page 0 is shown
-        QCOMPARE(buttons.count(), 0);
-
-        state.PageBase = qint16(pageBaseOf(2));
-        grid.repaintObject(k);
-        QCOMPARE(buttons.count(), 1);
-        QCOMPARE(buttons.at(0).at(0).toInt(), 4);
-        QCOMPARE(grid.button(4).picture, 2);
     }
 
     void paintPage_data()

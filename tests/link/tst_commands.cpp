@@ -116,16 +116,6 @@ private slots:
         // The probe checks the ports itself; nothing counts as dropped.
         QCOMPARE(lines.sender.droppedCount(), quint64(0));
     }
-
-    void rawWrites()
-    {
-        Lines lines(true, true, false);
-        lines.sender.writeRaw(1, "}0\r\r");
-        lines.sender.writeRaw(2, "\r");
-        QCOMPARE(lines.port1.written(), QByteArray("}0\r\r"));
-        QCOMPARE(lines.sender.droppedCount(), quint64(1));
-        QCOMPARE(&lines.sender.port(2), &lines.port2);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCommands)

@@ -150,15 +150,6 @@ private slots:
             QVERIFY(run.state.RxBuffer[size_t(m)].size() <= ReceiveFramer::kMaxBuffer);
     }
 
-    void hashLeavesEarlierTextInBuffer()
-    {
-        FramingRun run(true);
-        run.framer.receivePort1("{3AB#CD\r");
-        QCOMPARE(run.state.RxBuffer[3], QByteArray("AB"));
-        QVERIFY(run.state.RxHashBuffer[3].isEmpty());
-        QCOMPARE(run.state.RxHashMode[3], qint16(0));
-    }
-
     void badSelectorsAreCounted()
     {
         FramingRun run(true);

@@ -1,0 +1,105 @@
+// The archive report over a whole month: 31 day files of 20,000 records each,
+// a few objects selected. Prints the time of one report beside the target.
+
+#include "core/ObjectFiles.h"
+#include "events/DayArchive.h"
+#include "menu/ArchiveReport.h"
+#include "menu/ReportPeriod.h"
+#include "menu/ReportRequest.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace zelvan;
+
+namespace {
+
+constexpr int kDays = 31;
+constexpr int kRecordsPerDay = 20000;
+constexpr int kRuns = 15;
+constexpr double kTargetMs = 150.0;
+const char kLetters[] = {'P', 'O', 'A', 'R', 'B', 'N', 'F', '1', '2', '3', '4', '5'};
+
+bool writeMonth(const QString& dir, int year, int month)
+{
+    QRandomGenerator random(20031);
+    for (int d = 1; d <= kDays; ++d) {
+        const QDate day(year, month, d);
+        QFile file(QDir(dir).filePath(DayArchive::dayFileName(day)));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QByteArray content;
+        content.reserve(kRecordsPerDay * 15);
+        for (int i = 0; i < kRecordsPerDay; ++i) {
+            const QDateTime t(day, QTime(0, 0).addMSecs(qint64(i) * 86400000 / kRecordsPerDay));
+            if (i % 5000 == 0) {
+                content += DayArchive::moduleRecord(1 + (i / 5000) % 8, QLatin1Char('S'), t);
+            } else {
+                const int k = 1 + int(random.bounded(kObjectCount));
+                const char letter = kLetters[random.bounded(int(sizeof kLetters))];
+                content += DayArchive::objectRecord(k, QChar::fromLatin1(letter), t);
+            }
+            content += "\r\n";
+        }
+        if (file.write(content) != content.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+    ObjectFiles files(dir.path());
+    if (!files.createMissing() || !writeMonth(dir.path(), 2026, 1)) {
+        std::fprintf(stderr, "cannot write the test files in %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+
+    StationState state;
+    state.fillMonthNames();
+    ReportRequest request;
+    request.setEntries(ReportRequest::buildEntries(state, [](int k) { return QStringLiteral("Обект %1").arg(k); }));
+    for (int entry : {4, 700})
+        request.setSelected(entry, true);
+    request.Check8 = true;
+    request.Check9 = true;
+    request.Check10 = true;
+
+    const ArchiveReport report(state, files);
+    std::vector<double> times;
+    ArchiveReportResult result;
+    for (int run = 0; run < kRuns; ++run) {
+        ReportPeriod period(QDate(2026, 1, 1));
+        while (period.spinUp(PeriodSpin::ToDay)) {
+        }
+        while (period.spinUp(PeriodSpin::ToHour)) {
+        }
+        QElapsedTimer timer;
+        timer.start();
+        result = report.build(period, request);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    std::printf("archive report, %d day files x %d records, %d objects selected: "
+                "median %.1f ms, best %.1f ms (target < %.0f ms) %s\n",
+                kDays, kRecordsPerDay, request.selectedCount(), median, times.front(), kTargetMs,
+                median < kTargetMs ? "OK" : "MISSED");
+    std::printf("report: %lld characters, %lld lines%s\n", qlonglong(result.text.size()),
+                qlonglong(result.text.count(QStringLiteral("\r\n"))),
+                result.limitReached ? ", ended at the size limit" : "");
+    return 0;
+}
