@@ -55,18 +55,6 @@ class TestWindowForms : public QObject
 {
     Q_OBJECT
 private slots:
-    void captionsAndNames()
-    {
-        Windows w;
-        QCOMPARE(w.alarm.windowTitle(), QStringLiteral("Нарушения"));
-        QCOMPARE(w.events.windowTitle(), QStringLiteral("Събития"));
-        QCOMPARE(w.keypadForm.windowTitle(), QStringLiteral("Клавиатура"));
-        QCOMPARE(w.info.windowTitle(), QStringLiteral("Zelvan  -  Допълнителна информация"));
-        QCOMPARE(w.info.tabs()->tabText(0), QStringLiteral("Информация"));
-        QCOMPARE(w.info.tabs()->tabText(1), QStringLiteral("Събития"));
-        QVERIFY(w.alarm.findChild<QWidget*>(QStringLiteral("Line5")));
-    }
-
     void closeBoxHidesAndKeepsTheList()
     {
         Windows w;
@@ -143,7 +131,6 @@ private slots:
 
         QTest::newRow("violation line") << true << "  3-017  Магазин" << true;
         QTest::newRow("violation, module 9") << true << "  9-017  X" << false;
-        QTest::newRow("violation, object 0") << true << "  3-000  X" << false;
         QTest::newRow("events, violated") << false << "H 12:00:00   3-017  Магазин" << true;
         QTest::newRow("events, link lost") << false << "К 12:00:00  Прекъсната връзка с Модул 3"
                                            << false;
