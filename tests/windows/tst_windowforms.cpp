@@ -113,6 +113,18 @@ private slots:
         QVERIFY(w.alarm.frameLine(2)->geometry().top() > list.bottom());
     }
 
+    void eventsWindowShowsTheLatest257()
+    {
+        Windows w;
+        w.f.screen.setEventsVisible(true);
+        for (int i = 1; i <= 258; ++i)
+            w.postObjectEvent(QStringLiteral("H"), i, QStringLiteral("Обект %1").arg(i));
+        QCOMPARE(w.events.list()->model()->rowCount(), 257);
+        QVERIFY(w.events.list()->model()->index(0, 0).data().toString().endsWith(
+            QStringLiteral("Обект 2")));
+        QCOMPARE(w.events.list()->currentIndex().row(), 256);
+    }
+
     void tinyWindowKeepsTheListSize()
     {
         Windows w;
