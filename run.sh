@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh
 scripts/build.sh
-if [ ! -x build/zelvan ]; then
-  echo "The panel program is not there yet; the engine and its tests are built (./test.sh runs them)."
+if [ ! -x build/zelvan ] || [ ! -x build/zelvan-modsim ]; then
+  echo "The panel or the simulator program is not there yet; the engine and its tests are built (./test.sh runs them)."
   exit 0
 fi
 exec scripts/run-with-simulator.sh "$@"

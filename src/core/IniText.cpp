@@ -49,7 +49,7 @@ void IniCursor::nextLine()
 void IniCursor::skipBlankLines()
 {
     while (!atEnd()) {
-        const QString& text = m_lines[m_line].text;
+        const QString& text = (*m_lines)[m_line].text;
         while (m_column < text.size() && isBlank(text[m_column]))
             ++m_column;
         if (m_column < text.size())
@@ -61,8 +61,8 @@ void IniCursor::skipBlankLines()
 std::optional<QStringView> IniCursor::peekTokenLine() const
 {
     qsizetype column = m_column;
-    for (qsizetype l = m_line; l < m_lines.size(); ++l, column = 0) {
-        const QString& text = m_lines[l].text;
+    for (qsizetype l = m_line; l < m_lines->size(); ++l, column = 0) {
+        const QString& text = (*m_lines)[l].text;
         for (qsizetype i = column; i < text.size(); ++i) {
             if (!isBlank(text[i]))
                 return QStringView(text);
@@ -76,7 +76,7 @@ std::optional<QString> IniCursor::readToken()
     skipBlankLines();
     if (atEnd())
         return std::nullopt;
-    const QString& text = m_lines[m_line].text;
+    const QString& text = (*m_lines)[m_line].text;
     QString value;
     qsizetype i = m_column;
     if (text[i] == QLatin1Char('"')) {
@@ -108,7 +108,7 @@ std::optional<QString> IniCursor::readLine()
 {
     if (atEnd())
         return std::nullopt;
-    const QString rest = m_lines[m_line].text.mid(m_column);
+    const QString rest = (*m_lines)[m_line].text.mid(m_column);
     nextLine();
     return rest;
 }

@@ -31,9 +31,9 @@ bool looksLikeHeader(QStringView line);
 class IniCursor
 {
 public:
-    explicit IniCursor(const QList<IniLine>& lines) : m_lines(lines) {}
+    explicit IniCursor(const QList<IniLine>& lines) : m_lines(&lines) {}
 
-    bool atEnd() const { return m_line >= m_lines.size(); }
+    bool atEnd() const { return m_line >= m_lines->size(); }
     qsizetype line() const { return m_line; }
     qsizetype column() const { return m_column; }
     // The line the next token would come from (blank lines skipped), or
@@ -52,7 +52,7 @@ private:
     void skipBlankLines();
     void nextLine();
 
-    const QList<IniLine>& m_lines;
+    const QList<IniLine>* m_lines;
     qsizetype m_line = 0;
     qsizetype m_column = 0;
 };

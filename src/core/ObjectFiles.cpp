@@ -112,10 +112,8 @@ ObjectFiles::BoardSettings ObjectFiles::board(int k) const
     if (!validObject(k))
         return b;
     const RecordFile file = kavelFile(*this);
-    const QByteArray all = file.readAll(kavelRecord(k, kKavelRecordsPerObject));
-    auto slot = [&](int s) {
-        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord, kKavelRecord);
-    };
+    const QByteArray own = file.readRange(kavelRecord(k, 1), kKavelRecordsPerObject);
+    auto slot = [&](int s) { return QByteArrayView(own).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord); };
     for (int j = 0; j < kSignalCount; ++j)
         b.captions[size_t(j)] = record::decodeText(slot(kSlotCaption1 + j));
     b.period = record::decodeTagged(slot(kSlotPeriod));
@@ -145,14 +143,14 @@ bool ObjectFiles::setBoard(int k, const BoardSettings& settings)
 
 void ObjectFiles::loadColors(StationState& state) const
 {
-    const QByteArray all = colorFile(*this).readAll(kObjectCount);
+    const QByteArray all = colorFile(*this).readRange(1, kObjectCount);
     for (int k = 1; k <= kObjectCount; ++k)
         state.ObjColor[size_t(k)] = record::decodeRawInt32(QByteArrayView(all).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
 }
 
 void ObjectFiles::loadBoards(StationState& state) const
 {
-    const QByteArray all = kavelFile(*this).readAll(kKavelRecordsPerObject * kObjectCount);
+    const QByteArray all = kavelFile(*this).readRange(1, kKavelRecordsPerObject * kObjectCount);
     auto slot = [&](int k, int s) {
         return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord, kKavelRecord);
     };

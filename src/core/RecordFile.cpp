@@ -15,28 +15,20 @@ RecordFile::RecordFile(QString path, int recordLength)
 
 bool RecordFile::exists() const { return QFile::exists(m_path); }
 
-QByteArray RecordFile::read(int r) const
+QByteArray RecordFile::read(int r) const { return readRange(r, 1); }
+
+QByteArray RecordFile::readRange(int first, int count) const
 {
     QByteArray bytes;
-    if (r >= 1) {
+    const qint64 wanted = qint64(qMax(count, 0)) * m_length;
+    if (first >= 1) {
         QFile file(m_path);
         if (file.open(QIODevice::ReadOnly)) {
-            const qint64 offset = qint64(r - 1) * m_length;
+            const qint64 offset = qint64(first - 1) * m_length;
             if (offset < file.size() && file.seek(offset))
-                bytes = file.read(m_length);
+                bytes = file.read(wanted);
         }
     }
-    bytes.resize(m_length, '\0');
-    return bytes;
-}
-
-QByteArray RecordFile::readAll(int count) const
-{
-    QByteArray bytes;
-    const qint64 wanted = qint64(count) * m_length;
-    QFile file(m_path);
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(wanted);
     bytes.resize(wanted, '\0');
     return bytes;
 }

@@ -23,8 +23,9 @@ public:
     // Record r, always recordLength() bytes: a record that ends early (short
     // last record) or lies beyond the end of the file is padded with zeros.
     QByteArray read(int r) const;
-    // The whole file, padded with zeros to `count` records.
-    QByteArray readAll(int count) const;
+    // Records first .. first + count - 1 in one access, padded with zeros as
+    // read() pads one record.
+    QByteArray readRange(int first, int count) const;
     // Writes record r, zero-filled after the field; a file shorter than the
     // record's offset is extended with zeros first.
     bool write(int r, QByteArrayView field) const;

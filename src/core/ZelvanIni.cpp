@@ -194,16 +194,19 @@ QList<IniLine> rewriteSection(const QList<IniLine>& lines, const QString& header
     out = lines.mid(0, headerLine + 1);
     if (out.last().ending.isEmpty())
         out.last().ending = QByteArrayLiteral("\r\n");
-    for (int dropped = 0; dropped < count; ++dropped) {
-        if (cursor.atEnd() || cursor.column() == 0) {
-            // A new line: stop at a blank line or at the next section.
-            if (cursor.atEnd())
-                break;
-            const QString& text = lines[cursor.line()].text;
-            if (text.trimmed().isEmpty() || looksLikeHeader(text))
-                break;
+    for (int dropped = 0; dropped < count && !cursor.atEnd();) {
+        const QString& text = lines[cursor.line()].text;
+        if (QStringView(text).mid(cursor.column()).trimmed().isEmpty()) {
+            if (cursor.column() == 0)
+                break; // a blank line ends the section
+            cursor.readLine(); // only blanks after the last comma
+            continue;
         }
-        cursor.readToken();
+        IniCursor probe = cursor;
+        if (looksLikeHeader(probe.readToken().value_or(QString())))
+            break; // never drop the next section's header
+        cursor = probe;
+        ++dropped;
     }
     for (const QByteArray& v : values)
         out.append(lineOf(v));

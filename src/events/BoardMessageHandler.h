@@ -14,8 +14,16 @@ public:
     explicit BoardMessageHandler(StationContext context);
     void handle(const QString& message, int m);
 
+    // TakeReleaseWindow: the board's report came less than KavelPeriod seconds
+    // after the object's last violation.
+    static bool withinTakeReleaseWindow(const StationState& state, int k, double nowSerial);
+
+    // Board messages for an object number outside 1..128.
+    quint64 rejectedCount() const { return m_rejected; }
+
 private:
     StationContext m_ctx;
+    quint64 m_rejected = 0;
 };
 
 } // namespace zelvan

@@ -1,10 +1,8 @@
 #include "link/ModuleStateFile.h"
 
 #include "core/Clock.h"
-#include "core/NumericText.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 
 namespace zelvan {
@@ -35,26 +33,6 @@ bool ModuleStateFile::write(const QDateTime& lostAt, const QStringList& commands
     }
     m_error.clear();
     return true;
-}
-
-ModuleStateFile::Contents ModuleStateFile::read() const
-{
-    Contents out;
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (i == 0)
-            out.lostAt = fromDaySerial(numericValue(QLatin1StringView(line)));
-        else if (!line.isEmpty())
-            out.commands.append(QString::fromLatin1(line));
-    }
-    out.ok = true;
-    return out;
 }
 
 } // namespace zelvan

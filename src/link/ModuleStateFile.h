@@ -19,14 +19,6 @@ public:
     // over the old one, so a failure never leaves a half-written file.
     bool write(const QDateTime& lostAt, const QStringList& commands);
 
-    struct Contents
-    {
-        bool ok = false;
-        QDateTime lostAt;
-        QStringList commands;
-    };
-    Contents read() const;
-
     QString errorString() const { return m_error; }
 
     // The numeric form of line 1.

@@ -78,6 +78,7 @@ PrintOutcome PrintJob::finish()
 
 PrintOutcome printReport(PrintSink& sink, const PrinterFont& font, const QString& text)
 {
+    sink.setDocumentName(QStringLiteral("report"));
     PrintJob job(sink, font);
     job.text(text);
     return job.finish();
@@ -85,6 +86,7 @@ PrintOutcome printReport(PrintSink& sink, const PrinterFont& font, const QString
 
 PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStringList& entries)
 {
+    sink.setDocumentName(QStringLiteral("names"));
     PrintJob job(sink, font);
     for (const QString& entry : entries) {
         if (!menuEntryName(entry).trimmed().isEmpty())
@@ -96,6 +98,7 @@ PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStr
 PrintOutcome printObjectInfo(PrintSink& sink, const PrinterFont& font, const QString& caption,
                              const QString& info)
 {
+    sink.setDocumentName(QStringLiteral("object"));
     PrintJob job(sink, font);
     job.line(caption);
     job.line(QString());

@@ -19,6 +19,9 @@ public:
     virtual QString printerName() const = 0;
     // Names of the fonts the operator may choose.
     virtual QStringList fontNames() const = 0;
+    // What the next document is (report, names list, object information); a
+    // printer shows it in its queue, a file takes its name from it.
+    virtual void setDocumentName(const QString&) {}
 
     // Starts a document printed in the font. False when it cannot be started.
     virtual bool begin(const PrinterFont& font) = 0;

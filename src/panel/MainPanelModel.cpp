@@ -1,24 +1,143 @@
 #include "panel/MainPanelModel.h"
 
-// Placeholder until the object grid and thresholds panel rules are written.
+#include "core/Addressing.h"
+#include "core/Labels.h"
+#include "core/NumericText.h"
+#include "core/ObjectFiles.h"
+#include "core/ScreenState.h"
+#include "core/StationState.h"
+#include "events/LineMessageHandler.h"
+#include "events/ObjectGrid.h"
+#include "panel/MarkerColors.h"
+#include "panel/PanelTexts.h"
+
+#include <QFileInfo>
+
 namespace zelvan {
+
+namespace {
+constexpr qint16 kResetMeasuredValue = 500;
+}
 
 MainPanelModel::MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
                                CommandSender& commands, DayArchive& archive, const Clock& clock,
                                QObject* parent)
     : QObject(parent), m_state(state), m_files(files), m_grid(grid), m_commands(commands),
-      m_archive(archive), m_clock(clock)
+      m_archive(archive), m_clock(clock), m_thresholds(state, commands, archive)
 {
+    connect(&m_thresholds, &ThresholdsPanel::changed, this, &MainPanelModel::changed);
 }
 
-void MainPanelModel::SelectPage(int p) { Q_UNUSED(p); }
-void MainPanelModel::measuredValueChanged() {}
+int MainPanelModel::systemDigit() const { return m_state.SystemNo % 10; }
+
+bool MainPanelModel::systemDigitVisible() const { return m_state.showSystemPrefix(); }
+
+QString MainPanelModel::moduleLabel(int column) const
+{
+    return ModuleLabel(m_state, column + 1);
+}
+
+QString MainPanelModel::buttonToolTip(int i) const
+{
+    if (i < 0 || i >= kButtonsPerPage)
+        return {};
+    return ObjText(m_state, m_files, m_state.PageBase + i + 1);
+}
+
+void MainPanelModel::SelectPage(int p)
+{
+    if (!isPage(p))
+        return;
+    m_state.CurrentPage = qint16(p);
+    m_state.LastPage = qint16(p);
+    m_state.PageBase = qint16(pageBaseOf(p));
+    m_state.SelectedObject = 0;
+    m_moduleDigit = pageModule(p);
+    m_objectDigits = {0, 0, 0};
+    m_thresholds.pageChanged();
+    m_state.PendingMeasure.clear();
+    m_grid.paintPage();
+    emit changed();
+}
+
+void MainPanelModel::measuredValueChanged() { m_thresholds.measuredValueChanged(); }
+
 void MainPanelModel::PressObjectButton(int i, int button, int shift)
 {
-    Q_UNUSED(i);
-    Q_UNUSED(button);
-    Q_UNUSED(shift);
+    if (i < 0 || i >= kButtonsPerPage)
+        return;
+    m_state.ClickedButton = qint16(i);
+    const int b = m_state.PageBase + i;
+    const int k = b + 1;
+    m_state.SelectedObject = qint16(k);
+    m_state.SelectedObjectNo = QString::number((b & 127) + 1);
+
+    const qint64 v = std::clamp<qint64>(integerValue(m_grid.button(i).caption), 0, 999);
+    m_objectDigits = {int(v / 100), int(v / 10 % 10), int(v % 10)};
+
+    m_thresholds.objectSelected(k);
+
+    if (shift == NoModifier && button == LeftButton) {
+        const QString letter = m_state.ObjState[size_t(k)] > 0 ? QStringLiteral("O")
+                                                               : QStringLiteral("P");
+        LineMessageHandler::sendForSelected(m_state, m_commands, letter);
+        m_state.PendingMeasure.clear();
+        m_state.MeasuredValue = kResetMeasuredValue;
+        m_thresholds.setSlidersEnabled(false);
+        m_thresholds.emptyGauge();
+    } else if (shift == NoModifier && button == RightButton) {
+        LineMessageHandler::startMeasurement(m_state, m_commands);
+        m_thresholds.setSlidersEnabled(true);
+        m_thresholds.setGaugeColor(PanelColor::Blue);
+    } else if (shift == ShiftModifier && (button == LeftButton || button == RightButton)) {
+        stepMarkerColor(i, button);
+        m_state.MeasuredValue = kResetMeasuredValue;
+        m_thresholds.setSlidersEnabled(false);
+        m_thresholds.emptyGauge();
+    }
+    emit changed();
 }
-void MainPanelModel::ReleaseObjectButton() {}
+
+void MainPanelModel::ReleaseObjectButton() { m_state.PendingMeasure.clear(); }
+
+void MainPanelModel::stepMarkerColor(int i, int button)
+{
+    const qint32 current = m_grid.button(i).color;
+    const qint32 color =
+        button == LeftButton ? nextMarkerColor(current) : previousMarkerColor(current);
+    m_grid.setButtonColor(i, color);
+    const int k = m_state.SelectedObject;
+    m_state.ObjColor[size_t(k)] = color;
+    saveColor(k);
+}
+
+void MainPanelModel::saveColor(int k)
+{
+    // Earlier records that could not be written go out first, then this one;
+    // each write carries the colour held now.
+    m_colorPending.insert(k);
+    for (auto it = m_colorPending.begin(); it != m_colorPending.end();) {
+        if (!m_files.setColor(*it, m_state.ObjColor[size_t(*it)]))
+            break;
+        it = m_colorPending.erase(it);
+    }
+    reportColorProblem(!m_colorPending.empty());
+}
+
+void MainPanelModel::reportColorProblem(bool failing)
+{
+    if (!m_screen)
+        return;
+    if (failing) {
+        const QString reason = m_files.errorString();
+        m_colorProblem = PanelTexts::kColorWriteFailed
+                         + (reason.isEmpty() ? QFileInfo(m_files.colorPath()).fileName() : reason);
+        m_screen->setProblem(m_colorProblem);
+    } else if (!m_colorProblem.isEmpty()) {
+        if (m_screen->problem() == m_colorProblem)
+            m_screen->setProblem(QString());
+        m_colorProblem.clear();
+    }
+}
 
 } // namespace zelvan

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/PanelControl.h"
+#include "panel/ThresholdsPanel.h"
 
 #include <QObject>
+#include <QString>
+#include <array>
+#include <set>
 
 namespace zelvan {
 
@@ -12,13 +16,18 @@ class ObjectGrid;
 class CommandSender;
 class DayArchive;
 class Clock;
+class ScreenState;
 
 // The main panel's rules: page selection, presses on the object buttons, the
-// marker colours, and the thresholds panel with its gauges.
+// marker colours, the module and object digits, and the thresholds panel with
+// its gauges.
 class MainPanelModel : public QObject, public PanelControl
 {
     Q_OBJECT
 public:
+    enum MouseButton { LeftButton = 1, RightButton = 2 };
+    enum ShiftState { NoModifier = 0, ShiftModifier = 1 };
+
     MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
                    CommandSender& commands, DayArchive& archive, const Clock& clock,
                    QObject* parent = nullptr);
@@ -26,20 +35,53 @@ public:
     // SelectPage(p): the ribbon press handler.
     void SelectPage(int p) override;
     void measuredValueChanged() override;
-    // button 1 = left, 2 = right; shift 0 = none, 1 = Shift.
+    // button 1 = left, 2 = right; shift 0 = none, 1 = Shift (other values: the
+    // selection only).
     void PressObjectButton(int i, int button, int shift);
     void ReleaseObjectButton();
+
+    // Failures to save a marker colour are shown to the operator here.
+    void attachScreen(ScreenState* screen) { m_screen = screen; }
+
+    ThresholdsPanel& thresholds() { return m_thresholds; }
+    const ThresholdsPanel& thresholds() const { return m_thresholds; }
+    const StationState& state() const { return m_state; }
+    const ObjectGrid& grid() const { return m_grid; }
+
+    // Picture5: the system digit, hidden without a system prefix.
+    int systemDigit() const;
+    bool systemDigitVisible() const;
+    // Picture1: the module digit of the shown page.
+    int moduleDigit() const { return m_moduleDigit; }
+    // Picture2..Picture4: hundreds, tens and units of the last pressed object.
+    const std::array<int, 3>& objectDigits() const { return m_objectDigits; }
+    // Label1(j): the module label above ribbon column j (0..7).
+    QString moduleLabel(int column) const;
+    // Tooltip of button i: the object's label and its name, read now.
+    QString buttonToolTip(int i) const;
+    // Records of Color.dat still to be written after a failed write.
+    int pendingColorWrites() const { return int(m_colorPending.size()); }
 
 signals:
     void changed();
 
 private:
+    void stepMarkerColor(int i, int button);
+    void saveColor(int k);
+    void reportColorProblem(bool failing);
+
     StationState& m_state;
     ObjectFiles& m_files;
     ObjectGrid& m_grid;
     CommandSender& m_commands;
     DayArchive& m_archive;
     const Clock& m_clock;
+    ScreenState* m_screen = nullptr;
+    ThresholdsPanel m_thresholds;
+    int m_moduleDigit = 1;
+    std::array<int, 3> m_objectDigits{};
+    std::set<int> m_colorPending;
+    QString m_colorProblem; // the status text shown for a failed colour write
 };
 
 } // namespace zelvan

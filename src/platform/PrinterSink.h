@@ -37,6 +37,7 @@ public:
 
     QString printerName() const override;
     QStringList fontNames() const override;
+    void setDocumentName(const QString& name) override { m_title = name; }
     bool begin(const PrinterFont& font) override;
     void printLine(const QString& line) override;
     double textHeight(const QString& text) const override;

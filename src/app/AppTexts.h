@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Texts of the program's own windows: the start-up window and the link-lost
+// window, and the program's identity on the command line.
+namespace zelvan::apptexts {
+
+inline const QString kSplashTitle = QStringLiteral("Start Zelvan 064");
+inline const QString kSplashIntro =
+    QStringLiteral("       Инициализиране на системата. Проверка за включени модули. Обмен на данни между  ")
+    + QStringLiteral("\"Zelvan 064\"") + QStringLiteral(" - модулите и управляващия компютър.");
+inline const QString kSplashBrand = QStringLiteral("Zelvan 064");
+inline const QString kSplashMaker = QStringLiteral("Централна станция за охрана на обекти");
+inline const QString kLinkLostTitle = QStringLiteral("Zelvan 064");
+
+inline const QString kProgramName = QStringLiteral("zelvan");
+inline const QString kProgramVersion = QStringLiteral("1.0.0");
+inline const QString kProgramDescription =
+    QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
+
+} // namespace zelvan::apptexts

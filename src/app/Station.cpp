@@ -1,0 +1,214 @@
+#include "app/Station.h"
+
+#include "core/Clock.h"
+#include "core/ObjectFiles.h"
+#include "core/SerialLine.h"
+#include "events/DayArchive.h"
+#include "events/MessageDecoder.h"
+#include "link/LinkLog.h"
+#include "link/LinkSupervisor.h"
+#include "link/LinkTexts.h"
+#include "link/StartupExchange.h"
+#include "panel/MainPanelModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace zelvan {
+
+Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
+                 QString programDir, QObject* parent)
+    : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
+      m_programDir(std::move(programDir)), m_ini(m_programDir), m_grid(m_state),
+      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
+      m_keeper2(port2, 2)
+{
+    m_timer.setInterval(LinkSupervisor::kTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &Station::tick);
+    connect(&m_port1, &SerialLine::readyRead, this,
+            [this] { m_framer.receivePort1(m_port1.readAll()); });
+    connect(&m_port2, &SerialLine::readyRead, this,
+            [this] { m_framer.receivePort2(m_port2.readAll()); });
+    connect(&m_keeper1, &PortKeeper::stateChanged, this, &Station::showPortState);
+    connect(&m_keeper2, &PortKeeper::stateChanged, this, &Station::showPortState);
+}
+
+Station::~Station() = default;
+
+Station::LoadResult Station::load()
+{
+    // Steps 1-3: the main window stays hidden (ScreenState starts so); empty
+    // receive buffers, no exchange running, no object installed.
+    resetLinkState();
+
+    // Steps 4-5: zelvan.ini, written with its defaults when missing.
+    if (!m_ini.exists() && !m_ini.WriteDefaultConfig())
+        m_screen.setProblem(m_ini.path() + QStringLiteral(": cannot be written"));
+    m_config = m_ini.readStartup();
+    m_state.ProgramDir = m_programDir;
+    m_config.applyTo(m_state);
+    for (int m = 1; m <= kModuleCount; ++m) {
+        m_state.ModuleWasAnswering[m] = true;
+        m_state.ModuleStarted[m] = false;
+    }
+    if (!m_config.problems.isEmpty())
+        m_screen.setProblem(m_ini.path() + QStringLiteral(": ") + m_config.problems.join(QStringLiteral("; ")));
+
+    // Step 6: the data directory, one level.
+    if (LoadResult made = makeDataDir(); !made.ok)
+        return made;
+
+    // Step 7: missing object data files.
+    buildDataParts();
+    if (!m_files->createMissing())
+        m_screen.setProblem(QStringLiteral("%1: the object data files cannot be written").arg(m_state.DataDir));
+
+    // Step 8: the start-up window.
+    m_screen.setSplashVisible(true);
+
+    // Steps 9-13: the module labels and the system digit are drawn by the
+    // main window from the state; the gauges start at their rest values.
+    m_state.LastPage = 0;
+    m_files->loadColors(m_state);
+    m_files->loadBoards(m_state);
+    m_state.fillMonthNames();
+
+    // Steps 14-18: ports, hub wake-up, probe, the first version request.
+    openPorts();
+    if (m_port1.isOpen() && m_state.hubTopology())
+        m_commands.writeRaw(1, QByteArray(linktexts::kHubWakeUp.data(), linktexts::kHubWakeUp.size()));
+    m_commands.TstMdl();
+    firstVersionRequest();
+
+    // Step 19: nothing to wait for when no module is enabled.
+    bool anyEnabled = false;
+    for (int m = 1; m <= kModuleCount; ++m)
+        anyEnabled = anyEnabled || m_state.ModuleEnabled[m];
+    if (!anyEnabled) {
+        m_screen.setMainVisible(true);
+        m_screen.setSplashVisible(false);
+    }
+
+    // Step 20: page 0.
+    m_state.CurrentPage = 0;
+    m_panel->SelectPage(0);
+
+    m_timer.start();
+    return {};
+}
+
+void Station::resetLinkState()
+{
+    for (int m = 1; m <= kModuleCount; ++m) {
+        m_state.RxBuffer[m].clear();
+        m_state.RxHashBuffer[m].clear();
+        m_state.RxHashMode[m] = 0;
+    }
+    m_state.StartupModule = 0;
+    m_state.FirstStartPending = true;
+    m_state.PendingMeasure.clear();
+    for (int k = 1; k <= kObjectCount; ++k) {
+        m_state.ObjInstalled[k] = 0;
+        m_state.ObjLineFlag[k] = -1;
+    }
+}
+
+Station::LoadResult Station::makeDataDir()
+{
+    const QString dir = m_state.DataDir;
+    if (QFileInfo(dir).isDir())
+        return {};
+    const QByteArray native = QFile::encodeName(dir);
+    if (!dir.isEmpty() && ::mkdir(native.constData(), 0775) == 0)
+        return {};
+    const QString reason = dir.isEmpty() ? QStringLiteral("no data directory is configured")
+                                         : qt_error_string(errno);
+    const QString message = QStringLiteral("The data directory %1 cannot be created: %2. "
+                                           "Create it or correct [DirData] in %3.")
+                                .arg(dir, reason, m_ini.path());
+    qCCritical(lcLink).noquote() << message;
+    return {false, message};
+}
+
+void Station::buildDataParts()
+{
+    m_files = std::make_unique<ObjectFiles>(m_state.DataDir);
+    m_archive = std::make_unique<DayArchive>(m_clock, m_state.DataDir);
+    connect(m_archive.get(), &DayArchive::failureChanged, this,
+            [this](bool failing, const QString& message) {
+                showProblem(m_archiveProblem, failing ? message : QString());
+            });
+    m_panel = std::make_unique<MainPanelModel>(m_state, *m_files, m_grid, m_commands, *m_archive,
+                                               m_clock);
+    m_context.emplace(StationContext{m_state, m_clock, m_beeper, *m_files, *m_archive, m_alarms,
+                                     m_events, m_grid, m_commands, *m_panel, m_screen});
+    m_decoder = std::make_unique<MessageDecoder>(*m_context);
+    m_exchange = std::make_unique<StartupExchange>(*m_context);
+    m_supervisor = std::make_unique<LinkSupervisor>(*m_context, *m_exchange);
+    m_supervisor->setHousekeeping([this] { housekeeping(); });
+    m_framer.setStartupHandler(
+        [this](const QString& line, int m) { m_exchange->HandleStartupLine(line, m); });
+    m_framer.setMessageHandler(
+        [this](const QString& message, int m) { m_decoder->HandleModuleMessage(message, m); });
+}
+
+void Station::openPorts()
+{
+    const PortConfig& p1 = m_config.ports[0];
+    const PortConfig& p2 = m_config.ports[1];
+    if (p1.shouldOpen())
+        m_keeper1.openAtStart(p1.token, p1.settings);
+    // Port 2 is opened in both topologies, for module 2.
+    if (m_state.ModuleEnabled[2] && p2.shouldOpen())
+        m_keeper2.openAtStart(p2.token, p2.settings);
+}
+
+void Station::firstVersionRequest()
+{
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (!m_state.ModuleEnabled[m])
+            continue;
+        const QByteArray ver(linktexts::kFirstVersionRequest.data(),
+                             linktexts::kFirstVersionRequest.size());
+        if (m_state.hubTopology())
+            m_commands.writeRaw(1, '}' + QByteArray::number(m) + ver);
+        else
+            m_commands.writeRaw(m == 1 ? 1 : 2, ver);
+        return;
+    }
+}
+
+void Station::tick()
+{
+    if (m_supervisor)
+        m_supervisor->tick();
+}
+
+void Station::housekeeping()
+{
+    m_keeper1.reopenIfFailed();
+    m_keeper2.reopenIfFailed();
+    m_archive->flushPending();
+}
+
+void Station::showPortState(bool open, const QString& text)
+{
+    showProblem(m_portProblem, open ? QString() : text);
+}
+
+void Station::showProblem(QString& shown, const QString& text)
+{
+    // A cleared problem takes its text away only while that text is the one shown.
+    if (!text.isEmpty()) {
+        shown = text;
+        m_screen.setProblem(text);
+    } else if (!shown.isEmpty()) {
+        if (m_screen.problem() == shown)
+            m_screen.setProblem(QString());
+        shown.clear();
+    }
+}
+
+} // namespace zelvan

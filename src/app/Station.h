@@ -1,0 +1,122 @@
+#pragma once
+
+#include "core/ScreenState.h"
+#include "core/StationState.h"
+#include "core/ZelvanIni.h"
+#include "events/AlarmList.h"
+#include "events/EventList.h"
+#include "events/ObjectGrid.h"
+#include "events/StationContext.h"
+#include "link/CommandSender.h"
+#include "link/PortKeeper.h"
+#include "link/ReceiveFramer.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+namespace zelvan {
+
+class Clock;
+class Beeper;
+class SerialLine;
+class ObjectFiles;
+class DayArchive;
+class MainPanelModel;
+class MessageDecoder;
+class StartupExchange;
+class LinkSupervisor;
+
+// The whole station without its windows: the state, the configuration, the
+// data files, the lists, the grid, the panel's model, the link (framing,
+// commands, start-up exchange, supervision) and the supervision timer. The
+// program builds one over the real ports and clock; the tests over fakes.
+class Station : public QObject
+{
+    Q_OBJECT
+public:
+    struct LoadResult
+    {
+        bool ok = true;
+        QString message; // why the station cannot run, when !ok
+    };
+
+    Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
+            QString programDir, QObject* parent = nullptr);
+    ~Station() override;
+
+    // The load step of the main window: state, zelvan.ini, data directory and
+    // files, start-up window, ports, probe, first version request, page 0;
+    // then starts the supervision timer. The parts below that work on the data
+    // directory exist once load() has succeeded.
+    LoadResult load();
+    bool loaded() const { return m_context.has_value(); }
+
+    // One supervision tick (the timer's work).
+    void tick();
+
+    StationState& state() { return m_state; }
+    ScreenState& screen() { return m_screen; }
+    ZelvanIni& ini() { return m_ini; }
+    const StartupConfig& config() const { return m_config; }
+    QString programDir() const { return m_programDir; }
+    AlarmList& alarms() { return m_alarms; }
+    EventList& events() { return m_events; }
+    ObjectGrid& grid() { return m_grid; }
+    CommandSender& commands() { return m_commands; }
+    ReceiveFramer& framer() { return m_framer; }
+    PortKeeper& portKeeper(int port) { return port == 2 ? m_keeper2 : m_keeper1; }
+    QTimer& tickTimer() { return m_timer; }
+
+    // One instance for the life of the station: forms may keep a reference.
+    StationContext& context() { return *m_context; }
+    ObjectFiles& files() { return *m_files; }
+    DayArchive& archive() { return *m_archive; }
+    MainPanelModel& panel() { return *m_panel; }
+    MessageDecoder& decoder() { return *m_decoder; }
+    StartupExchange& exchange() { return *m_exchange; }
+    LinkSupervisor& supervisor() { return *m_supervisor; }
+
+private:
+    void resetLinkState();
+    LoadResult makeDataDir();
+    void buildDataParts();
+    void openPorts();
+    void firstVersionRequest();
+    void housekeeping();
+    void showPortState(bool open, const QString& text);
+    void showProblem(QString& shown, const QString& text);
+
+    const Clock& m_clock;
+    Beeper& m_beeper;
+    SerialLine& m_port1;
+    SerialLine& m_port2;
+    QString m_programDir;
+
+    StationState m_state;
+    ScreenState m_screen;
+    ZelvanIni m_ini;
+    StartupConfig m_config;
+    AlarmList m_alarms;
+    EventList m_events;
+    ObjectGrid m_grid;
+    CommandSender m_commands;
+    ReceiveFramer m_framer;
+    PortKeeper m_keeper1;
+    PortKeeper m_keeper2;
+    QTimer m_timer;
+    QString m_archiveProblem;
+    QString m_portProblem;
+
+    std::unique_ptr<ObjectFiles> m_files;
+    std::unique_ptr<DayArchive> m_archive;
+    std::unique_ptr<MainPanelModel> m_panel;
+    std::optional<StationContext> m_context;
+    std::unique_ptr<MessageDecoder> m_decoder;
+    std::unique_ptr<StartupExchange> m_exchange;
+    std::unique_ptr<LinkSupervisor> m_supervisor;
+};
+
+} // namespace zelvan

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/SerialLine.h"
+
+#include <QSerialPort>
+#include <optional>
+
+namespace zelvan {
+
+// The serial line to the modules over QSerialPort.
+class SerialPortLine : public SerialLine
+{
+    Q_OBJECT
+public:
+    struct Settings
+    {
+        qint32 baud = 4800;
+        QSerialPort::Parity parity = QSerialPort::NoParity;
+        QSerialPort::DataBits dataBits = QSerialPort::Data8;
+        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    };
+
+    explicit SerialPortLine(QObject* parent = nullptr);
+    ~SerialPortLine() override;
+
+    // Device of a [CommPort] token: a number n names /dev/ttyS<n-1>, a token
+    // beginning with "/" is the device path itself; empty when the port stays closed.
+    static QString devicePath(const QString& portToken);
+    // "4800,n,8,1" / "9600,e,7,1": baud, parity letter (n, e, o, m, s), data
+    // bits, stop bits (1, 1.5, 2). Nothing when the string cannot be read.
+    static std::optional<Settings> parseSettings(const QString& settings);
+
+    bool open(const QString& portToken, const QString& settings) override;
+    void close() override;
+    bool isOpen() const override;
+    void write(const QByteArray& bytes) override;
+    qint64 bytesToWrite() const override;
+    qint64 bytesAvailable() const override;
+    QByteArray readAll() override;
+    QString deviceName() const override;
+
+    // The settings the device refused (a pseudo-terminal refuses some); the line stays open.
+    QStringList refusedSettings() const { return m_refused; }
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    QString m_device;
+    QStringList m_refused;
+};
+
+} // namespace zelvan

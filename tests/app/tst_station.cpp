@@ -1,0 +1,193 @@
+#include "app/Station.h"
+#include "core/ObjectFiles.h"
+#include "link/StartupExchange.h"
+#include "support/Fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+struct IniValues
+{
+    QString dataDir; // empty: <home>/Data
+    QString hub = QStringLiteral("Y");
+    QString port1 = QStringLiteral("1");
+    QString port2 = QStringLiteral("2");
+    QString moduls = QStringLiteral("YYYYYYYY");
+};
+
+// A station over fake lines in a temporary program directory.
+struct Run
+{
+    QTemporaryDir home;
+    FakeClock clock;
+    CountingBeeper beeper;
+    FakeSerialLine port1;
+    FakeSerialLine port2;
+    Station station{clock, beeper, port1, port2, home.path()};
+
+    void writeIni(const IniValues& v)
+    {
+        const QString dataDir = v.dataDir.isEmpty() ? home.filePath(QStringLiteral("Data")) : v.dataDir;
+        const QStringList lines{
+            "[DirData]", dataDir, "", "[Visible 0]", "N", "", "[System]", "0", "", "[Hub]", v.hub, "",
+            "[CommPort]", v.port1, "4800,n,8,1", v.port2, "9600,e,7,1", "", "[Moduls]", v.moduls, "",
+            "[Options]", "1", "1", "0", "1", "0", "0", "", "[FontPrinter]", "MS Sans Serif", "11", "0", "0"};
+        QFile f(home.filePath(QStringLiteral("zelvan.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    }
+};
+
+const QByteArray kProbe = "}0\r}1\r}2\r}3\r}4\r}5\r}6\r}7\r}8\r";
+
+} // namespace
+
+class TestStation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstStartWritesDefaultsAndAsksModuleOne()
+    {
+        Run r;
+        const Station::LoadResult result = r.station.load();
+        QVERIFY2(result.ok, qPrintable(result.message));
+        QVERIFY(QFile::exists(r.home.filePath(QStringLiteral("zelvan.ini"))));
+        const QString data = r.station.state().DataDir;
+        QVERIFY(QFileInfo(data).isDir());
+        for (const char* name : {"Name.dat", "Color.dat", "Kavel.dat"})
+            QVERIFY2(QFile::exists(QDir(data).filePath(QLatin1String(name))), name);
+        // Port 1: CR on opening, hub wake-up, probe, the first version request.
+        QCOMPARE(r.port1.written(), QByteArray("\r}0\r\r") + kProbe + "}1Ver\r");
+        QCOMPARE(r.port2.written(), QByteArray("\r"));
+        QCOMPARE(r.port1.openedSettings(), QStringLiteral("4800,n,8,1"));
+        const ScreenState& screen = r.station.screen();
+        QVERIFY(screen.splash().visible);
+        QVERIFY(!screen.mainVisible());
+        QVERIFY(r.station.state().FirstStartPending);
+        QVERIFY(r.station.tickTimer().isActive());
+        QCOMPARE(r.station.tickTimer().interval(), 10000);
+        for (int m = 1; m <= 8; ++m) {
+            QVERIFY(r.station.state().ModuleEnabled[size_t(m)]);
+            QVERIFY(r.station.state().ModuleWasAnswering[size_t(m)]);
+            QVERIFY(!r.station.state().ModuleStarted[size_t(m)]);
+        }
+    }
+
+    void firstVersionRequest_data()
+    {
+        QTest::addColumn<QString>("hub");
+        QTest::addColumn<QString>("moduls");
+        QTest::addColumn<QString>("port2");
+        QTest::addColumn<QByteArray>("port1Written");
+        QTest::addColumn<QByteArray>("port2Written");
+        QTest::addColumn<bool>("port2Open");
+        QTest::newRow("hub, modules 3 and 5") << "Y" << "NNYNYNNN" << "2"
+                                              << QByteArray("\r}0\r\r") + kProbe + "}3Ver\r"
+                                              << QByteArray() << false;
+        QTest::newRow("direct, module 1") << "N" << "YYNNNNNN" << "2" << QByteArray("\r\rVer\r")
+                                          << QByteArray("\r\r") << true;
+        QTest::newRow("direct, only module 2") << "N" << "NYNNNNNN" << "2" << QByteArray("\r\r")
+                                               << QByteArray("\r\rVer\r") << true;
+        QTest::newRow("direct, module 2, port 2 is 0") << "N" << "NYNNNNNN" << "0" << QByteArray("\r\r")
+                                                       << QByteArray() << false;
+        QTest::newRow("hub, eight N") << "Y" << "NNNNNNNN" << "2" << QByteArray("\r}0\r\r") + kProbe
+                                      << QByteArray() << false;
+    }
+    void firstVersionRequest()
+    {
+        QFETCH(QString, hub);
+        QFETCH(QString, moduls);
+        QFETCH(QString, port2);
+        QFETCH(QByteArray, port1Written);
+        QFETCH(QByteArray, port2Written);
+        QFETCH(bool, port2Open);
+        Run r;
+        IniValues v;
+        v.hub = hub;
+        v.moduls = moduls;
+        v.port2 = port2;
+        r.writeIni(v);
+        QVERIFY(r.station.load().ok);
+        QCOMPARE(r.port1.written(), port1Written);
+        QCOMPARE(r.port2.written(), port2Written);
+        QCOMPARE(r.port2.isOpen(), port2Open);
+        if (port2Open)
+            QCOMPARE(r.port2.openedSettings(), QStringLiteral("9600,e,7,1"));
+    }
+
+    void noModuleEnabledShowsMainAtOnce()
+    {
+        Run r;
+        IniValues v;
+        v.moduls = QStringLiteral("NNNNNNNN");
+        r.writeIni(v);
+        QVERIFY(r.station.load().ok);
+        QVERIFY(r.station.screen().mainVisible());
+        QVERIFY(!r.station.screen().splash().visible);
+        // The option windows follow at the first tick.
+        r.station.tick();
+        QVERIFY(r.station.screen().alarmsVisible());
+        QVERIFY(r.station.screen().eventsVisible());
+        QVERIFY(!r.station.screen().keypadVisible());
+    }
+
+    void dataDirThatCannotBeCreatedStops()
+    {
+        Run r;
+        IniValues v;
+        v.dataDir = r.home.filePath(QStringLiteral("missing/Data"));
+        r.writeIni(v);
+        const Station::LoadResult result = r.station.load();
+        QVERIFY(!result.ok);
+        QVERIFY(result.message.contains(v.dataDir));
+        QVERIFY(result.message.contains(QStringLiteral("No such file or directory")));
+        QVERIFY(!r.station.loaded());
+        QVERIFY(r.port1.written().isEmpty());
+    }
+
+    void failedPortReopenedAtTick()
+    {
+        Run r;
+        QVERIFY(r.station.load().ok);
+        r.port1.takeWritten();
+        r.port1.setRefuseOpen(true);
+        r.port1.fail(QStringLiteral("device removed"));
+        QVERIFY(!r.port1.isOpen());
+        QVERIFY(r.station.screen().problem().contains(QStringLiteral("device removed")));
+        r.station.tick(); // still unplugged
+        QVERIFY(!r.port1.isOpen());
+        QVERIFY(r.port1.written().isEmpty());
+        r.port1.setRefuseOpen(false);
+        r.station.tick();
+        QVERIFY(r.port1.isOpen());
+        QVERIFY(r.port1.takeWritten().startsWith("\r"));
+        QVERIFY(r.station.screen().problem().isEmpty());
+        QCOMPARE(r.station.portKeeper(1).reopenCount(), 1);
+    }
+
+    void bytesOfBothPortsReachTheFraming()
+    {
+        Run r;
+        IniValues v;
+        v.hub = QStringLiteral("N");
+        v.moduls = QStringLiteral("YYNNNNNN");
+        r.writeIni(v);
+        QVERIFY(r.station.load().ok);
+        r.port1.feed(">");
+        r.port2.feed("*");
+        QVERIFY(r.station.state().ModuleAnswered[1]);
+        QVERIFY(r.station.state().ModuleAnswered[2]);
+        r.port2.feed(".  Zelvan MDL v2.1\r");
+        QCOMPARE(r.station.state().ModuleVersionText[2], QStringLiteral("  Zelvan MDL v2.1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStation)
+#include "tst_station.moc"

@@ -1,0 +1,126 @@
+#include "platform/SerialPortLine.h"
+#include "support/PseudoTerminal.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+class TestSerialLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void devicePath_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("port 1") << "1" << "/dev/ttyS0";
+        QTest::newRow("port 4, blanks") << "  4" << "/dev/ttyS3";
+        QTest::newRow("0 stays closed") << "0" << "";
+        QTest::newRow("negative") << "-1" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("device path") << "/dev/serial/by-id/usb-FTDI-if00" << "/dev/serial/by-id/usb-FTDI-if00";
+    }
+    void devicePath()
+    {
+        QFETCH(QString, token);
+        QFETCH(QString, path);
+        QCOMPARE(SerialPortLine::devicePath(token), path);
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("stop");
+        QTest::newRow("default") << "4800,n,8,1" << true << 4800 << int(QSerialPort::NoParity) << 8 << int(QSerialPort::OneStop);
+        QTest::newRow("even, 7 bits") << "9600,e,7,1" << true << 9600 << int(QSerialPort::EvenParity) << 7 << int(QSerialPort::OneStop);
+        QTest::newRow("odd, 2 stop, upper case") << "19200,O,8,2" << true << 19200 << int(QSerialPort::OddParity) << 8 << int(QSerialPort::TwoStop);
+        QTest::newRow("1.5 stop bits") << "1200,m,5,1.5" << true << 1200 << int(QSerialPort::MarkParity) << 5 << int(QSerialPort::OneAndHalfStop);
+        QTest::newRow("unknown parity") << "4800,x,8,1" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("9 data bits") << "4800,n,9,1" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("three fields") << "4800,n,8" << false << 0 << 0 << 0 << 0;
+        QTest::newRow("empty") << "" << false << 0 << 0 << 0 << 0;
+    }
+    void settings()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        const auto s = SerialPortLine::parseSettings(text);
+        QCOMPARE(s.has_value(), ok);
+        if (!ok)
+            return;
+        QFETCH(int, baud);
+        QFETCH(int, parity);
+        QFETCH(int, bits);
+        QFETCH(int, stop);
+        QCOMPARE(s->baud, baud);
+        QCOMPARE(int(s->parity), parity);
+        QCOMPARE(int(s->dataBits), bits);
+        QCOMPARE(int(s->stopBits), stop);
+    }
+
+    void closedPortTokensDoNotOpen()
+    {
+        SerialPortLine line;
+        QVERIFY(!line.open(QStringLiteral("0"), QStringLiteral("4800,n,8,1")));
+        QVERIFY(!line.open(QStringLiteral("/nonexistent/tty"), QStringLiteral("4800,n,8,1")));
+        QVERIFY(!line.isOpen());
+        line.write("ignored"); // a write to a closed line is dropped
+    }
+
+    void trafficBothWaysOnPseudoTerminal_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("4800,n,8,1") << "4800,n,8,1";
+        QTest::newRow("9600,e,7,1") << "9600,e,7,1";
+        QTest::newRow("unreadable settings still open") << "fast";
+    }
+    void trafficBothWaysOnPseudoTerminal()
+    {
+        QFETCH(QString, settings);
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        SerialPortLine line;
+        QVERIFY(line.open(pty.slavePath(), settings));
+        QCOMPARE(line.deviceName(), pty.slavePath());
+
+        line.write("}1Ver\r");
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += pty.readNow()).size() >= 6, 5000);
+        QCOMPARE(sent, QByteArray("}1Ver\r"));
+
+        QSignalSpy ready(&line, &SerialLine::readyRead);
+        // Every byte value passes unchanged: the line is raw.
+        // (seven data bits carry the values below 128 only)
+        const int values = settings.startsWith(QLatin1String("9600,e,7")) ? 128 : 256;
+        QByteArray all;
+        for (int i = 0; i < values; ++i)
+            all.append(char(i));
+        QVERIFY(pty.write(all));
+        QByteArray got;
+        while (got.size() < all.size() && (ready.size() > 0 || ready.wait(5000))) {
+            ready.clear();
+            got += line.readAll();
+        }
+        QCOMPARE(got, all);
+    }
+
+    void otherEndClosingFailsTheLine()
+    {
+        auto pty = std::make_unique<PseudoTerminal>();
+        SerialPortLine line;
+        QVERIFY(line.open(pty->slavePath(), QStringLiteral("4800,n,8,1")));
+        QSignalSpy failed(&line, &SerialLine::failed);
+        pty.reset();
+        QVERIFY(failed.wait(5000));
+        QVERIFY(!line.isOpen());
+    }
+};
+
+QTEST_MAIN(TestSerialLine)
+#include "tst_serialline.moc"
