@@ -356,9 +356,11 @@ QWidget* MenuForm::buildArchiveDataTab()
     Text1 = named(new QPlainTextEdit, QStringLiteral("Text1"));
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(Text1, 1);
-    auto* printReport = button(texts::kPrint, "Command2");
-    connect(printReport, &QPushButton::clicked, this, [this] { print(PrintReport); });
-    layout->addWidget(printReport, 0, Qt::AlignRight);
+    Command2 = button(texts::kPrint, "Command2");
+    connect(Command2, &QPushButton::clicked, this, [this] { print(PrintReport); });
+    layout->addWidget(Command2, 0, Qt::AlignRight);
+    // Releasing the mouse over the report hands the focus to its print button.
+    Text1->viewport()->installEventFilter(this);
     return page;
 }
 
@@ -690,6 +692,13 @@ void MenuForm::showEvent(QShowEvent* event)
         move(area.x() + int((area.width() - width()) / 2.5),
              area.y() + (area.height() - height()) / 4);
     }
+}
+
+bool MenuForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text1->viewport() && event->type() == QEvent::MouseButtonRelease)
+        Command2->setFocus();
+    return QWidget::eventFilter(watched, event);
 }
 
 void MenuForm::closeEvent(QCloseEvent* event)

@@ -45,6 +45,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildArchiveRequestTab();
@@ -98,6 +99,7 @@ private:
     QLabel* Label11 = nullptr;
     // Archive data.
     QPlainTextEdit* Text1 = nullptr;
+    QPushButton* Command2 = nullptr;
     // Restore.
     std::array<QPushButton*, 8> Command8{};
     QProgressBar* ProgressBar1 = nullptr;
