@@ -162,8 +162,10 @@ void FillBar::mouseReleaseEvent(QMouseEvent*) { emit released(); }
 
 ObjectButton::ObjectButton(int index, QWidget* parent) : QPushButton(parent), m_index(index)
 {
+    // The caption (the object number) is the button's accessible name; the
+    // control name with its index describes it.
     setObjectName(QStringLiteral("Command3D1"));
-    setAccessibleName(indexedName(QStringLiteral("Command3D1"), index));
+    setAccessibleDescription(indexedName(QStringLiteral("Command3D1"), index));
     setProperty("index", index);
     setFocusPolicy(Qt::NoFocus);
     setEnabled(false);
