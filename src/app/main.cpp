@@ -9,6 +9,7 @@
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
 #include "panel/MainForm.h"
+#include "menu/MenuForm.h"
 #include "panel/MainPanelModel.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
@@ -25,6 +26,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QPointer>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -187,5 +189,19 @@ int main(int argc, char* argv[])
         }
     });
 
-    return app.exec();
+    // The menu window: created when the menu button is pressed and deleted when
+    // it is left; while it is open the button brings it to the front.
+    QPointer<zelvan::MenuForm> menuForm;
+    QObject::connect(&mainForm, &zelvan::MainForm::menuRequested, &mainForm,
+                     [&menuForm, &ctx, &station] {
+                         if (menuForm.isNull())
+                             menuForm = new zelvan::MenuForm(ctx, station.ini());
+                         menuForm->show();
+                         menuForm->raise();
+                         menuForm->activateWindow();
+                     });
+
+    const int result = app.exec();
+    delete menuForm.data(); // before the station it works on
+    return result;
 }
