@@ -8,6 +8,7 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
+#include "menu/MenuForm.h"
 #include "panel/MainForm.h"
 #include "menu/MenuForm.h"
 #include "panel/MainPanelModel.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QPointer>
@@ -179,6 +181,19 @@ int main(int argc, char* argv[])
     zelvan::EventForm eventForm(ctx, info);
     zelvan::KeypadModel keypadModel(station.state(), station.panel());
     zelvan::KeypadForm keypadForm(ctx, keypadModel, &mainForm);
+
+    // The menu window lives from the press of "Меню" until it is left; a
+    // second press while it is open brings it to the front.
+    QPointer<zelvan::MenuForm> menu;
+    QObject::connect(&mainForm, &zelvan::MainForm::menuRequested, &mainForm, [&] {
+        if (!menu) {
+            menu = new zelvan::MenuForm(ctx, station.ini());
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        menu->show();
+        menu->raise();
+        menu->activateWindow();
+    });
 
     WindowPresenter presenter(station.screen());
     presenter.follow(&mainForm, [](const ScreenState& s) { return s.mainVisible(); });

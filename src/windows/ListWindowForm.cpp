@@ -37,7 +37,9 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformItemSizes(true);
-    m_list->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    QFont listFont(QStringLiteral("DejaVu Sans"), 8);
+    listFont.setBold(false); // the window's caption font is bold, the lines are not
+    m_list->setFont(listFont);
     m_list->viewport()->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {

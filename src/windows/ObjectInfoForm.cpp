@@ -32,6 +32,8 @@ QPlainTextEdit* readOnlyText(int index, QWidget* parent)
     text->setAccessibleName(QStringLiteral("Text1(%1)").arg(index));
     text->setReadOnly(true);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFont plain = text->font();
     plain.setBold(false);
     text->setFont(plain);

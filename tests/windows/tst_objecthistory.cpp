@@ -69,24 +69,20 @@ private slots:
         const int e = int(ListSource::Events);
         QTest::newRow("violation, no prefix") << v << "  3-017  Магазин" << kObject;
         QTest::newRow("violation, prefix") << v << " 03-017  Магазин" << kObject;
-        QTest::newRow("violation, last object") << v << "  8-128  X" << 1024;
         QTest::newRow("violation, empty selection") << v << "" << 0;
         QTest::newRow("violation, module 9") << v << "  9-001  X" << 0;
-        QTest::newRow("violation, module 0") << v << " 00-001  X" << 0;
         QTest::newRow("violation, object 0") << v << "  3-000  X" << 0;
         QTest::newRow("violation, object 129") << v << "  3-129  X" << 0;
         QTest::newRow("taken") << e << "П 12:00:00   3-017  Магазин" << kObject;
         QTest::newRow("released (Latin O)") << e << "O 12:00:00  03-017  Магазин" << kObject;
         QTest::newRow("violated (Latin H)") << e << "H 12:00:00   3-017  Магазин" << kObject;
         QTest::newRow("board on") << e << "В 12:00:00   3-017  Включен под охрана" << kObject;
-        QTest::newRow("board off") << e << "И 12:00:00   3-017  Изключен от охрана" << kObject;
         QTest::newRow("board signal") << e << "> 12:00:00   3-017   220 V" << kObject;
         QTest::newRow("link lost") << e << "К 12:00:00  Прекъсната връзка с Модул 3" << 0;
         QTest::newRow("system started") << e << "C 12:00:00  Стартирана система Zelvan 064  Модул 3"
                                         << 0;
         QTest::newRow("Latin B is no code") << e << "B 12:00:00   3-017  X" << 0;
         QTest::newRow("events, object 129") << e << "H 12:00:00   3-129  X" << 0;
-        QTest::newRow("events, empty") << e << "" << 0;
     }
     void objectOfLine()
     {

@@ -77,23 +77,6 @@ private slots:
         QCOMPARE(layout::keypadPosition(QRect(1500, 750, 9000, 7500), 3300), QPoint(10560, 4890));
     }
 
-    void twipsToPixels_data()
-    {
-        QTest::addColumn<int>("twips");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("zero") << 0 << 0;
-        QTest::newRow("one pixel") << 15 << 1;
-        QTest::newRow("half rounds up") << 8 << 1;
-        QTest::newRow("below half") << 7 << 0;
-        QTest::newRow("negative") << -45 << -3;
-    }
-    void twipsToPixels()
-    {
-        QFETCH(int, twips);
-        QFETCH(int, pixels);
-        QCOMPARE(layout::toPixels(twips), pixels);
-    }
-
     void tipFloatsAbovePointer()
     {
         // Window at (100, 200), list at (5, 5) in it, pointer at (40, 30) in the
