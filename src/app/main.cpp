@@ -8,6 +8,14 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
+#include "panel/MainForm.h"
+#include "panel/MainPanelModel.h"
+#include "windows/AlarmBlink.h"
+#include "windows/AlarmForm.h"
+#include "windows/EventForm.h"
+#include "windows/KeypadForm.h"
+#include "windows/KeypadModel.h"
+#include "windows/ObjectInfoForm.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -49,6 +57,18 @@ QString defaultProgramDir()
     QDir().mkpath(user);
     QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user << '\n';
     return user;
+}
+
+// Centred on the screen, hidden until the start-up has finished.
+void centreOnScreen(QWidget& window)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.frameGeometry().size().expandedTo(window.sizeHint());
+    window.move(area.left() + (area.width() - size.width()) / 2,
+                area.top() + (area.height() - size.height()) / 2);
 }
 
 bool interactivePlatform()
@@ -146,8 +166,26 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // The windows of the running station. The violations, events and keypad
+    // windows exist from here on, hidden, and follow the screen state.
+    zelvan::StationContext& ctx = station.context();
+    zelvan::MainForm mainForm(ctx, station.panel());
+    centreOnScreen(mainForm);
+    zelvan::ObjectInfoForm info(ctx);
+    zelvan::AlarmBlink blink(station.state(), station.alarms(), station.screen(), beeper);
+    zelvan::AlarmForm alarmForm(ctx, blink, info);
+    zelvan::EventForm eventForm(ctx, info);
+    zelvan::KeypadModel keypadModel(station.state(), station.panel());
+    zelvan::KeypadForm keypadForm(ctx, keypadModel, &mainForm);
+
     WindowPresenter presenter(station.screen());
-    Q_UNUSED(presenter);
+    presenter.follow(&mainForm, [](const ScreenState& s) { return s.mainVisible(); });
+    QObject::connect(&station.screen(), &ScreenState::raiseMainRequested, &mainForm, [&mainForm] {
+        if (mainForm.isVisible()) {
+            mainForm.raise();
+            mainForm.activateWindow();
+        }
+    });
 
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include "panel/PanelTexts.h"
 
 #include <QButtonGroup>
+#include <QCursor>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolTip>
 
 namespace zelvan {
 
@@ -181,9 +183,11 @@ void MainForm::buildSidePanel()
             if (!m_syncing)
                 m_panel.thresholds().sliderChanged(s, v);
         });
-        connect(slider, &QSlider::sliderMoved, this, [this, s](int v) {
-            if (!m_syncing)
-                m_panel.thresholds().sliderScrolled(s, v);
+        connect(slider, &QSlider::sliderMoved, this, [this, s, slider](int v) {
+            if (m_syncing)
+                return;
+            m_panel.thresholds().sliderScrolled(s, v);
+            QToolTip::showText(QCursor::pos(), m_panel.thresholds().toolTip(s), slider);
         });
         m_sliders[size_t(s)] = slider;
     }

@@ -20,10 +20,10 @@ constexpr qint16 kResetMeasuredValue = 500;
 }
 
 MainPanelModel::MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
-                               CommandSender& commands, DayArchive& archive, const Clock& clock,
+                               CommandSender& commands, DayArchive& archive, const Clock&,
                                QObject* parent)
     : QObject(parent), m_state(state), m_files(files), m_grid(grid), m_commands(commands),
-      m_archive(archive), m_clock(clock), m_thresholds(state, commands, archive)
+      m_thresholds(state, commands, archive)
 {
     connect(&m_thresholds, &ThresholdsPanel::changed, this, &MainPanelModel::changed);
 }

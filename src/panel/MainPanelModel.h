@@ -28,6 +28,8 @@ public:
     enum MouseButton { LeftButton = 1, RightButton = 2 };
     enum ShiftState { NoModifier = 0, ShiftModifier = 1 };
 
+    // The records of the thresholds panel take their time from the archive's
+    // clock; the clock parameter is kept for the callers.
     MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
                    CommandSender& commands, DayArchive& archive, const Clock& clock,
                    QObject* parent = nullptr);
@@ -74,8 +76,6 @@ private:
     ObjectFiles& m_files;
     ObjectGrid& m_grid;
     CommandSender& m_commands;
-    DayArchive& m_archive;
-    const Clock& m_clock;
     ScreenState* m_screen = nullptr;
     ThresholdsPanel m_thresholds;
     int m_moduleDigit = 1;

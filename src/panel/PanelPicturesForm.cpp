@@ -13,7 +13,7 @@ namespace zelvan {
 namespace {
 const QColor kDigitBack(128, 128, 128);
 const QColor kDigitLit(255, 255, 0);
-const QColor kDigitDark(112, 112, 96);
+const QColor kDigitDark(116, 116, 108);
 const QColor kBarBack(255, 255, 255);
 
 // Segments a..g: top, upper right, lower right, bottom, lower left, upper left, middle.
@@ -162,8 +162,10 @@ void FillBar::mouseReleaseEvent(QMouseEvent*) { emit released(); }
 
 ObjectButton::ObjectButton(int index, QWidget* parent) : QPushButton(parent), m_index(index)
 {
+    // The caption (the object number) is the button's accessible name; the
+    // control name with its index describes it.
     setObjectName(QStringLiteral("Command3D1"));
-    setAccessibleName(indexedName(QStringLiteral("Command3D1"), index));
+    setAccessibleDescription(indexedName(QStringLiteral("Command3D1"), index));
     setProperty("index", index);
     setFocusPolicy(Qt::NoFocus);
     setEnabled(false);

@@ -45,7 +45,8 @@ private slots:
         FormRig f;
         QCOMPARE(f.form.findChildren<ObjectButton*>(QStringLiteral("Command3D1")).size(), 64);
         QCOMPARE(f.form.findChildren<RibbonButton*>(QStringLiteral("GroupPush3D1")).size(), 16);
-        QCOMPARE(f.form.objectButton(5)->accessibleName(), QStringLiteral("Command3D1(5)"));
+        QCOMPARE(f.form.objectButton(5)->accessibleDescription(), QStringLiteral("Command3D1(5)"));
+        QCOMPARE(f.form.objectButton(5)->property("index").toInt(), 5);
         QCOMPARE(f.form.ribbon(3)->accessibleName(), QStringLiteral("GroupPush3D1(3)"));
         QVERIFY(f.form.findChild<QWidget*>(QStringLiteral("Panel3D7")));
         auto* menu = f.form.findChild<QPushButton*>(QStringLiteral("Command3D2"));
@@ -144,6 +145,7 @@ private slots:
         if (path.isEmpty())
             QSKIP("ZELVAN_PANEL_SCREENSHOT not set");
         FormRig f;
+        f.rig.fixture.state.ShowSystemZero = QStringLiteral("Y");
         f.rig.fixture.state.ObjColor[9] = PanelColor::Red;
         f.rig.fixture.state.ObjColor[10] = PanelColor::Blue;
         f.rig.panel.SelectPage(0);

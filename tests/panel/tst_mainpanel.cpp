@@ -139,17 +139,6 @@ private slots:
         QVERIFY(!rig.panel.thresholds().slidersEnabled());
     }
 
-    void markerCycleRunsBothWays()
-    {
-        qint32 forward = PanelColor::Black;
-        for (size_t i = 1; i <= kMarkerColors.size(); ++i) {
-            const qint32 next = nextMarkerColor(forward);
-            QCOMPARE(next, kMarkerColors[i % kMarkerColors.size()]);
-            QCOMPARE(previousMarkerColor(next), forward);
-            forward = next;
-        }
-    }
-
     void otherModifiersOnlySelect()
     {
         PanelRig rig;
@@ -183,27 +172,6 @@ private slots:
         QCOMPARE(t.label(ThresholdsPanel::Time), PanelTexts::kTimeNeutral);
         QCOMPARE(t.zoneFill(), 33);
         QCOMPARE(t.gaugeFill(), 0);
-    }
-
-    void uninstalledObjectsAreDisabled()
-    {
-        PanelRig rig;
-        rig.fixture.state.ObjInstalled[5] = 0;
-        rig.panel.SelectPage(0);
-        QVERIFY(!rig.fixture.grid.button(4).enabled);
-        QVERIFY(rig.fixture.grid.button(5).enabled);
-    }
-
-    void systemDigitAndModuleLabels()
-    {
-        PanelRig rig;
-        StationState& s = rig.fixture.state;
-        QVERIFY(!rig.panel.systemDigitVisible());
-        QCOMPARE(rig.panel.moduleLabel(2), QStringLiteral("3"));
-        s.SystemNo = 2;
-        QVERIFY(rig.panel.systemDigitVisible());
-        QCOMPARE(rig.panel.systemDigit(), 2);
-        QCOMPARE(rig.panel.moduleLabel(7), QStringLiteral("28"));
     }
 
     void buttonToolTipReadsTheName()
