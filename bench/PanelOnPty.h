@@ -100,15 +100,30 @@ public:
     qint64 archivedRecords() const
     {
         qint64 n = 0;
-        const QDir data(station.state().DataDir);
-        for (const QString& name : data.entryList({QStringLiteral("*.dat")}, QDir::Files)) {
-            if (name.size() != 12 || name[2] != QLatin1Char('-') || name[5] != QLatin1Char('-'))
-                continue; // a day file is "yy-mm-dd.dat"
-            QFile f(data.filePath(name));
+        for (const QString& path : dayFiles()) {
+            QFile f(path);
             if (f.open(QIODevice::ReadOnly))
                 n += f.readAll().count("\r\n");
         }
         return n;
+    }
+    // Bytes of every day file: a cheap measure of progress.
+    qint64 archivedBytes() const
+    {
+        qint64 n = 0;
+        for (const QString& path : dayFiles())
+            n += QFileInfo(path).size();
+        return n;
+    }
+    QStringList dayFiles() const
+    {
+        QStringList out;
+        const QDir data(station.state().DataDir);
+        for (const QString& name : data.entryList({QStringLiteral("*.dat")}, QDir::Files)) {
+            if (name.size() == 12 && name[2] == QLatin1Char('-') && name[5] == QLatin1Char('-'))
+                out << data.filePath(name); // a day file is "yy-mm-dd.dat"
+        }
+        return out;
     }
 
     test::PseudoTerminal pty;

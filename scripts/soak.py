@@ -101,6 +101,83 @@ def compare(events, records):
             "in_order": first is None and len(sent) == len(records), "first_mismatch": first}
 
 
+def own_traffic(args):
+    """The soak with the Python hub instead of the simulator."""
+    import threading
+    import hubwriter
+    home = os.path.abspath(args.home)
+    os.makedirs(home, exist_ok=True)
+    link = os.path.join(home, "line1")
+    log = os.path.join(home, "events.log")
+    hub = hubwriter.Hub(link, log, args.seed)
+    write_ini(home, link)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    panel = subprocess.Popen([args.zelvan, "--home", home], env=env, stdout=subprocess.DEVNULL,
+                             stderr=open(os.path.join(home, "zelvan.err"), "wb"))
+    time.sleep(3)
+    rss_boot = rss_kb(panel.pid)
+    t0 = time.monotonic()
+    result = {}
+    writer = threading.Thread(target=lambda: result.update(
+        sent=hub.run(args.events, args.rate, max(1, args.events // 13))))
+    writer.start()
+    data = os.path.join(home, "Data")
+    rss_start = -1
+    peak = 0
+    while writer.is_alive():
+        writer.join(5)
+        rss = rss_kb(panel.pid)
+        peak = max(peak, rss)
+        if rss_start < 0 and hub.seq >= args.events // 50:
+            rss_start = rss
+        print("  %6.0f s: %d events sent, panel %d kB" % (time.monotonic() - t0, hub.seq, rss),
+              flush=True)
+        if panel.poll() is not None:
+            print("FAIL: the panel ended during the run (exit %s)" % panel.returncode)
+            break
+    # Until the archive stops growing.
+    last, still = -1, 0
+    while still < 2 and panel.poll() is None:
+        time.sleep(2)
+        size = sum(os.path.getsize(os.path.join(data, n)) for n in os.listdir(data)
+                   if n.endswith(".dat") and n[2:3] == "-")
+        still = still + 1 if size == last else 0
+        last = size
+    rss_end = rss_kb(panel.pid)
+    elapsed = time.monotonic() - t0
+    if panel.poll() is None:
+        panel.send_signal(signal.SIGTERM)
+        try:
+            panel.wait(10)
+        except subprocess.TimeoutExpired:
+            panel.kill()
+            panel.wait()
+    hub.line.close()
+    events = read_log(log)
+    lines = killloop.read_archive(data)
+    problems = []
+    killloop.check_format(lines, problems)
+    r = compare(events, killloop.object_records(lines))
+    print("soak (Python hub): %d events sent in %.0f s, %d archived, %d lost, %d not sent "
+          "(duplicated or extra), in order: %s%s"
+          % (r["sent"], elapsed, r["archived"], r["lost"], r["extra"],
+             "yes" if r["in_order"] else "no",
+             "" if r["first_mismatch"] is None else " (first difference at event %d)"
+             % r["first_mismatch"]))
+    print("faults injected and survived (%d): %s" % (len(hub.faults), "; ".join(
+        "%s at %.0f s" % (w, s) for s, w in hub.faults)))
+    drift = rss_end / rss_start if rss_start > 0 else 0
+    print("memory: %.1f MB after start-up, %.1f MB after 2 %% of the events, %.1f MB at the end "
+          "(peak %.1f MB), drift %.2fx (limit 1.3x): %s"
+          % (rss_boot / 1024, rss_start / 1024, rss_end / 1024, peak / 1024, drift,
+             "met" if 0 < drift <= 1.3 else "NOT met"))
+    for p in problems[:20]:
+        print("FAIL:", p)
+    ok = (r["lost"] == 0 and r["extra"] == 0 and r["in_order"] and not problems
+          and 0 < drift <= 1.3)
+    return 0 if ok else 1
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -110,7 +187,12 @@ def main():
     ap.add_argument("--events", type=int, default=1000000)
     ap.add_argument("--rate", type=float, default=4000, help="events per second")
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--traffic", choices=["modsim", "own"], default=None,
+                    help="who plays the modules: the simulator program, or the Python hub of "
+                         "scripts/hubwriter.py (default: the simulator when it is built)")
     args = ap.parse_args()
+    if args.traffic == "own" or (args.traffic is None and not os.access(args.modsim, os.X_OK)):
+        sys.exit(own_traffic(args))
 
     home = os.path.abspath(args.home)
     os.makedirs(home, exist_ok=True)

@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 home=$(mktemp -d /tmp/zelvan-soak.XXXXXX)
 echo "soak directory: $home (kept for inspection)"
-python3 scripts/soak.py --zelvan "${ZELVAN:-build/zelvan}" --modsim "${MODSIM:-build/zelvan-modsim}" \
+python3 scripts/soak.py ${TRAFFIC:+--traffic "$TRAFFIC"} --zelvan "${ZELVAN:-build/zelvan}" --modsim "${MODSIM:-build/zelvan-modsim}" \
     --home "$home" --events "${1:-1000000}" --rate "${2:-4000}"
