@@ -51,8 +51,9 @@ void addMessage(Traffic& t, int m, const QByteArray& text)
 
 // A mix as the hub carries it: mostly measured values and threshold replies,
 // prompts answering the probe, and in every thousand messages four violations
-// that are acknowledged, taken and released again.
-Traffic hubMix(qint64 messages)
+// that are acknowledged, taken and released again (left out without events,
+// which measures framing and dispatch alone).
+Traffic hubMix(qint64 messages, bool withEvents = true)
 {
     Traffic t;
     t.bytes.reserve(messages * 7);
@@ -62,7 +63,7 @@ Traffic hubMix(qint64 messages)
         const int module = block % kModuleCount + 1;
         const int first = block % 120 + 1;
         const int step = r % 250;
-        if (step < 4) {
+        if (withEvents && step < 4) {
             static const char* const kinds[] = {"#A", "P", "#P", "O"};
             const int object = first + step;
             addMessage(t, module, kinds[r / 250] + QByteArray::number(object));
@@ -161,6 +162,9 @@ int main(int argc, char** argv)
         best = {qMax(best.wall, r.wall), qMax(best.cpu, r.cpu)};
     }
     report("hub mix (framing + decoding)", mix, best);
+
+    const Traffic plain = hubMix(messages, false);
+    report("hub mix without guard-state events", plain, run(plain));
 
     const Traffic guard = guardOnly(qMin<qint64>(messages / 20, 50'000));
     report("guard-state events only", guard, run(guard));

@@ -8,7 +8,9 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
+#include "menu/MenuForm.h"
 #include "panel/MainForm.h"
+#include "menu/MenuForm.h"
 #include "panel/MainPanelModel.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
@@ -23,8 +25,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QPointer>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -178,6 +182,19 @@ int main(int argc, char* argv[])
     zelvan::KeypadModel keypadModel(station.state(), station.panel());
     zelvan::KeypadForm keypadForm(ctx, keypadModel, &mainForm);
 
+    // The menu window lives from the press of "Меню" until it is left; a
+    // second press while it is open brings it to the front.
+    QPointer<zelvan::MenuForm> menu;
+    QObject::connect(&mainForm, &zelvan::MainForm::menuRequested, &mainForm, [&] {
+        if (!menu) {
+            menu = new zelvan::MenuForm(ctx, station.ini());
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        menu->show();
+        menu->raise();
+        menu->activateWindow();
+    });
+
     WindowPresenter presenter(station.screen());
     presenter.follow(&mainForm, [](const ScreenState& s) { return s.mainVisible(); });
     QObject::connect(&station.screen(), &ScreenState::raiseMainRequested, &mainForm, [&mainForm] {
@@ -187,5 +204,19 @@ int main(int argc, char* argv[])
         }
     });
 
-    return app.exec();
+    // The menu window: created when the menu button is pressed and deleted when
+    // it is left; while it is open the button brings it to the front.
+    QPointer<zelvan::MenuForm> menuForm;
+    QObject::connect(&mainForm, &zelvan::MainForm::menuRequested, &mainForm,
+                     [&menuForm, &ctx, &station] {
+                         if (menuForm.isNull())
+                             menuForm = new zelvan::MenuForm(ctx, station.ini());
+                         menuForm->show();
+                         menuForm->raise();
+                         menuForm->activateWindow();
+                     });
+
+    const int result = app.exec();
+    delete menuForm.data(); // before the station it works on
+    return result;
 }

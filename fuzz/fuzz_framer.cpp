@@ -1,0 +1,68 @@
+// Any bytes on either port, in hub or direct topology, through the framing,
+// the object message decoder and the start-up exchange.
+#include "events/MessageDecoder.h"
+#include "link/ReceiveFramer.h"
+#include "link/StartupExchange.h"
+#include "support/EngineFixture.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+using namespace zelvan;
+
+namespace {
+
+struct Harness
+{
+    test::EngineFixture fx;
+    MessageDecoder decoder{fx.context()};
+    StartupExchange startup{fx.context()};
+    ReceiveFramer framer{fx.state};
+    int runs = 0;
+
+    Harness()
+    {
+        framer.setMessageHandler(
+            [this](const QString& msg, int m) { decoder.HandleModuleMessage(msg, m); });
+        framer.setStartupHandler(
+            [this](const QString& line, int m) { startup.HandleStartupLine(line, m); });
+    }
+
+    void reset(bool hub)
+    {
+        const StationState fresh;
+        fx.state.RxBuffer = fresh.RxBuffer;
+        fx.state.RxHashBuffer = fresh.RxHashBuffer;
+        fx.state.RxHashMode = fresh.RxHashMode;
+        fx.state.RxModule = 0;
+        fx.state.RxPrevChar = 0;
+        fx.state.HubMode = hub ? QStringLiteral("Y") : QStringLiteral("N");
+        // Keep the archive small over millions of runs.
+        if (++runs % 5000 == 0)
+            QFile::remove(fx.archive.dayFilePath(fx.clock.now().date()));
+        fx.takeWritten(1);
+        fx.takeWritten(2);
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static int argc = 1;
+    static char arg0[] = "fuzz_framer";
+    static char* argv[] = {arg0, nullptr};
+    static QCoreApplication app(argc, argv);
+    static Harness h;
+    if (size == 0)
+        return 0;
+    // First byte: bit 0 topology, the rest decides how the bytes are split
+    // between the two ports.
+    const uint8_t control = data[0];
+    h.reset((control & 1) != 0);
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const qsizetype split = control >> 1 == 0 ? bytes.size() : bytes.size() * (control >> 1) / 128;
+    h.framer.receivePort1(bytes.first(std::min(split, bytes.size())));
+    h.framer.receivePort2(bytes.sliced(std::min(split, bytes.size())));
+    return 0;
+}

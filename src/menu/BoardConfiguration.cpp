@@ -1,0 +1,110 @@
+#include "menu/BoardConfiguration.h"
+
+#include "core/Addressing.h"
+#include "core/ObjectFiles.h"
+#include "core/StationState.h"
+#include "menu/MenuTexts.h"
+
+#include <algorithm>
+
+namespace zelvan {
+
+namespace {
+QStringList makeCodes()
+{
+    QStringList codes;
+    for (int i = 0; i < 256; ++i)
+        codes.append(QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper());
+    return codes;
+}
+
+// Index in Combo1 of a stored board code: its value read as hexadecimal; an
+// empty or unreadable code selects "00".
+int codeIndexOf(const QString& code)
+{
+    bool ok = false;
+    const int value = code.trimmed().toInt(&ok, 16);
+    return ok && value >= 0 && value <= 255 ? value : 0;
+}
+} // namespace
+
+BoardConfiguration::BoardConfiguration(StationState& state, ObjectFiles& files, QObject* parent)
+    : QObject(parent), m_state(state), m_files(files)
+{
+}
+
+const QStringList& BoardConfiguration::codes()
+{
+    static const QStringList list = makeCodes();
+    return list;
+}
+
+void BoardConfiguration::reset()
+{
+    m_codeIndex = 0;
+    m_directPair = false;
+    m_period = kMinPeriod;
+    m_captions = menu_texts::kDefaultSignalCaptions;
+    emit changed();
+}
+
+void BoardConfiguration::load(int k)
+{
+    if (!isObject(k))
+        return;
+    m_codeIndex = codeIndexOf(m_state.KavelCode[size_t(k)]);
+    m_directPair = m_state.KavelDirectPair[size_t(k)] != 0;
+    m_period = std::clamp<int>(m_state.KavelPeriod[size_t(k)], kMinPeriod, kMaxPeriod);
+    for (int j = 0; j < kSignalCount; ++j)
+        m_captions[size_t(j)] = m_files.kavelCaption(k, j + 1).left(kCaptionLength);
+    emit changed();
+}
+
+bool BoardConfiguration::store(int k)
+{
+    if (!isObject(k))
+        return false;
+    ObjectFiles::BoardSettings settings;
+    settings.captions = m_captions;
+    settings.period = m_period;
+    settings.code = code();
+    settings.directPair = m_directPair;
+    if (!m_files.setBoard(k, settings)) {
+        emit writeFailed(m_files.kavelPath());
+        return false;
+    }
+    m_state.KavelPeriod[size_t(k)] = m_period;
+    m_state.KavelCode[size_t(k)] = settings.code;
+    m_state.KavelDirectPair[size_t(k)] = m_directPair ? -1 : 0;
+    return true;
+}
+
+void BoardConfiguration::selectCode(int index)
+{
+    if (index >= 0 && index < codes().size())
+        m_codeIndex = index;
+}
+
+void BoardConfiguration::setPeriod(int seconds)
+{
+    m_period = std::clamp(seconds, kMinPeriod, kMaxPeriod);
+    emit changed();
+}
+
+QString BoardConfiguration::periodText() const
+{
+    return menu_texts::kPeriodPrefix + QString::number(m_period) + menu_texts::kSeconds;
+}
+
+QString BoardConfiguration::periodHint() const
+{
+    return QString::number(m_period) + menu_texts::kSeconds;
+}
+
+void BoardConfiguration::setCaption(int i, const QString& text)
+{
+    if (i >= 0 && i < kSignalCount)
+        m_captions[size_t(i)] = text.left(kCaptionLength);
+}
+
+} // namespace zelvan

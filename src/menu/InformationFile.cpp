@@ -1,0 +1,53 @@
+#include "menu/InformationFile.h"
+
+#include "core/Addressing.h"
+#include "core/Cp1251.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace zelvan {
+
+InformationFile::InformationFile(const QString& dataDir, int k)
+    : m_path(QDir(dataDir).filePath(fileName(k)))
+{
+}
+
+QString InformationFile::fileName(int k)
+{
+    return QStringLiteral("DI_%1-%2.dat").arg(moduleOf(k)).arg(objectNoOf(k));
+}
+
+bool InformationFile::exists() const { return QFile::exists(m_path); }
+
+QString InformationFile::load() const
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    file.close();
+    if (bytes.endsWith("\r\n"))
+        bytes.chop(2);
+    bytes.replace("\r\n", "\n");
+    return fromCp1251(bytes);
+}
+
+bool InformationFile::save(const QString& text) const
+{
+    QString body = text;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    body.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = toCp1251(body) + "\r\n";
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace zelvan

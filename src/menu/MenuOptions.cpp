@@ -1,0 +1,137 @@
+#include "menu/MenuOptions.h"
+
+#include "core/NumericText.h"
+#include "core/ScreenState.h"
+#include "core/StationState.h"
+#include "menu/MenuTexts.h"
+
+namespace zelvan {
+
+MenuOptions::MenuOptions(StationState& state, ScreenState& screen, const ZelvanIni& ini,
+                         QObject* parent)
+    : QObject(parent), m_state(state), m_screen(screen), m_ini(ini)
+{
+    m_font.size = fontSizes().first().toInt();
+}
+
+const QStringList& MenuOptions::fontSizes() { return menu_texts::kFontSizes; }
+
+void MenuOptions::setFontNames(const QStringList& names)
+{
+    m_fontNames = names;
+    m_fontIndex = names.isEmpty() ? -1 : 0;
+    if (m_fontIndex == 0)
+        m_font.name = names.first();
+    emit changed();
+}
+
+// A stored value missing from its list leaves the last entry selected.
+int MenuOptions::indexOrLast(const QStringList& list, const QString& wanted)
+{
+    const qsizetype i = list.indexOf(wanted);
+    return int(i >= 0 ? i : list.size() - 1);
+}
+
+void MenuOptions::load()
+{
+    m_options = m_ini.readOptions();
+    const PrinterFont stored = m_ini.readPrinterFont();
+    // Without a printer the font list is empty; the stored name is kept so that
+    // saving the options does not erase it.
+    m_fontIndex = indexOrLast(m_fontNames, stored.name);
+    m_font.name = m_fontIndex >= 0 ? m_fontNames.at(m_fontIndex) : stored.name;
+    m_sizeIndex = indexOrLast(fontSizes(), QString::number(stored.size));
+    m_font.size = fontSizes().at(m_sizeIndex).toInt();
+    m_font.bold = stored.bold;
+    m_font.italic = stored.italic;
+    m_changed = false;
+    emit changed();
+}
+
+bool MenuOptions::option(int i) const
+{
+    return i >= 0 && i < kOptionCount && m_options[size_t(i)] != 0;
+}
+
+void MenuOptions::setOption(int i, bool on)
+{
+    if (i < 0 || i >= kOptionCount)
+        return;
+    const qint16 value = on ? 1 : 0;
+    m_options[size_t(i)] = value;
+    switch (i) {
+    case ShowAlarms:
+        m_state.OptShowAlarms = value;
+        m_screen.setAlarmsVisible(on);
+        break;
+    case ShowEvents:
+        m_state.OptShowEvents = value;
+        m_screen.setEventsVisible(on);
+        break;
+    case PanelOnTop:
+        m_state.OptPanelOnTop = value;
+        break;
+    case AlarmSound:
+        m_state.OptAlarmSound = value;
+        break;
+    case EventSound:
+        m_state.OptEventSound = value;
+        break;
+    case ShowKeypad:
+        m_state.OptShowKeypad = value;
+        m_screen.setKeypadVisible(on);
+        break;
+    }
+    markChanged();
+}
+
+void MenuOptions::selectFont(int index)
+{
+    if (index < 0 || index >= m_fontNames.size())
+        return;
+    m_fontIndex = index;
+    m_font.name = m_fontNames.at(index);
+    markChanged();
+}
+
+void MenuOptions::selectSize(int index)
+{
+    if (index < 0 || index >= fontSizes().size())
+        return;
+    m_sizeIndex = index;
+    m_font.size = fontSizes().at(index).toInt();
+    markChanged();
+}
+
+void MenuOptions::setBold(bool on)
+{
+    m_font.bold = on;
+    markChanged();
+}
+
+void MenuOptions::setItalic(bool on)
+{
+    m_font.italic = on;
+    markChanged();
+}
+
+void MenuOptions::markChanged()
+{
+    m_changed = true;
+    emit changed();
+}
+
+bool MenuOptions::saveIfChanged()
+{
+    if (!m_changed)
+        return true;
+    // A failed rewrite keeps the flag, so the next leave tries again.
+    if (m_ini.SaveMenuOptions(m_options, m_font)) {
+        m_changed = false;
+        return true;
+    }
+    emit saveFailed(m_ini.path());
+    return false;
+}
+
+} // namespace zelvan

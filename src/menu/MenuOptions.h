@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/ZelvanIni.h"
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+
+namespace zelvan {
+
+struct StationState;
+class ScreenState;
+
+// The settings tab: the six option boxes with their immediate effects, the
+// printer font choice, and the SettingsChanged flag that decides whether
+// zelvan.ini is rewritten when the operator leaves the tab or the window.
+class MenuOptions : public QObject
+{
+    Q_OBJECT
+public:
+    // Positions of the options in [Options] and in the boxes Check1..Check5, Check12.
+    enum Option { ShowAlarms, ShowEvents, PanelOnTop, AlarmSound, EventSound, ShowKeypad };
+    static constexpr int kOptionCount = 6;
+
+    MenuOptions(StationState& state, ScreenState& screen, const ZelvanIni& ini,
+                QObject* parent = nullptr);
+
+    // Opening: the boxes from [Options] and the font choice from [FontPrinter];
+    // SettingsChanged cleared. The font names must be offered first.
+    void load();
+
+    // List3: the printer's font names (empty without a printer); the first is selected.
+    void setFontNames(const QStringList& names);
+    const QStringList& fontNames() const { return m_fontNames; }
+    // List4: the seven sizes.
+    static const QStringList& fontSizes();
+
+    bool option(int i) const;
+    // A click on an option box: stored in its shared value at once, the windows
+    // it controls shown or hidden, SettingsChanged set.
+    void setOption(int i, bool on);
+
+    int fontIndex() const { return m_fontIndex; }   // -1 when List3 is empty
+    int sizeIndex() const { return m_sizeIndex; }
+    bool bold() const { return m_font.bold; }
+    bool italic() const { return m_font.italic; }
+    void selectFont(int index);
+    void selectSize(int index);
+    void setBold(bool on);
+    void setItalic(bool on);
+    // The chosen printer font: name, size, bold, italic.
+    PrinterFont printerFont() const { return m_font; }
+
+    bool settingsChanged() const { return m_changed; }
+    // SaveMenuOptions when something changed, then the flag is cleared. False
+    // when the rewrite of zelvan.ini failed; the flag then stays set.
+    bool saveIfChanged();
+
+signals:
+    void changed();
+    void saveFailed(const QString& path);
+
+private:
+    void markChanged();
+    static int indexOrLast(const QStringList& list, const QString& wanted);
+
+    StationState& m_state;
+    ScreenState& m_screen;
+    const ZelvanIni& m_ini;
+    std::array<qint16, kOptionCount> m_options{};
+    QStringList m_fontNames;
+    int m_fontIndex = -1;
+    int m_sizeIndex = 0;
+    PrinterFont m_font;
+    bool m_changed = false;
+};
+
+} // namespace zelvan

@@ -1,0 +1,105 @@
+#include "menu/MenuSession.h"
+
+#include "core/Clock.h"
+#include "core/StationState.h"
+#include "menu/ArchiveReport.h"
+#include "menu/MenuLabels.h"
+#include "menu/MenuTexts.h"
+
+namespace zelvan {
+
+MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
+                         CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                         QObject* parent)
+    : QObject(parent),
+      m_state(state),
+      m_files(files),
+      m_clock(clock),
+      m_options(state, screen, ini),
+      m_names(state, files),
+      m_board(state, files),
+      m_restore(state, commands)
+{
+    connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
+    connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_board, &BoardConfiguration::writeFailed, this, &MenuSession::writeFailed);
+    // Both objects lists show the same entries.
+    connect(&m_names, &NamesRegister::entryChanged, this,
+            [this] { m_request.setEntries(m_names.entries()); });
+}
+
+void MenuSession::open(const QStringList& printerFontNames)
+{
+    m_period.resetTo(m_clock.now().date());
+    m_request.clearSelection();
+    m_reportText.clear();
+    m_options.setFontNames(printerFontNames);
+    m_options.load();
+    m_names.load();
+    m_request.setEntries(m_names.entries());
+    m_board.reset();
+    // The information text of the first object, as if the names tab had just been left.
+    m_tab = ArchiveRequestTab;
+    onTabChange(ObjectsListTab, ArchiveRequestTab);
+    emit currentTabChanged(m_tab);
+}
+
+QString MenuSession::moduleCaption(int m) const { return menuModuleCaption(m_state, m); }
+
+QString MenuSession::aboutText()
+{
+    return menu_texts::kAboutSentence + QStringLiteral("\n\n") + menu_texts::kFirmwareSentence
+        + QStringLiteral("\n\n") + menu_texts::kMakerContact;
+}
+
+void MenuSession::setCurrentTab(int tab)
+{
+    if (tab < 0 || tab >= kMenuTabCount || tab == m_tab)
+        return;
+    const int previous = m_tab;
+    m_tab = tab;
+    onTabChange(previous, tab);
+    emit currentTabChanged(tab);
+}
+
+void MenuSession::onTabChange(int previous, int next)
+{
+    if (previous == ObjectsListTab)
+        m_names.loadInformation();
+    if (previous == SettingsTab)
+        m_options.saveIfChanged();
+    if (next == RestoreTab)
+        m_restore.refresh();
+    else if (next == ObjectsConfigurationTab)
+        m_board.load(m_names.currentObject());
+}
+
+PeriodLabels MenuSession::periodLabels() const { return m_period.labels(m_state.MonthName); }
+
+void MenuSession::runReport()
+{
+    const ArchiveReportResult result = ArchiveReport(m_state, m_files).build(m_period, m_request);
+    m_reportText = result.text;
+    emit reportChanged();
+    setCurrentTab(ArchiveDataTab);
+}
+
+bool MenuSession::saveInformation()
+{
+    if (!m_names.saveInformation())
+        return false;
+    setCurrentTab(ObjectsListTab);
+    return true;
+}
+
+bool MenuSession::confirmBoard()
+{
+    if (!m_board.store(m_names.currentObject()))
+        return false;
+    setCurrentTab(ObjectsListTab);
+    return true;
+}
+
+void MenuSession::leave() { m_options.saveIfChanged(); }
+
+} // namespace zelvan

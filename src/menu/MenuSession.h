@@ -1,0 +1,121 @@
+#pragma once
+
+#include "menu/BoardConfiguration.h"
+#include "menu/MenuOptions.h"
+#include "menu/NamesRegister.h"
+#include "menu/ReportPeriod.h"
+#include "menu/ReportRequest.h"
+#include "menu/StateRestore.h"
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+
+namespace zelvan {
+
+struct StationState;
+class ScreenState;
+class ObjectFiles;
+class CommandSender;
+class ZelvanIni;
+class Clock;
+
+// Tabs of SSTab1, in their order.
+enum MenuTab {
+    ArchiveRequestTab = 0,
+    ObjectsListTab = 1,
+    SettingsTab = 2,
+    ArchiveDataTab = 3,
+    ObjectsInformationTab = 4,
+    InformationTab = 5,
+    RestoreTab = 6,
+    ObjectsConfigurationTab = 7,
+};
+constexpr int kMenuTabCount = 8;
+
+// One opening of the menu window: its tabs' models, the current tab and the
+// rules that run when the operator changes tab or leaves the window.
+class MenuSession : public QObject
+{
+    Q_OBJECT
+public:
+    MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
+                CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                QObject* parent = nullptr);
+
+    MenuOptions& options() { return m_options; }
+    NamesRegister& names() { return m_names; }
+    BoardConfiguration& board() { return m_board; }
+    StateRestore& restore() { return m_restore; }
+    // The archive request: the period, and the objects list List1 with the
+    // module boxes Check11 and the kind boxes.
+    ReportPeriod& period() { return m_period; }
+    ReportRequest& request() { return m_request; }
+    PeriodLabels periodLabels() const;
+    // Text1: the last report built.
+    QString reportText() const { return m_reportText; }
+
+    // Opening sequence: the report period set to today and nothing selected,
+    // options and printer font from zelvan.ini (the printer's font names
+    // first), the names from Name.dat with the first object current, the board
+    // controls at their defaults, the information text of the first object,
+    // then tab 0.
+    void open(const QStringList& printerFontNames);
+
+    // Captions of the module boxes Check11(m-1) and restore buttons Command8(m-1).
+    QString moduleCaption(int m) const;
+    // The information tab's text: what the system is, the module software it
+    // needs and how to reach its maker, separated by empty lines.
+    static QString aboutText();
+
+    int currentTab() const { return m_tab; }
+    // A tab change, by the operator or by a command: leaving the names tab
+    // loads the information text, leaving the settings tab saves changed
+    // options, entering the restore tab refreshes its buttons and entering the
+    // configuration tab loads the current object's board settings.
+    void setCurrentTab(int tab);
+
+    // Command1 "Ok": the report of the period built into Text1, then its tab shown.
+    void runReport();
+
+    // Command3: the name field saved.
+    bool saveName() { return m_names.saveName(); }
+    // Command4: the information text saved, then back to the objects list.
+    bool saveInformation();
+    // Double click on List2: on to the information tab.
+    void openInformation() { setCurrentTab(ObjectsInformationTab); }
+    // Command9: the board settings stored for the current object, then back to
+    // the objects list. A failed write stays on the tab.
+    bool confirmBoard();
+    // Command10: back to the objects list, nothing stored.
+    void cancelBoard() { setCurrentTab(ObjectsListTab); }
+    // Command8 of module m.
+    bool restoreModule(int m) { return m_restore.restore(m); }
+
+    // Command7 or the window's close box: changed options are written.
+    void leave();
+
+signals:
+    void currentTabChanged(int tab);
+    // A new report text, or the period's hours swapped by the report.
+    void reportChanged();
+    // A file could not be written; path names it.
+    void writeFailed(const QString& path);
+
+private:
+    void onTabChange(int previous, int next);
+
+    StationState& m_state;
+    const ObjectFiles& m_files;
+    const Clock& m_clock;
+    MenuOptions m_options;
+    NamesRegister m_names;
+    BoardConfiguration m_board;
+    StateRestore m_restore;
+    ReportPeriod m_period;
+    ReportRequest m_request;
+    QString m_reportText;
+    int m_tab = ArchiveRequestTab;
+};
+
+} // namespace zelvan

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+// The menu window's own texts, in one place.
+namespace zelvan::menu_texts {
+
+inline const QString kWindowCaption = QStringLiteral("Меню");
+
+inline const std::array<QString, 8> kTabCaptions = {
+    QStringLiteral("Архив задание"),     QStringLiteral("Обекти списък"),
+    QStringLiteral("Настройка"),         QStringLiteral("Архив данни"),
+    QStringLiteral("Обекти информация"), QStringLiteral("Информация"),
+    QStringLiteral("Възстановяване"),    QStringLiteral("Обекти конфигуриране")};
+
+// Module captions of Check11 and Command8: "Модул  " + system part + digit.
+inline const QString kModuleWord = QStringLiteral("Модул  ");
+
+// Archive request and archive data tabs.
+inline const QString kObjectsFrame = QStringLiteral("Обекти");
+inline const QString kKindsFrame = QStringLiteral("Архив за ....");
+inline const QString kPeriodFrame = QStringLiteral("Период");
+inline const std::array<QString, 4> kKindCaptions = {
+    QStringLiteral("Поети , Кавел"), QStringLiteral("Нарушения"), QStringLiteral("Баланс"),
+    QStringLiteral("Непоемани")};
+inline const std::array<QString, 4> kKindControls = {
+    QStringLiteral("Check8"), QStringLiteral("Check9"), QStringLiteral("Check13"),
+    QStringLiteral("Check10")};
+inline const QString kOk = QStringLiteral("Ok");
+
+// Settings tab.
+inline const QString kOptionsFrame = QStringLiteral("Прозорци,звуци и изход от менюто");
+inline const std::array<QString, 6> kOptionCaptions = {
+    QStringLiteral("Прозорец само за нарушения"), QStringLiteral("Прозорец за всички събития"),
+    QStringLiteral("Панела отгоре при нарушение"), QStringLiteral("Звук докато има нарушение"),
+    QStringLiteral("Звук при събитие"),           QStringLiteral("Прозорец клавиатура")};
+inline const std::array<QString, 6> kOptionControls = {
+    QStringLiteral("Check1"), QStringLiteral("Check2"), QStringLiteral("Check3"),
+    QStringLiteral("Check4"), QStringLiteral("Check5"), QStringLiteral("Check12")};
+inline const QString kLeaveMenu = QStringLiteral("Изход от менюто");
+inline const QString kPrinterFrame = QStringLiteral("Принтер");
+inline const QString kBold = QStringLiteral("Bold");
+inline const QString kItalic = QStringLiteral("Italic");
+inline const QString kLatinSample = QStringLiteral("AaBbCcDd");
+inline const QString kCyrillicSample = QStringLiteral("АаБбВвГг");
+inline const QStringList kFontSizes = {QStringLiteral("9"),  QStringLiteral("10"),
+                                       QStringLiteral("11"), QStringLiteral("12"),
+                                       QStringLiteral("14"), QStringLiteral("16"),
+                                       QStringLiteral("18")};
+
+// Objects list and information tabs.
+inline const QString kSave = QStringLiteral("Запис");
+inline const QString kPrint = QStringLiteral("Печат");
+
+// Board configuration tab.
+inline const QString kBoardFrame = QStringLiteral("Конфигуриране на платка Кавел");
+inline const QString kSignalsFrame = QStringLiteral("Сигнали на платка Кавел");
+inline const QString kObjectCaptionInitial = QStringLiteral("Номер и име на обекта");
+inline const QString kKavelId = QStringLiteral("Кавел  ID:");
+inline const QString kDirectPair = QStringLiteral("Директен чифт");
+inline const QString kPeriodPrefix =
+    QStringLiteral("    Време за поемане/освобождажане след команда от обекта :  ");
+inline const QString kSeconds = QStringLiteral(" s");
+inline const QString kDirectPairNote =
+    QStringLiteral("    При директен чифт,освен освобождаването, поемането също може да се "
+                   "извърши от обекта.")
+    + QLatin1Char('\r')
+    + QStringLiteral("    Маркирай \"Директен чифт\", само ако чифта наистина е директен и "
+                     "няма телефон. В противен случай телефона няма да работи !");
+inline const std::array<QString, 5> kSignalLabels = {
+    QStringLiteral("Сигнал   1"), QStringLiteral("Сигнал   2"), QStringLiteral("Сигнал   3"),
+    QStringLiteral("Сигнал   4"), QStringLiteral("Сигнал   5")};
+inline const std::array<QString, 5> kDefaultSignalCaptions = {
+    QStringLiteral("220 V"), QStringLiteral("Батерия"), QStringLiteral("Зона 1"),
+    QStringLiteral("Зона 2"), QStringLiteral("Зона 3")};
+inline const QString kConfirm = QStringLiteral("Подтвърждение");
+inline const QString kCancel = QStringLiteral("Отказ");
+
+// Restore tab.
+inline const QString kRestoreFrame = QStringLiteral(
+    "Възстановяване на последното състояние преди прекъсване на връзката по модули");
+inline const QString kRestoreGap = QStringLiteral("           "); // eleven spaces
+inline const QString kRestoreNoData = QStringLiteral("   няма данни  !");
+inline const QString kYearSuffix = QStringLiteral(" г.");
+
+// Information tab: the product, its maker and the module software it needs.
+inline const QString kProductTitle = QStringLiteral("Zelvan 064");
+inline const QString kMakerName = QStringLiteral("Zelvan Panel Project");
+inline const QString kAboutSentence = QStringLiteral(
+    "Zelvan 064 е операторски панел на централна станция за охранителна сигнализация, "
+    "разработен от Zelvan Panel Project.");
+inline const QString kFirmwareSentence = QStringLiteral(
+    "За използване на пълните възможностите на системата е необходимо софтуерът на "
+    "изнесените модули да е Ver. 2.10.F или по-голяма.");
+inline const QString kMakerContact =
+    QStringLiteral("Zelvan Panel Project  -  поддръжка: support@zelvan-panel.example");
+
+// Problems reported in the window itself.
+inline const QString kWriteFailed = QStringLiteral("Неуспешен запис във файла %1");
+
+} // namespace zelvan::menu_texts

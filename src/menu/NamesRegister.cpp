@@ -1,0 +1,68 @@
+#include "menu/NamesRegister.h"
+
+#include "core/Labels.h"
+#include "core/ObjectFiles.h"
+#include "core/StationState.h"
+#include "menu/InformationFile.h"
+#include "menu/ReportRequest.h"
+
+namespace zelvan {
+
+NamesRegister::NamesRegister(const StationState& state, ObjectFiles& files, QObject* parent)
+    : QObject(parent), m_state(state), m_files(files)
+{
+}
+
+void NamesRegister::load()
+{
+    m_entries.clear();
+    m_entries.reserve(kObjectCount);
+    for (int k = 1; k <= kObjectCount; ++k)
+        m_entries.append(menuListEntry(m_state, k, m_files.name(k)));
+    select(0);
+}
+
+void NamesRegister::select(int index)
+{
+    if (index < 0 || index >= m_entries.size())
+        return;
+    m_current = index;
+    const int k = currentObject();
+    m_name = m_files.name(k).left(kNameFieldLength);
+    m_label = MenuObjectLabel(m_state, k);
+    m_caption = menuListEntry(m_state, k, m_name);
+    emit currentChanged();
+}
+
+void NamesRegister::setNameText(const QString& text) { m_name = text.left(kNameFieldLength); }
+
+bool NamesRegister::saveName()
+{
+    const int k = currentObject();
+    if (!m_files.setName(k, m_name)) {
+        emit writeFailed(m_files.namePath());
+        return false;
+    }
+    m_entries[m_current] = menuListEntry(m_state, k, m_name);
+    m_caption = m_entries.at(m_current);
+    emit entryChanged(m_current);
+    emit currentChanged();
+    return true;
+}
+
+void NamesRegister::loadInformation()
+{
+    m_information = InformationFile(m_files.dataDir(), currentObject()).load();
+    emit currentChanged();
+}
+
+bool NamesRegister::saveInformation()
+{
+    const InformationFile file(m_files.dataDir(), currentObject());
+    if (file.save(m_information))
+        return true;
+    emit writeFailed(file.path());
+    return false;
+}
+
+} // namespace zelvan

@@ -1,0 +1,138 @@
+#include "menu/StateRestore.h"
+
+#include "core/NumericText.h"
+#include "core/SerialLine.h"
+#include "core/StationState.h"
+#include "link/CommandSender.h"
+#include "menu/SavedModuleState.h"
+#include "menu/MenuLabels.h"
+#include "menu/MenuTexts.h"
+
+#include <algorithm>
+
+namespace zelvan {
+
+StateRestore::StateRestore(const StationState& state, CommandSender& commands, QObject* parent)
+    : QObject(parent), m_state(state), m_commands(commands)
+{
+    for (int p = 1; p <= 2; ++p) {
+        SerialLine& line = m_commands.port(p);
+        connect(&line, &SerialLine::outputDrained, this, &StateRestore::onOutputDrained);
+        // A port that fails while the restore waits is closed: the remaining
+        // lines find it closed and are passed over.
+        connect(&line, &SerialLine::failed, this, &StateRestore::onOutputDrained);
+    }
+}
+
+QString StateRestore::lossText(const StationState& state, const QDateTime& t)
+{
+    const QDate d = t.date();
+    const QString month = state.MonthName.at(size_t(std::clamp(d.month(), 1, 12)));
+    return QStringLiteral("%1 %2 %3").arg(d.day(), 2, 10, QLatin1Char('0')).arg(month).arg(
+               d.year(), 4, 10, QLatin1Char('0'))
+        + menu_texts::kYearSuffix + QStringLiteral("  ")
+        + t.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+void StateRestore::refresh()
+{
+    for (int m = 1; m <= kModuleCount; ++m) {
+        const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
+        m_available[size_t(m)] = saved.exists;
+        m_captions[size_t(m)] = menuModuleCaption(m_state, m)
+            + (saved.exists ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
+                            : menu_texts::kRestoreNoData);
+    }
+    emit changed();
+}
+
+QString StateRestore::caption(int m) const
+{
+    return m >= 1 && m <= kModuleCount ? m_captions[size_t(m)] : QString();
+}
+
+bool StateRestore::enabled(int m) const
+{
+    return m >= 1 && m <= kModuleCount && m_available[size_t(m)] && !running();
+}
+
+int StateRestore::portNumberFor(int m) const
+{
+    if (m_state.hubTopology())
+        return 1;
+    if (m == 1 || m == 2)
+        return m;
+    return 0; // without the hub only modules 1 and 2 have a line of their own
+}
+
+SerialLine* StateRestore::portFor(int m) const
+{
+    const int p = portNumberFor(m);
+    return p == 0 ? nullptr : &m_commands.port(p);
+}
+
+bool StateRestore::restore(int m)
+{
+    if (running() || m < 1 || m > kModuleCount)
+        return false;
+    const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
+    if (!saved.exists)
+        return false;
+    m_module = m;
+    m_lines = saved.commands;
+    m_next = 0;
+    m_waiting = false;
+    m_progress = 0;
+    emit changed();
+    sendNext();
+    return true;
+}
+
+void StateRestore::sendNext()
+{
+    SerialLine* line = portFor(m_module);
+    const int portNo = portNumberFor(m_module);
+    while (m_next < m_lines.size()) {
+        if (line == nullptr || !line->isOpen()) {
+            // Nowhere to send: the remaining lines cannot go out.
+            m_next = m_lines.size();
+            break;
+        }
+        if (line->bytesToWrite() > 0) {
+            m_waiting = true; // resumed by outputDrained
+            return;
+        }
+        const QByteArray& command = m_lines.at(m_next++);
+        QByteArray bytes;
+        if (m_state.hubTopology())
+            bytes = '}' + QByteArray::number(m_module % 10);
+        bytes += command + '\r';
+        m_commands.writeRaw(portNo, bytes);
+        const double objectNo = numericValue(QLatin1StringView(command.mid(1, 5)));
+        m_progress = int(std::clamp<qint64>(roundHalfEven(objectNo / 128.0 * 100.0), 0, 100));
+        emit changed();
+    }
+    finish();
+}
+
+void StateRestore::onOutputDrained()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    sendNext();
+}
+
+void StateRestore::finish()
+{
+    const int m = m_module;
+    m_module = 0;
+    m_lines.clear();
+    m_next = 0;
+    m_waiting = false;
+    m_progress = 0;
+    emit changed();
+    emit finished(m);
+}
+
+} // namespace zelvan

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <array>
+
+namespace zelvan {
+
+struct StationState;
+class CommandSender;
+class SerialLine;
+
+// The restore tab: one button per module (Command8) showing when its link was
+// lost, and the sending of the saved take commands back to the module. Each
+// saved line goes out once, in file order; before each line the restore waits
+// on the event loop until the port's output queue is empty, so a slow line
+// never makes it pass over an object.
+class StateRestore : public QObject
+{
+    Q_OBJECT
+public:
+    StateRestore(const StationState& state, CommandSender& commands, QObject* parent = nullptr);
+
+    // Captions and enabled state of the eight buttons from the Mdl_<n>.dat files.
+    void refresh();
+    // Button of module m (1..8).
+    QString caption(int m) const;
+    bool enabled(int m) const;
+    // ProgressBar1: 0..100, the object number of the line last sent as a
+    // percentage of 128; 0 when no restore runs.
+    int progress() const { return m_progress; }
+    bool running() const { return m_module != 0; }
+    int runningModule() const { return m_module; }
+
+    // Starts sending the saved lines of module m. False when a restore is
+    // already running or the module has no saved state.
+    bool restore(int m);
+
+    // "dd " + month name + " yyyy г.  hh:mm:ss": the moment a link was lost.
+    static QString lossText(const StationState& state, const QDateTime& t);
+
+signals:
+    void changed();
+    // The restore of module m has sent its last line.
+    void finished(int m);
+
+private:
+    // The port module m's lines go out on, or nullptr when they go nowhere.
+    SerialLine* portFor(int m) const;
+    int portNumberFor(int m) const;
+    void sendNext();
+    void onOutputDrained();
+    void finish();
+
+    const StationState& m_state;
+    CommandSender& m_commands;
+    std::array<QString, 9> m_captions{};
+    std::array<bool, 9> m_available{};
+    int m_module = 0;
+    QList<QByteArray> m_lines;
+    qsizetype m_next = 0;
+    bool m_waiting = false;
+    int m_progress = 0;
+};
+
+} // namespace zelvan

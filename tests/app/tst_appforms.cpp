@@ -1,0 +1,55 @@
+#include "app/LinkLostForm.h"
+#include "app/SplashForm.h"
+#include "core/ScreenState.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QtTest>
+
+using namespace zelvan;
+
+class TestAppForms : public QObject
+{
+    Q_OBJECT
+private slots:
+    void splashFollowsTheExchange()
+    {
+        ScreenState screen;
+        SplashForm splash(screen);
+        QVERIFY(!splash.isVisible());
+        QCOMPARE(splash.windowTitle(), QStringLiteral("Start Zelvan 064"));
+        screen.setSplashVisible(true);
+        QVERIFY(splash.isVisible());
+        screen.setSplashTexts(QStringLiteral("Модул - 3"), QStringLiteral("Обекти - 64Б"),
+                              QStringLiteral("  Zelvan\rLine module"));
+        screen.setSplashProgress(24 / 24.0 * 130);
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Модул - 3"));
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Обекти - 64Б"));
+        // The version lines are shown one under the other.
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label4"))->text(),
+                 QStringLiteral("  Zelvan\nLine module"));
+        QCOMPARE(splash.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 100);
+        screen.setSplashVisible(false);
+        QVERIFY(!splash.isVisible());
+    }
+
+    void linkLostShowsSilentModules()
+    {
+        ScreenState screen;
+        LinkLostForm form(screen);
+        QVERIFY(!form.isVisible());
+        const QPoint corner = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+        QCOMPARE(form.pos(), corner + QPoint(20, 20));
+        screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r01,03 е прекъсната!"));
+        screen.setLinkLostVisible(true);
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.text(), QStringLiteral("Комуникацията с  модули\n01,03 е прекъсната!"));
+        screen.setLinkLostVisible(false);
+        QVERIFY(!form.isVisible());
+    }
+};
+
+QTEST_MAIN(TestAppForms)
+#include "tst_appforms.moc"

@@ -1,0 +1,279 @@
+#include "core/ZelvanIni.h"
+#include "menu/MenuForm.h"
+#include "menu/MenuTexts.h"
+#include "support/EngineFixture.h"
+#include "support/FakePrintSink.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Types a text key by key, Cyrillic letters included.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_A, QString(c), Qt::NoModifier);
+}
+
+// A menu window over a whole engine, as the main panel opens it.
+struct OpenMenu
+{
+    EngineFixture engine;
+    ZelvanIni ini{engine.home.path()};
+    FakePrintSink* sink = nullptr;
+    QPointer<MenuForm> form;
+
+    OpenMenu()
+    {
+        engine.state.fillMonthNames();
+        ini.WriteDefaultConfig();
+        auto printer = std::make_unique<FakePrintSink>();
+        printer->m_printerName = QStringLiteral("Office");
+        printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")};
+        sink = printer.get();
+        form = new MenuForm(engine.context(), ini, std::move(printer));
+        form->show();
+    }
+    ~OpenMenu() { delete form.data(); }
+
+    template <typename W>
+    W* find(const QString& name) const
+    {
+        W* w = form->findChild<W*>(name);
+        if (w == nullptr)
+            qWarning() << "no control" << name;
+        return w;
+    }
+    QTabWidget* tabs() const { return find<QTabWidget>(QStringLiteral("SSTab1")); }
+    void click(const QString& name) const
+    {
+        // Near the left edge: a check box takes clicks on its box and caption only.
+        QAbstractButton* b = find<QAbstractButton>(name);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+    }
+};
+
+} // namespace
+
+class TestMenuForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opens();
+    void optionsSavedOnLeavingTheSettingsTabOnly();
+    void namesAndInformation();
+    void boardConfiguration();
+    void restoreButton();
+    void printsTheNamesList();
+    void closingSavesAndDeletes();
+    void screenshots();
+};
+
+void TestMenuForm::opens()
+{
+    OpenMenu menu;
+    QCOMPARE(menu.form->windowTitle(), QStringLiteral("Меню"));
+    QVERIFY(!menu.form->isModal());
+    QTabWidget* tabs = menu.tabs();
+    QCOMPARE(tabs->count(), 8);
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(tabs->tabText(i), menu_texts::kTabCaptions[size_t(i)]);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(menu.find<QListWidget>(QStringLiteral("List1"))->count(), 1024);
+    QCOMPARE(menu.find<QListWidget>(QStringLiteral("List1"))->selectedItems().size(), 0);
+    QCOMPARE(menu.find<QListWidget>(QStringLiteral("List2"))->currentRow(), 0);
+    QCOMPARE(menu.find<QListWidget>(QStringLiteral("List2"))->item(5)->text(),
+             QStringLiteral(" 1-006  "));
+    QCOMPARE(menu.find<QCheckBox>(QStringLiteral("Check11(0)"))->text(),
+             QStringLiteral("Модул   1"));
+    QCOMPARE(menu.find<QComboBox>(QStringLiteral("Combo1"))->count(), 256);
+    QCOMPARE(menu.find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("00"));
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("Label11"))->text(), QStringLiteral("Office"));
+    QVERIFY(menu.find<QCheckBox>(QStringLiteral("Check1"))->isChecked());
+    QVERIFY(!menu.find<QCheckBox>(QStringLiteral("Check3"))->isChecked());
+    QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))->text().contains(
+        QStringLiteral("Ver. 2.10.F или по-голяма.")));
+
+    // A module box selects its 128 entries of the report list.
+    menu.click(QStringLiteral("Check11(1)"));
+    QCOMPARE(menu.find<QListWidget>(QStringLiteral("List1"))->selectedItems().size(), 128);
+    QVERIFY(menu.form->session().request().isSelected(128));
+    QVERIFY(!menu.form->session().request().isSelected(127));
+}
+
+void TestMenuForm::optionsSavedOnLeavingTheSettingsTabOnly()
+{
+    OpenMenu menu;
+    menu.engine.screen.setEventsVisible(true);
+    const QByteArray before = readAll(menu.ini.path());
+    menu.tabs()->setCurrentIndex(SettingsTab);
+    menu.click(QStringLiteral("Check2"));
+    QVERIFY(!menu.engine.screen.eventsVisible());
+    QCOMPARE(menu.engine.state.OptShowEvents, qint16(0));
+    QCOMPARE(readAll(menu.ini.path()), before);
+    menu.tabs()->setCurrentIndex(InformationTab);
+    QCOMPARE(menu.ini.readOptions()[1], qint16(0));
+
+    const QByteArray saved = readAll(menu.ini.path());
+    menu.tabs()->setCurrentIndex(RestoreTab);
+    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    QCOMPARE(readAll(menu.ini.path()), saved);
+}
+
+void TestMenuForm::namesAndInformation()
+{
+    OpenMenu menu;
+    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    auto* list2 = menu.find<QListWidget>(QStringLiteral("List2"));
+    auto* list1 = menu.find<QListWidget>(QStringLiteral("List1"));
+    list1->item(128)->setSelected(true);
+    list2->setCurrentRow(128);
+    auto* text2 = menu.find<QLineEdit>(QStringLiteral("Text2"));
+    text2->clear();
+    typeText(text2, QStringLiteral("Аптека"));
+    menu.click(QStringLiteral("Command3"));
+    QCOMPARE(menu.engine.files.name(129), QStringLiteral("Аптека"));
+    QCOMPARE(list2->item(128)->text(), QStringLiteral(" 2-001  Аптека"));
+    QCOMPARE(list1->item(128)->text(), QStringLiteral(" 2-001  Аптека"));
+    QVERIFY(list1->item(128)->isSelected());
+    QCOMPARE(list2->currentRow(), 128);
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("Label12"))->text(), QStringLiteral(" 2-001"));
+
+    // Keys move the selection too: the name field follows the selected object.
+    list2->setCurrentRow(129);
+    QCOMPARE(text2->text(), QString());
+
+    list2->setCurrentRow(128);
+    emit list2->itemDoubleClicked(list2->item(128));
+    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsInformationTab));
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("Label7"))->text(), QStringLiteral(" 2-001  Аптека"));
+    auto* text3 = menu.find<QPlainTextEdit>(QStringLiteral("Text3"));
+    text3->setPlainText(QStringLiteral("ред\nвтори"));
+    menu.click(QStringLiteral("Command4"));
+    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsListTab));
+    QCOMPARE(readAll(QDir(menu.engine.state.DataDir).filePath(QStringLiteral("DI_2-1.dat"))),
+             QByteArray("\xF0\xE5\xE4\r\n\xE2\xF2\xEE\xF0\xE8\r\n"));
+}
+
+void TestMenuForm::boardConfiguration()
+{
+    OpenMenu menu;
+    menu.find<QListWidget>(QStringLiteral("List2"))->setCurrentRow(1023);
+    menu.tabs()->setCurrentIndex(ObjectsConfigurationTab);
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("Label14"))->text(), QStringLiteral(" 8-128  "));
+    QCOMPARE(menu.find<QLineEdit>(QStringLiteral("Text4(1)"))->text(), QStringLiteral("Батерия"));
+    auto* slider = menu.find<QSlider>(QStringLiteral("Slider1"));
+    slider->setValue(60);
+    QVERIFY(menu.find<QLabel>(QStringLiteral("Label18"))->text().endsWith(QStringLiteral(":  60 s")));
+    menu.find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0x0A);
+    menu.click(QStringLiteral("Check14"));
+    auto* caption = menu.find<QLineEdit>(QStringLiteral("Text4(0)"));
+    caption->clear();
+    typeText(caption, QStringLiteral("Мрежово захранване"));
+    QCOMPARE(caption->text().size(), 14);
+    menu.click(QStringLiteral("Command9"));
+    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsListTab));
+    QCOMPARE(menu.engine.state.KavelPeriod[1024], 60);
+    QCOMPARE(menu.engine.state.KavelCode[1024], QStringLiteral("0A"));
+    QCOMPARE(menu.engine.state.KavelDirectPair[1024], qint16(-1));
+    QCOMPARE(menu.engine.files.kavelCaption(1024, 1), QStringLiteral("Мрежово захран"));
+}
+
+void TestMenuForm::restoreButton()
+{
+    OpenMenu menu;
+    QFile file(QDir(menu.engine.state.DataDir).filePath(QStringLiteral("Mdl_3.dat")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("46000.25\r\nP5\r\nP6\r\n");
+    file.close();
+    menu.tabs()->setCurrentIndex(RestoreTab);
+    auto* button = menu.find<QPushButton>(QStringLiteral("Command8(2)"));
+    QVERIFY(button->isEnabled());
+    QVERIFY(!menu.find<QPushButton>(QStringLiteral("Command8(0)"))->isEnabled());
+    QVERIFY(button->text().endsWith(QStringLiteral("г.  06:00:00")));
+    menu.engine.takeWritten(1);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(menu.engine.takeWritten(1), QByteArray("}3P5\r}3P6\r"));
+    QVERIFY(button->isEnabled());
+    QCOMPARE(menu.find<QProgressBar>(QStringLiteral("ProgressBar1"))->value(), 0);
+}
+
+void TestMenuForm::printsTheNamesList()
+{
+    OpenMenu menu;
+    QVERIFY(menu.engine.files.setName(3, QStringLiteral("Х")));
+    menu.form->session().names().select(2);
+    menu.form->session().names().setNameText(QStringLiteral("Х"));
+    menu.form->session().saveName();
+    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    menu.click(QStringLiteral("Command5"));
+    QCOMPARE(menu.sink->allLines(), QStringList{QStringLiteral(" 1-003  Х")});
+}
+
+void TestMenuForm::closingSavesAndDeletes()
+{
+    OpenMenu menu;
+    menu.tabs()->setCurrentIndex(SettingsTab);
+    menu.click(QStringLiteral("Check5"));
+    menu.click(QStringLiteral("Command7"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(menu.form.isNull());
+    QCOMPARE(menu.ini.readOptions()[4], qint16(1));
+}
+
+// With ZELVAN_SCREENSHOT_DIR set, each tab is drawn into a PNG file there.
+void TestMenuForm::screenshots()
+{
+    const QString dir = qEnvironmentVariable("ZELVAN_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        QSKIP("ZELVAN_SCREENSHOT_DIR not set");
+    OpenMenu menu;
+    menu.engine.state.SystemNo = 0;
+    QVERIFY(menu.engine.files.setName(1, QStringLiteral("Банка ДСК, клон Център")));
+    QVERIFY(menu.engine.files.setName(2, QStringLiteral("Аптека Здраве")));
+    QVERIFY(menu.engine.files.setName(4, QStringLiteral("Училище Христо Ботев")));
+    QFile file(QDir(menu.engine.state.DataDir).filePath(QStringLiteral("Mdl_2.dat")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("46088.6284722222\r\nP1\r\nP2\r\n");
+    file.close();
+    delete menu.form.data();
+    auto printer = std::make_unique<FakePrintSink>();
+    printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
+                            QStringLiteral("MS Sans Serif")};
+    menu.form = new MenuForm(menu.engine.context(), menu.ini, std::move(printer));
+    menu.form->show();
+    QDir().mkpath(dir);
+    const char* names[] = {"archive-request", "objects-list", "settings",    "archive-data",
+                           "objects-information", "information", "restore", "objects-configuration"};
+    for (int i = 0; i < 8; ++i) {
+        menu.tabs()->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        QVERIFY(menu.form->grab().save(
+            QDir(dir).filePath(QStringLiteral("menu-%1-%2.png").arg(i).arg(QLatin1String(names[i])))));
+    }
+}
+
+QTEST_MAIN(TestMenuForm)
+#include "tst_menuform.moc"

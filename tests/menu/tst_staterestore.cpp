@@ -1,0 +1,231 @@
+#include "MenuBench.h"
+
+#include "core/Clock.h"
+#include "menu/StateRestore.h"
+
+#include <QSignalSpy>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+// Mdl_<m>.dat as the link supervision writes it: the loss moment, then the take commands.
+QByteArray stateFile(const QDateTime& lostAt, const QList<int>& objects)
+{
+    QByteArray out = QByteArray::number(daySerial(lostAt), 'f', 8) + "\r\n";
+    for (int n : objects)
+        out += "P" + QByteArray::number(n) + "\r\n";
+    return out;
+}
+
+QList<int> allObjects()
+{
+    QList<int> list;
+    for (int n = 1; n <= kObjectsPerModule; ++n)
+        list.append(n);
+    return list;
+}
+
+} // namespace
+
+class TestStateRestore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void captions_data();
+    void captions();
+    void sendsEveryLineOnceInOrder_data();
+    void sendsEveryLineOnceInOrder();
+    void waitsForTheOutputToDrainBeforeEachLine();
+    void fileWithOnlyItsFirstLineSendsNothing();
+    void closedPortSendsNothingAndFinishes();
+    void oneRestoreAtATime();
+};
+
+void TestStateRestore::captions_data()
+{
+    QTest::addColumn<int>("systemNo");
+    QTest::addColumn<QString>("showZero");
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("enabled");
+
+    const QString when = QStringLiteral("           05 Март 2026 г.  07:08:09");
+    QTest::newRow("hidden system part") << 0 << "N" << true
+                                         << QStringLiteral("Модул   1") + when << true;
+    QTest::newRow("system 2") << 2 << "N" << true << QStringLiteral("Модул  21") + when << true;
+    QTest::newRow("system 0 shown") << 0 << "Y" << true << QStringLiteral("Модул  01") + when
+                                    << true;
+    QTest::newRow("no file") << 0 << "N" << false
+                             << QStringLiteral("Модул   1   няма данни  !") << false;
+}
+
+void TestStateRestore::captions()
+{
+    QFETCH(int, systemNo);
+    QFETCH(QString, showZero);
+    QFETCH(bool, withFile);
+    QFETCH(QString, caption);
+    QFETCH(bool, enabled);
+
+    MenuBench bench;
+    bench.state.SystemNo = qint16(systemNo);
+    bench.state.ShowSystemZero = showZero;
+    if (withFile)
+        MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")),
+                            stateFile(QDateTime(QDate(2026, 3, 5), QTime(7, 8, 9)), {4}));
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QCOMPARE(restore.caption(1), caption);
+    QCOMPARE(restore.enabled(1), enabled);
+    QVERIFY(!restore.enabled(2));
+}
+
+void TestStateRestore::sendsEveryLineOnceInOrder_data()
+{
+    QTest::addColumn<QString>("hub");
+    QTest::addColumn<int>("module");
+    QTest::addColumn<int>("port"); // 0: nothing may be sent
+    QTest::addColumn<QByteArray>("prefix");
+
+    QTest::newRow("hub module 3") << "Y" << 3 << 1 << QByteArray("}3");
+    QTest::newRow("hub module 8") << "Y" << 8 << 1 << QByteArray("}8");
+    QTest::newRow("direct module 1") << "N" << 1 << 1 << QByteArray();
+    QTest::newRow("direct module 2") << "N" << 2 << 2 << QByteArray();
+    QTest::newRow("direct module 3") << "N" << 3 << 0 << QByteArray();
+    QTest::newRow("direct module 8") << "N" << 8 << 0 << QByteArray();
+}
+
+// A long file (every object of the module under guard) goes out whole, with
+// the output held so that each line waits for the previous one to drain.
+void TestStateRestore::sendsEveryLineOnceInOrder()
+{
+    QFETCH(QString, hub);
+    QFETCH(int, module);
+    QFETCH(int, port);
+    QFETCH(QByteArray, prefix);
+
+    MenuBench bench;
+    bench.state.HubMode = hub;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_%1.dat").arg(module)),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), allObjects()));
+    bench.port1.setHoldOutput(true);
+    bench.port2.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands);
+    QSignalSpy finished(&restore, &StateRestore::finished);
+    QList<int> progress;
+    connect(&restore, &StateRestore::changed, this, [&] {
+        if (restore.running())
+            progress.append(restore.progress());
+    });
+
+    QVERIFY(restore.restore(module));
+    for (int guard = 0; restore.running() && guard < 1000; ++guard) {
+        bench.port1.drain();
+        bench.port2.drain();
+    }
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toInt(), module);
+    QCOMPARE(restore.progress(), 0);
+
+    QByteArray expected;
+    for (int n = 1; n <= kObjectsPerModule; ++n)
+        expected += prefix + "P" + QByteArray::number(n) + "\r";
+    FakeSerialLine& used = port == 2 ? bench.port2 : bench.port1;
+    FakeSerialLine& other = port == 2 ? bench.port1 : bench.port2;
+    QCOMPARE(used.takeWritten(), port == 0 ? QByteArray() : expected);
+    QCOMPARE(other.takeWritten(), QByteArray());
+
+    if (port != 0) {
+        // The bar follows the lines: the object number as a percentage of 128.
+        QCOMPARE(progress.size(), 1 + kObjectsPerModule);
+        QCOMPARE(progress.at(1), 1);   // P1: 0.78 %
+        QCOMPARE(progress.at(64), 50); // P64
+        QCOMPARE(progress.last(), 100);
+    }
+}
+
+void TestStateRestore::waitsForTheOutputToDrainBeforeEachLine()
+{
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_2.dat")),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {7, 9, 100}));
+    bench.port1.setHoldOutput(true);
+    bench.port1.write("}0\r"); // a probe still on its way out
+    bench.port1.takeWritten();
+    StateRestore restore(bench.state, bench.commands);
+
+    QVERIFY(restore.restore(2));
+    QCOMPARE(bench.port1.takeWritten(), QByteArray());
+    QVERIFY(!restore.enabled(2));
+    bench.port1.drain();
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}2P7\r"));
+    QCOMPARE(restore.progress(), 5);
+    bench.port1.drain();
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}2P9\r"));
+    QCOMPARE(restore.progress(), 7);
+    bench.port1.drain();
+    // The last line is handed to the port and the restore is over.
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}2P100\r"));
+    QVERIFY(!restore.running());
+    QCOMPARE(restore.progress(), 0);
+    bench.port1.drain();
+    QCOMPARE(bench.port1.takeWritten(), QByteArray());
+
+    // The file stays as it was and can be sent again.
+    bench.port1.setHoldOutput(false);
+    QVERIFY(restore.restore(2));
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}2P7\r}2P9\r}2P100\r"));
+}
+
+void TestStateRestore::fileWithOnlyItsFirstLineSendsNothing()
+{
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {}));
+    StateRestore restore(bench.state, bench.commands);
+    QSignalSpy finished(&restore, &StateRestore::finished);
+    QVERIFY(restore.restore(1));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(restore.progress(), 0);
+    QCOMPARE(bench.port1.takeWritten(), QByteArray());
+}
+
+void TestStateRestore::closedPortSendsNothingAndFinishes()
+{
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1, 2, 3}));
+    bench.port1.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands);
+    QSignalSpy finished(&restore, &StateRestore::finished);
+    QVERIFY(restore.restore(1));
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r"));
+    // The adapter is unplugged while the restore waits for the line to drain.
+    bench.port1.fail(QStringLiteral("unplugged"));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!restore.running());
+}
+
+void TestStateRestore::oneRestoreAtATime()
+{
+    MenuBench bench;
+    for (int m : {1, 2})
+        MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_%1.dat").arg(m)),
+                            stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1, 2}));
+    bench.port1.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QVERIFY(restore.restore(1));
+    QVERIFY(!restore.restore(2));
+    QVERIFY(!restore.enabled(2));
+    QVERIFY(!restore.restore(3)); // no saved state
+    while (restore.running())
+        bench.port1.drain();
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r}1P2\r"));
+    QVERIFY(restore.enabled(2));
+}
+
+QTEST_GUILESS_MAIN(TestStateRestore)
+#include "tst_staterestore.moc"

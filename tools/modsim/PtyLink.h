@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSocketNotifier;
+
+namespace zelvan::modsim {
+
+// One serial line played over a pseudo-terminal: the simulator holds the
+// master side, and the panel opens the slave side through a symbolic link.
+// The slave is kept open here too, in raw mode, so that the line survives the
+// panel closing and reopening it. Output may be paced at a baud rate (ten bit
+// times per character: 4800 baud = 480 characters per second).
+class PtyLink : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kMaxQueued = 8 * 1024 * 1024;
+
+    explicit PtyLink(QObject* parent = nullptr);
+    ~PtyLink() override;
+
+    // Opens the pair and makes linkPath point at the slave. An existing
+    // symbolic link there is replaced; any other file is left alone (error).
+    bool open(const QString& linkPath, QString* error);
+    void close();
+    QString slavePath() const { return m_slavePath; }
+    QString linkPath() const { return m_linkPath; }
+
+    // 0 = unpaced (written as fast as the terminal takes it).
+    void setBaud(int baud) { m_baud = baud; }
+    void write(const QByteArray& bytes);
+    // Characters dropped because the panel stopped reading and the queue was full.
+    quint64 dropped() const { return m_dropped; }
+    qsizetype queued() const { return m_queue.size(); }
+
+signals:
+    void received(const QByteArray& bytes);
+
+private:
+    void readMaster();
+    void pump();
+    qsizetype writeNow(qsizetype limit);
+
+    int m_master = -1;
+    int m_slave = -1;
+    int m_baud = 0;
+    QString m_slavePath;
+    QString m_linkPath;
+    QByteArray m_queue;
+    QSocketNotifier* m_readNotifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    QTimer m_paceTimer;
+    QElapsedTimer m_paceClock;
+    qint64 m_pacedSent = 0;
+    quint64 m_dropped = 0;
+};
+
+} // namespace zelvan::modsim
