@@ -1,0 +1,124 @@
+// Latency of one violation through the whole station: from the CR written on
+// the master side of a pseudo-terminal, through QSerialPort, the framing and
+// the decoder, to its record in the day file and its line in the violations
+// list. Each violation is followed by the release of the same object, which
+// is not timed.
+//
+//   build/bench/bench_latency [violations]
+#include "PanelOnPty.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+using namespace zelvan;
+
+namespace {
+
+constexpr double kCharAt4800Ms = 1000.0 * 10 / 4800; // start, 8 data, stop bits
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+// Writes one message and runs the event loop until `done` fires or a second
+// passes; returns the seconds from the write to the end of the handler, and
+// in cpu the CPU time this thread spent in between (the same road without
+// the waits for a processor on a busy machine).
+template <typename Sender, typename Signal>
+double sendAndWait(bench::PanelOnPty& rig, const QByteArray& message, const Sender* sender,
+                   Signal done, bool& timedOut, double* cpu = nullptr)
+{
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    const QMetaObject::Connection c = QObject::connect(sender, done, &loop, &QEventLoop::quit);
+    guard.start(1000);
+    timedOut = false;
+    const double cpuStart = threadCpuSeconds();
+    const double start = bench::monotonicSeconds();
+    rig.pty.write(message);
+    loop.exec();
+    const double end = bench::monotonicSeconds();
+    if (cpu)
+        *cpu = threadCpuSeconds() - cpuStart;
+    QObject::disconnect(c);
+    rig.pty.readNow(); // whatever the station wrote back
+    return end - start;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(10, atoi(argv[1])) : 2000;
+
+    bench::PanelOnPty rig;
+    QCoreApplication::processEvents();
+    rig.pty.readNow();
+    AlarmList& alarms = rig.station.alarms();
+
+    std::vector<double> ms;
+    std::vector<double> cpuMs;
+    ms.reserve(size_t(count));
+    cpuMs.reserve(size_t(count));
+    int lost = 0;
+    int badRecords = 0;
+    for (int i = -50; i < count; ++i) { // the first 50 warm up
+        const int module = (i + 50) % 8 + 1;
+        const int object = (i + 50) / 8 % 128 + 1;
+        const QByteArray prefix = '{' + QByteArray::number(module);
+        const qint64 sizeBefore = rig.dayFileSize();
+        const int linesBefore = alarms.count();
+        bool timedOut = false;
+        double cpu = 0;
+        const double s = sendAndWait(rig, prefix + "#A" + QByteArray::number(object) + '\r', &alarms,
+                                     &AlarmList::rowsInserted, timedOut, &cpu);
+        // The handler has run to its end: the record is in the file, the line in the list.
+        const bool recorded = rig.dayFileSize() > sizeBefore;
+        if (timedOut || alarms.count() != linesBefore + 1) {
+            ++lost;
+        } else if (!recorded) {
+            ++badRecords;
+        } else if (i >= 0) {
+            ms.push_back(s * 1000);
+            cpuMs.push_back(cpu * 1000);
+        }
+        sendAndWait(rig, prefix + 'O' + QByteArray::number(object) + '\r', &alarms,
+                    &AlarmList::rowsRemoved, timedOut);
+    }
+    if (ms.empty()) {
+        std::printf("no violation reached the list (%d lost)\n", lost);
+        return 1;
+    }
+    const double median = percentile(ms, 0.5);
+    const double p99 = percentile(ms, 0.99);
+    std::printf("violation, CR on the pseudo-terminal -> day-file record + violations-list line, "
+                "%zu messages\n",
+                ms.size());
+    std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms   limit %.2f ms (one character at "
+                "4800 baud): %s\n",
+                median, p99, *std::max_element(ms.begin(), ms.end()), kCharAt4800Ms,
+                p99 < kCharAt4800Ms ? "met" : "NOT met");
+    std::printf("  CPU time of the station's thread on that road: median %.3f ms   p99 %.3f ms "
+                "(what a processor of its own would give)\n",
+                percentile(cpuMs, 0.5), percentile(cpuMs, 0.99));
+    std::printf("  lost %d, without a record %d\n", lost, badRecords);
+    return lost == 0 && badRecords == 0 ? 0 : 1;
+}

@@ -1,0 +1,84 @@
+// Resident memory of the station with every window open: the station over a
+// pseudo-terminal, the main window, the violations, events, keypad and object
+// information windows, the start-up and link-lost windows, all shown and
+// painted (offscreen when there is no display), with the violations list and
+// the events list full.
+//
+//   build/bench/bench_memory
+#include "PanelOnPty.h"
+#include "app/LinkLostForm.h"
+#include "app/SplashForm.h"
+#include "panel/MainForm.h"
+#include "windows/AlarmBlink.h"
+#include "windows/AlarmForm.h"
+#include "windows/EventForm.h"
+#include "windows/KeypadForm.h"
+#include "windows/KeypadModel.h"
+#include "windows/ObjectHistory.h"
+#include "windows/ObjectInfoForm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+using namespace zelvan;
+
+namespace {
+
+constexpr long kLimitKb = 80 * 1024;
+
+void settle()
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const long atStart = bench::residentKb();
+
+    bench::PanelOnPty rig;
+    StationContext& ctx = rig.station.context();
+    ObjectInfoForm info(ctx);
+    AlarmBlink blink(ctx.state, ctx.alarms, ctx.screen, ctx.beeper);
+    KeypadModel keypadModel(ctx.state, rig.station.panel());
+    MainForm main(ctx, rig.station.panel());
+    AlarmForm alarms(ctx, blink, info);
+    EventForm events(ctx, info);
+    KeypadForm keypad(ctx, keypadModel, &main);
+    SplashForm splash(ctx.screen);
+    LinkLostForm linkLost(ctx.screen);
+    for (QWidget* w : std::initializer_list<QWidget*>{&main, &alarms, &events, &keypad, &splash,
+                                                      &linkLost})
+        w->show();
+    settle();
+    const long windowsOpen = bench::residentKb();
+
+    // Fill the lists as a busy night would: every object violated once
+    // (1024 violation lines, the events list at its cap), then look one up.
+    for (int i = 0; i < 1024; ++i) {
+        const QByteArray msg = '{' + QByteArray::number(i % 8 + 1) + "#A"
+                               + QByteArray::number(i / 8 + 1) + '\r';
+        rig.pty.write(msg);
+        if (i % 64 == 63) {
+            QCoreApplication::processEvents();
+            rig.pty.readNow();
+        }
+    }
+    settle();
+    info.showObject(1, ListSource::Violations);
+    settle();
+    const long full = bench::residentKb();
+
+    std::printf("resident memory (VmRSS): %.1f MB before the station, %.1f MB with every window "
+                "open, %.1f MB with %d violation lines and %d event lines; limit %.0f MB: %s\n",
+                atStart / 1024.0, windowsOpen / 1024.0, full / 1024.0, ctx.alarms.count(),
+                ctx.events.count(), kLimitKb / 1024.0, full < kLimitKb ? "met" : "NOT met");
+    return full < kLimitKb ? 0 : 1;
+}
