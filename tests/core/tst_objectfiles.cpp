@@ -1,5 +1,6 @@
 #include "core/Cp1251.h"
 #include "core/ObjectFiles.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -7,20 +8,10 @@
 
 using namespace zelvan;
 
+using zelvan::test::fileBytes;
+using zelvan::test::writeBytes;
+
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QByteArray record(const QByteArray& file, int r, int length) { return file.mid((r - 1) * length, length); }
 

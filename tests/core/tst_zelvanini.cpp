@@ -1,5 +1,6 @@
 #include "core/Cp1251.h"
 #include "core/ZelvanIni.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,20 +9,10 @@
 
 using namespace zelvan;
 
+using zelvan::test::fileBytes;
+using zelvan::test::writeBytes;
+
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // The default file with its sections joined by CR LF, for tests that reorder
 // or damage them.

@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "events/MessageDecoder.h"
 #include "support/EngineFixture.h"
+#include "support/TestFiles.h"
 
 #include <QTest>
 
@@ -18,13 +19,6 @@ QStringList linesWithoutTime(const EventList& events)
     return out;
 }
 
-QString recordLetters(const QByteArrayList& records)
-{
-    QString letters;
-    for (const QByteArray& r : records)
-        letters += QChar(r.mid(4, 2).toInt());
-    return letters;
-}
 } // namespace
 
 class TestBoardMessages : public QObject

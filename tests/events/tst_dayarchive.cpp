@@ -1,6 +1,7 @@
 #include "events/DayArchive.h"
 #include "events/DayFile.h"
 #include "support/Fakes.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,13 +12,9 @@
 using namespace zelvan;
 using zelvan::test::FakeClock;
 
-namespace {
+using zelvan::test::fileBytes;
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2026, 12, 7))
 {

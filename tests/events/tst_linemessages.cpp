@@ -1,6 +1,7 @@
 #include "core/Addressing.h"
 #include "events/MessageDecoder.h"
 #include "support/EngineFixture.h"
+#include "support/TestFiles.h"
 
 #include <QTest>
 
@@ -15,14 +16,6 @@ struct Tables
 };
 Tables tablesOf(const StationState& s) { return {s.ObjParamA, s.ObjParamB, s.ObjParamC}; }
 
-// Record letters of the day file, in order (character 5..6 hold the letter's code).
-QString recordLetters(const QByteArrayList& records)
-{
-    QString letters;
-    for (const QByteArray& r : records)
-        letters += QChar(r.mid(4, 2).toInt());
-    return letters;
-}
 } // namespace
 
 class TestLineMessages : public QObject

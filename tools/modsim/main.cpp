@@ -109,7 +109,7 @@ int main(int argc, char** argv)
                                        QStringLiteral("Installed groups: CCCCCCCC for every module or "
                                                       "M:CCCCCCCC for one ('N' = absent, default YYYYYYYY). "
                                                       "May be repeated."),
-                                       QStringLiteral("SPEC"));
+                                       QStringLiteral("M:GROUPS"));
     const QCommandLineOption takeDelayOpt(QStringLiteral("take-delay"),
                                           QStringLiteral("Milliseconds between P<n> and #P<n> (default 300)."),
                                           QStringLiteral("MS"), QStringLiteral("300"));
@@ -175,11 +175,11 @@ int main(int argc, char** argv)
         for (int m : moduleList(parser.value(silentOpt)))
             sim.module(m).setAnswering(false);
     }
-    for (const QString& spec : parser.values(groupsOpt)) {
-        const QStringList parts = spec.split(u':');
+    for (const QString& groupsArg : parser.values(groupsOpt)) {
+        const QStringList parts = groupsArg.split(u':');
         const QString groups = parts.last();
         if (groups.size() != 8 || parts.size() > 2)
-            die(QStringLiteral("bad --groups '%1'").arg(spec));
+            die(QStringLiteral("bad --groups '%1'").arg(groupsArg));
         const QList<int> which = parts.size() == 2 ? moduleList(parts[0]) : moduleList(QStringLiteral("1-8"));
         for (int m : which)
             sim.module(m).setGroups(groups.toLatin1());
