@@ -122,7 +122,7 @@ bool ListWindowForm::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            m_info.openLine(m_source, selectedLine());
+            m_info.openLine(m_source, selectedLine(), frameGeometry());
         break;
     default:
         break;
