@@ -79,10 +79,13 @@ void ListWindowForm::resizeEvent(QResizeEvent* event)
     applyLayout();
 }
 
+int ListWindowForm::listBottomReserve() const { return layout::kListBottomReserve; }
+
 void ListWindowForm::applyLayout()
 {
     // A window too small for the list leaves the list where it was.
-    if (const auto area = layout::listArea(layout::toTwips(width()), layout::toTwips(height())))
+    if (const auto area = layout::stretchedArea(layout::toTwips(width()), layout::toTwips(height()),
+                                                listBottomReserve()))
         m_list->setGeometry(layout::toPixels(*area));
     listPlaced();
 }

@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -259,6 +260,35 @@ private slots:
         QVERIFY(!ok->isEnabled());
         QTest::keyClick(slider, Qt::Key_Right);
         QVERIFY(ok->isEnabled());
+    }
+
+    void silenceStopsTheToneUntilTheNextViolation()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        AlarmForm* alarms = rig.desk->alarmForm();
+        QTRY_VERIFY(alarms->isVisible());
+        QPushButton* button = alarms->silenceButton();
+        const QByteArray ini = readFile(rig.iniPath());
+        // Nothing listed: nothing to silence.
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!button->isChecked());
+
+        QVERIFY(rig.sim.violate(1, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->isChecked());
+        QCOMPARE(rig.desk->station().state().OptAlarmSound, qint16(1));
+        QCOMPARE(readFile(rig.iniPath()), ini);
+
+        // A new violation brings the tone back; Escape silences it again.
+        QVERIFY(rig.sim.violate(1, 10));
+        QTRY_VERIFY_WITH_TIMEOUT(!button->isChecked(), kWaitMs);
+        alarms->activateWindow();
+        QTest::keyClick(alarms->list(), Qt::Key_Escape);
+        QVERIFY(button->isChecked());
+        QCOMPARE(rig.desk->station().alarms().count(), 2);
+        QCOMPARE(readFile(rig.iniPath()), ini);
     }
 
     void secondPanelInTheSameDirectoryExits()
