@@ -377,10 +377,14 @@ StartupConfig ZelvanIni::readStartup() const
             if (!s.found())
                 break;
             if (auto t = s.token(port.token)) {
-                if (t->startsWith(QLatin1Char('/')) || hasNumber(*t))
+                if (t->startsWith(QLatin1Char('/')) || hasNumber(*t)) {
                     port.token = *t;
-                else
+                } else {
+                    // A port name ("COM1") has the numeric value 0: the port stays
+                    // closed rather than opening whatever device the default names.
+                    port.token = QStringLiteral("0");
                     s.bad(*t, port.token);
+                }
             }
             if (auto settings = s.line(port.settings)) {
                 if (settings->trimmed().isEmpty())

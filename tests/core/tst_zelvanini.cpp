@@ -192,6 +192,20 @@ private slots:
         QCOMPARE(PortConfig{token}.shouldOpen(), open);
     }
 
+    void portNameLeavesThePortClosed()
+    {
+        QList<QByteArray> sections = defaultSections(ini());
+        for (QByteArray& s : sections) {
+            if (s.startsWith("[CommPort]"))
+                s = "[CommPort]\r\nCOM1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n";
+        }
+        writeBytes(ini().path(), sections.join());
+        const StartupConfig c = ini().readStartup();
+        QVERIFY(!c.ports[0].shouldOpen());
+        QVERIFY(c.ports[1].shouldOpen());
+        QVERIFY(c.problems.join(QString()).contains(QStringLiteral("COM1")));
+    }
+
     void damagedFileFallsBackPerValue_data()
     {
         QTest::addColumn<QByteArray>("remove");  // section dropped from the default file
@@ -231,7 +245,8 @@ private slots:
         // read before the damage are kept.
         QCOMPARE(c.DataDir, ini().defaultDataDir());
         QCOMPARE(c.SystemNo, qint16(0));
-        QCOMPARE(c.ports[0].token, QStringLiteral("1"));
+        // A port name reads as 0 (closed), never as the default port.
+        QCOMPARE(c.ports[0].token, replace.contains("COM1") ? QStringLiteral("0") : QStringLiteral("1"));
         QCOMPARE(c.ports[1].settings, QStringLiteral("4800,n,8,1"));
         QCOMPARE(c.options[0], remove == "[Options]" ? qint16(0) : qint16(1));
         QCOMPARE(c.options[3], qint16(1));
