@@ -1,6 +1,6 @@
 #include "app/OperatorDesk.h"
 
-#include "app/AppLog.h"
+#include "core/Logging.h"
 #include "app/LinkLostForm.h"
 #include "app/SplashForm.h"
 #include "app/Station.h"

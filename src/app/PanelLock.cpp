@@ -1,6 +1,6 @@
 #include "app/PanelLock.h"
 
-#include "app/AppLog.h"
+#include "core/Logging.h"
 #include "app/AppTexts.h"
 
 #include <QDir>

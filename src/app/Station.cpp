@@ -5,7 +5,7 @@
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"

@@ -10,7 +10,7 @@
 #include "events/DayArchive.h"
 #include "events/EventList.h"
 #include "link/CommandSender.h"
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 #include "link/LinkTexts.h"
 #include "link/ModuleStateFile.h"
 #include "link/StartupExchange.h"

@@ -1,7 +1,7 @@
 #include "link/PortKeeper.h"
 
 #include "core/SerialLine.h"
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 
 namespace zelvan {
 

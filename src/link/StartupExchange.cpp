@@ -12,7 +12,7 @@
 #include "events/EventList.h"
 #include "events/ObjectGrid.h"
 #include "link/CommandSender.h"
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 #include "link/LinkTexts.h"
 
 namespace zelvan {

@@ -1,7 +1,7 @@
 #include "platform/SerialPortLine.h"
 
 #include "core/NumericText.h"
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 
 namespace zelvan {
 

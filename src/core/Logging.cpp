@@ -1,7 +1,8 @@
-#include "link/LinkLog.h"
+#include "core/Logging.h"
 
 namespace zelvan {
 
 Q_LOGGING_CATEGORY(lcLink, "zelvan.link", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcApp, "zelvan.app", QtWarningMsg)
 
 } // namespace zelvan

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The folders of src/ depend one way only:
+#   core  <-  link, events  <-  panel, windows, menu  <-  app
+# platform implements interfaces that core declares and is used by app alone.
+# A file may include its own folder and the folders below it, nothing else;
+# link and events do not include each other. Prints each offending include.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+allowed() { # folder -> folders it may include
+  case "$1" in
+    core) echo "core" ;;
+    link) echo "core link" ;;
+    events) echo "core events" ;;
+    panel) echo "core link events panel" ;;
+    windows) echo "core link events windows" ;;
+    menu) echo "core link events menu" ;;
+    platform) echo "core platform" ;;
+    app) echo "core link events panel windows menu platform app" ;;
+    *) echo "" ;;
+  esac
+}
+
+bad=0
+while IFS= read -r file; do
+  folder=$(echo "$file" | cut -d/ -f2)
+  ok=$(allowed "$folder")
+  while IFS= read -r line; do
+    target=$(echo "$line" | sed -E 's/^#include "([a-z]+)\/.*/\1/')
+    case " $ok " in
+      *" $target "*) ;;
+      *) echo "$file: $line  ($folder may not include $target)"; bad=1 ;;
+    esac
+  done < <(grep -E '^#include "(core|link|events|panel|windows|menu|platform|app)/' "$file" || true)
+done < <(git ls-files 'src/*.cpp' 'src/*.h')
+if [ $bad -ne 0 ]; then
+  echo "include directions: violations above"
+  exit 1
+fi
+echo "include directions: clean"
