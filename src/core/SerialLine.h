@@ -28,6 +28,9 @@ public:
     // Characters received and not yet read.
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray readAll() = 0;
+    // Drops everything received and not yet read, also what still waits in the
+    // device driver's buffer.
+    virtual void clearInput() = 0;
     // Human-readable name of the device in use, for messages.
     virtual QString deviceName() const = 0;
 

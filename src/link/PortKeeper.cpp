@@ -32,9 +32,10 @@ bool PortKeeper::openNow()
         }
         return false;
     }
-    // An empty command, then whatever the line delivered until now is dropped unframed.
+    // An empty command, then whatever the line delivered until now is dropped
+    // unframed, also what waits in the driver and has not reached the port yet.
     m_line.write(QByteArrayLiteral("\r"));
-    m_line.readAll();
+    m_line.clearInput();
     const bool wasFailing = !m_failure.isEmpty();
     m_failure.clear();
     qCInfo(lcLink).noquote() << "port" << m_port << "opened on" << m_line.deviceName();

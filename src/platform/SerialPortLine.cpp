@@ -126,6 +126,12 @@ qint64 SerialPortLine::bytesAvailable() const { return m_port.bytesAvailable(); 
 
 QByteArray SerialPortLine::readAll() { return m_port.readAll(); }
 
+void SerialPortLine::clearInput()
+{
+    m_port.clear(QSerialPort::Input); // the driver's buffer
+    m_port.readAll();                 // and what the port already took from it
+}
+
 QString SerialPortLine::deviceName() const { return m_device; }
 
 void SerialPortLine::onError(QSerialPort::SerialPortError error)

@@ -37,6 +37,7 @@ public:
     qint64 bytesToWrite() const override;
     qint64 bytesAvailable() const override;
     QByteArray readAll() override;
+    void clearInput() override;
     QString deviceName() const override;
 
     // The settings the device refused (a pseudo-terminal refuses some); the line stays open.

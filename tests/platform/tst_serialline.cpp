@@ -1,5 +1,9 @@
+#include "link/PortKeeper.h"
+#include "modsim/PtyLink.h"
 #include "platform/SerialPortLine.h"
 #include "support/PseudoTerminal.h"
+
+#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -11,6 +15,28 @@ class TestSerialLine : public QObject
 {
     Q_OBJECT
 private slots:
+    // What the modules said before the panel opened the port (still in the
+    // driver, not yet read by anyone) is dropped at the open, never framed.
+    void openingDropsWhatWaitedInTheDriver()
+    {
+        QTemporaryDir dir;
+        modsim::PtyLink link;
+        QString error;
+        const QString path = dir.filePath(QStringLiteral("modules"));
+        QVERIFY2(link.open(path, &error), qPrintable(error));
+        link.write("{1#A5\r{1#A6\r");
+        QTRY_COMPARE(link.queued(), qsizetype(0));
+
+        SerialPortLine line;
+        PortKeeper keeper(line, 1);
+        QVERIFY(keeper.openAtStart(path, QStringLiteral("4800,n,8,1")));
+        QByteArray received;
+        connect(&line, &SerialLine::readyRead, this, [&] { received += line.readAll(); });
+        link.write("{1#P7\r");
+        QTRY_VERIFY(received.endsWith("{1#P7\r"));
+        QCOMPARE(received, QByteArray("{1#P7\r"));
+    }
+
     void devicePath_data()
     {
         QTest::addColumn<QString>("token");

@@ -41,6 +41,7 @@ public:
     qint64 bytesToWrite() const override { return m_queued; }
     qint64 bytesAvailable() const override { return m_input.size(); }
     QByteArray readAll() override;
+    void clearInput() override { m_input.clear(); }
     QString deviceName() const override { return m_token; }
 
     // Received bytes: queued and announced with readyRead().
