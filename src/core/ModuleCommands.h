@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace zelvan {
+
+// How the parts of the station speak to the modules: SendToModule routes an
+// ordinary command to its module (through the hub or the direct port), TstMdl
+// asks every module for a sign of life. Implemented by the link's command
+// sender; tests may record the commands.
+class ModuleCommands
+{
+public:
+    virtual ~ModuleCommands() = default;
+    // The caller supplies the closing CR.
+    virtual void SendToModule(const QString& command, int m) = 0;
+    virtual void TstMdl() = 0;
+};
+
+} // namespace zelvan
