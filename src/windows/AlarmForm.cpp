@@ -44,11 +44,7 @@ AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& inf
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_frame[i] = line;
     }
-    AlarmList& alarms = ctx.alarms;
-    connect(&alarms, &AlarmList::selectionChanged, this, &AlarmForm::showSelected);
-    connect(this, &ListWindowForm::rowPicked, &alarms, &AlarmList::select);
     connect(&blink, &AlarmBlink::frameChanged, this, &AlarmForm::showFrame);
-    showSelected(alarms.selected());
     listPlaced();
     showFrame(blink.frameVisible());
     blink.start();

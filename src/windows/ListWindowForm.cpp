@@ -1,5 +1,6 @@
 #include "windows/ListWindowForm.h"
 
+#include "events/LineListModel.h"
 #include "windows/ObjectInfoForm.h"
 #include "windows/TipForm.h"
 #include "windows/TipText.h"
@@ -12,7 +13,7 @@
 namespace zelvan {
 
 ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShown,
-                               const QString& caption, QAbstractItemModel& model,
+                               const QString& caption, LineListModel& model,
                                ListSource source, TipForm* tip, ObjectInfoForm& info,
                                QWidget* parent)
     : ToolWindowForm(screen, shown, setShown, caption, parent), m_model(model), m_source(source),
@@ -45,24 +46,31 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
             [this](const QModelIndex& current) {
                 if (m_following || m_modelChanging || !current.isValid())
                     return;
-                m_selectedRow = current.row();
-                emit rowPicked(m_selectedRow);
+                m_model.select(current.row());
             });
+    connect(&m_model, &LineListModel::selectionChanged, this, &ListWindowForm::followSelection);
     resize(layout::toPixels(5400), layout::toPixels(2400));
     applyLayout();
+    showSelected();
 }
 
-QString ListWindowForm::selectedLine() const
+int ListWindowForm::selectedRow() const { return m_model.selected(); }
+
+QString ListWindowForm::selectedLine() const { return m_model.line(m_model.selected()); }
+
+void ListWindowForm::followSelection()
 {
-    if (m_selectedRow < 0 || m_selectedRow >= m_model.rowCount())
-        return {};
-    return m_model.data(m_model.index(m_selectedRow, 0), Qt::DisplayRole).toString();
+    if (m_followPending)
+        return;
+    m_followPending = true;
+    QMetaObject::invokeMethod(this, &ListWindowForm::showSelected, Qt::QueuedConnection);
 }
 
-void ListWindowForm::showSelected(int row)
+void ListWindowForm::showSelected()
 {
+    m_followPending = false;
     m_following = true;
-    m_selectedRow = row;
+    const int row = m_model.selected();
     if (row >= 0 && row < m_model.rowCount()) {
         const QModelIndex index = m_model.index(row, 0);
         m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
