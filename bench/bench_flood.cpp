@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         else
             messages = std::max(1000, atoi(argv[i]));
     }
-    if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     double lineRate = 0;

@@ -8,6 +8,7 @@ class QListView;
 namespace zelvan {
 
 class LineListModel;
+class LineWindow;
 class ObjectInfoForm;
 class TipForm;
 
@@ -16,13 +17,16 @@ class TipForm;
 // object history on a double click.
 //
 // The view follows the model's selected line once per turn of the event
-// loop, not once per line added: a burst of messages costs one scroll and one
-// layout of the view, whatever the length of the list.
+// loop, not once per line added, and draws a LineWindow of the list rather
+// than the whole list: a burst of messages costs one scroll and one layout of
+// a bounded number of rows, whatever the length of the list.
 class ListWindowForm : public ToolWindowForm
 {
     Q_OBJECT
 public:
     QListView* list() const { return m_list; }
+    // What List1 shows of the model.
+    LineWindow* lineWindow() const { return m_window; }
     TipForm* tip() const { return m_tip; }
     // The model's selected line: what the tip and the history view use.
     int selectedRow() const;
@@ -45,10 +49,12 @@ private:
     // The model's selection changed: the view follows it at the next turn.
     void followSelection();
     void showSelected();
+    void moveWindowAtEdge();
 
     LineListModel& m_model;
     ListSource m_source;
     ObjectInfoForm& m_info;
+    LineWindow* m_window;
     QListView* m_list;
     TipForm* m_tip;
     bool m_followPending = false;

@@ -6,6 +6,7 @@
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
+#include "windows/LineWindow.h"
 #include "windows/ObjectInfoForm.h"
 #include "windows/TipForm.h"
 
@@ -15,6 +16,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -145,6 +147,36 @@ private slots:
         QCOMPARE(highlighted.first().row(), selected);
         QCOMPARE(highlighted.first().data().toString(), form.selectedLine());
         QVERIFY(list->viewport()->rect().intersects(list->visualRect(highlighted.first())));
+    }
+
+    // A list longer than the view's window: the view draws a window of it
+    // that follows the selected last line, scrolling to the window's edge
+    // moves the window on with the same lines in sight, and a removal brings
+    // the view back to the last line.
+    void longListIsDrawnThroughAWindow()
+    {
+        Windows w;
+        w.f.screen.setAlarmsVisible(true);
+        const int count = LineWindow::kRows + 1000;
+        for (int i = 0; i < count; ++i)
+            w.f.alarms.addViolation(FormatObjectLabel(w.f.state, i % 1024 + 1)
+                                    + QStringLiteral("  Обект %1").arg(i));
+        QListView* list = w.alarm.list();
+        const LineWindow* window = w.alarm.lineWindow();
+        QTRY_COMPARE(window->lineOf(list->currentIndex().row()), count - 1);
+        QCOMPARE(list->model()->rowCount(), LineWindow::kRows);
+        QCOMPARE(list->currentIndex().data().toString(), w.alarm.selectedLine());
+
+        list->verticalScrollBar()->setValue(0);
+        const QString top = list->indexAt(QPoint(1, 1)).data().toString();
+        QTRY_COMPARE(window->first(), 0);
+        QCOMPARE(list->indexAt(QPoint(1, 1)).data().toString(), top);
+        QCOMPARE(w.f.alarms.selected(), count - 1); // scrolling does not move the selection
+
+        w.f.alarms.removeObject(FormatObjectLabel(w.f.state, 1));
+        QTRY_COMPARE(window->lineOf(list->currentIndex().row()), w.f.alarms.count() - 1);
+        QCOMPARE(list->currentIndex().data().toString(), w.alarm.selectedLine());
+        QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
     }
 
     void frameFollowsTheBlink()
