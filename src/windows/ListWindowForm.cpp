@@ -120,10 +120,13 @@ void ListWindowForm::resizeEvent(QResizeEvent* event)
     applyLayout();
 }
 
+int ListWindowForm::listBottomReserve() const { return layout::kListBottomReserve; }
+
 void ListWindowForm::applyLayout()
 {
     // A window too small for the list leaves the list where it was.
-    if (const auto area = layout::listArea(layout::toTwips(width()), layout::toTwips(height())))
+    if (const auto area = layout::stretchedArea(layout::toTwips(width()), layout::toTwips(height()),
+                                                listBottomReserve()))
         m_list->setGeometry(layout::toPixels(*area));
     listPlaced();
 }
@@ -163,7 +166,7 @@ bool ListWindowForm::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            m_info.openLine(m_source, selectedLine());
+            m_info.openLine(m_source, selectedLine(), frameGeometry());
         break;
     default:
         break;

@@ -39,12 +39,16 @@ protected:
                    ObjectInfoForm& info, QWidget* parent);
     // Called after every resize, once the list has its place.
     virtual void listPlaced() {}
+    // Twips kept free below the list (the violations window keeps a button row).
+    virtual int listBottomReserve() const;
+    // Places the list for the window's size; a window that reserves other room
+    // below the list calls it again once it is built.
+    void applyLayout();
 
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void applyLayout();
     void placeTip(const QPoint& viewportPos);
     // The model's selection changed: the view follows it at the next turn.
     void followSelection();
