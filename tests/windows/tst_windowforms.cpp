@@ -134,6 +134,7 @@ private slots:
         QTRY_COMPARE(list->currentIndex().row(), lines - 1);
         list->setCurrentIndex(list->model()->index(picked, 0)); // as the arrow keys do
         QCOMPARE(form.selectedRow(), picked);
+        QCoreApplication::processEvents(); // the pick and the removal come in different turns
 
         if (events)
             w.postObjectEvent(QStringLiteral("O"), 1, QStringLiteral("Обект"));
