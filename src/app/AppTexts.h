@@ -19,6 +19,19 @@ inline const QString kProgramVersion = QStringLiteral("1.0.0");
 inline const QString kProgramDescription =
     QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
 
+// Problems of the load step, shown to the operator: %1 a path, %2 the reason.
+inline QString configNotWritten() { return QStringLiteral("%1 не може да се запише."); }
+inline QString dataFilesNotWritten()
+{
+    return QStringLiteral("Файловете с данни на обектите в %1 не могат да се запишат.");
+}
+inline QString dataDirNotCreated()
+{
+    return QStringLiteral("Папката за данни %1 не може да се създаде: %2. "
+                          "Създайте я или поправете [DirData] в %3.");
+}
+inline QString noDataDir() { return QStringLiteral("не е зададена папка за данни"); }
+
 // A second panel started where one already runs.
 inline const QString kAlreadyRunningTitle = QStringLiteral("Zelvan 064");
 inline QString alreadyRunningIn(const QString& programDir)

@@ -1,5 +1,6 @@
 #include "app/Station.h"
 
+#include "app/AppTexts.h"
 #include "core/Clock.h"
 #include "core/ObjectFiles.h"
 #include "core/SerialLine.h"
@@ -17,6 +18,8 @@
 #include <sys/stat.h>
 
 namespace zelvan {
+
+using Source = ScreenState::ProblemSource;
 
 Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
                  QString programDir, QObject* parent)
@@ -37,8 +40,12 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
         const DayArchive::Batch batch(m_archive.get());
         m_framer.receivePort2(m_port2.readAll());
     });
-    connect(&m_keeper1, &PortKeeper::stateChanged, this, &Station::showPortState);
-    connect(&m_keeper2, &PortKeeper::stateChanged, this, &Station::showPortState);
+    connect(&m_keeper1, &PortKeeper::stateChanged, this, [this](bool open, const QString& text) {
+        m_screen.setProblem(Source::Port1, open ? QString() : text);
+    });
+    connect(&m_keeper2, &PortKeeper::stateChanged, this, [this](bool open, const QString& text) {
+        m_screen.setProblem(Source::Port2, open ? QString() : text);
+    });
 }
 
 Station::~Station() = default;
@@ -51,16 +58,15 @@ Station::LoadResult Station::load()
 
     // Steps 4-5: zelvan.ini, written with its defaults when missing.
     if (!m_ini.exists() && !m_ini.WriteDefaultConfig())
-        m_screen.setProblem(m_ini.path() + QStringLiteral(": cannot be written"));
+        m_screen.setProblem(Source::Config, apptexts::configNotWritten().arg(m_ini.path()));
     m_config = m_ini.readStartup();
-    m_state.ProgramDir = m_programDir;
     m_config.applyTo(m_state);
     for (int m = 1; m <= kModuleCount; ++m) {
         m_state.ModuleWasAnswering[m] = true;
         m_state.ModuleStarted[m] = false;
     }
     if (!m_config.problems.isEmpty())
-        m_screen.setProblem(m_ini.path() + QStringLiteral(": ") + m_config.problems.join(QStringLiteral("; ")));
+        m_screen.setProblem(Source::Config, m_config.problems.join(QLatin1Char('\n')));
 
     // Step 6: the data directory, one level.
     if (LoadResult made = makeDataDir(); !made.ok)
@@ -69,7 +75,7 @@ Station::LoadResult Station::load()
     // Step 7: missing object data files.
     buildDataParts();
     if (!m_files->createMissing())
-        m_screen.setProblem(QStringLiteral("%1: the object data files cannot be written").arg(m_state.DataDir));
+        m_screen.setProblem(Source::DataFiles, apptexts::dataFilesNotWritten().arg(m_state.DataDir));
 
     // Step 8: the start-up window.
     m_screen.setSplashVisible(true);
@@ -129,25 +135,24 @@ Station::LoadResult Station::makeDataDir()
     const QByteArray native = QFile::encodeName(dir);
     if (!dir.isEmpty() && ::mkdir(native.constData(), 0775) == 0)
         return {};
-    const QString reason = dir.isEmpty() ? QStringLiteral("no data directory is configured")
-                                         : qt_error_string(errno);
-    const QString message = QStringLiteral("The data directory %1 cannot be created: %2. "
-                                           "Create it or correct [DirData] in %3.")
-                                .arg(dir, reason, m_ini.path());
-    qCCritical(lcLink).noquote() << message;
-    return {false, message};
+    const int error = errno;
+    qCCritical(lcLink).noquote() << "the data directory" << dir << "cannot be created:"
+                                 << (dir.isEmpty() ? QStringLiteral("none configured") : qt_error_string(error));
+    const QString reason = dir.isEmpty() ? apptexts::noDataDir() : qt_error_string(error);
+    return {false, apptexts::dataDirNotCreated().arg(dir, reason, m_ini.path())};
 }
 
 void Station::buildDataParts()
 {
     m_files = std::make_unique<ObjectFiles>(m_state.DataDir);
-    m_archive = std::make_unique<DayArchive>(m_clock, m_state.DataDir);
+    m_archive = std::make_unique<DayArchive>(m_state.DataDir);
     connect(m_archive.get(), &DayArchive::failureChanged, this,
             [this](bool failing, const QString& message) {
-                showProblem(m_archiveProblem, failing ? message : QString());
+                m_screen.setProblem(Source::Archive, failing ? message : QString());
             });
     m_panel = std::make_unique<MainPanelModel>(m_state, *m_files, m_grid, m_commands, *m_archive,
                                                m_clock);
+    m_panel->attachScreen(&m_screen);
     m_context.emplace(StationContext{m_state, m_clock, m_beeper, *m_files, *m_archive, m_alarms,
                                      m_events, m_grid, m_commands, *m_panel, m_screen});
     m_decoder = std::make_unique<MessageDecoder>(*m_context);
@@ -199,14 +204,5 @@ void Station::housekeeping()
     m_archive->flushPending();
 }
 
-void Station::showPortState(bool open, const QString& text)
-{
-    showProblem(m_portProblem, open ? QString() : text);
-}
-
-void Station::showProblem(QString& shown, const QString& text)
-{
-    m_screen.showOwnProblem(shown, text);
-}
 
 } // namespace zelvan

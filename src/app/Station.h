@@ -5,8 +5,8 @@
 #include "core/ZelvanIni.h"
 #include "events/AlarmList.h"
 #include "events/EventList.h"
-#include "events/ObjectGrid.h"
-#include "events/StationContext.h"
+#include "panel/ObjectGrid.h"
+#include "core/StationContext.h"
 #include "link/CommandSender.h"
 #include "link/PortKeeper.h"
 #include "link/ReceiveFramer.h"
@@ -86,8 +86,6 @@ private:
     void openPorts();
     void firstVersionRequest();
     void housekeeping();
-    void showPortState(bool open, const QString& text);
-    void showProblem(QString& shown, const QString& text);
 
     const Clock& m_clock;
     Beeper& m_beeper;
@@ -107,8 +105,6 @@ private:
     PortKeeper m_keeper1;
     PortKeeper m_keeper2;
     QTimer m_timer;
-    QString m_archiveProblem;
-    QString m_portProblem;
 
     std::unique_ptr<ObjectFiles> m_files;
     std::unique_ptr<DayArchive> m_archive;

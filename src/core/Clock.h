@@ -16,6 +16,8 @@ public:
 
 // Date-time as a day serial: days since 30 December 1899, time as the fraction.
 double daySerial(const QDateTime& t);
+// Milliseconds in a day, for day serials and day fractions.
+inline constexpr qint64 kMsPerDay = 86400000;
 QDateTime fromDaySerial(double serial);
 // Seconds since midnight, with milliseconds.
 double secondsSinceMidnight(const QDateTime& t);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 
 namespace zelvan {
+
+// The end of every command line.
+inline constexpr QChar kCr{13};
 
 // How the parts of the station speak to the modules: SendToModule routes an
 // ordinary command to its module (through the hub or the direct port), TstMdl

@@ -25,4 +25,8 @@ std::optional<qint16> toInt16(double value);
 // check its range.
 qint64 integerValue(QStringView text);
 
+// A decimal digit 0..9 (the Latin digits only, as on the serial line and in the files).
+constexpr bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+inline bool isDigit(QChar c) { return isDigit(char32_t(c.unicode())); }
+
 } // namespace zelvan

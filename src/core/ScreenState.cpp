@@ -83,22 +83,20 @@ void ScreenState::setLinkLostColor(quint32 color)
     if (assign(m_linkLost.color, color))
         emit changed();
 }
-void ScreenState::setProblem(const QString& text)
+QStringList ScreenState::problems() const
 {
-    if (assign(m_problem, text))
-        emit changed();
+    QStringList shown;
+    for (const QString& p : m_problems) {
+        if (!p.isEmpty())
+            shown.append(p);
+    }
+    return shown;
 }
 
-void ScreenState::showOwnProblem(QString& shown, const QString& text)
+void ScreenState::setProblem(ProblemSource source, const QString& text)
 {
-    if (!text.isEmpty()) {
-        shown = text;
-        setProblem(text);
-    } else if (!shown.isEmpty()) {
-        if (m_problem == shown)
-            setProblem(QString());
-        shown.clear();
-    }
+    if (assign(m_problems[size_t(source)], text))
+        emit changed();
 }
 
 } // namespace zelvan

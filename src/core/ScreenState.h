@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <array>
 #include <QtGlobal>
 
 namespace zelvan {
@@ -36,9 +38,13 @@ public:
     bool keypadVisible() const { return m_keypadVisible; }
     const Splash& splash() const { return m_splash; }
     const LinkLost& linkLost() const { return m_linkLost; }
-    // A problem the operator must see (a file that cannot be written, a damaged
-    // zelvan.ini); empty when there is none.
-    QString problem() const { return m_problem; }
+    // The problems the operator must see (a file that cannot be written, a
+    // damaged zelvan.ini, a port that failed), one per source, every one shown
+    // at once in the order of the sources; empty when there is none.
+    enum class ProblemSource { Config, DataFiles, Archive, Port1, Port2, ModuleState, Colors, Count };
+    QStringList problems() const;
+    // All of them, one per line.
+    QString problem() const { return problems().join(QLatin1Char('\n')); }
 
     void setMainVisible(bool on);
     void setMainTitle(const QString& title);
@@ -52,11 +58,8 @@ public:
     void setLinkLostVisible(bool on);
     void setLinkLostText(const QString& text);
     void setLinkLostColor(quint32 color);
-    void setProblem(const QString& text);
-    // One source's problem: `shown` is what that source last showed. A
-    // non-empty text is shown; an empty one takes the source's text away,
-    // only while that text is the one shown (another problem stays).
-    void showOwnProblem(QString& shown, const QString& text);
+    // The problem of one source; an empty text takes it away.
+    void setProblem(ProblemSource source, const QString& text);
 
 signals:
     void changed();
@@ -71,7 +74,7 @@ private:
     bool m_keypadVisible = false;
     Splash m_splash;
     LinkLost m_linkLost;
-    QString m_problem;
+    std::array<QString, size_t(ProblemSource::Count)> m_problems;
 };
 
 } // namespace zelvan

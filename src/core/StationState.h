@@ -77,7 +77,6 @@ struct StationState
     ObjectTable<qint16> KavelDirectPair{};
 
     // Configuration values from zelvan.ini.
-    QString ProgramDir;
     QString DataDir;
     QString ShowSystemZero = QStringLiteral("N");
     qint16 SystemNo = 0;

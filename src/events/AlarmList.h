@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/StationLists.h"
 #include "events/LineListModel.h"
 #include "events/RunLengths.h"
 
@@ -19,7 +20,7 @@ namespace zelvan {
 // label to its runs. Adding a line, selecting and reading the last one cost
 // the same however many lines are listed; removing an object's lines costs
 // in proportion to that object's runs. Rows are lines, exactly as listed.
-class AlarmList : public LineListModel
+class AlarmList : public LineListModel, public ViolationLines
 {
     Q_OBJECT
 public:
@@ -29,13 +30,13 @@ public:
     QString line(int i) const override;
 
     // Appends the violation line (no check for an equal line) and selects it.
-    void addViolation(const QString& objText);
+    void addViolation(const QString& objText) override;
     // Removes every line of the object: the lines that begin with the object
     // label (FormatObjectLabel, up to the three digits of the object number);
     // then selects the last line, if any.
-    void removeObject(const QString& objectLabel);
+    void removeObject(const QString& objectLabel) override;
     // Removes every line whose third character read as a number equals m.
-    void removeModule(int m);
+    void removeModule(int m) override;
 
     // The label part of a line: up to the three characters after its first
     // "-" (the whole line when it has none).

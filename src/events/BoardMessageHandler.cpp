@@ -9,16 +9,14 @@
 #include "events/BoardMessageTexts.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "events/EventTexts.h"
+#include "core/EventCodes.h"
 #include "events/ObjectEventSteps.h"
-#include "link/CommandSender.h"
+#include "core/ModuleCommands.h"
 
 namespace zelvan {
 
 namespace {
-constexpr QChar kCr(13);
 constexpr int kSignalCount = 5;
-constexpr double kMsPerDay = 24.0 * 60.0 * 60.0 * 1000.0;
 
 // Message layout, 0-based: switch flag, five signal flags, board code, object number.
 constexpr qsizetype kSwitchPos = 1;
@@ -67,22 +65,17 @@ void BoardMessageHandler::handle(const QString& message, int m)
     const bool inWindow = withinTakeReleaseWindow(state, k, daySerial(now));
     const QString label = FormatObjectLabel(state, k);
 
-    if (flagAt(message, kSwitchPos) == 0) {
-        if (inWindow)
-            m_ctx.commands.SendToModule(QLatin1Char('P') + objectNo + kCr, m);
-        m_ctx.events.PostEvent(EventPrefix::BoardOn, now,
-                               label + BoardMessageTexts::kSwitchedOn);
-        m_ctx.archive.AppendDayRecord(k, QLatin1Char('N'));
-    } else {
-        if (inWindow) {
-            const QChar letter = state.KavelDirectPair[size_t(k)] != 0 ? QLatin1Char('P')
-                                                                        : QLatin1Char('O');
-            m_ctx.commands.SendToModule(letter + objectNo + kCr, m);
-        }
-        m_ctx.events.PostEvent(EventPrefix::BoardOff, now,
-                               label + BoardMessageTexts::kSwitchedOff);
-        m_ctx.archive.AppendDayRecord(k, QLatin1Char('F'));
+    // Switched on takes the object; switched off releases it, or takes it
+    // when the board is wired as a direct pair.
+    const bool switchedOn = flagAt(message, kSwitchPos) == 0;
+    if (inWindow) {
+        const bool take = switchedOn || state.KavelDirectPair[size_t(k)] != 0;
+        m_ctx.commands.SendToModule((take ? QLatin1Char('P') : QLatin1Char('O')) + objectNo + kCr, m);
     }
+    m_ctx.events.PostEvent(switchedOn ? EventPrefix::BoardOn : EventPrefix::BoardOff, now,
+                           label + (switchedOn ? BoardMessageTexts::kSwitchedOn
+                                               : BoardMessageTexts::kSwitchedOff));
+    m_ctx.archive.AppendDayRecord(k, switchedOn ? QLatin1Char('N') : QLatin1Char('F'), now);
 
     for (int j = 1; j <= kSignalCount; ++j) {
         if (flagAt(message, kFirstSignalPos + j - 1) != 1)
@@ -90,7 +83,7 @@ void BoardMessageHandler::handle(const QString& message, int m)
         const QString caption = m_ctx.files.kavelCaption(k, j);
         m_ctx.events.PostEvent(EventPrefix::BoardSignal, now,
                                label + BoardMessageTexts::kSignalSeparator + caption);
-        m_ctx.archive.AppendDayRecord(k, QChar(u'0' + j));
+        m_ctx.archive.AppendDayRecord(k, QChar(u'0' + j), now);
     }
 }
 

@@ -9,7 +9,6 @@ namespace zelvan {
 
 namespace {
 
-constexpr qint64 kMsPerDay = 86400000;
 constexpr qint64 kMillionths = 1000000;
 
 bool isObjectLetter(QChar c) { return QStringView(u"POARBNF12345").contains(c); }
@@ -36,8 +35,8 @@ DayArchive::Batch::~Batch()
         m_archive->flushPending();
 }
 
-DayArchive::DayArchive(const Clock& clock, QString dataDir, FileSync sync, QObject* parent)
-    : QObject(parent), m_clock(clock), m_dataDir(std::move(dataDir)), m_sync(std::move(sync))
+DayArchive::DayArchive(QString dataDir, FileSync sync, QObject* parent)
+    : QObject(parent), m_dataDir(std::move(dataDir)), m_sync(std::move(sync))
 {
 }
 
@@ -76,19 +75,17 @@ QByteArray DayArchive::moduleRecord(int m, QChar letter, const QDateTime& t)
     return QByteArrayLiteral("0000") + letterCode(letter) + dayFraction(t) + digits(m % 10, 1);
 }
 
-bool DayArchive::AppendDayRecord(int k, QChar letter)
+bool DayArchive::AppendDayRecord(int k, QChar letter, const QDateTime& at)
 {
-    // One clock reading gives both the file and the time in the record.
-    const QDateTime now = m_clock.now();
-    const QByteArray line = objectRecord(k, letter, now);
-    return !line.isEmpty() && append(now.date(), line);
+    // The event's one time gives both the file and the time in the record.
+    const QByteArray line = objectRecord(k, letter, at);
+    return !line.isEmpty() && append(at.date(), line);
 }
 
-bool DayArchive::appendModuleRecord(int m, QChar letter)
+bool DayArchive::appendModuleRecord(int m, QChar letter, const QDateTime& at)
 {
-    const QDateTime now = m_clock.now();
-    const QByteArray line = moduleRecord(m, letter, now);
-    return !line.isEmpty() && append(now.date(), line);
+    const QByteArray line = moduleRecord(m, letter, at);
+    return !line.isEmpty() && append(at.date(), line);
 }
 
 bool DayArchive::append(const QDate& date, const QByteArray& line)

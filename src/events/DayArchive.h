@@ -8,11 +8,10 @@
 #include <QString>
 
 #include "core/DurableFile.h"
+#include "core/StationLists.h"
 #include <deque>
 
 namespace zelvan {
-
-class Clock;
 
 // The daily archive: one file "yy-mm-dd.dat" per day in the data directory,
 // one record per line, CR LF. Every record is on the disk (fdatasync
@@ -23,7 +22,7 @@ class Clock;
 // that cannot be written is kept in memory, in order, and written before the
 // next one once the file can be written again; the failure is reported
 // through failureChanged().
-class DayArchive : public QObject
+class DayArchive : public QObject, public DayRecords
 {
     Q_OBJECT
 public:
@@ -41,15 +40,15 @@ public:
         DayArchive* m_archive;
     };
 
-    DayArchive(const Clock& clock, QString dataDir, FileSync sync = FileSync::system(),
-               QObject* parent = nullptr);
+    explicit DayArchive(QString dataDir, FileSync sync = FileSync::system(),
+                        QObject* parent = nullptr);
 
-    // AppendDayRecord for an object: k (1..1024) and its record letter.
-    // True when the record is on the disk, or (inside a Batch) accepted while
-    // the archive is writable.
-    bool AppendDayRecord(int k, QChar letter);
+    // AppendDayRecord for an object: k (1..1024), its record letter and the
+    // time of its event, into the day file of that time. True when the record
+    // is on the disk, or (inside a Batch) accepted while the archive is writable.
+    bool AppendDayRecord(int k, QChar letter, const QDateTime& at) override;
     // AppendDayRecord for a module record (letters S and V): module digit in position 13.
-    bool appendModuleRecord(int m, QChar letter);
+    bool appendModuleRecord(int m, QChar letter, const QDateTime& at) override;
 
     // Records waiting to be written after a failure.
     int pendingCount() const { return int(m_pending.size()); }
@@ -84,7 +83,6 @@ private:
     };
     bool append(const QDate& date, const QByteArray& line);
 
-    const Clock& m_clock;
     QString m_dataDir;
     FileSync m_sync;
     int m_batchDepth = 0;

@@ -1,5 +1,7 @@
 #include "events/DayFile.h"
 
+#include "core/NumericText.h"
+
 #include <QTime>
 
 namespace zelvan {
@@ -11,7 +13,6 @@ constexpr int kSecondsPerDay = 86400;
 // Longest line the reader looks at; the rest of a longer line is skipped.
 constexpr qint64 kLineBuffer = 64;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int number(QByteArrayView s)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/StationLists.h"
 #include "events/LineListModel.h"
 
 #include <QDateTime>
@@ -8,7 +9,7 @@
 namespace zelvan {
 
 // The events list (List1 of the events window): at most 257 lines, newest last.
-class EventList : public LineListModel
+class EventList : public LineListModel, public EventLines
 {
     Q_OBJECT
 public:
@@ -21,7 +22,7 @@ public:
 
     // PostEvent: drops the oldest line when more than 256 are held, appends
     // prefix + "hh:mm:ss" + " " + text and selects the new last line.
-    void PostEvent(const QString& prefix, const QDateTime& now, const QString& text);
+    void PostEvent(const QString& prefix, const QDateTime& now, const QString& text) override;
 
 private:
     QStringList m_lines;

@@ -4,9 +4,9 @@
 #include "core/NumericText.h"
 #include "core/PanelControl.h"
 #include "core/StationState.h"
-#include "events/DayArchive.h"
+#include "core/Clock.h"
+#include "core/StationLists.h"
 #include "events/ObjectEventSteps.h"
-#include "link/CommandSender.h"
 
 #include <algorithm>
 #include <limits>
@@ -14,7 +14,6 @@
 namespace zelvan {
 
 namespace {
-constexpr QChar kCr(13);
 constexpr int kMaxReplyLength = 5;
 constexpr int kValueWidth = 16;
 
@@ -41,23 +40,6 @@ ObjectTable<qint16>* thresholdTable(StationState& state, QChar letter)
 } // namespace
 
 LineMessageHandler::LineMessageHandler(StationContext context) : m_ctx(context) {}
-
-void LineMessageHandler::sendForSelected(const StationState& state, CommandSender& commands,
-                                         const QString& letter, const QString& tail)
-{
-    if (!isObject(state.SelectedObject))
-        return;
-    commands.SendToModule(letter + state.SelectedObjectNo + tail + kCr,
-                          moduleOf(state.SelectedObject));
-}
-
-void LineMessageHandler::startMeasurement(StationState& state, CommandSender& commands)
-{
-    if (!isObject(state.SelectedObject))
-        return;
-    state.PendingMeasure = QStringLiteral("U") + QString::number(state.SelectedObject);
-    sendForSelected(state, commands, QStringLiteral("U"));
-}
 
 void LineMessageHandler::handleThreshold(const QString& message, int m)
 {
@@ -89,7 +71,6 @@ void LineMessageHandler::handleMeasurement(const QString& message, int m)
         return;
 
     state.MeasuredValue = clampToInt16(integerValue(message));
-    m_ctx.panel.measuredValueChanged();
 
     // The first examination of a violated object since start or since its last
     // release is recorded once as the operator's.
@@ -97,12 +78,12 @@ void LineMessageHandler::handleMeasurement(const QString& message, int m)
     if (k >= 1 && k <= kObjectCount) {
         const size_t index = size_t(k);
         if (state.ObjLineFlag[index] == -1 && state.ObjState[index] == Violated) {
-            m_ctx.archive.AppendDayRecord(int(k), QLatin1Char('R'));
+            m_ctx.archive.AppendDayRecord(int(k), QLatin1Char('R'), m_ctx.clock.now());
             state.ObjLineFlag[index] = 0;
         }
     }
-
-    sendForSelected(state, m_ctx.commands, QStringLiteral("U"));
+    // The panel shows the value and asks for the next one.
+    m_ctx.panel.measuredValueChanged();
 }
 
 } // namespace zelvan

@@ -3,12 +3,13 @@
 #include "core/Addressing.h"
 #include "core/Clock.h"
 #include "core/Labels.h"
+#include "core/NumericText.h"
 #include "events/AlarmList.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "events/EventTexts.h"
+#include "core/EventCodes.h"
 #include "events/ObjectEventSteps.h"
-#include "events/ObjectGrid.h"
+#include "core/StationLists.h"
 
 namespace zelvan {
 
@@ -25,7 +26,6 @@ char16_t upper(QChar c)
     return (u >= u'a' && u <= u'z') ? char16_t(u - (u'a' - u'A')) : u;
 }
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 } // namespace
 
@@ -110,14 +110,15 @@ void MessageDecoder::release(QStringView message, int m)
     if (k == 0)
         return;
     StationState& s = m_ctx.state;
+    const QDateTime now = m_ctx.clock.now(); // one reading: the line and the record
     s.ObjState[size_t(k)] = Released;
     m_ctx.grid.repaintObject(k);
     const QString text = ObjText(s, m_ctx.files, k);
     removeViolationLines(m_ctx, k);
     m_ctx.grid.refreshRibbon(k);
-    m_ctx.events.PostEvent(EventPrefix::Released, m_ctx.clock.now(), text);
+    m_ctx.events.PostEvent(EventPrefix::Released, now, text);
     beepOnEvent(m_ctx);
-    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Released));
+    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Released), now);
     // Released again: the next examination of a violation earns an operator record.
     s.ObjLineFlag[size_t(k)] = -1;
 }
@@ -139,14 +140,15 @@ void MessageDecoder::taken(QStringView message, int m)
     if (k == 0)
         return;
     StationState& s = m_ctx.state;
+    const QDateTime now = m_ctx.clock.now(); // one reading: the line and the record
     s.ObjState[size_t(k)] = Taken;
     m_ctx.grid.repaintObject(k);
     const QString text = ObjText(s, m_ctx.files, k);
-    m_ctx.events.PostEvent(EventPrefix::Taken, m_ctx.clock.now(), text);
+    m_ctx.events.PostEvent(EventPrefix::Taken, now, text);
     beepOnEvent(m_ctx);
     removeViolationLines(m_ctx, k);
     m_ctx.grid.refreshRibbon(k);
-    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Taken));
+    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Taken), now);
 }
 
 void MessageDecoder::violated(QStringView message, int m)
@@ -164,7 +166,7 @@ void MessageDecoder::violated(QStringView message, int m)
     m_ctx.alarms.addViolation(text);
     m_ctx.events.PostEvent(EventPrefix::Violated, now, text);
     beepOnEvent(m_ctx);
-    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Violated));
+    m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Violated), now);
 }
 
 } // namespace zelvan

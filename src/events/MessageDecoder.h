@@ -2,7 +2,7 @@
 
 #include "events/BoardMessageHandler.h"
 #include "events/LineMessageHandler.h"
-#include "events/StationContext.h"
+#include "core/StationContext.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ModuleCommands.h"
 #include "core/StationState.h"
 
 #include <QByteArray>
@@ -13,14 +14,14 @@ class SerialLine;
 // its module (hub prefix "}" + digit, or port 1 / port 2 in direct topology);
 // TstMdl sends the presence probe. A command for a port that is not open is
 // dropped and counted.
-class CommandSender
+class CommandSender : public ModuleCommands
 {
 public:
     CommandSender(const StationState& state, SerialLine& port1, SerialLine& port2);
 
     // The caller supplies the closing CR.
-    void SendToModule(const QString& command, int m);
-    void TstMdl();
+    void SendToModule(const QString& command, int m) override;
+    void TstMdl() override;
     // Raw write to port 1 or 2 (start-up writes, state restore); dropped when closed.
     void writeRaw(int port, const QByteArray& bytes);
 

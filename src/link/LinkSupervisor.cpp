@@ -3,12 +3,12 @@
 #include "core/Addressing.h"
 #include "core/Beeper.h"
 #include "core/Clock.h"
+#include "core/EventCodes.h"
 #include "core/Labels.h"
 #include "core/PanelControl.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "events/DayArchive.h"
-#include "events/EventList.h"
+#include "core/StationLists.h"
 #include "link/CommandSender.h"
 #include "core/Logging.h"
 #include "link/LinkTexts.h"
@@ -98,11 +98,12 @@ void LinkSupervisor::recordLost(int m)
         s.ObjInstalled[k] = 0;
     m_ctx.panel.SelectPage(s.CurrentPage);
 
-    m_ctx.events.PostEvent(kLinkLostPrefix, m_ctx.clock.now(), kLinkLostText + ModuleLabel(s, m));
+    // One reading: the list line, the record and the saved state share their time.
+    const QDateTime lostAt = m_ctx.clock.now();
+    m_ctx.events.PostEvent(EventPrefix::LinkLost, lostAt, kLinkLostText + ModuleLabel(s, m));
     if (s.OptEventSound == 1)
         m_ctx.beeper.beep();
-    const QDateTime lostAt = m_ctx.clock.now();
-    m_ctx.archive.appendModuleRecord(m, QLatin1Char(kRecordLinkLost));
+    m_ctx.archive.appendModuleRecord(m, QChar(RecordLetter::LinkLost), lostAt);
     saveModuleState(m, lostAt);
 }
 
@@ -135,16 +136,16 @@ void LinkSupervisor::writeUnsaved()
         auto& unsaved = m_unsaved[size_t(m)];
         if (!unsaved)
             continue;
-        ModuleStateFile file(m_ctx.archive.dataDir(), m);
+        ModuleStateFile file(m_ctx.state.DataDir, m);
         if (file.write(unsaved->lostAt, unsaved->commands)) {
             unsaved.reset();
             continue;
         }
         qCWarning(lcLink).noquote() << "cannot write" << file.path() << file.errorString();
         if (problem.isEmpty())
-            problem = file.errorString();
+            problem = moduleStateNotSaved().arg(file.path(), file.errorString());
     }
-    m_ctx.screen.showOwnProblem(m_shownProblem, problem);
+    m_ctx.screen.setProblem(ScreenState::ProblemSource::ModuleState, problem);
 }
 
 void LinkSupervisor::watchdog()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/StationContext.h"
+#include "core/StationContext.h"
 
 #include <QDateTime>
 #include <QString>
@@ -58,7 +58,6 @@ private:
     StartupExchange& m_exchange;
     std::function<void()> m_housekeeping;
     std::array<std::optional<UnsavedState>, 9> m_unsaved{};
-    QString m_shownProblem;
 };
 
 } // namespace zelvan

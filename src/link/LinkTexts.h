@@ -34,12 +34,6 @@ inline const QString kSplashModule = QStringLiteral("Модул - ");
 inline const QString kSplashObjects = QStringLiteral("Обекти - ");
 inline const QString kSplashObjectsSuffix = QStringLiteral("Б");
 
-// Events-list prefixes (code letter and a blank).
-inline const QString kTakenPrefix = QStringLiteral("П ");
-inline const QString kViolatedPrefix = QStringLiteral("H "); // Latin capital H
-inline const QString kStartedPrefix = QStringLiteral("C ");  // Latin capital C
-inline const QString kLinkLostPrefix = QStringLiteral("К "); // Cyrillic capital Ka
-
 // Texts after the time of an events line. The list adds one blank after the
 // time itself, so these carry the second of the two blanks.
 inline const QString kModuleStartedText = QStringLiteral(" Стартирана система Zelvan 064  Модул ");
@@ -51,10 +45,19 @@ inline const QString kLinkLostHead = QStringLiteral("Комуникацията 
 inline const QString kLinkLostPlural = QStringLiteral("и");
 inline const QString kLinkLostTail = QStringLiteral(" е прекъсната!");
 
-// Day-record letters of the link.
-inline constexpr char kRecordModuleStarted = 'S';
-inline constexpr char kRecordLinkLost = 'V';
-inline constexpr char kRecordTaken = 'P';
-inline constexpr char kRecordViolated = 'A';
-
+// Problems shown to the operator on the main panel: %1 the port number, %2 the
+// device, %3 the reason.
+inline QString portCannotOpen()
+{
+    return QStringLiteral("Сериен порт %1 (%2) не може да се отвори; нов опит на всеки 10 секунди.");
+}
+inline QString portFailed()
+{
+    return QStringLiteral("Сериен порт %1 (%2) отказа: %3; нов опит на всеки 10 секунди.");
+}
+// %1 the file, %2 the reason.
+inline QString moduleStateNotSaved()
+{
+    return QStringLiteral("Състоянието на модула не може да се запише в %1 (%2); нов опит на всеки 10 секунди.");
+}
 } // namespace zelvan::linktexts

@@ -2,6 +2,7 @@
 
 #include "core/SerialLine.h"
 #include "core/Logging.h"
+#include "link/LinkTexts.h"
 
 namespace zelvan {
 
@@ -24,10 +25,10 @@ bool PortKeeper::openAtStart(const QString& token, const QString& settings)
 bool PortKeeper::openNow()
 {
     if (!m_line.open(m_token, m_settings)) {
-        const QString reason = QStringLiteral("port %1 (%2) cannot be opened").arg(m_port).arg(m_token);
+        const QString reason = linktexts::portCannotOpen().arg(m_port).arg(m_token);
         if (m_failure != reason) {
             m_failure = reason;
-            qCWarning(lcLink).noquote() << reason;
+            qCWarning(lcLink).noquote() << "port" << m_port << m_token << "cannot be opened";
             emit stateChanged(false, reason);
         }
         return false;
@@ -57,8 +58,8 @@ bool PortKeeper::reopenIfFailed()
 void PortKeeper::onFailed(const QString& reason)
 {
     m_line.close();
-    m_failure = QStringLiteral("port %1 (%2) failed: %3").arg(m_port).arg(m_token, reason);
-    qCWarning(lcLink).noquote() << m_failure;
+    m_failure = linktexts::portFailed().arg(m_port).arg(m_token, reason);
+    qCWarning(lcLink).noquote() << "port" << m_port << m_token << "failed:" << reason;
     emit stateChanged(false, m_failure);
 }
 

@@ -3,14 +3,12 @@
 #include "core/Addressing.h"
 #include "core/Beeper.h"
 #include "core/Clock.h"
+#include "core/EventCodes.h"
 #include "core/Labels.h"
 #include "core/PanelControl.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "events/AlarmList.h"
-#include "events/DayArchive.h"
-#include "events/EventList.h"
-#include "events/ObjectGrid.h"
+#include "core/StationLists.h"
 #include "link/CommandSender.h"
 #include "core/Logging.h"
 #include "link/LinkTexts.h"
@@ -147,13 +145,13 @@ void StartupExchange::handleGroupLine(const QString& line, int m)
     m_ctx.screen.setSplashTexts(kSplashModule + ModuleLabel(s, m),
                                 kSplashObjects + QString::number(installed) + kSplashObjectsSuffix,
                                 s.ModuleVersionText[m]);
-    m_ctx.events.PostEvent(kStartedPrefix, now,
+    m_ctx.events.PostEvent(EventPrefix::SystemStarted, now,
                            kModuleStartedText + QString::number(s.SystemNo)
                                + QString::number(m % 10));
     m_ctx.alarms.removeModule(m);
     if (s.OptEventSound == 1)
         m_ctx.beeper.beep();
-    m_ctx.archive.appendModuleRecord(m, QLatin1Char(kRecordModuleStarted));
+    m_ctx.archive.appendModuleRecord(m, QChar(RecordLetter::ModuleStarted), now);
     qCInfo(lcLink) << "module" << m << "starting," << installed << "objects installed";
 }
 
@@ -237,12 +235,12 @@ void StartupExchange::finish(int m)
         const QString text = ObjText(s, m_ctx.files, k);
         const QDateTime now = m_ctx.clock.now();
         if (state == Taken) {
-            m_ctx.events.PostEvent(kTakenPrefix, now, text);
-            m_ctx.archive.AppendDayRecord(k, QLatin1Char(kRecordTaken));
+            m_ctx.events.PostEvent(EventPrefix::Taken, now, text);
+            m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Taken), now);
         } else {
             m_ctx.alarms.addViolation(text);
-            m_ctx.events.PostEvent(kViolatedPrefix, now, text);
-            m_ctx.archive.AppendDayRecord(k, QLatin1Char(kRecordViolated));
+            m_ctx.events.PostEvent(EventPrefix::Violated, now, text);
+            m_ctx.archive.AppendDayRecord(k, QChar(RecordLetter::Violated), now);
         }
     }
 

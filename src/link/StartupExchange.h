@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/StationContext.h"
+#include "core/StationContext.h"
 
 #include <QString>
 

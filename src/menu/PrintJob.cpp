@@ -1,6 +1,6 @@
 #include "menu/PrintJob.h"
 
-#include "menu/PrintSink.h"
+#include "core/PrintSink.h"
 #include "menu/ReportRequest.h"
 #include "menu/ReportTexts.h"
 

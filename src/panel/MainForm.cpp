@@ -2,7 +2,7 @@
 
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "events/ObjectGrid.h"
+#include "panel/ObjectGrid.h"
 #include "panel/MainPanelModel.h"
 #include "panel/PanelPicturesForm.h"
 #include "panel/PanelTexts.h"
@@ -73,8 +73,8 @@ QFont panelFont(int pixelSize, bool bold = false)
 }
 } // namespace
 
-MainForm::MainForm(StationContext ctx, MainPanelModel& panel, QWidget* parent)
-    : QWidget(parent), m_ctx(ctx), m_panel(panel)
+MainForm::MainForm(MainPanelModel& panel, ScreenState& screen, QWidget* parent)
+    : QWidget(parent), m_screen(screen), m_panel(panel)
 {
     setObjectName(QStringLiteral("MainForm"));
     setFont(panelFont(11));
@@ -87,12 +87,11 @@ MainForm::MainForm(StationContext ctx, MainPanelModel& panel, QWidget* parent)
                       Qt::AlignLeft | Qt::AlignVCenter, this);
     m_problem->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
 
-    m_panel.attachScreen(&m_ctx.screen);
-    connect(&m_ctx.grid, &ObjectGrid::buttonChanged, this, &MainForm::showButton);
-    connect(&m_ctx.grid, &ObjectGrid::ribbonChanged, this, &MainForm::showRibbon);
-    connect(&m_ctx.grid, &ObjectGrid::pagePainted, this, &MainForm::showPage);
+    connect(&m_panel.grid(), &ObjectGrid::buttonChanged, this, &MainForm::showButton);
+    connect(&m_panel.grid(), &ObjectGrid::ribbonChanged, this, &MainForm::showRibbon);
+    connect(&m_panel.grid(), &ObjectGrid::pagePainted, this, &MainForm::showPage);
     connect(&m_panel, &MainPanelModel::changed, this, &MainForm::showPanel);
-    connect(&m_ctx.screen, &ScreenState::changed, this, &MainForm::showScreen);
+    connect(&m_screen, &ScreenState::changed, this, &MainForm::showScreen);
 
     showPage();
     showPanel();
@@ -256,7 +255,7 @@ void MainForm::showButton(int i)
 {
     if (i < 0 || i >= kButtonsPerPage)
         return;
-    const ObjectGrid::Button& b = m_ctx.grid.button(i);
+    const ObjectGrid::Button& b = m_panel.grid().button(i);
     m_buttons[size_t(i)]->display(b.picture, panelColor(b.color), b.enabled, b.caption);
 }
 
@@ -264,7 +263,7 @@ void MainForm::showRibbon(int r)
 {
     if (r < 0 || r >= kPageCount)
         return;
-    m_ribbons[size_t(r)]->setMarker(m_ctx.grid.ribbon(r));
+    m_ribbons[size_t(r)]->setMarker(m_panel.grid().ribbon(r));
 }
 
 void MainForm::showPage()
@@ -279,7 +278,7 @@ void MainForm::showPage()
 void MainForm::showPanel()
 {
     m_syncing = true;
-    const int page = m_ctx.state.CurrentPage;
+    const int page = m_panel.currentPage();
     if (page >= 0 && page < kPageCount && !m_ribbons[size_t(page)]->isChecked())
         m_ribbons[size_t(page)]->setChecked(true);
 
@@ -311,8 +310,8 @@ void MainForm::showPanel()
 
 void MainForm::showScreen()
 {
-    setWindowTitle(m_ctx.screen.mainTitle());
-    const QString problem = m_ctx.screen.problem();
+    setWindowTitle(m_screen.mainTitle());
+    const QString problem = m_screen.problem();
     m_problem->setText(problem);
     m_problem->setVisible(!problem.isEmpty());
     setFixedSize(kWindowSize.width(),

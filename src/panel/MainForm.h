@@ -1,7 +1,5 @@
 #pragma once
 
-#include "events/StationContext.h"
-
 #include <QWidget>
 #include <array>
 
@@ -15,6 +13,7 @@ class QSlider;
 namespace zelvan {
 
 class MainPanelModel;
+class ScreenState;
 class ObjectButton;
 class RibbonButton;
 class SegmentDigit;
@@ -27,7 +26,7 @@ class MainForm : public QWidget
 {
     Q_OBJECT
 public:
-    MainForm(StationContext ctx, MainPanelModel& panel, QWidget* parent = nullptr);
+    MainForm(MainPanelModel& panel, ScreenState& screen, QWidget* parent = nullptr);
 
     ObjectButton* objectButton(int i) const { return m_buttons[size_t(i)]; }
     RibbonButton* ribbon(int r) const { return m_ribbons[size_t(r)]; }
@@ -50,7 +49,7 @@ private:
     void showPanel();
     void showScreen();
 
-    StationContext m_ctx;
+    ScreenState& m_screen;
     MainPanelModel& m_panel;
     bool m_syncing = false;
 

@@ -6,8 +6,7 @@
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "events/LineMessageHandler.h"
-#include "events/ObjectGrid.h"
+#include "panel/ObjectGrid.h"
 #include "panel/MarkerColors.h"
 #include "panel/PanelTexts.h"
 
@@ -20,13 +19,15 @@ constexpr qint16 kResetMeasuredValue = 500;
 }
 
 MainPanelModel::MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
-                               CommandSender& commands, DayArchive& archive, const Clock&,
-                               QObject* parent)
-    : QObject(parent), m_state(state), m_files(files), m_grid(grid), m_commands(commands),
-      m_thresholds(state, commands, archive)
+                               ModuleCommands& commands, DayRecords& archive,
+                               const Clock& clock, QObject* parent)
+    : QObject(parent), m_state(state), m_files(files), m_grid(grid), m_selected(state, commands),
+      m_thresholds(state, commands, archive, clock)
 {
     connect(&m_thresholds, &ThresholdsPanel::changed, this, &MainPanelModel::changed);
 }
+
+int MainPanelModel::currentPage() const { return m_state.CurrentPage; }
 
 int MainPanelModel::systemDigit() const { return m_state.SystemNo % 10; }
 
@@ -60,7 +61,12 @@ void MainPanelModel::SelectPage(int p)
     emit changed();
 }
 
-void MainPanelModel::measuredValueChanged() { m_thresholds.measuredValueChanged(); }
+void MainPanelModel::measuredValueChanged()
+{
+    m_thresholds.measuredValueChanged();
+    // Each value that comes back asks for the next, while the operator holds on.
+    m_selected.renewMeasurement();
+}
 
 void MainPanelModel::PressObjectButton(int i, int button, int shift)
 {
@@ -80,13 +86,13 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
     if (shift == NoModifier && button == LeftButton) {
         const QString letter = m_state.ObjState[size_t(k)] > 0 ? QStringLiteral("O")
                                                                : QStringLiteral("P");
-        LineMessageHandler::sendForSelected(m_state, m_commands, letter);
+        m_selected.send(letter);
         m_state.PendingMeasure.clear();
         m_state.MeasuredValue = kResetMeasuredValue;
         m_thresholds.setSlidersEnabled(false);
         m_thresholds.emptyGauge();
     } else if (shift == NoModifier && button == RightButton) {
-        LineMessageHandler::startMeasurement(m_state, m_commands);
+        m_selected.startMeasurement();
         m_thresholds.setSlidersEnabled(true);
         m_thresholds.setGaugeColor(PanelColor::Blue);
     } else if (shift == ShiftModifier && (button == LeftButton || button == RightButton)) {
@@ -128,16 +134,13 @@ void MainPanelModel::reportColorProblem(bool failing)
 {
     if (!m_screen)
         return;
+    QString problem;
     if (failing) {
         const QString reason = m_files.errorString();
-        m_colorProblem = PanelTexts::kColorWriteFailed
-                         + (reason.isEmpty() ? QFileInfo(m_files.colorPath()).fileName() : reason);
-        m_screen->setProblem(m_colorProblem);
-    } else if (!m_colorProblem.isEmpty()) {
-        if (m_screen->problem() == m_colorProblem)
-            m_screen->setProblem(QString());
-        m_colorProblem.clear();
+        problem = PanelTexts::kColorWriteFailed
+                  + (reason.isEmpty() ? QFileInfo(m_files.colorPath()).fileName() : reason);
     }
+    m_screen->setProblem(ScreenState::ProblemSource::Colors, problem);
 }
 
 } // namespace zelvan

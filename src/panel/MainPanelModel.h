@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/PanelControl.h"
+#include "panel/SelectedObjectCommands.h"
 #include "panel/ThresholdsPanel.h"
 
 #include <QObject>
@@ -13,8 +14,8 @@ namespace zelvan {
 struct StationState;
 class ObjectFiles;
 class ObjectGrid;
-class CommandSender;
-class DayArchive;
+class ModuleCommands;
+class DayRecords;
 class Clock;
 class ScreenState;
 
@@ -28,10 +29,9 @@ public:
     enum MouseButton { LeftButton = 1, RightButton = 2 };
     enum ShiftState { NoModifier = 0, ShiftModifier = 1 };
 
-    // The records of the thresholds panel take their time from the archive's
-    // clock; the clock parameter is kept for the callers.
+    // The clock gives the time of the thresholds panel's records.
     MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
-                   CommandSender& commands, DayArchive& archive, const Clock& clock,
+                   ModuleCommands& commands, DayRecords& archive, const Clock& clock,
                    QObject* parent = nullptr);
 
     // SelectPage(p): the ribbon press handler.
@@ -39,8 +39,10 @@ public:
     void measuredValueChanged() override;
     // button 1 = left, 2 = right; shift 0 = none, 1 = Shift (other values: the
     // selection only).
-    void PressObjectButton(int i, int button, int shift);
-    void ReleaseObjectButton();
+    void PressObjectButton(int i, int button, int shift) override;
+    void ReleaseObjectButton() override;
+    // The page the grid shows.
+    int currentPage() const;
 
     // Failures to save a marker colour are shown to the operator here.
     void attachScreen(ScreenState* screen) { m_screen = screen; }
@@ -75,13 +77,12 @@ private:
     StationState& m_state;
     ObjectFiles& m_files;
     ObjectGrid& m_grid;
-    CommandSender& m_commands;
+    SelectedObjectCommands m_selected;
     ScreenState* m_screen = nullptr;
     ThresholdsPanel m_thresholds;
     int m_moduleDigit = 1;
     std::array<int, 3> m_objectDigits{};
     std::set<int> m_colorPending;
-    QString m_colorProblem; // the status text shown for a failed colour write
 };
 
 } // namespace zelvan

@@ -3,7 +3,8 @@
 #include "core/Addressing.h"
 #include "core/StationState.h"
 #include "events/DayArchive.h"
-#include "events/LineMessageHandler.h"
+#include "core/Clock.h"
+#include "core/StationLists.h"
 #include "panel/MarkerColors.h"
 #include "panel/PanelTexts.h"
 #include "panel/ThresholdScale.h"
@@ -17,9 +18,10 @@ namespace {
 constexpr int kNeutralZoneFill = 33;
 }
 
-ThresholdsPanel::ThresholdsPanel(StationState& state, CommandSender& commands,
-                                 DayArchive& archive, QObject* parent)
-    : QObject(parent), m_state(state), m_commands(commands), m_archive(archive),
+ThresholdsPanel::ThresholdsPanel(StationState& state, ModuleCommands& commands,
+                                 DayRecords& archive, const Clock& clock, QObject* parent)
+    : QObject(parent), m_state(state), m_selected(state, commands), m_archive(archive),
+      m_clock(clock),
       m_separator(QLocale::system().decimalPoint().at(0)), m_gaugeColor(PanelColor::Blue)
 {
     m_sliders[Balance].label = PanelTexts::kBalanceNeutral;
@@ -157,15 +159,14 @@ void ThresholdsPanel::apply()
             if (stored == value)
                 return;
             stored = qint16(value);
-            LineMessageHandler::sendForSelected(m_state, m_commands, letter,
-                                                QLatin1Char(',') + QString::number(value));
+            m_selected.send(letter, QLatin1Char(',') + QString::number(value));
             changedAny = true;
         };
         store(m_state.ObjParamA[i], balance, QStringLiteral("B"));
         store(m_state.ObjParamB[i], zone, QStringLiteral("Z"));
         store(m_state.ObjParamC[i], time, QStringLiteral("T"));
         if (changedAny)
-            m_archive.AppendDayRecord(k, QLatin1Char('B'));
+            m_archive.AppendDayRecord(k, QLatin1Char('B'), m_clock.now());
     }
     m_gaugeColor = PanelColor::Blue;
     m_applyEnabled = false;
@@ -176,7 +177,7 @@ void ThresholdsPanel::pressGauge()
 {
     if (!isObject(m_state.SelectedObject))
         return;
-    LineMessageHandler::startMeasurement(m_state, m_commands);
+    m_selected.startMeasurement();
     m_slidersEnabled = true;
     m_applyEnabled = false;
     emit changed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/SelectedObjectCommands.h"
 #include <QChar>
 #include <QObject>
 #include <QString>
@@ -8,8 +9,9 @@
 namespace zelvan {
 
 struct StationState;
-class CommandSender;
-class DayArchive;
+class ModuleCommands;
+class DayRecords;
+class Clock;
 
 // The thresholds panel of the main window: the three sliders of the selected
 // object (balance, zone, time) with their labels and tooltips, the zone bars,
@@ -21,8 +23,8 @@ public:
     enum Slider { Balance = 0, Zone = 1, Time = 2 };
     static constexpr int kSliderCount = 3;
 
-    ThresholdsPanel(StationState& state, CommandSender& commands, DayArchive& archive,
-                    QObject* parent = nullptr);
+    ThresholdsPanel(StationState& state, ModuleCommands& commands, DayRecords& archive,
+                    const Clock& clock, QObject* parent = nullptr);
 
     int sliderValue(int slider) const { return m_sliders[size_t(slider)].value; }
     static int sliderMaximum(int slider);
@@ -75,8 +77,9 @@ private:
     void recomputeGauge();
 
     StationState& m_state;
-    CommandSender& m_commands;
-    DayArchive& m_archive;
+    SelectedObjectCommands m_selected;
+    DayRecords& m_archive;
+    const Clock& m_clock;
     QChar m_separator;
     std::array<SliderView, kSliderCount> m_sliders{};
     bool m_slidersEnabled = false;

@@ -1,7 +1,6 @@
 #include "platform/PrinterSink.h"
 
 #include "core/Clock.h"
-#include "menu/ReportTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,7 +47,7 @@ bool PrinterSink::printerInstalled() { return !installedPrinter().isNull(); }
 QString PrinterSink::printerLabel()
 {
     const QPrinterInfo printer = installedPrinter();
-    return printer.isNull() ? ReportTexts::kNoPrinter : printer.printerName();
+    return printer.isNull() ? QString() : printer.printerName();
 }
 
 QString PrinterSink::printerName() const

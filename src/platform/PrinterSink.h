@@ -1,6 +1,6 @@
 #pragma once
 
-#include "menu/PrintSink.h"
+#include "core/PrintSink.h"
 
 #include <QFont>
 #include <QPainter>

@@ -2,7 +2,6 @@
 
 #include "core/ScreenState.h"
 #include "events/AlarmList.h"
-#include "events/StationContext.h"
 #include "windows/AlarmBlink.h"
 #include "windows/TipForm.h"
 #include "windows/WindowLayout.h"
@@ -32,10 +31,10 @@ QRect lineRect(const QLine& twips, int width)
 
 } // namespace
 
-AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& info,
-                     QWidget* parent)
-    : ListWindowForm(ctx.screen, &ScreenState::alarmsVisible, &ScreenState::setAlarmsVisible,
-                     windowtexts::alarmCaption(), ctx.alarms, ListSource::Violations,
+AlarmForm::AlarmForm(AlarmList& alarms, ScreenState& screen, AlarmBlink& blink,
+                     ObjectInfoForm& info, QWidget* parent)
+    : ListWindowForm(screen, &ScreenState::alarmsVisible, &ScreenState::setAlarmsVisible,
+                     windowtexts::alarmCaption(), alarms, ListSource::Violations,
                      new AlarmTipForm, info, parent),
       m_silence(blink.silence())
 {

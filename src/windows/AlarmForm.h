@@ -8,22 +8,23 @@ class QPushButton;
 
 namespace zelvan {
 
-struct StationContext;
+class AlarmList;
+class ScreenState;
 class AlarmBlink;
 class AlarmSilence;
 
-// The violations window, "Нарушения": List1 draws ctx.alarms, the red frame
+// The violations window, "Нарушения": List1 draws the violations list, the red frame
 // Line2..Line5 around it follows the blink model.
 //
-// Construction: AlarmForm(ctx, blink, info) with the station's StationContext,
-// the AlarmBlink built on the same context (the window starts its timer) and
+// Construction: AlarmForm(alarms, screen, blink, info) with the station's
+// violations list and screen state, the AlarmBlink built on them (the window starts its timer) and
 // the shared ObjectInfoForm. Its visibility follows ScreenState::alarmsVisible;
 // the close box clears that flag and hides the window, keeping the list.
 class AlarmForm : public ListWindowForm
 {
     Q_OBJECT
 public:
-    AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& info,
+    AlarmForm(AlarmList& alarms, ScreenState& screen, AlarmBlink& blink, ObjectInfoForm& info,
               QWidget* parent = nullptr);
 
     // Line2 (top), Line3 (right), Line4 (bottom), Line5 (left).

@@ -4,18 +4,21 @@
 
 namespace zelvan {
 
-struct StationContext;
+class EventList;
+class ScreenState;
 
-// The events window, "Събития": List1 draws ctx.events, newest line last.
+// The events window, "Събития": List1 draws the events list, newest line last.
 //
-// Construction: EventForm(ctx, info) with the station's StationContext and the
+// Construction: EventForm(events, screen, info) with the station's events list,
+// its screen state and the
 // shared ObjectInfoForm. Its visibility follows ScreenState::eventsVisible; the
 // close box clears that flag and hides the window, keeping the list.
 class EventForm : public ListWindowForm
 {
     Q_OBJECT
 public:
-    EventForm(StationContext& ctx, ObjectInfoForm& info, QWidget* parent = nullptr);
+    EventForm(EventList& events, ScreenState& screen, ObjectInfoForm& info,
+              QWidget* parent = nullptr);
 };
 
 } // namespace zelvan

@@ -1,7 +1,6 @@
 #include "windows/KeypadForm.h"
 
 #include "core/ScreenState.h"
-#include "events/StationContext.h"
 #include "windows/KeypadModel.h"
 #include "windows/WindowLayout.h"
 #include "windows/WindowTexts.h"
@@ -13,9 +12,9 @@
 
 namespace zelvan {
 
-KeypadForm::KeypadForm(StationContext& ctx, KeypadModel& model, QWidget* mainWindow,
+KeypadForm::KeypadForm(ScreenState& screen, KeypadModel& model, QWidget* mainWindow,
                        QWidget* parent)
-    : ToolWindowForm(ctx.screen, &ScreenState::keypadVisible, &ScreenState::setKeypadVisible,
+    : ToolWindowForm(screen, &ScreenState::keypadVisible, &ScreenState::setKeypadVisible,
                      windowtexts::keypadCaption(), parent),
       m_model(model), m_mainWindow(mainWindow), m_log(new QPlainTextEdit(this)),
       m_entry(new QLineEdit(this))

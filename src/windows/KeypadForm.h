@@ -7,14 +7,14 @@ class QPlainTextEdit;
 
 namespace zelvan {
 
-struct StationContext;
+class ScreenState;
 class KeypadModel;
 
 // The keypad window, "Клавиатура": the log Text2 above the entry line Text1.
 // Enter hands the entry to the keypad model and empties the line.
 //
-// Construction: KeypadForm(ctx, model, mainWindow) with the station's
-// StationContext, the KeypadModel built on the main panel's model, and the main
+// Construction: KeypadForm(screen, model, mainWindow) with the station's
+// screen state, the KeypadModel built on the main panel's model, and the main
 // window, beside which the keypad places itself when first shown (may be null).
 // Its visibility follows ScreenState::keypadVisible; the close box clears that
 // flag and hides the window, keeping the log.
@@ -22,7 +22,7 @@ class KeypadForm : public ToolWindowForm
 {
     Q_OBJECT
 public:
-    KeypadForm(StationContext& ctx, KeypadModel& model, QWidget* mainWindow = nullptr,
+    KeypadForm(ScreenState& screen, KeypadModel& model, QWidget* mainWindow = nullptr,
                QWidget* parent = nullptr);
 
     QLineEdit* entry() const { return m_entry; }

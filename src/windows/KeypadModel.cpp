@@ -2,7 +2,7 @@
 
 #include "core/NumericText.h"
 #include "core/StationState.h"
-#include "panel/MainPanelModel.h"
+#include "core/PanelControl.h"
 #include "windows/WindowTexts.h"
 
 namespace zelvan {
@@ -39,7 +39,7 @@ std::optional<KeypadEntry> parseKeypadEntry(const QString& text)
     return KeypadEntry{sign, int(module), int(object)};
 }
 
-KeypadModel::KeypadModel(const StationState& state, MainPanelModel& panel, QObject* parent)
+KeypadModel::KeypadModel(const StationState& state, PanelControl& panel, QObject* parent)
     : QObject(parent), m_state(state), m_panel(panel)
 {
 }

@@ -8,7 +8,7 @@
 namespace zelvan {
 
 struct StationState;
-class MainPanelModel;
+class PanelControl;
 
 // An entry of the keypad: "+" takes the object under guard, "-" releases it.
 struct KeypadEntry
@@ -41,7 +41,7 @@ public:
 
     enum class Outcome { Error, NoObject, PageOnly, Pressed };
 
-    KeypadModel(const StationState& state, MainPanelModel& panel, QObject* parent = nullptr);
+    KeypadModel(const StationState& state, PanelControl& panel, QObject* parent = nullptr);
 
     // Enter in the entry line. The log is cut to its last 450 characters first,
     // then the entry and the answer, each on a line of its own (CR LF), follow.
@@ -56,7 +56,7 @@ private:
     void appendLine(const QString& line);
 
     const StationState& m_state;
-    MainPanelModel& m_panel;
+    PanelControl& m_panel;
     QString m_log;
 };
 

@@ -1,6 +1,5 @@
 #include "windows/ObjectInfoForm.h"
 
-#include "events/StationContext.h"
 #include "windows/FirstPlacement.h"
 #include "windows/WindowTexts.h"
 
@@ -44,8 +43,8 @@ QPlainTextEdit* readOnlyText(int index, QWidget* parent)
 
 } // namespace
 
-ObjectInfoForm::ObjectInfoForm(StationContext& ctx, QWidget* parent)
-    : QDialog(parent), m_history(ctx.state, ctx.files, ctx.clock), m_label(new QLabel(this)),
+ObjectInfoForm::ObjectInfoForm(ObjectHistory history, QWidget* parent)
+    : QDialog(parent), m_history(std::move(history)), m_label(new QLabel(this)),
       m_tabs(new QTabWidget(this)), m_close(new QPushButton(texts::closeWindow(), this))
 {
     setObjectName(QStringLiteral("ObjectInfoForm"));

@@ -12,21 +12,20 @@ class QTabWidget;
 
 namespace zelvan {
 
-struct StationContext;
 
 // The object history dialog, "Zelvan  -  Допълнителна информация": the object's
 // label and name, its information file (tab 0) and its records of today and
 // yesterday (tab 1). One dialog serves every double click; it is refilled and
 // shown again, and its close button only hides it.
 //
-// Construction: ObjectInfoForm(ctx) with the station's StationContext; it reads
-// ctx.state, ctx.files and ctx.clock. Create it once, before the violations and
+// Construction: ObjectInfoForm(history) with the history view-model over the
+// station's state, object files and clock. Create it once, before the violations and
 // events windows, which are handed it.
 class ObjectInfoForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit ObjectInfoForm(StationContext& ctx, QWidget* parent = nullptr);
+    explicit ObjectInfoForm(ObjectHistory history, QWidget* parent = nullptr);
 
     // The double click on a list line: fills and shows the dialog for the object
     // the line names; false (nothing shown) when it names none. A dialog not

@@ -2,7 +2,7 @@
 #include "core/StationState.h"
 #include "events/AlarmList.h"
 #include "events/EventList.h"
-#include "events/ObjectGrid.h"
+#include "panel/ObjectGrid.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -33,7 +33,6 @@ struct MenuBench
 
     MenuBench()
     {
-        state.ProgramDir = home.path();
         state.DataDir = home.filePath(QStringLiteral("Data"));
         state.fillMonthNames();
         QDir().mkpath(state.DataDir);

@@ -1,4 +1,4 @@
-#include "events/ObjectGrid.h"
+#include "panel/ObjectGrid.h"
 #include "panel/MarkerColors.h"
 #include "panel/PanelTexts.h"
 #include "support/PanelRig.h"

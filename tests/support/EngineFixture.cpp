@@ -9,7 +9,6 @@ namespace {
 
 QString prepareDataDir(const QTemporaryDir& home, StationState& state)
 {
-    state.ProgramDir = home.path();
     state.DataDir = home.path() + QStringLiteral("/Data");
     QDir().mkpath(state.DataDir);
     for (int m = 1; m <= kModuleCount; ++m)

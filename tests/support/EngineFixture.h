@@ -6,8 +6,8 @@
 #include "events/AlarmList.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "events/ObjectGrid.h"
-#include "events/StationContext.h"
+#include "panel/ObjectGrid.h"
+#include "core/StationContext.h"
 #include "link/CommandSender.h"
 #include "support/Fakes.h"
 

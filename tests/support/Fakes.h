@@ -79,8 +79,11 @@ class RecordingPanelControl : public PanelControl
 public:
     void SelectPage(int p) override { selectedPages.append(p); }
     void measuredValueChanged() override { ++measurements; }
+    void PressObjectButton(int i, int button, int shift) override { presses.append({i, button, shift}); }
+    void ReleaseObjectButton() override {}
     QList<int> selectedPages;
     int measurements = 0;
+    QList<QList<int>> presses;
 };
 
 } // namespace zelvan::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/StationLists.h"
 #include "core/StationState.h"
 
 #include <QObject>
@@ -11,7 +12,7 @@ namespace zelvan {
 // What the 64 object buttons and the 16 page ribbons of the main window show.
 // The decoders repaint single buttons and ribbon markers; the page selection
 // repaints the whole page (paintPage).
-class ObjectGrid : public QObject
+class ObjectGrid : public QObject, public GridRepaint
 {
     Q_OBJECT
 public:
@@ -30,11 +31,11 @@ public:
     int ribbon(int r) const { return m_ribbons[size_t(r)]; }
 
     // S2: repaints the button of object k when k is on the shown page.
-    void repaintObject(int k);
+    void repaintObject(int k) override;
     // S5 / RefreshRibbon: ribbon of k gray, then red if any object of its block is violated.
-    void refreshRibbon(int k);
+    void refreshRibbon(int k) override;
     // Violation message: ribbon of k red without scanning the block.
-    void markRibbonViolated(int k);
+    void markRibbonViolated(int k) override;
     // Picture, colour, enabled state and caption of all 64 buttons from PageBase.
     void paintPage();
     // Marker colour of button i (Shift press); ObjColor is written by the caller.

@@ -1,4 +1,4 @@
-#include "events/ObjectGrid.h"
+#include "panel/ObjectGrid.h"
 
 #include "core/Addressing.h"
 
