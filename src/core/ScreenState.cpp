@@ -89,4 +89,16 @@ void ScreenState::setProblem(const QString& text)
         emit changed();
 }
 
+void ScreenState::showOwnProblem(QString& shown, const QString& text)
+{
+    if (!text.isEmpty()) {
+        shown = text;
+        setProblem(text);
+    } else if (!shown.isEmpty()) {
+        if (m_problem == shown)
+            setProblem(QString());
+        shown.clear();
+    }
+}
+
 } // namespace zelvan

@@ -67,11 +67,7 @@ AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& inf
     connect(&silence, &AlarmSilence::silencedChanged, this, &AlarmForm::showSilence);
     showSilence(silence.silenced());
 
-    AlarmList& alarms = ctx.alarms;
-    connect(&alarms, &AlarmList::selectionChanged, this, &AlarmForm::showSelected);
-    connect(this, &ListWindowForm::rowPicked, &alarms, &AlarmList::select);
     connect(&blink, &AlarmBlink::frameChanged, this, &AlarmForm::showFrame);
-    showSelected(alarms.selected());
     // Taller than the events window by the button row, so both show as many lines.
     resize(width(), height() + layout::toPixels(listBottomReserve() - layout::kListBottomReserve));
     applyLayout();
