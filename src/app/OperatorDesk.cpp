@@ -5,10 +5,12 @@
 #include "app/SplashForm.h"
 #include "app/Station.h"
 #include "core/ScreenState.h"
+#include "core/StationState.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "panel/MainForm.h"
 #include "platform/FrontRequest.h"
+#include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
@@ -159,7 +161,14 @@ void OperatorDesk::followScreen()
 void OperatorDesk::openMenu()
 {
     if (!m_menu) {
-        m_menu = new MenuForm(m_station->context(), m_station->ini());
+        const StationContext& ctx = m_station->context();
+        // Printed on the default printer, or into PDF files in the data
+        // directory's reports folder when no printer is installed.
+        m_menu = new MenuForm(std::make_unique<MenuSession>(ctx.state, ctx.screen, ctx.files,
+                                                            ctx.commands, m_station->ini(),
+                                                            ctx.clock),
+                              std::make_unique<PrinterSink>(
+                                  ctx.clock, PrinterSink::reportsDirOf(ctx.state.DataDir)));
         ++m_menusOpened;
     }
     m_menu->show();
