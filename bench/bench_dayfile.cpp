@@ -54,12 +54,12 @@ int main(int argc, char** argv)
     // Appends: each record opens, appends and closes today's file.
     {
         test::FakeClock clock(QDateTime(first, QTime(0, 0)));
-        DayArchive archive(clock, dir.path());
+        DayArchive archive(dir.path());
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < kRecordsPerDay; ++i) {
             clock.advanceMs(4000);
-            archive.AppendDayRecord(1 + i % kObjectCount, QChar(kLetters[i % 12]));
+            archive.AppendDayRecord(1 + i % kObjectCount, QChar(kLetters[i % 12]), clock.now());
         }
         const double s = timer.nsecsElapsed() / 1e9;
         out << "append: " << kRecordsPerDay << " records in " << s * 1000 << " ms, "

@@ -138,7 +138,7 @@ void fileAccessCost(int count)
     const double nameUs = (cpuSeconds() - start) / count * 1e6;
     start = cpuSeconds();
     for (int i = 0; i < count; ++i)
-        f.archive.AppendDayRecord(i % kObjectCount + 1, QLatin1Char('A'));
+        f.archive.AppendDayRecord(i % kObjectCount + 1, QLatin1Char('A'), f.clock.now());
     const double recordUs = (cpuSeconds() - start) / count * 1e6;
     static volatile qsizetype sink = 0; // keeps the reads from being optimised away
     sink = sink + sum;

@@ -73,11 +73,12 @@ Result flood(int listed, const QByteArray& bytes, int messages, bool window)
     std::unique_ptr<ObjectInfoForm> info;
     std::unique_ptr<AlarmForm> form;
     if (window) {
-        StationContext& ctx = station.context();
-        blink = std::make_unique<AlarmBlink>(ctx.state, ctx.alarms, ctx.screen, ctx.beeper);
-        info = std::make_unique<ObjectInfoForm>(ctx);
-        form = std::make_unique<AlarmForm>(ctx, *blink, *info);
-        ctx.screen.setAlarmsVisible(true);
+        blink = std::make_unique<AlarmBlink>(station.state(), station.alarms(), station.screen(),
+                                             rig.beeper);
+        info = std::make_unique<ObjectInfoForm>(
+            ObjectHistory(station.state(), station.files(), rig.clock));
+        form = std::make_unique<AlarmForm>(station.alarms(), station.screen(), *blink, *info);
+        station.screen().setAlarmsVisible(true);
         QCoreApplication::processEvents();
     }
 

@@ -14,6 +14,7 @@
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
+#include "panel/MainPanelModel.h"
 #include "windows/ObjectHistory.h"
 #include "windows/ObjectInfoForm.h"
 
@@ -44,16 +45,16 @@ int main(int argc, char** argv)
     const long atStart = bench::residentKb();
 
     bench::PanelOnPty rig;
-    StationContext& ctx = rig.station.context();
-    ObjectInfoForm info(ctx);
-    AlarmBlink blink(ctx.state, ctx.alarms, ctx.screen, ctx.beeper);
-    KeypadModel keypadModel(ctx.state, rig.station.panel());
-    MainForm main(ctx, rig.station.panel());
-    AlarmForm alarms(ctx, blink, info);
-    EventForm events(ctx, info);
-    KeypadForm keypad(ctx, keypadModel, &main);
-    SplashForm splash(ctx.screen);
-    LinkLostForm linkLost(ctx.screen);
+    Station& s = rig.station;
+    ObjectInfoForm info(ObjectHistory(s.state(), s.files(), rig.clock));
+    AlarmBlink blink(s.state(), s.alarms(), s.screen(), rig.beeper);
+    KeypadModel keypadModel(s.state(), s.panel());
+    MainForm main(s.panel(), s.screen());
+    AlarmForm alarms(s.alarms(), s.screen(), blink, info);
+    EventForm events(s.events(), s.screen(), info);
+    KeypadForm keypad(s.screen(), keypadModel, &main);
+    SplashForm splash(s.screen());
+    LinkLostForm linkLost(s.screen());
     for (QWidget* w : std::initializer_list<QWidget*>{&main, &alarms, &events, &keypad, &splash,
                                                       &linkLost})
         w->show();
@@ -78,7 +79,7 @@ int main(int argc, char** argv)
 
     std::printf("resident memory (VmRSS): %.1f MB before the station, %.1f MB with every window "
                 "open, %.1f MB with %d violation lines and %d event lines; limit %.0f MB: %s\n",
-                atStart / 1024.0, windowsOpen / 1024.0, full / 1024.0, ctx.alarms.count(),
-                ctx.events.count(), kLimitKb / 1024.0, full < kLimitKb ? "met" : "NOT met");
+                atStart / 1024.0, windowsOpen / 1024.0, full / 1024.0, s.alarms().count(),
+                s.events().count(), kLimitKb / 1024.0, full < kLimitKb ? "met" : "NOT met");
     return full < kLimitKb ? 0 : 1;
 }

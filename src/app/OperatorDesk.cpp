@@ -9,6 +9,7 @@
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "panel/MainForm.h"
+#include "panel/MainPanelModel.h"
 #include "platform/FrontRequest.h"
 #include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
@@ -96,15 +97,14 @@ OperatorDesk::Started OperatorDesk::start()
 void OperatorDesk::buildWindows()
 {
     Station& s = *m_station;
-    StationContext& ctx = s.context();
-    m_main = std::make_unique<MainForm>(ctx, s.panel());
-    m_info = std::make_unique<ObjectInfoForm>(ctx);
+    m_main = std::make_unique<MainForm>(s.panel(), s.screen());
+    m_info = std::make_unique<ObjectInfoForm>(ObjectHistory(s.state(), s.files(), m_platform.clock));
     m_blink = std::make_unique<AlarmBlink>(s.state(), s.alarms(), s.screen(), m_platform.beeper);
-    m_alarms = std::make_unique<AlarmForm>(ctx, *m_blink, *m_info);
-    m_events = std::make_unique<EventForm>(ctx, *m_info);
+    m_alarms = std::make_unique<AlarmForm>(s.alarms(), s.screen(), *m_blink, *m_info);
+    m_events = std::make_unique<EventForm>(s.events(), s.screen(), *m_info);
     m_keypadModel = std::make_unique<KeypadModel>(s.state(), s.panel());
     // The desk places the keypad with the other windows.
-    m_keypad = std::make_unique<KeypadForm>(ctx, *m_keypadModel, nullptr);
+    m_keypad = std::make_unique<KeypadForm>(s.screen(), *m_keypadModel, nullptr);
 
     connect(m_main.get(), &MainForm::menuRequested, this, &OperatorDesk::openMenu);
     connect(&s.screen(), &ScreenState::changed, this, &OperatorDesk::followScreen);
@@ -161,14 +161,14 @@ void OperatorDesk::followScreen()
 void OperatorDesk::openMenu()
 {
     if (!m_menu) {
-        const StationContext& ctx = m_station->context();
+        Station& s = *m_station;
         // Printed on the default printer, or into PDF files in the data
         // directory's reports folder when no printer is installed.
-        m_menu = new MenuForm(std::make_unique<MenuSession>(ctx.state, ctx.screen, ctx.files,
-                                                            ctx.commands, m_station->ini(),
-                                                            ctx.clock),
+        m_menu = new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(),
+                                                            s.commands(), s.ini(),
+                                                            m_platform.clock),
                               std::make_unique<PrinterSink>(
-                                  ctx.clock, PrinterSink::reportsDirOf(ctx.state.DataDir)));
+                                  m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
         ++m_menusOpened;
     }
     m_menu->show();

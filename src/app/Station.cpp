@@ -113,11 +113,7 @@ Station::LoadResult Station::load()
 
 void Station::resetLinkState()
 {
-    for (int m = 1; m <= kModuleCount; ++m) {
-        m_state.RxBuffer[m].clear();
-        m_state.RxHashBuffer[m].clear();
-        m_state.RxHashMode[m] = 0;
-    }
+    m_framer.reset();
     m_state.StartupModule = 0;
     m_state.FirstStartPending = true;
     m_state.PendingMeasure.clear();

@@ -2,7 +2,6 @@
 
 #include "core/Addressing.h"
 #include "core/Cp1251.h"
-#include "core/SerialLine.h"
 
 #include <QObject>
 
@@ -50,14 +49,6 @@ QString messageText(bool hash, QByteArrayView bytes)
 } // namespace
 
 ReceiveFramer::ReceiveFramer(StationState& state) : m_state(state) {}
-
-void ReceiveFramer::attach(SerialLine& port1, SerialLine& port2)
-{
-    QObject::connect(&port1, &SerialLine::readyRead, &port1,
-                     [this, &port1] { receivePort1(port1.readAll()); });
-    QObject::connect(&port2, &SerialLine::readyRead, &port2,
-                     [this, &port2] { receivePort2(port2.readAll()); });
-}
 
 void ReceiveFramer::reset()
 {

@@ -9,7 +9,6 @@
 
 namespace zelvan {
 
-class SerialLine;
 
 // Turns the characters of the two serial ports into per-module messages and
 // signs of life. A message that begins with "." or is exactly 49 characters
@@ -31,9 +30,6 @@ public:
 
     void receivePort1(QByteArrayView bytes);
     void receivePort2(QByteArrayView bytes);
-
-    // Frames whatever each line receives from now on (readyRead -> readAll).
-    void attach(SerialLine& port1, SerialLine& port2);
 
     // Empties every module's buffers and leaves "#" mode; the module selection
     // starts afresh.

@@ -6,7 +6,7 @@
 #include "menu/NamesTab.h"
 #include "menu/ObjectInfoTab.h"
 #include "menu/OptionsTab.h"
-#include "menu/PrintSink.h"
+#include "core/PrintSink.h"
 #include "menu/ReportRequestTab.h"
 #include "menu/ReportTab.h"
 #include "menu/StateRestoreTab.h"

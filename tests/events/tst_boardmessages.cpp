@@ -1,6 +1,7 @@
 #include "core/Addressing.h"
 #include "core/Clock.h"
 #include "events/MessageDecoder.h"
+#include "panel/MainPanelModel.h"
 #include "support/EngineFixture.h"
 #include "support/TestFiles.h"
 
@@ -117,7 +118,8 @@ private slots:
         s.SelectedObject = qint16(globalIndex(3, 17));
         s.SelectedObjectNo = QStringLiteral("17");
         s.PendingMeasure = QStringLiteral("U273");
-        MessageDecoder decoder(f.context());
+        MainPanelModel panel{f.state, f.files, f.grid, f.commands, f.archive, f.clock};
+        MessageDecoder decoder(f.context(panel));
         decoder.HandleModuleMessage(QStringLiteral("#1000000C3 0009"), 2);
         decoder.HandleModuleMessage(QStringLiteral("140"), 3);
         QCOMPARE(f.takeWritten(1), QByteArray("}2O9\r}3U17\r"));

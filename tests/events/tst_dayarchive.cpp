@@ -85,8 +85,8 @@ private slots:
         QFETCH(QString, shown);
         QTemporaryDir dir;
         FakeClock clock(time);
-        DayArchive archive(clock, dir.path());
-        QVERIFY(k ? archive.AppendDayRecord(k, letter) : archive.appendModuleRecord(module, letter));
+        DayArchive archive(dir.path());
+        QVERIFY(k ? archive.AppendDayRecord(k, letter, clock.now()) : archive.appendModuleRecord(module, letter, clock.now()));
         const QString path = dir.filePath(QStringLiteral("26-12-07.dat"));
         QCOMPARE(fileBytes(path), line + "\r\n");
 
@@ -121,9 +121,9 @@ private slots:
         QFETCH(QChar, letter);
         QTemporaryDir dir;
         FakeClock clock;
-        DayArchive archive(clock, dir.path());
+        DayArchive archive(dir.path());
         const bool written =
-            module ? archive.appendModuleRecord(module, letter) : archive.AppendDayRecord(k, letter);
+            module ? archive.appendModuleRecord(module, letter, clock.now()) : archive.AppendDayRecord(k, letter, clock.now());
         QVERIFY(!written);
         QCOMPARE(archive.pendingCount(), 0);
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -133,11 +133,11 @@ private slots:
     {
         QTemporaryDir dir;
         FakeClock clock(at(23, 0, 0));
-        DayArchive archive(clock, dir.path());
-        QVERIFY(archive.AppendDayRecord(1, QChar('P')));
-        QVERIFY(archive.AppendDayRecord(2, QChar('A')));
+        DayArchive archive(dir.path());
+        QVERIFY(archive.AppendDayRecord(1, QChar('P'), clock.now()));
+        QVERIFY(archive.AppendDayRecord(2, QChar('A'), clock.now()));
         clock.set(at(0, 0, 0, 0, QDate(2026, 12, 8)));
-        QVERIFY(archive.AppendDayRecord(3, QChar('O')));
+        QVERIFY(archive.AppendDayRecord(3, QChar('O'), clock.now()));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-07.dat"))),
                  QByteArray("000180958333\r\n000265958333\r\n"));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-08.dat"))), QByteArray("000379000000\r\n"));
@@ -149,12 +149,12 @@ private slots:
         QTemporaryDir root;
         const QString data = root.filePath(QStringLiteral("Data"));
         FakeClock clock(at(23, 59, 0));
-        DayArchive archive(clock, data);
+        DayArchive archive(data);
         QSignalSpy spy(&archive, &DayArchive::failureChanged);
 
         // The data directory is gone: records wait in memory, the operator is told.
-        QVERIFY(!archive.AppendDayRecord(1, QChar('A')));
-        QVERIFY(!archive.appendModuleRecord(2, QChar('V')));
+        QVERIFY(!archive.AppendDayRecord(1, QChar('A'), clock.now()));
+        QVERIFY(!archive.appendModuleRecord(2, QChar('V'), clock.now()));
         QCOMPARE(archive.pendingCount(), 2);
         QVERIFY(archive.failing());
         QCOMPARE(spy.count(), 2);
@@ -167,7 +167,7 @@ private slots:
         clock.set(at(0, 0, 30, 0, QDate(2026, 12, 8)));
         QVERIFY(QDir().mkpath(data));
         spy.clear();
-        QVERIFY(archive.AppendDayRecord(3, QChar('P')));
+        QVERIFY(archive.AppendDayRecord(3, QChar('P'), clock.now()));
         QCOMPARE(archive.pendingCount(), 0);
         QCOMPARE(fileBytes(data + QStringLiteral("/26-12-07.dat")),
                  QByteArray("000165999306\r\n0000869993062\r\n"));
@@ -181,11 +181,11 @@ private slots:
     {
         QTemporaryDir root;
         FakeClock clock(at(8, 0, 0));
-        DayArchive archive(clock, root.path());
+        DayArchive archive(root.path());
         // A directory in the place of the day file makes it unwritable.
         const QString day = root.filePath(QStringLiteral("26-12-07.dat"));
         QVERIFY(QDir().mkdir(day));
-        QVERIFY(!archive.AppendDayRecord(10, QChar('B')));
+        QVERIFY(!archive.AppendDayRecord(10, QChar('B'), clock.now()));
         QVERIFY(!archive.flushPending());
         QCOMPARE(archive.pendingCount(), 1);
         QVERIFY(!archive.lastError().isEmpty());
@@ -203,16 +203,16 @@ private slots:
         QTemporaryDir dir;
         FakeClock clock(at(12, 0, 0));
         SyncSizes rec;
-        DayArchive archive(clock, dir.path(), rec.sync());
+        DayArchive archive(dir.path(), rec.sync());
         QSignalSpy synced(&archive, &DayArchive::synced);
         {
             const DayArchive::Batch batch(&archive);
-            QVERIFY(archive.AppendDayRecord(1, QChar('A')));
+            QVERIFY(archive.AppendDayRecord(1, QChar('A'), clock.now()));
             {
                 const DayArchive::Batch inner(&archive); // nested: the outer one commits
-                QVERIFY(archive.AppendDayRecord(2, QChar('A')));
+                QVERIFY(archive.AppendDayRecord(2, QChar('A'), clock.now()));
             }
-            QVERIFY(archive.appendModuleRecord(3, QChar('V')));
+            QVERIFY(archive.appendModuleRecord(3, QChar('V'), clock.now()));
             QVERIFY(rec.sizes.isEmpty());
             QCOMPARE(archive.pendingCount(), 3);
         }
@@ -221,7 +221,7 @@ private slots:
         QCOMPARE(synced.first().first().toInt(), 3);
         QCOMPARE(archive.pendingCount(), 0);
 
-        QVERIFY(archive.AppendDayRecord(4, QChar('O')));
+        QVERIFY(archive.AppendDayRecord(4, QChar('O'), clock.now()));
         QCOMPARE(rec.sizes, (QList<qint64>{43, 57}));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-07.dat"))),
                  QByteArray("000165500000\r\n000265500000\r\n0000865000003\r\n000479500000\r\n"));
@@ -235,12 +235,12 @@ private slots:
         FakeClock clock(at(12, 0, 0));
         SyncSizes rec;
         rec.fail = true;
-        DayArchive archive(clock, dir.path(), rec.sync());
+        DayArchive archive(dir.path(), rec.sync());
         QSignalSpy failure(&archive, &DayArchive::failureChanged);
         {
             const DayArchive::Batch batch(&archive);
-            archive.AppendDayRecord(1, QChar('A'));
-            archive.AppendDayRecord(2, QChar('A'));
+            archive.AppendDayRecord(1, QChar('A'), clock.now());
+            archive.AppendDayRecord(2, QChar('A'), clock.now());
         }
         QCOMPARE(archive.pendingCount(), 2);
         QVERIFY(archive.failing());
@@ -251,7 +251,7 @@ private slots:
         rec.fail = false;
         {
             const DayArchive::Batch batch(&archive);
-            QVERIFY(!archive.AppendDayRecord(3, QChar('A'))); // accepted, the archive still failing
+            QVERIFY(!archive.AppendDayRecord(3, QChar('A'), clock.now())); // accepted, the archive still failing
         }
         QCOMPARE(archive.pendingCount(), 0);
         QVERIFY(!archive.failing());

@@ -5,6 +5,7 @@
 #include "support/EngineFixture.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -28,6 +29,41 @@ class TestDecoder : public QObject
 {
     Q_OBJECT
 private slots:
+    // A clock that moves on at every reading, across midnight: the list line
+    // and the day record of one event share one reading, so a violation shown
+    // at 23:59:59 is archived in that day's file, not the next one's.
+    void lineAndRecordShareOneReadingOfTheClock_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("violated") << "#A5" << "H";
+        QTest::newRow("taken") << "#P5" << "П";
+        QTest::newRow("released") << "O5" << "O";
+    }
+    void lineAndRecordShareOneReadingOfTheClock()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, code);
+        struct SteppingClock : Clock
+        {
+            mutable QDateTime t{QDate(2026, 12, 7), QTime(23, 59, 59, 999)};
+            QDateTime now() const override
+            {
+                const QDateTime reading = t;
+                t = t.addMSecs(1);
+                return reading;
+            }
+        } clock;
+        EngineFixture f;
+        StationContext ctx{f.state,  clock,      f.beeper, f.files,  f.archive, f.alarms,
+                           f.events, f.grid, f.commands, f.panel, f.screen};
+        MessageDecoder decoder(ctx);
+        decoder.HandleModuleMessage(message, 1);
+        QCOMPARE(f.events.line(f.events.count() - 1).left(10), code + QStringLiteral(" 23:59:59"));
+        QVERIFY(QFileInfo::exists(f.archive.dayFilePath(QDate(2026, 12, 7))));
+        QVERIFY(!QFileInfo::exists(f.archive.dayFilePath(QDate(2026, 12, 8))));
+    }
+
     // Every row sends its messages, in order, from one module; the object
     // watched is k. Records are the day-file lines at 12:00:00.
     void dispatch_data()

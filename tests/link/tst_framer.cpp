@@ -159,23 +159,6 @@ private slots:
         QCOMPARE(run.deliveries, QStringList{"message/3/C"});
     }
 
-    void attachedLinesAreFramed()
-    {
-        StationState state;
-        ReceiveFramer framer(state);
-        test::FakeSerialLine line1;
-        test::FakeSerialLine line2;
-        QStringList got;
-        framer.setMessageHandler([&](const QString& text, int m) {
-            got << QStringLiteral("%1:%2").arg(m).arg(text);
-        });
-        framer.attach(line1, line2);
-        line1.feed("{4O1");
-        line2.feed("#A2\r");
-        line1.feed("\r");
-        QCOMPARE(got, (QStringList{"2:#A2", "4:O1"}));
-    }
-
     void resetDropsPartialMessages()
     {
         FramingRun run(true);

@@ -32,7 +32,7 @@ struct FormRig
         form.show();
     }
     PanelRig rig;
-    MainForm form{rig.fixture.context(), rig.panel};
+    MainForm form{rig.panel, rig.fixture.screen};
 };
 } // namespace
 

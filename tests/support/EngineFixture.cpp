@@ -21,7 +21,7 @@ QString prepareDataDir(const QTemporaryDir& home, StationState& state)
 
 EngineFixture::EngineFixture()
     : files(prepareDataDir(home, state)),
-      archive(clock, state.DataDir),
+      archive(state.DataDir),
       grid(state),
       commands(state, port1, port2)
 {
@@ -30,10 +30,12 @@ EngineFixture::EngineFixture()
     port2.open(QStringLiteral("2"), QStringLiteral("4800,n,8,1"));
 }
 
-StationContext EngineFixture::context()
+StationContext EngineFixture::context() { return context(panel); }
+
+StationContext EngineFixture::context(PanelControl& otherPanel)
 {
-    return StationContext{state, clock, beeper, files, archive, alarms,
-                          events, grid,  commands, panel, screen};
+    return StationContext{state, clock, beeper, files,    archive,   alarms,
+                          events, grid,  commands, otherPanel, screen};
 }
 
 QByteArray EngineFixture::takeWritten(int port)

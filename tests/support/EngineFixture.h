@@ -29,6 +29,9 @@ public:
     EngineFixture& operator=(const EngineFixture&) = delete;
 
     StationContext context();
+    // The same with another main panel (a real one, where a test follows the
+    // panel's own rules).
+    StationContext context(PanelControl& otherPanel);
 
     // Everything written to port 1 or 2 since the last take.
     QByteArray takeWritten(int port);

@@ -28,14 +28,13 @@ namespace {
 struct Windows
 {
     test::EngineFixture f;
-    StationContext ctx = f.context();
     MainPanelModel panel{f.state, f.files, f.grid, f.commands, f.archive, f.clock};
     AlarmBlink blink{f.state, f.alarms, f.screen, f.beeper};
     KeypadModel keypad{f.state, panel};
-    ObjectInfoForm info{ctx};
-    AlarmForm alarm{ctx, blink, info};
-    EventForm events{ctx, info};
-    KeypadForm keypadForm{ctx, keypad};
+    ObjectInfoForm info{ObjectHistory(f.state, f.files, f.clock)};
+    AlarmForm alarm{f.alarms, f.screen, blink, info};
+    EventForm events{f.events, f.screen, info};
+    KeypadForm keypadForm{f.screen, keypad};
 
     Windows() { f.state.fillMonthNames(); }
 
@@ -336,7 +335,7 @@ private slots:
             for (int j = 0; j < 3; ++j) {
                 w.f.clock.advanceMs(97000);
                 w.postObjectEvent(codes[j], objects[i], names[i]);
-                w.f.archive.AppendDayRecord(objects[i], letters[j]);
+                w.f.archive.AppendDayRecord(objects[i], letters[j], w.f.clock.now());
             }
             w.f.alarms.addViolation(ObjText(w.f.state, w.f.files, objects[i]));
         }
