@@ -1,8 +1,9 @@
 // Latency of one violation through the whole station: from the CR written on
 // the master side of a pseudo-terminal, through QSerialPort, the framing and
-// the decoder, to its record in the day file and its line in the violations
-// list. Each violation is followed by the release of the same object, which
-// is not timed.
+// the decoder, to its line in the violations list and its record in the day
+// file synced to the disk (fdatasync returned: the archive's synced signal).
+// Each violation is followed by the release of the same object, which is not
+// timed.
 //
 //   build/bench/bench_latency [violations]
 #include "PanelOnPty.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     rig.pty.readNow();
     AlarmList& alarms = rig.station.alarms();
+    DayArchive& archive = rig.station.archive();
 
     std::vector<double> ms;
     std::vector<double> cpuMs;
@@ -88,9 +90,9 @@ int main(int argc, char** argv)
         const int linesBefore = alarms.count();
         bool timedOut = false;
         double cpu = 0;
-        const double s = sendAndWait(rig, prefix + "#A" + QByteArray::number(object) + '\r', &alarms,
-                                     &AlarmList::rowsInserted, timedOut, &cpu);
-        // The handler has run to its end: the record is in the file, the line in the list.
+        const double s = sendAndWait(rig, prefix + "#A" + QByteArray::number(object) + '\r', &archive,
+                                     &DayArchive::synced, timedOut, &cpu);
+        // The handler has run to its end: the record is synced, the line in the list.
         const bool recorded = rig.dayFileSize() > sizeBefore;
         if (timedOut || alarms.count() != linesBefore + 1) {
             ++lost;
@@ -100,8 +102,8 @@ int main(int argc, char** argv)
             ms.push_back(s * 1000);
             cpuMs.push_back(cpu * 1000);
         }
-        sendAndWait(rig, prefix + 'O' + QByteArray::number(object) + '\r', &alarms,
-                    &AlarmList::rowsRemoved, timedOut);
+        sendAndWait(rig, prefix + 'O' + QByteArray::number(object) + '\r', &archive,
+                    &DayArchive::synced, timedOut);
     }
     if (ms.empty()) {
         std::printf("no violation reached the list (%d lost)\n", lost);
@@ -109,8 +111,8 @@ int main(int argc, char** argv)
     }
     const double median = percentile(ms, 0.5);
     const double p99 = percentile(ms, 0.99);
-    std::printf("violation, CR on the pseudo-terminal -> day-file record + violations-list line, "
-                "%zu messages\n",
+    std::printf("violation, CR on the pseudo-terminal -> violations-list line + day-file record "
+                "synced to disk (fdatasync returned), %zu messages\n",
                 ms.size());
     std::printf("  median %.3f ms   p99 %.3f ms   max %.3f ms   limit %.2f ms (one character at "
                 "4800 baud): %s\n",

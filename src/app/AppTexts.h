@@ -19,4 +19,22 @@ inline const QString kProgramVersion = QStringLiteral("1.0.0");
 inline const QString kProgramDescription =
     QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
 
+// A second panel started where one already runs.
+inline const QString kAlreadyRunningTitle = QStringLiteral("Zelvan 064");
+inline QString alreadyRunningIn(const QString& programDir)
+{
+    return QStringLiteral("В папка %1 вече работи панел Zelvan 064. Втори панел не се стартира.")
+        .arg(programDir);
+}
+inline QString alreadyRunningOn(const QString& device)
+{
+    return QStringLiteral("Сериен порт %1 вече се използва от друг панел Zelvan 064. "
+                          "Втори панел не се стартира.")
+        .arg(device);
+}
+inline QString lockUnavailable(const QString& path)
+{
+    return QStringLiteral("Файлът %1 не може да бъде създаден.").arg(path);
+}
+
 } // namespace zelvan::apptexts

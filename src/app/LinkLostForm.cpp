@@ -3,16 +3,10 @@
 #include "app/AppTexts.h"
 #include "core/ScreenState.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace zelvan {
-
-namespace {
-constexpr int kEdge = 20; // from the left and top edges of the screen
-}
 
 LinkLostForm::LinkLostForm(ScreenState& screen, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_screen(screen)
@@ -34,10 +28,11 @@ LinkLostForm::LinkLostForm(ScreenState& screen, QWidget* parent)
     m_panel->setFont(f);
     layout->addWidget(m_panel);
 
-    if (const QScreen* scr = QGuiApplication::primaryScreen())
-        move(scr->availableGeometry().topLeft() + QPoint(kEdge, kEdge));
-    else
-        move(kEdge, kEdge);
+    // Sized once for the longest message (all eight modules named), so the
+    // window never grows over the windows placed beside it.
+    m_panel->setText(m_screen.linkLost().text + QStringLiteral("\n")
+                     + QStringLiteral("000,000,000,000,000,000,000,000 е прекъсната!"));
+    setFixedSize(sizeHint());
 
     connect(&m_screen, &ScreenState::changed, this, &LinkLostForm::refresh);
     refresh();
@@ -55,12 +50,7 @@ void LinkLostForm::refresh()
     pal.setColor(QPalette::WindowText, c);
     m_panel->setPalette(pal);
     if (l.visible != isVisible()) {
-        if (l.visible) {
-            adjustSize();
-            show();
-        } else {
-            hide();
-        }
+        setVisible(l.visible);
     }
 }
 

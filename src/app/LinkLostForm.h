@@ -9,7 +9,7 @@ namespace zelvan {
 class ScreenState;
 
 // The window that names the modules whose link is interrupted. Shown, hidden
-// and worded by the supervision tick.
+// and worded by the supervision tick; placed by the operator's desk.
 class LinkLostForm : public QWidget
 {
     Q_OBJECT

@@ -27,10 +27,16 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
-    connect(&m_port1, &SerialLine::readyRead, this,
-            [this] { m_framer.receivePort1(m_port1.readAll()); });
-    connect(&m_port2, &SerialLine::readyRead, this,
-            [this] { m_framer.receivePort2(m_port2.readAll()); });
+    // The records of all messages of one receive notification go to the disk
+    // with one write and one sync before the notification's handler returns.
+    connect(&m_port1, &SerialLine::readyRead, this, [this] {
+        const DayArchive::Batch batch(m_archive.get());
+        m_framer.receivePort1(m_port1.readAll());
+    });
+    connect(&m_port2, &SerialLine::readyRead, this, [this] {
+        const DayArchive::Batch batch(m_archive.get());
+        m_framer.receivePort2(m_port2.readAll());
+    });
     connect(&m_keeper1, &PortKeeper::stateChanged, this, &Station::showPortState);
     connect(&m_keeper2, &PortKeeper::stateChanged, this, &Station::showPortState);
 }
@@ -200,15 +206,7 @@ void Station::showPortState(bool open, const QString& text)
 
 void Station::showProblem(QString& shown, const QString& text)
 {
-    // A cleared problem takes its text away only while that text is the one shown.
-    if (!text.isEmpty()) {
-        shown = text;
-        m_screen.setProblem(text);
-    } else if (!shown.isEmpty()) {
-        if (m_screen.problem() == shown)
-            m_screen.setProblem(QString());
-        shown.clear();
-    }
+    m_screen.showOwnProblem(shown, text);
 }
 
 } // namespace zelvan

@@ -1,9 +1,9 @@
 #include "core/RecordFile.h"
 
 #include "core/Cp1251.h"
+#include "core/DurableFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace zelvan {
@@ -42,32 +42,19 @@ bool RecordFile::write(int r, QByteArrayView field) const
     }
     QByteArray bytes(field.data(), qMin<qsizetype>(field.size(), m_length));
     bytes.resize(m_length, '\0');
-
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite)) {
+    DurableFile file(m_path);
+    if (!file.writeAt(qint64(r - 1) * m_length, bytes)) {
         m_error = file.errorString();
         return false;
     }
-    const qint64 offset = qint64(r - 1) * m_length;
-    bool ok = true;
-    if (file.size() < offset) {
-        // Fill the gap explicitly: the bytes between the old end and the
-        // record must read as zeros (empty records), whatever the file system.
-        const QByteArray gap(offset - file.size(), '\0');
-        ok = file.seek(file.size()) && file.write(gap) == gap.size();
-    }
-    ok = ok && file.seek(offset) && file.write(bytes) == bytes.size() && file.flush();
-    if (!ok)
-        m_error = file.errorString();
-    file.close();
-    return ok;
+    return true;
 }
 
 bool RecordFile::create(const QByteArray& records) const
 {
     m_error.clear();
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(records) != records.size() || !file.commit()) {
+    DurableFile file(m_path);
+    if (!file.replace(records)) {
         m_error = file.errorString();
         return false;
     }

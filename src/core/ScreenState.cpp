@@ -44,8 +44,14 @@ void ScreenState::setKeypadVisible(bool on)
 }
 void ScreenState::setSplashVisible(bool on)
 {
-    if (assign(m_splash.visible, on))
-        emit changed();
+    if (m_splash.visible == on)
+        return;
+    // Shown anew (a module restarted): its own texts and 0 %, not the last
+    // module's figures.
+    if (on)
+        m_splash = Splash{};
+    m_splash.visible = on;
+    emit changed();
 }
 void ScreenState::setSplashTexts(const QString& modules, const QString& objects,
                                  const QString& linkTest)
@@ -81,6 +87,18 @@ void ScreenState::setProblem(const QString& text)
 {
     if (assign(m_problem, text))
         emit changed();
+}
+
+void ScreenState::showOwnProblem(QString& shown, const QString& text)
+{
+    if (!text.isEmpty()) {
+        shown = text;
+        setProblem(text);
+    } else if (!shown.isEmpty()) {
+        if (m_problem == shown)
+            setProblem(QString());
+        shown.clear();
+    }
 }
 
 } // namespace zelvan

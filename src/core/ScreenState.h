@@ -53,6 +53,10 @@ public:
     void setLinkLostText(const QString& text);
     void setLinkLostColor(quint32 color);
     void setProblem(const QString& text);
+    // One source's problem: `shown` is what that source last showed. A
+    // non-empty text is shown; an empty one takes the source's text away,
+    // only while that text is the one shown (another problem stays).
+    void showOwnProblem(QString& shown, const QString& text);
 
 signals:
     void changed();

@@ -2,6 +2,7 @@
 
 #include "core/ConfigTexts.h"
 #include "core/Cp1251.h"
+#include "core/DurableFile.h"
 #include "core/IniText.h"
 #include "core/NumericText.h"
 
@@ -9,11 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace zelvan {
 
@@ -230,37 +226,6 @@ QByteArray joinLines(const QList<IniLine>& lines)
     return bytes;
 }
 
-// Writes `content` to tmpPath, forces it to disk and renames it over path:
-// rename() replaces the old file in one step, so a reader sees either the
-// old or the new file, never a part of one.
-bool replaceAtomically(const QString& path, const QString& tmpPath, const QByteArray& content, QString& error)
-{
-    QFile tmp(tmpPath);
-    if (!tmp.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = tmpPath + QStringLiteral(": ") + tmp.errorString();
-        return false;
-    }
-    if (tmp.write(content) != content.size() || !tmp.flush() || ::fsync(tmp.handle()) != 0) {
-        error = tmpPath + QStringLiteral(": ") + tmp.errorString();
-        tmp.close();
-        QFile::remove(tmpPath);
-        return false;
-    }
-    tmp.close();
-    if (std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(path).constData()) != 0) {
-        error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(tmpPath);
-        return false;
-    }
-    // Make the rename itself durable.
-    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-
 } // namespace
 
 bool PortConfig::shouldOpen() const
@@ -330,7 +295,11 @@ bool ZelvanIni::WriteDefaultConfig() const
 bool ZelvanIni::replaceWith(const QByteArray& content) const
 {
     m_error.clear();
-    return replaceAtomically(path(), tmpPath(), content, m_error);
+    DurableFile file(path());
+    if (file.replace(content, tmpPath()))
+        return true;
+    m_error = file.errorString();
+    return false;
 }
 
 StartupConfig ZelvanIni::readStartup() const

@@ -4,7 +4,6 @@
 #include "core/StationState.h"
 #include "events/ArchiveTexts.h"
 
-#include <QFile>
 
 namespace zelvan {
 
@@ -25,8 +24,20 @@ QByteArray letterCode(QChar letter) { return digits(letter.unicode(), 2); }
 
 } // namespace
 
-DayArchive::DayArchive(const Clock& clock, QString dataDir, QObject* parent)
-    : QObject(parent), m_clock(clock), m_dataDir(std::move(dataDir))
+DayArchive::Batch::Batch(DayArchive* archive) : m_archive(archive)
+{
+    if (m_archive)
+        ++m_archive->m_batchDepth;
+}
+
+DayArchive::Batch::~Batch()
+{
+    if (m_archive && --m_archive->m_batchDepth == 0)
+        m_archive->flushPending();
+}
+
+DayArchive::DayArchive(const Clock& clock, QString dataDir, FileSync sync, QObject* parent)
+    : QObject(parent), m_clock(clock), m_dataDir(std::move(dataDir)), m_sync(std::move(sync))
 {
 }
 
@@ -83,6 +94,8 @@ bool DayArchive::appendModuleRecord(int m, QChar letter)
 bool DayArchive::append(const QDate& date, const QByteArray& line)
 {
     m_pending.push_back({date, line});
+    if (m_batchDepth > 0)
+        return !m_failing;
     return flushPending();
 }
 
@@ -96,16 +109,20 @@ bool DayArchive::flushPending()
         for (; count < m_pending.size() && m_pending[count].date == date; ++count)
             batch += m_pending[count].line + "\r\n";
 
-        QString reason;
-        if (!writeLines(dayFilePath(date), batch, reason)) {
+        // Whole lines or nothing, synced: a write that fails part-way is cut
+        // back to the old end of the file, so the retry never leaves half a
+        // record in front of the full one.
+        DurableFile file(dayFilePath(date), m_sync);
+        if (!file.append(batch)) {
             m_lastError = archive_texts::writeFailed()
-                              .arg(dayFilePath(date), reason)
+                              .arg(dayFilePath(date), file.reason())
                               .arg(m_pending.size());
             m_failing = true;
             emit failureChanged(true, m_lastError);
             return false;
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+        emit synced(int(count));
     }
     if (m_failing) {
         m_failing = false;
@@ -113,27 +130,6 @@ bool DayArchive::flushPending()
         emit failureChanged(false, archive_texts::writeRecovered());
     }
     return true;
-}
-
-// Appends whole lines or nothing: a write that fails part-way is cut back to
-// the old end of the file, so the retry never leaves half a record in front
-// of the full one.
-bool DayArchive::writeLines(const QString& path, const QByteArray& lines, QString& reason)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        reason = file.errorString();
-        return false;
-    }
-    const qint64 oldSize = file.size();
-    if (file.write(lines) == lines.size() && file.flush()) {
-        file.close();
-        return true;
-    }
-    reason = file.errorString();
-    file.resize(oldSize);
-    file.close();
-    return false;
 }
 
 } // namespace zelvan

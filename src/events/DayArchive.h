@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+
+#include "core/DurableFile.h"
 #include <deque>
 
 namespace zelvan {
@@ -13,16 +15,38 @@ namespace zelvan {
 class Clock;
 
 // The daily archive: one file "yy-mm-dd.dat" per day in the data directory,
-// one record per line, CR LF. A record that cannot be written is kept in
-// memory, in order, and written before the next one once the file can be
-// written again; the failure is reported through failureChanged().
+// one record per line, CR LF. Every record is on the disk (fdatasync
+// returned) before the handler that made it returns: outside a Batch each
+// record is written and synced at once; inside one, the records of the whole
+// handler are written with one write and one sync when the Batch ends (group
+// commit: a burst of messages costs one sync, not one per record). A record
+// that cannot be written is kept in memory, in order, and written before the
+// next one once the file can be written again; the failure is reported
+// through failureChanged().
 class DayArchive : public QObject
 {
     Q_OBJECT
 public:
-    DayArchive(const Clock& clock, QString dataDir, QObject* parent = nullptr);
+    // The records appended while a Batch lives are written and synced when
+    // the last open Batch ends. A null archive makes an empty scope.
+    class Batch
+    {
+    public:
+        explicit Batch(DayArchive* archive);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        DayArchive* m_archive;
+    };
+
+    DayArchive(const Clock& clock, QString dataDir, FileSync sync = FileSync::system(),
+               QObject* parent = nullptr);
 
     // AppendDayRecord for an object: k (1..1024) and its record letter.
+    // True when the record is on the disk, or (inside a Batch) accepted while
+    // the archive is writable.
     bool AppendDayRecord(int k, QChar letter);
     // AppendDayRecord for a module record (letters S and V): module digit in position 13.
     bool appendModuleRecord(int m, QChar letter);
@@ -49,6 +73,8 @@ signals:
     // reason (sent again with each failed attempt). false once every waiting
     // record has been written.
     void failureChanged(bool failing, const QString& message);
+    // `records` records were written and synced to the disk in one batch.
+    void synced(int records);
 
 private:
     struct Pending
@@ -57,10 +83,11 @@ private:
         QByteArray line;
     };
     bool append(const QDate& date, const QByteArray& line);
-    static bool writeLines(const QString& path, const QByteArray& lines, QString& reason);
 
     const Clock& m_clock;
     QString m_dataDir;
+    FileSync m_sync;
+    int m_batchDepth = 0;
     std::deque<Pending> m_pending;
     bool m_failing = false;
     QString m_lastError;

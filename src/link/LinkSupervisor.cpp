@@ -40,6 +40,7 @@ void LinkSupervisor::tick()
 {
     if (m_housekeeping)
         m_housekeeping();
+    writeUnsaved();
 
     StationState& s = m_ctx.state;
     reportSilent();
@@ -115,11 +116,35 @@ void LinkSupervisor::saveModuleState(int m, const QDateTime& lostAt)
     }
     if (commands.isEmpty())
         return; // a file from an earlier loss stays as it is
-    ModuleStateFile file(m_ctx.archive.dataDir(), m);
-    if (!file.write(lostAt, commands)) {
+    m_unsaved[size_t(m)] = UnsavedState{lostAt, commands};
+    writeUnsaved();
+}
+
+int LinkSupervisor::unsavedCount() const
+{
+    int n = 0;
+    for (const auto& u : m_unsaved)
+        n += u.has_value() ? 1 : 0;
+    return n;
+}
+
+void LinkSupervisor::writeUnsaved()
+{
+    QString problem;
+    for (int m = 1; m <= kModuleCount; ++m) {
+        auto& unsaved = m_unsaved[size_t(m)];
+        if (!unsaved)
+            continue;
+        ModuleStateFile file(m_ctx.archive.dataDir(), m);
+        if (file.write(unsaved->lostAt, unsaved->commands)) {
+            unsaved.reset();
+            continue;
+        }
         qCWarning(lcLink).noquote() << "cannot write" << file.path() << file.errorString();
-        m_ctx.screen.setProblem(file.path() + QStringLiteral(": ") + file.errorString());
+        if (problem.isEmpty())
+            problem = file.errorString();
     }
+    m_ctx.screen.showOwnProblem(m_shownProblem, problem);
 }
 
 void LinkSupervisor::watchdog()

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <optional>
 #include <functional>
 
 namespace zelvan {
@@ -29,6 +31,9 @@ public:
 
     void tick();
 
+    // Module state files waiting to be written after a failure.
+    int unsavedCount() const;
+
     // The link-lost window's text for the silent modules, in ascending order.
     static QString linkLostText(const QStringList& labels);
     // Seconds from `since` (seconds after midnight) to `now`, across midnight.
@@ -38,11 +43,22 @@ private:
     void reportSilent();
     void recordLost(int m);
     void saveModuleState(int m, const QDateTime& lostAt);
+    void writeUnsaved();
     void watchdog();
+
+    // A module's state file that could not be written yet: retried at each
+    // tick until it is, a later loss of the module replacing it.
+    struct UnsavedState
+    {
+        QDateTime lostAt;
+        QStringList commands;
+    };
 
     StationContext m_ctx;
     StartupExchange& m_exchange;
     std::function<void()> m_housekeeping;
+    std::array<std::optional<UnsavedState>, 9> m_unsaved{};
+    QString m_shownProblem;
 };
 
 } // namespace zelvan

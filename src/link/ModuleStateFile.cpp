@@ -1,9 +1,9 @@
 #include "link/ModuleStateFile.h"
 
 #include "core/Clock.h"
+#include "core/DurableFile.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace zelvan {
 
@@ -25,9 +25,8 @@ bool ModuleStateFile::write(const QDateTime& lostAt, const QStringList& commands
     QByteArray content = serialText(lostAt) + "\r\n";
     for (const QString& c : commands)
         content += c.toLatin1() + "\r\n";
-    QSaveFile file(path());
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.commit()) {
+    DurableFile file(path());
+    if (!file.replace(content)) {
         m_error = file.errorString();
         return false;
     }

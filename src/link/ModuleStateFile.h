@@ -15,8 +15,8 @@ public:
     ModuleStateFile(QString dataDir, int m);
 
     QString path() const;
-    // Replaces the file as a whole: written to a temporary file and renamed
-    // over the old one, so a failure never leaves a half-written file.
+    // Replaces the file as a whole, durably (temporary file, sync, rename), so
+    // a failure or a power cut never leaves a half-written file.
     bool write(const QDateTime& lostAt, const QStringList& commands);
 
     QString errorString() const { return m_error; }

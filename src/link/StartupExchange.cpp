@@ -254,7 +254,9 @@ void StartupExchange::finish(int m)
     s.ModuleStarted[m] = true;
     qCInfo(lcLink) << "module" << m << "started";
     StartMdl();
-    m_ctx.grid.paintPage();
+    // The shown page selected again: its buttons repainted and the thresholds
+    // panel reset, since the module's settings may have changed under it.
+    m_ctx.panel.SelectPage(s.CurrentPage);
 }
 
 } // namespace zelvan

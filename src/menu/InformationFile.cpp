@@ -2,10 +2,10 @@
 
 #include "core/Addressing.h"
 #include "core/Cp1251.h"
+#include "core/DurableFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace zelvan {
 
@@ -39,15 +39,7 @@ bool InformationFile::save(const QString& text) const
     QString body = text;
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     body.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toCp1251(body) + "\r\n";
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return DurableFile(m_path).replace(toCp1251(body) + "\r\n");
 }
 
 } // namespace zelvan

@@ -321,11 +321,16 @@ void MainForm::showScreen()
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // A slider that takes the focus from the operator arms "Ok"; focus moved by
-    // the panel's own enabling and disabling does not.
-    if (event->type() == QEvent::FocusIn && !m_syncing) {
+    // The operator touching a slider arms "Ok": the focus coming to it, and
+    // also a press or a key on a slider that already has the focus (which
+    // brings no new focus event). Focus moved by the panel's own enabling and
+    // disabling does not.
+    const QEvent::Type type = event->type();
+    const bool touched = type == QEvent::FocusIn || type == QEvent::MouseButtonPress
+                         || type == QEvent::KeyPress;
+    if (touched && !m_syncing) {
         for (QSlider* slider : m_sliders) {
-            if (watched == slider) {
+            if (watched == slider && slider->isEnabled()) {
                 m_panel.thresholds().sliderFocused();
                 break;
             }

@@ -7,6 +7,7 @@ namespace zelvan {
 
 SerialPortLine::SerialPortLine(QObject* parent) : SerialLine(parent)
 {
+    m_port.setReadBufferSize(kReadBufferBytes);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
         if (m_port.bytesToWrite() == 0)
@@ -124,6 +125,8 @@ qint64 SerialPortLine::bytesToWrite() const { return m_port.bytesToWrite(); }
 
 qint64 SerialPortLine::bytesAvailable() const { return m_port.bytesAvailable(); }
 
+// Everything the port holds. Taking it re-arms the port's reading, so bytes
+// left in the driver while the buffer was full arrive with the next readyRead.
 QByteArray SerialPortLine::readAll() { return m_port.readAll(); }
 
 QString SerialPortLine::deviceName() const { return m_device; }

@@ -20,6 +20,12 @@ public:
         QSerialPort::StopBits stopBits = QSerialPort::OneStop;
     };
 
+    // Bytes the line holds in memory before it stops reading from the device:
+    // a panel that falls behind leaves the rest in the driver's buffer (and
+    // the sender waits), instead of growing without limit. Reading resumes as
+    // soon as the held bytes are taken.
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
+
     explicit SerialPortLine(QObject* parent = nullptr);
     ~SerialPortLine() override;
 

@@ -29,9 +29,11 @@ void putLe16(QByteArray& b, quint16 v)
 
 } // namespace
 
-QByteArray ToneBeeper::toneWav(int frequencyHz, int durationMs, int sampleRate)
+QByteArray ToneBeeper::toneWav(std::initializer_list<Tone> tones, double amplitude, int sampleRate)
 {
-    const int samples = sampleRate * durationMs / 1000;
+    qint64 samples = 0;
+    for (const Tone& t : tones)
+        samples += qint64(sampleRate) * t.durationMs / 1000;
     const quint32 dataBytes = quint32(samples) * 2;
     QByteArray wav;
     wav.reserve(int(44 + dataBytes));
@@ -48,16 +50,24 @@ QByteArray ToneBeeper::toneWav(int frequencyHz, int durationMs, int sampleRate)
     wav.append("data");
     putLe32(wav, dataBytes);
     const int fade = sampleRate / 200; // 5 ms ramps avoid clicks
-    for (int i = 0; i < samples; ++i) {
-        double amp = 0.4;
-        if (i < fade)
-            amp *= double(i) / fade;
-        else if (samples - i < fade)
-            amp *= double(samples - i) / fade;
-        const double v = amp * std::sin(2.0 * std::numbers::pi * frequencyHz * i / sampleRate);
-        putLe16(wav, quint16(qint16(std::lround(v * 32767.0))));
+    for (const Tone& t : tones) {
+        const int n = int(qint64(sampleRate) * t.durationMs / 1000);
+        for (int i = 0; i < n; ++i) {
+            double amp = amplitude;
+            if (i < fade)
+                amp *= double(i) / fade;
+            else if (n - i < fade)
+                amp *= double(n - i) / fade;
+            const double v = amp * std::sin(2.0 * std::numbers::pi * t.frequencyHz * i / sampleRate);
+            putLe16(wav, quint16(qint16(std::lround(v * 32767.0))));
+        }
     }
     return wav;
+}
+
+QByteArray ToneBeeper::alarmWav()
+{
+    return toneWav({{1400, 160}, {950, 160}}, 0.9);
 }
 
 ToneBeeper::ToneBeeper(QObject* parent) : QObject(parent)
@@ -68,12 +78,12 @@ ToneBeeper::ToneBeeper(QObject* parent) : QObject(parent)
         return;
     const QString path = m_dir.filePath(QStringLiteral("beep.wav"));
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(toneWav(880, 120)) < 0)
+    if (!f.open(QIODevice::WriteOnly) || f.write(alarmWav()) < 0)
         return;
     f.close();
     m_effect = new QSoundEffect(this);
     m_effect->setSource(QUrl::fromLocalFile(path));
-    m_effect->setVolume(0.6f);
+    m_effect->setVolume(1.0f);
 }
 
 ToneBeeper::~ToneBeeper() = default;

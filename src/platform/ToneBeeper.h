@@ -4,13 +4,15 @@
 
 #include <QObject>
 #include <QTemporaryDir>
+#include <initializer_list>
 #include <memory>
 
 class QSoundEffect;
 
 namespace zelvan {
 
-// The system beep as a short tone through the sound output. A machine without
+// The alarm beep as a short two-tone sound through the sound output, made when
+// the program starts (no sound file is shipped). A machine without
 // an audio output gets QApplication::beep() instead; the tone never blocks.
 class ToneBeeper : public QObject, public Beeper
 {
@@ -24,8 +26,18 @@ public:
     bool usesTone() const { return m_effect != nullptr; }
     int beeps() const { return m_beeps; }
 
-    // A mono 16-bit PCM WAV of a sine tone.
-    static QByteArray toneWav(int frequencyHz, int durationMs, int sampleRate = 22050);
+    struct Tone
+    {
+        int frequencyHz;
+        int durationMs;
+    };
+    // A mono 16-bit PCM WAV of sine tones one after the other, each faded in
+    // and out so that it does not click; amplitude 0..1 of full scale.
+    static QByteArray toneWav(std::initializer_list<Tone> tones, double amplitude,
+                              int sampleRate = 22050);
+    // The alarm sound: a high and a lower tone, loud, together well under the
+    // half second between two beeps of the violations window.
+    static QByteArray alarmWav();
 
 private:
     QTemporaryDir m_dir;

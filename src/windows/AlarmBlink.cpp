@@ -9,7 +9,8 @@ namespace zelvan {
 
 AlarmBlink::AlarmBlink(const StationState& state, const AlarmList& alarms, ScreenState& screen,
                        Beeper& beeper, QObject* parent)
-    : QObject(parent), m_state(state), m_alarms(alarms), m_screen(screen), m_beeper(beeper)
+    : QObject(parent), m_state(state), m_alarms(alarms), m_screen(screen), m_beeper(beeper),
+      m_silence(alarms, screen)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(kIntervalMs);
@@ -31,7 +32,7 @@ void AlarmBlink::tick()
         setFrame(false);
         m_screen.setLinkLostColor(kMessageDim);
     } else {
-        if (m_state.OptAlarmSound == 1)
+        if (m_state.OptAlarmSound == 1 && !m_silence.silenced())
             m_beeper.beep();
         setFrame(true);
         m_screen.setLinkLostColor(kMessageLit);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/AlarmSilence.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -15,7 +17,8 @@ class Beeper;
 // link-lost message flash with a period of one second; each time the frame
 // comes on the alarm beeps (OptAlarmSound) and the main window is brought to
 // the front (OptPanelOnTop, only while it is visible). The frame starts shown
-// and goes out at the first quiet tick.
+// and goes out at the first quiet tick. The operator's silence stops the beep,
+// never the blink.
 class AlarmBlink : public QObject
 {
     Q_OBJECT
@@ -33,6 +36,8 @@ public:
     void tick();
 
     bool frameVisible() const { return m_frameVisible; }
+    AlarmSilence& silence() { return m_silence; }
+    const AlarmSilence& silence() const { return m_silence; }
 
 signals:
     void frameChanged(bool visible);
@@ -44,6 +49,7 @@ private:
     const AlarmList& m_alarms;
     ScreenState& m_screen;
     Beeper& m_beeper;
+    AlarmSilence m_silence;
     QTimer m_timer;
     bool m_frameVisible = true;
 };

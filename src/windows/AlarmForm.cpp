@@ -9,10 +9,17 @@
 #include "windows/WindowTexts.h"
 
 #include <QListView>
+#include <QPushButton>
+#include <QKeyEvent>
 
 namespace zelvan {
 
 namespace {
+
+// The button row below the frame, in twips.
+constexpr int kButtonGap = 90;
+constexpr int kButtonHeight = 360;
+constexpr int kButtonWidth = 1200;
 
 // A frame line of the given width (pixels) centred on the twips line.
 QRect lineRect(const QLine& twips, int width)
@@ -29,7 +36,8 @@ AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& inf
                      QWidget* parent)
     : ListWindowForm(ctx.screen, &ScreenState::alarmsVisible, &ScreenState::setAlarmsVisible,
                      windowtexts::alarmCaption(), ctx.alarms, ListSource::Violations,
-                     new AlarmTipForm, info, parent)
+                     new AlarmTipForm, info, parent),
+      m_silence(blink.silence())
 {
     setObjectName(QStringLiteral("AlarmForm"));
     for (size_t i = 0; i < m_frame.size(); ++i) {
@@ -44,12 +52,25 @@ AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& inf
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_frame[i] = line;
     }
-    AlarmList& alarms = ctx.alarms;
-    connect(&alarms, &AlarmList::selectionChanged, this, &AlarmForm::showSelected);
-    connect(this, &ListWindowForm::rowPicked, &alarms, &AlarmList::select);
+    AlarmSilence& silence = m_silence;
+    m_silenceButton = new QPushButton(windowtexts::silenceButton(), this);
+    m_silenceButton->setObjectName(QStringLiteral("SilenceButton"));
+    m_silenceButton->setCheckable(true);
+    m_silenceButton->setToolTip(windowtexts::silenceTip());
+    m_silenceButton->setFocusPolicy(Qt::NoFocus);
+    connect(m_silenceButton, &QPushButton::clicked, this, [this, &silence] {
+        // Checked by the operator: silenced if there is anything to silence.
+        // Unchecked: only the model decides when the tone comes back.
+        silence.silence();
+        showSilence(silence.silenced());
+    });
+    connect(&silence, &AlarmSilence::silencedChanged, this, &AlarmForm::showSilence);
+    showSilence(silence.silenced());
+
     connect(&blink, &AlarmBlink::frameChanged, this, &AlarmForm::showFrame);
-    showSelected(alarms.selected());
-    listPlaced();
+    // Taller than the events window by the button row, so both show as many lines.
+    resize(width(), height() + layout::toPixels(listBottomReserve() - layout::kListBottomReserve));
+    applyLayout();
     showFrame(blink.frameVisible());
     blink.start();
     followScreen();
@@ -57,7 +78,7 @@ AlarmForm::AlarmForm(StationContext& ctx, AlarmBlink& blink, ObjectInfoForm& inf
 
 void AlarmForm::listPlaced()
 {
-    if (!m_frame[0])
+    if (!m_frame[0] || !m_silenceButton)
         return; // the base class lays out the list before the frame exists
     const QRect place = list()->geometry();
     const QRect twips(layout::toTwips(place.x()), layout::toTwips(place.y()),
@@ -67,6 +88,32 @@ void AlarmForm::listPlaced()
         m_frame[i]->setGeometry(lineRect(lines[i], layout::kFrameLineWidthPx));
         m_frame[i]->raise();
     }
+    // "Тишина" below the frame, at its right end.
+    const int right = twips.x() + twips.width();
+    const int top = twips.y() + twips.height() + layout::kFrameOffset + kButtonGap;
+    m_silenceButton->setGeometry(layout::toPixels(
+        QRect(right - kButtonWidth, top, kButtonWidth, kButtonHeight)));
+}
+
+void AlarmForm::keyPressEvent(QKeyEvent* event)
+{
+    // Escape anywhere in the window silences the tone, as the button does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_silence.silence();
+        event->accept();
+        return;
+    }
+    ListWindowForm::keyPressEvent(event);
+}
+
+int AlarmForm::listBottomReserve() const
+{
+    return layout::kListBottomReserve + layout::kFrameOffset + kButtonGap + kButtonHeight;
+}
+
+void AlarmForm::showSilence(bool silenced)
+{
+    m_silenceButton->setChecked(silenced);
 }
 
 void AlarmForm::showFrame(bool visible)

@@ -4,10 +4,13 @@
 
 #include <array>
 
+class QPushButton;
+
 namespace zelvan {
 
 struct StationContext;
 class AlarmBlink;
+class AlarmSilence;
 
 // The violations window, "Нарушения": List1 draws ctx.alarms, the red frame
 // Line2..Line5 around it follows the blink model.
@@ -25,14 +28,21 @@ public:
 
     // Line2 (top), Line3 (right), Line4 (bottom), Line5 (left).
     QWidget* frameLine(int i) const { return m_frame[size_t(i)]; }
+    // "Тишина": checked while the alarm tone is silenced.
+    QPushButton* silenceButton() const { return m_silenceButton; }
 
 protected:
     void listPlaced() override;
+    int listBottomReserve() const override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void showFrame(bool visible);
+    void showSilence(bool silenced);
 
+    AlarmSilence& m_silence;
     std::array<QWidget*, 4> m_frame{};
+    QPushButton* m_silenceButton = nullptr;
 };
 
 } // namespace zelvan

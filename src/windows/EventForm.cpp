@@ -14,10 +14,6 @@ EventForm::EventForm(StationContext& ctx, ObjectInfoForm& info, QWidget* parent)
                      new EventTipForm, info, parent)
 {
     setObjectName(QStringLiteral("EventForm"));
-    EventList& events = ctx.events;
-    connect(&events, &EventList::selectionChanged, this, &EventForm::showSelected);
-    connect(this, &ListWindowForm::rowPicked, &events, &EventList::select);
-    showSelected(events.selected());
     followScreen();
 }
 

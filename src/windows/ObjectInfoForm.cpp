@@ -1,6 +1,7 @@
 #include "windows/ObjectInfoForm.h"
 
 #include "events/StationContext.h"
+#include "windows/FirstPlacement.h"
 #include "windows/WindowTexts.h"
 
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -88,11 +90,15 @@ ObjectInfoForm::ObjectInfoForm(StationContext& ctx, QWidget* parent)
     resize(560, 460);
 }
 
-bool ObjectInfoForm::openLine(ListSource source, const QString& line)
+bool ObjectInfoForm::openLine(ListSource source, const QString& line, const QRect& opener)
 {
     const auto k = ObjectHistory::objectOfLine(source, line);
     if (!k)
         return false;
+    if (!isVisible() && opener.isValid()) {
+        if (const QScreen* s = screen())
+            move(layout::besideRect(s->availableGeometry(), opener, frameGeometry().size()).topLeft());
+    }
     showObject(*k, source);
     return true;
 }

@@ -29,8 +29,10 @@ public:
     explicit ObjectInfoForm(StationContext& ctx, QWidget* parent = nullptr);
 
     // The double click on a list line: fills and shows the dialog for the object
-    // the line names; false (nothing shown) when it names none.
-    bool openLine(ListSource source, const QString& line);
+    // the line names; false (nothing shown) when it names none. A dialog not
+    // yet on screen first appears beside the opening window (its outer frame,
+    // when given), never over it.
+    bool openLine(ListSource source, const QString& line, const QRect& opener = {});
     // Fills and shows the dialog for object k (1..1024).
     void showObject(int k, ListSource source);
 

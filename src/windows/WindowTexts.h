@@ -6,6 +6,9 @@ namespace zelvan::windowtexts {
 
 // Captions of the operator's list windows, the object history dialog and the keypad.
 inline QString alarmCaption() { return QStringLiteral("Нарушения"); }
+// The violations window's button that silences the alarm tone.
+inline QString silenceButton() { return QStringLiteral("Тишина"); }
+inline QString silenceTip() { return QStringLiteral("Тишина до следващо нарушение (Esc)"); }
 inline QString eventCaption() { return QStringLiteral("Събития"); }
 inline QString infoCaption() { return QStringLiteral("Zelvan  -  Допълнителна информация"); }
 inline QString infoTab() { return QStringLiteral("Информация"); }

@@ -40,12 +40,15 @@ private slots:
         ScreenState screen;
         LinkLostForm form(screen);
         QVERIFY(!form.isVisible());
-        const QPoint corner = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-        QCOMPARE(form.pos(), corner + QPoint(20, 20));
+        // Sized once for eight modules: a longer message does not grow it over
+        // the windows beside it.
+        const QSize size = form.size();
         screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r01,03 е прекъсната!"));
         screen.setLinkLostVisible(true);
         QVERIFY(form.isVisible());
         QCOMPARE(form.text(), QStringLiteral("Комуникацията с  модули\n01,03 е прекъсната!"));
+        screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r41,42,43,44,45,46,47,48 е прекъсната!"));
+        QCOMPARE(form.size(), size);
         screen.setLinkLostVisible(false);
         QVERIFY(!form.isVisible());
     }

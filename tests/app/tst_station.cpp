@@ -1,10 +1,12 @@
 #include "app/Station.h"
 #include "core/ObjectFiles.h"
+#include "events/DayArchive.h"
 #include "link/StartupExchange.h"
 #include "support/Fakes.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -186,6 +188,26 @@ private slots:
         QVERIFY(r.station.state().ModuleAnswered[2]);
         r.port2.feed(".  Zelvan MDL v2.1\r");
         QCOMPARE(r.station.state().ModuleVersionText[2], QStringLiteral("  Zelvan MDL v2.1"));
+    }
+
+    // The records of every message that one receive notification carries are
+    // synced to the disk, in one batch, before the notification's handler
+    // returns; the next notification is the next batch.
+    void oneReceiveNotificationIsOneSyncedBatch()
+    {
+        Run r;
+        r.writeIni({});
+        QVERIFY(r.station.load().ok);
+        QSignalSpy synced(&r.station.archive(), &DayArchive::synced);
+        r.port1.feed("{3#A5\r{3#A6\r{4#A7\r");
+        QCOMPARE(synced.size(), 1);
+        QCOMPARE(synced.first().first().toInt(), 3);
+        r.port1.feed("{3O5\r");
+        QCOMPARE(synced.size(), 2);
+        QCOMPARE(synced.last().first().toInt(), 1);
+        QFile day(r.station.archive().dayFilePath(r.clock.now().date()));
+        QVERIFY(day.open(QIODevice::ReadOnly));
+        QCOMPARE(day.readAll().count("\r\n"), 4);
     }
 };
 

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 using namespace zelvan;
 using zelvan::test::FakeClock;
 
@@ -20,6 +23,26 @@ QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2026, 12, 7))
 {
     return QDateTime(day, QTime(h, m, s, ms));
 }
+
+// In the place of fdatasync: the size of the file at each sync, and a failure
+// on request.
+struct SyncSizes
+{
+    QList<qint64> sizes;
+    bool fail = false;
+    FileSync sync()
+    {
+        const auto data = [this](int fd) {
+            struct stat st{};
+            ::fstat(fd, &st);
+            sizes.append(st.st_size);
+            if (fail)
+                errno = EIO;
+            return fail ? -1 : 0;
+        };
+        return FileSync{data, [](int) { return 0; }};
+    }
+};
 
 } // namespace
 
@@ -170,6 +193,69 @@ private slots:
         QVERIFY(archive.flushPending());
         QCOMPARE(fileBytes(day), QByteArray("001066333333\r\n"));
         QVERIFY(archive.lastError().isEmpty());
+    }
+
+    // Group commit: the records made inside one batch reach the file with one
+    // write and one sync when the batch ends; a record outside a batch is
+    // synced on its own before AppendDayRecord returns.
+    void batchIsOneWriteAndOneSync()
+    {
+        QTemporaryDir dir;
+        FakeClock clock(at(12, 0, 0));
+        SyncSizes rec;
+        DayArchive archive(clock, dir.path(), rec.sync());
+        QSignalSpy synced(&archive, &DayArchive::synced);
+        {
+            const DayArchive::Batch batch(&archive);
+            QVERIFY(archive.AppendDayRecord(1, QChar('A')));
+            {
+                const DayArchive::Batch inner(&archive); // nested: the outer one commits
+                QVERIFY(archive.AppendDayRecord(2, QChar('A')));
+            }
+            QVERIFY(archive.appendModuleRecord(3, QChar('V')));
+            QVERIFY(rec.sizes.isEmpty());
+            QCOMPARE(archive.pendingCount(), 3);
+        }
+        QCOMPARE(rec.sizes, (QList<qint64>{43}));
+        QCOMPARE(synced.size(), 1);
+        QCOMPARE(synced.first().first().toInt(), 3);
+        QCOMPARE(archive.pendingCount(), 0);
+
+        QVERIFY(archive.AppendDayRecord(4, QChar('O')));
+        QCOMPARE(rec.sizes, (QList<qint64>{43, 57}));
+        QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-07.dat"))),
+                 QByteArray("000165500000\r\n000265500000\r\n0000865000003\r\n000479500000\r\n"));
+    }
+
+    // A batch whose sync fails is cut back out of the file and kept in
+    // memory; the next batch writes it first, once, in order.
+    void failedBatchIsRetriedWhole()
+    {
+        QTemporaryDir dir;
+        FakeClock clock(at(12, 0, 0));
+        SyncSizes rec;
+        rec.fail = true;
+        DayArchive archive(clock, dir.path(), rec.sync());
+        QSignalSpy failure(&archive, &DayArchive::failureChanged);
+        {
+            const DayArchive::Batch batch(&archive);
+            archive.AppendDayRecord(1, QChar('A'));
+            archive.AppendDayRecord(2, QChar('A'));
+        }
+        QCOMPARE(archive.pendingCount(), 2);
+        QVERIFY(archive.failing());
+        QCOMPARE(failure.size(), 1);
+        const QString day = dir.filePath(QStringLiteral("26-12-07.dat"));
+        QCOMPARE(fileBytes(day), QByteArray());
+
+        rec.fail = false;
+        {
+            const DayArchive::Batch batch(&archive);
+            QVERIFY(!archive.AppendDayRecord(3, QChar('A'))); // accepted, the archive still failing
+        }
+        QCOMPARE(archive.pendingCount(), 0);
+        QVERIFY(!archive.failing());
+        QCOMPARE(fileBytes(day), QByteArray("000165500000\r\n000265500000\r\n000365500000\r\n"));
     }
 
     void parse_data()

@@ -4,6 +4,8 @@
 #include "events/EventList.h"
 #include "events/ObjectGrid.h"
 
+#include <QAbstractItemModelTester>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -82,6 +84,58 @@ private slots:
         alarms.removeObject(label);
         QCOMPARE(alarms.lines(), remaining);
         QCOMPARE(alarms.selected(), selected);
+    }
+
+    // The violations list against a plain list of lines: runaway repeats,
+    // neighbours of different objects, renamed objects, releases and module
+    // restarts in a random mix, enough removals to drop removed runs from its
+    // tables several times. The rows, the row signals (checked by
+    // QAbstractItemModelTester) and the selection must match at every step.
+    void alarmListMatchesAPlainList_data()
+    {
+        QTest::addColumn<int>("objects"); // distinct objects in the traffic
+        QTest::addColumn<int>("repeat");  // up to this many repeats of one line in a row
+        QTest::newRow("runaway of a few objects") << 3 << 50;
+        QTest::newRow("many objects interleaved") << 300 << 1;
+        QTest::newRow("mixed") << 40 << 5;
+    }
+    void alarmListMatchesAPlainList()
+    {
+        QFETCH(int, objects);
+        QFETCH(int, repeat);
+        AlarmList alarms;
+        QAbstractItemModelTester tester(&alarms, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QStringList plain;
+        QRandomGenerator random(objects * 1000 + repeat);
+        const auto label = [](int k) {
+            return QStringLiteral("  %1-%2").arg((k - 1) / 128 + 1).arg((k - 1) % 128 + 1, 3, 10, QLatin1Char('0'));
+        };
+        for (int step = 0; step < 4000; ++step) {
+            const int k = random.bounded(objects) + 1;
+            const int action = random.bounded(10);
+            if (action < 7) {
+                const QString line = label(k) + (random.bounded(20) == 0 ? QStringLiteral("  new name")
+                                                                          : QStringLiteral("  name"));
+                for (int n = random.bounded(repeat) + 1; n > 0; --n) {
+                    alarms.addViolation(line);
+                    plain.append(line);
+                }
+            } else if (action < 9) {
+                alarms.removeObject(label(k));
+                plain.removeIf([&](const QString& l) { return l.startsWith(label(k)); });
+            } else {
+                const int m = (k - 1) / 128 + 1;
+                alarms.removeModule(m);
+                plain.removeIf([&](const QString& l) { return l.mid(2, 1).toInt() == m; });
+            }
+            QCOMPARE(alarms.count(), plain.size());
+            QCOMPARE(alarms.selected(), plain.size() - 1);
+            if (step % 97 == 0)
+                QCOMPARE(alarms.lines(), plain);
+        }
+        QCOMPARE(alarms.lines(), plain);
+        QCOMPARE(alarms.line(-1), QString());
+        QCOMPARE(alarms.line(alarms.count()), QString());
     }
 
     void alarmRemoveModule()

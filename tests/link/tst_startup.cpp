@@ -1,4 +1,5 @@
 #include "core/Labels.h"
+#include "core/ScreenState.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
 #include "support/EngineFixture.h"
@@ -254,6 +255,32 @@ private slots:
         QVERIFY(r.f.state.ModuleStarted[3]);
         QCOMPARE(r.f.state.StartupModule, qint16(0));
         QCOMPARE(r.f.screen.splash().progress, 100);
+    }
+
+    void finishingSelectsTheShownPage()
+    {
+        Run r;
+        r.f.state.CurrentPage = 10;
+        r.fullExchange(3);
+        QVERIFY(r.f.state.ModuleStarted[3]);
+        QCOMPARE(r.f.panel.selectedPages, QList<int>{10});
+    }
+
+    void splashShownAnewStartsFromItsOwnTexts()
+    {
+        Run r;
+        r.fullExchange(3);
+        QCOMPARE(r.f.screen.splash().progress, 100);
+        QVERIFY(!r.f.screen.splash().modules.endsWith(QStringLiteral("-")));
+        r.f.screen.setSplashVisible(false);
+        // Module 5 restarts: its banner brings the window back, empty.
+        r.exchange.HandleStartupLine(QString(linktexts::kModuleBanner), 5);
+        const ScreenState::Splash& s = r.f.screen.splash();
+        QVERIFY(s.visible);
+        QCOMPARE(s.progress, 0);
+        QCOMPARE(s.modules, QStringLiteral("Модули  -"));
+        QCOMPARE(s.objects, QStringLiteral("Обекти -"));
+        QCOMPARE(s.linkTest, QStringLiteral("Тест за връзка ....."));
     }
 
     void extraDumpLinesClampProgress()

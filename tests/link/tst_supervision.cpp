@@ -160,6 +160,37 @@ private slots:
         r.supervisor.tick();
         QVERIFY(r.f.screen.problem().contains(QStringLiteral("Mdl_1.dat")));
         QCOMPARE(r.f.dayFileLines().size(), 1); // the loss itself is still recorded
+        QCOMPARE(r.supervisor.unsavedCount(), 1);
+    }
+
+    // The saved state of a lost module is not dropped when its file cannot be
+    // written: each tick tries again, until it is written with the time of the
+    // loss; the operator's notice goes when it is.
+    void failedStateFileRetriedAtEachTick()
+    {
+        Run r;
+        r.f.state.ObjState[1] = Taken;
+        r.f.state.ObjState[3] = Violated;
+        QVERIFY(QDir().mkpath(r.mdlPath(1)));
+        r.answerAllBut({1});
+        r.supervisor.tick();
+        QVERIFY(r.f.screen.problem().contains(QStringLiteral("Mdl_1.dat")));
+
+        r.f.clock.advanceMs(10000);
+        r.f.state.ObjState[1] = Released; // later changes do not alter what was saved
+        r.answerAllBut({1});
+        r.supervisor.tick();
+        QCOMPARE(r.supervisor.unsavedCount(), 1);
+        QVERIFY(r.f.screen.problem().contains(QStringLiteral("Mdl_1.dat")));
+
+        QVERIFY(QDir().rmdir(r.mdlPath(1)));
+        r.f.clock.advanceMs(10000);
+        r.answerAllBut({1});
+        r.supervisor.tick();
+        QCOMPARE(r.supervisor.unsavedCount(), 0);
+        QCOMPARE(r.readFile(r.mdlPath(1)), QByteArray("46363.5\r\nP1\r\nP3\r\n"));
+        QVERIFY(r.f.screen.problem().isEmpty());
+        QCOMPARE(r.f.dayFileLines().size(), 1);
     }
 
     void returningModuleStartedAgain()

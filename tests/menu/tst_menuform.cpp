@@ -1,6 +1,7 @@
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
+#include "menu/ReportTexts.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
 
@@ -37,6 +38,13 @@ void typeText(QWidget* widget, const QString& text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_A, QString(c), Qt::NoModifier);
 }
 
+// The menu session over a whole engine, as the operator's desk builds it.
+std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, const ZelvanIni& ini)
+{
+    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files,
+                                         engine.commands, ini, engine.clock);
+}
+
 // A menu window over a whole engine, as the main panel opens it.
 struct OpenMenu
 {
@@ -53,7 +61,7 @@ struct OpenMenu
         printer->m_printerName = QStringLiteral("Office");
         printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")};
         sink = printer.get();
-        form = new MenuForm(engine.context(), ini, std::move(printer));
+        form = new MenuForm(sessionOver(engine, ini), std::move(printer));
         form->show();
     }
     ~OpenMenu() { delete form.data(); }
@@ -87,6 +95,8 @@ private slots:
     void boardConfiguration();
     void restoreButton();
     void printsTheNamesList();
+    void printOutcomeOnTheStatusLine_data();
+    void printOutcomeOnTheStatusLine();
     void closingSavesAndDeletes();
     void screenshots();
 };
@@ -170,6 +180,7 @@ void TestMenuForm::namesAndInformation()
     QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsInformationTab));
     QCOMPARE(menu.find<QLabel>(QStringLiteral("Label7"))->text(), QStringLiteral(" 2-001  Аптека"));
     auto* text3 = menu.find<QPlainTextEdit>(QStringLiteral("Text3"));
+    QCOMPARE(menu.form->focusWidget(), text3);
     text3->setPlainText(QStringLiteral("ред\nвтори"));
     menu.click(QStringLiteral("Command4"));
     QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsListTab));
@@ -232,6 +243,45 @@ void TestMenuForm::printsTheNamesList()
     QCOMPARE(menu.sink->allLines(), QStringList{QStringLiteral(" 1-003  Х")});
 }
 
+// Each tab's "Печат" tells the operator on the window's status line what became
+// of the document: nothing after a normal print, the file written without a
+// printer, the failure otherwise.
+void TestMenuForm::printOutcomeOnTheStatusLine_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("report") << int(ArchiveDataTab) << QStringLiteral("Command2");
+    QTest::newRow("names list") << int(ObjectsListTab) << QStringLiteral("Command5");
+    QTest::newRow("object information") << int(ObjectsInformationTab) << QStringLiteral("Command6");
+}
+
+void TestMenuForm::printOutcomeOnTheStatusLine()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, button);
+    OpenMenu menu;
+    menu.form->session().names().setNameText(QStringLiteral("Банка"));
+    QVERIFY(menu.form->session().saveName());
+    menu.find<QPlainTextEdit>(QStringLiteral("Text1"))->setPlainText(QStringLiteral("ред"));
+    menu.tabs()->setCurrentIndex(tab);
+    auto* status = menu.find<QLabel>(QStringLiteral("StatusLabel"));
+
+    menu.sink->m_failEnd = true;
+    menu.click(button);
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->text(), ReportTexts::kPrintFailed);
+
+    menu.sink->m_failEnd = false;
+    menu.sink->m_outputPath = QStringLiteral("/reports/report.pdf");
+    menu.click(button);
+    QCOMPARE(status->text(), ReportTexts::kPrintedToFile + QStringLiteral("/reports/report.pdf"));
+
+    menu.sink->m_outputPath.clear();
+    menu.click(button);
+    QVERIFY(!status->isVisible());
+    QCOMPARE(menu.sink->documentsEnded, 3);
+}
+
 void TestMenuForm::closingSavesAndDeletes()
 {
     OpenMenu menu;
@@ -262,7 +312,7 @@ void TestMenuForm::screenshots()
     auto printer = std::make_unique<FakePrintSink>();
     printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                             QStringLiteral("MS Sans Serif")};
-    menu.form = new MenuForm(menu.engine.context(), menu.ini, std::move(printer));
+    menu.form = new MenuForm(sessionOver(menu.engine, menu.ini), std::move(printer));
     menu.form->show();
     QDir().mkpath(dir);
     const char* names[] = {"archive-request", "objects-list", "settings",    "archive-data",

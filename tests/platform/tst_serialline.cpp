@@ -4,6 +4,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cerrno>
+#include <unistd.h>
+
 using namespace zelvan;
 using namespace zelvan::test;
 
@@ -108,6 +111,39 @@ private slots:
             got += line.readAll();
         }
         QCOMPARE(got, all);
+    }
+
+    // A panel that does not read holds at most the bound in memory; the rest
+    // waits in the driver and arrives, whole and in order, once it reads again.
+    void readBufferIsBoundedAndDrainsLater()
+    {
+        PseudoTerminal pty;
+        SerialPortLine line;
+        QVERIFY(line.open(pty.slavePath(), QStringLiteral("115200,n,8,1")));
+        QByteArray sent;
+        bool driverFull = false;
+        const auto fill = [&] {
+            char chunk[4096];
+            for (;;) {
+                for (size_t i = 0; i < sizeof chunk; ++i)
+                    chunk[i] = char((sent.size() + qsizetype(i)) % 251);
+                const ssize_t n = ::write(pty.fd(), chunk, sizeof chunk);
+                if (n <= 0) {
+                    driverFull = errno == EAGAIN;
+                    break;
+                }
+                sent.append(chunk, n);
+            }
+            return driverFull && line.bytesAvailable() >= SerialPortLine::kReadBufferBytes;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(fill(), 10000);
+        QCOMPARE(line.bytesAvailable(), SerialPortLine::kReadBufferBytes);
+        QVERIFY(sent.size() > SerialPortLine::kReadBufferBytes);
+
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += line.readAll()).size() >= sent.size(), 10000);
+        QCOMPARE(got.size(), sent.size());
+        QVERIFY(got == sent);
     }
 
     void otherEndClosingFailsTheLine()

@@ -121,6 +121,76 @@ private slots:
         rig.run(4);
         QCOMPARE(spy.count(), raises);
     }
+
+    // What ends the operator's silence, and what does not. Each row starts
+    // with one violation listed, the sound option on, the tone silenced.
+    void silence_data()
+    {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("stillSilenced");
+        QTest::newRow("nothing happens") << "" << true;
+        QTest::newRow("a new violation line") << "violation" << false;
+        QTest::newRow("a duplicate of the listed line") << "duplicate" << false;
+        QTest::newRow("the list emptied") << "release" << false;
+        QTest::newRow("another object released, line stays") << "other release" << true;
+        QTest::newRow("link-lost window appears") << "link lost" << false;
+    }
+    void silence()
+    {
+        QFETCH(QString, after);
+        QFETCH(bool, stillSilenced);
+        Rig rig;
+        rig.state.OptAlarmSound = 1;
+        rig.alarms.addViolation(QStringLiteral("  1-001  Аптека"));
+        rig.alarms.addViolation(QStringLiteral("  1-002  Банка"));
+        rig.alarms.removeObject(QStringLiteral("  1-002"));
+        QVERIFY(rig.blink.silence().silence());
+
+        // Silenced: the frame blinks on, no beep for ten ticks.
+        QCOMPARE(rig.run(10), QStringLiteral("0101010101"));
+        QCOMPARE(rig.beeper.count, 0);
+        QCOMPARE(rig.alarms.count(), 1);
+        QCOMPARE(rig.state.OptAlarmSound, qint16(1));
+
+        if (after == QLatin1String("violation"))
+            rig.alarms.addViolation(QStringLiteral("  1-003  Склад"));
+        else if (after == QLatin1String("duplicate"))
+            rig.alarms.addViolation(QStringLiteral("  1-001  Аптека"));
+        else if (after == QLatin1String("release"))
+            rig.alarms.removeObject(QStringLiteral("  1-001"));
+        else if (after == QLatin1String("other release"))
+            rig.alarms.removeObject(QStringLiteral("  1-005"));
+        else if (after == QLatin1String("link lost"))
+            rig.screen.setLinkLostVisible(true);
+        QCOMPARE(rig.blink.silence().silenced(), stillSilenced);
+        // The beep comes back at the next visible half of the frame (if anything blinks).
+        const bool blinking = rig.alarms.count() > 0 || rig.screen.linkLost().visible;
+        rig.run(2);
+        QCOMPARE(rig.beeper.count, !stillSilenced && blinking ? 1 : 0);
+    }
+
+    void silenceNeedsAListedViolation()
+    {
+        Rig rig;
+        rig.state.OptAlarmSound = 1;
+        rig.screen.setLinkLostVisible(true);
+        QVERIFY(!rig.blink.silence().silence());
+        rig.run(4);
+        QCOMPARE(rig.beeper.count, 2);
+    }
+
+    void linkLostNamingOtherModulesEndsTheSilence()
+    {
+        Rig rig;
+        rig.alarms.addViolation(QStringLiteral("  1-001  Аптека"));
+        rig.screen.setLinkLostText(QStringLiteral("Комуникацията с  модул\r4 е прекъсната!"));
+        rig.screen.setLinkLostVisible(true);
+        QVERIFY(rig.blink.silence().silence());
+        rig.run(3); // the blink recolours the message: still silenced
+        QVERIFY(rig.blink.silence().silenced());
+        rig.screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r4,6 е прекъсната!"));
+        QVERIFY(!rig.blink.silence().silenced());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAlarmBlink)

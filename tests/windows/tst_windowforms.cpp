@@ -6,6 +6,7 @@
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
+#include "windows/LineWindow.h"
 #include "windows/ObjectInfoForm.h"
 #include "windows/TipForm.h"
 
@@ -15,6 +16,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -89,11 +91,93 @@ private slots:
         w.f.screen.setAlarmsVisible(true);
         for (int n = 1; n <= 3; ++n)
             w.f.alarms.addViolation(QStringLiteral("  1-00%1  Обект").arg(n));
-        QCOMPARE(w.alarm.list()->currentIndex().row(), 2);
+        QTRY_COMPARE(w.alarm.list()->currentIndex().row(), 2);
         QTest::mouseClick(w.alarm.list()->viewport(), Qt::LeftButton, {},
                           rowCentre(w.alarm.list(), 0));
         QCOMPARE(w.f.alarms.selected(), 0);
         QCOMPARE(w.alarm.selectedLine(), QStringLiteral("  1-001  Обект"));
+    }
+
+    // After any removal the last line is selected, and the view highlights
+    // exactly the line that the tip and the history view read.
+    void viewAgreesWithTheSelectionAfterRemoval_data()
+    {
+        QTest::addColumn<bool>("events");   // the events list, else the violations list
+        QTest::addColumn<int>("lines");     // lines listed before
+        QTest::addColumn<int>("picked");    // the operator's pick
+        QTest::addColumn<int>("removed");   // object whose violation lines go (0: post an event)
+        QTest::addColumn<int>("selected");  // the selected (last) row afterwards
+        QTest::newRow("violation above the picked one") << false << 4 << 2 << 1 << 2;
+        QTest::newRow("violation below the picked one") << false << 4 << 1 << 3 << 2;
+        QTest::newRow("the picked violation itself") << false << 4 << 1 << 2 << 2;
+        QTest::newRow("last violation of several") << false << 3 << 0 << 3 << 1;
+        QTest::newRow("events list trimmed") << true << 257 << 10 << 0 << 256;
+    }
+    void viewAgreesWithTheSelectionAfterRemoval()
+    {
+        QFETCH(bool, events);
+        QFETCH(int, lines);
+        QFETCH(int, picked);
+        QFETCH(int, removed);
+        QFETCH(int, selected);
+        Windows w;
+        w.f.screen.setAlarmsVisible(true);
+        w.f.screen.setEventsVisible(true);
+        ListWindowForm& form = events ? static_cast<ListWindowForm&>(w.events) : w.alarm;
+        for (int k = 1; k <= lines; ++k) {
+            if (events)
+                w.postObjectEvent(QStringLiteral("H"), k, QStringLiteral("Обект"));
+            else
+                w.f.alarms.addViolation(FormatObjectLabel(w.f.state, k) + QStringLiteral("  Обект"));
+        }
+        QListView* list = form.list();
+        QTRY_COMPARE(list->currentIndex().row(), lines - 1);
+        list->setCurrentIndex(list->model()->index(picked, 0)); // as the arrow keys do
+        QCOMPARE(form.selectedRow(), picked);
+        QCoreApplication::processEvents(); // the pick and the removal come in different turns
+
+        if (events)
+            w.postObjectEvent(QStringLiteral("O"), 1, QStringLiteral("Обект"));
+        else
+            w.f.alarms.removeObject(FormatObjectLabel(w.f.state, removed));
+
+        QCOMPARE(form.selectedRow(), selected);
+        QTRY_COMPARE(list->currentIndex().row(), selected);
+        const QModelIndexList highlighted = list->selectionModel()->selectedRows();
+        QCOMPARE(highlighted.size(), 1);
+        QCOMPARE(highlighted.first().row(), selected);
+        QCOMPARE(highlighted.first().data().toString(), form.selectedLine());
+        QVERIFY(list->viewport()->rect().intersects(list->visualRect(highlighted.first())));
+    }
+
+    // A list longer than the view's window: the view draws a window of it
+    // that follows the selected last line, scrolling to the window's edge
+    // moves the window on with the same lines in sight, and a removal brings
+    // the view back to the last line.
+    void longListIsDrawnThroughAWindow()
+    {
+        Windows w;
+        w.f.screen.setAlarmsVisible(true);
+        const int count = LineWindow::kRows + 1000;
+        for (int i = 0; i < count; ++i)
+            w.f.alarms.addViolation(FormatObjectLabel(w.f.state, i % 1024 + 1)
+                                    + QStringLiteral("  Обект %1").arg(i));
+        QListView* list = w.alarm.list();
+        const LineWindow* window = w.alarm.lineWindow();
+        QTRY_COMPARE(window->lineOf(list->currentIndex().row()), count - 1);
+        QCOMPARE(list->model()->rowCount(), LineWindow::kRows);
+        QCOMPARE(list->currentIndex().data().toString(), w.alarm.selectedLine());
+
+        list->verticalScrollBar()->setValue(0);
+        const QString top = list->indexAt(QPoint(1, 1)).data().toString();
+        QTRY_COMPARE(window->first(), 0);
+        QCOMPARE(list->indexAt(QPoint(1, 1)).data().toString(), top);
+        QCOMPARE(w.f.alarms.selected(), count - 1); // scrolling does not move the selection
+
+        w.f.alarms.removeObject(FormatObjectLabel(w.f.state, 1));
+        QTRY_COMPARE(window->lineOf(list->currentIndex().row()), w.f.alarms.count() - 1);
+        QCOMPARE(list->currentIndex().data().toString(), w.alarm.selectedLine());
+        QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
     }
 
     void frameFollowsTheBlink()
@@ -122,7 +206,7 @@ private slots:
         QCOMPARE(w.events.list()->model()->rowCount(), 257);
         QVERIFY(w.events.list()->model()->index(0, 0).data().toString().endsWith(
             QStringLiteral("Обект 2")));
-        QCOMPARE(w.events.list()->currentIndex().row(), 256);
+        QTRY_COMPARE(w.events.list()->currentIndex().row(), 256);
     }
 
     void tinyWindowKeepsTheListSize()

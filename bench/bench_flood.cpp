@@ -1,0 +1,163 @@
+// A runaway signal: violation messages as fast as the pseudo-terminal takes
+// them, through the real serial line into the whole station (framing,
+// decoder, day file synced per batch, lists), once with 1,000 lines already
+// listed and once with 1,000,000. The rate must not fall with the length of
+// the list, must stay far above what a 115200-baud line can carry, and the
+// million lines must fit in memory. The list is prefilled through its model,
+// with lines of all 1024 objects in turn (no two neighbours equal).
+//
+//   build/bench/bench_flood [messages] [--window]
+//
+// --window also shows the violations window (offscreen), which follows the
+// list as the operator's would.
+#include "PanelOnPty.h"
+
+#include "core/Labels.h"
+#include "events/AlarmList.h"
+#include "windows/AlarmBlink.h"
+#include "windows/AlarmForm.h"
+#include "windows/ObjectInfoForm.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using namespace zelvan;
+
+namespace {
+
+constexpr double kCharsPerSecond = 115200.0 / 10; // start, 8 data, stop bits
+
+// Violations of all 1024 objects in turn: their bytes and the line's rate of
+// such messages.
+QByteArray traffic(int messages, double& lineRate)
+{
+    QByteArray out;
+    for (int i = 0; i < messages; ++i) {
+        out += '{';
+        out += char('0' + i % 8 + 1);
+        out += "#A";
+        out += QByteArray::number(i / 8 % 128 + 1);
+        out += '\r';
+    }
+    lineRate = kCharsPerSecond / (double(out.size()) / messages);
+    return out;
+}
+
+struct Result
+{
+    double rate = 0;      // messages a second, first byte written to last line listed
+    long rssKb = 0;       // after the flood
+    int batches = 0;      // synced day-file batches
+    qint64 archived = 0;  // records synced
+    bool complete = false;
+};
+
+Result flood(int listed, const QByteArray& bytes, int messages, bool window)
+{
+    bench::PanelOnPty::Options o;
+    o.settings = QStringLiteral("115200,n,8,1");
+    bench::PanelOnPty rig(o);
+    QCoreApplication::processEvents();
+    rig.pty.readNow();
+    Station& station = rig.station;
+    AlarmList& alarms = station.alarms();
+    for (int i = 0; i < listed; ++i) {
+        const int k = i % 1024 + 1;
+        alarms.addViolation(FormatObjectLabel(station.state(), k) + QStringLiteral("  Обект %1").arg(k));
+    }
+
+    std::unique_ptr<AlarmBlink> blink;
+    std::unique_ptr<ObjectInfoForm> info;
+    std::unique_ptr<AlarmForm> form;
+    if (window) {
+        StationContext& ctx = station.context();
+        blink = std::make_unique<AlarmBlink>(ctx.state, ctx.alarms, ctx.screen, ctx.beeper);
+        info = std::make_unique<ObjectInfoForm>(ctx);
+        form = std::make_unique<AlarmForm>(ctx, *blink, *info);
+        ctx.screen.setAlarmsVisible(true);
+        QCoreApplication::processEvents();
+    }
+
+    Result r;
+    QObject::connect(&station.archive(), &DayArchive::synced, [&r](int records) {
+        ++r.batches;
+        r.archived += records;
+    });
+    const int target = listed + messages;
+    std::atomic<bool> written{false};
+    const double start = bench::monotonicSeconds();
+    std::thread writer([&] {
+        rig.pty.write(bytes);
+        written = true;
+    });
+    double end = 0;
+    QTimer poll;
+    poll.setInterval(5);
+    double lastMove = start;
+    int lastCount = -1;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        rig.pty.readNow();
+        const double now = bench::monotonicSeconds();
+        if (alarms.count() != lastCount) {
+            lastCount = alarms.count();
+            lastMove = now;
+        }
+        if (alarms.count() >= target) {
+            end = now;
+            r.complete = true;
+            QCoreApplication::quit();
+        } else if (written && now - lastMove > 5.0) {
+            end = now;
+            QCoreApplication::quit();
+        }
+    });
+    poll.start();
+    QCoreApplication::exec();
+    writer.join();
+    r.rate = messages / (end - start);
+    r.rssKb = bench::residentKb();
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool window = false;
+    int messages = 50000;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--window")
+            window = true;
+        else
+            messages = std::max(1000, atoi(argv[i]));
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    double lineRate = 0;
+    const QByteArray bytes = traffic(messages, lineRate);
+
+    const Result small = flood(1000, bytes, messages, window);
+    const Result large = flood(1000000, bytes, messages, window);
+    const double ratio = large.rate / small.rate;
+    const double overLine = large.rate / lineRate;
+    const double rssMb = large.rssKb / 1024.0;
+    std::printf("runaway violations through the pseudo-terminal into the station%s, %d messages a run\n",
+                window ? " with the violations window shown" : "", messages);
+    for (const auto& [listed, r] : {std::pair{1000, small}, std::pair{1000000, large}})
+        std::printf("  %7d lines listed: %8.0f violations/s   %d synced batches, %lld records%s\n",
+                    listed, r.rate, r.batches, static_cast<long long>(r.archived),
+                    r.complete ? "" : "   INCOMPLETE");
+    std::printf("  ratio 1,000,000 / 1,000: %.2f   limit at least 0.80: %s\n", ratio,
+                ratio >= 0.8 ? "met" : "NOT met");
+    std::printf("  at 1,000,000 lines %.1fx the 115200-baud line's %.0f violations/s   limit at "
+                "least 10x: %s\n",
+                overLine, lineRate, overLine >= 10 ? "met" : "NOT met");
+    std::printf("  resident memory with %d lines listed: %.1f MB   limit under 200 MB: %s\n",
+                1000000 + messages, rssMb, rssMb < 200 ? "met" : "NOT met");
+    const bool met = small.complete && large.complete && ratio >= 0.8 && overLine >= 10 && rssMb < 200;
+    return met ? 0 : 1;
+}

@@ -1,0 +1,190 @@
+#include "app/OperatorDesk.h"
+
+#include "app/AppLog.h"
+#include "app/LinkLostForm.h"
+#include "app/SplashForm.h"
+#include "app/Station.h"
+#include "core/ScreenState.h"
+#include "core/StationState.h"
+#include "core/ZelvanIni.h"
+#include "menu/MenuForm.h"
+#include "panel/MainForm.h"
+#include "platform/FrontRequest.h"
+#include "platform/PrinterSink.h"
+#include "platform/SerialPortLine.h"
+#include "windows/AlarmBlink.h"
+#include "windows/AlarmForm.h"
+#include "windows/EventForm.h"
+#include "windows/FirstPlacement.h"
+#include "windows/KeypadForm.h"
+#include "windows/KeypadModel.h"
+#include "windows/ObjectInfoForm.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace zelvan {
+
+namespace {
+
+// What a window manager adds around a window (nothing without one).
+QMargins frameMargins(const QWidget& w)
+{
+    const QRect outer = w.frameGeometry();
+    const QRect inner = w.geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
+} // namespace
+
+OperatorDesk::OperatorDesk(Platform platform, QString programDir, QObject* parent)
+    : QObject(parent), m_platform(platform), m_programDir(std::move(programDir))
+{
+}
+
+OperatorDesk::~OperatorDesk()
+{
+    // A menu still open at exit is left as its close box would: changed
+    // options are written once, then the window goes, before the station it
+    // works on.
+    if (m_menu) {
+        m_menu->close();
+        delete m_menu.data();
+    }
+}
+
+MenuForm* OperatorDesk::menuForm() const { return m_menu.data(); }
+
+QStringList OperatorDesk::configuredDevices() const
+{
+    QStringList devices;
+    const ZelvanIni ini(m_programDir);
+    if (!ini.exists())
+        return devices;
+    for (const PortConfig& port : ini.readStartup().ports) {
+        if (port.shouldOpen())
+            devices << SerialPortLine::devicePath(port.token);
+    }
+    return devices;
+}
+
+OperatorDesk::Started OperatorDesk::start()
+{
+    if (!m_lock.acquire(m_programDir, configuredDevices())) {
+        qCWarning(lcApp) << "another panel runs, process" << m_lock.holderPid();
+        FrontRequest::ask(m_lock.holderPid());
+        return {Outcome::AlreadyRunning, m_lock.what()};
+    }
+    m_frontRequest = std::make_unique<FrontRequest>();
+    connect(m_frontRequest.get(), &FrontRequest::requested, this, &OperatorDesk::bringToFront);
+
+    m_station = std::make_unique<Station>(m_platform.clock, m_platform.beeper, m_platform.port1,
+                                          m_platform.port2, m_programDir);
+    // The start-up window follows the load step from its first steps on.
+    m_splash = std::make_unique<SplashForm>(m_station->screen());
+    m_linkLost = std::make_unique<LinkLostForm>(m_station->screen());
+
+    const Station::LoadResult loaded = m_station->load();
+    if (!loaded.ok)
+        return {Outcome::CannotLoad, loaded.message};
+
+    buildWindows();
+    return {};
+}
+
+void OperatorDesk::buildWindows()
+{
+    Station& s = *m_station;
+    StationContext& ctx = s.context();
+    m_main = std::make_unique<MainForm>(ctx, s.panel());
+    m_info = std::make_unique<ObjectInfoForm>(ctx);
+    m_blink = std::make_unique<AlarmBlink>(s.state(), s.alarms(), s.screen(), m_platform.beeper);
+    m_alarms = std::make_unique<AlarmForm>(ctx, *m_blink, *m_info);
+    m_events = std::make_unique<EventForm>(ctx, *m_info);
+    m_keypadModel = std::make_unique<KeypadModel>(s.state(), s.panel());
+    // The desk places the keypad with the other windows.
+    m_keypad = std::make_unique<KeypadForm>(ctx, *m_keypadModel, nullptr);
+
+    connect(m_main.get(), &MainForm::menuRequested, this, &OperatorDesk::openMenu);
+    connect(&s.screen(), &ScreenState::changed, this, &OperatorDesk::followScreen);
+    connect(&s.screen(), &ScreenState::raiseMainRequested, this, [this] {
+        if (m_main->isVisible()) {
+            m_main->raise();
+            m_main->activateWindow();
+        }
+    });
+    placeWindows();
+    followScreen();
+}
+
+void OperatorDesk::placeWindows()
+{
+    const QScreen* screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Before the main window is on screen its frame is not known; once it is,
+    // every window is assumed to get the same frame.
+    const QMargins frame = m_main->isVisible() ? frameMargins(*m_main) : QMargins();
+    const auto outer = [&frame](const QWidget& w) { return w.size().grownBy(frame); };
+    const layout::DeskSizes sizes{outer(*m_main), outer(*m_alarms), outer(*m_events),
+                                  outer(*m_keypad), outer(*m_linkLost)};
+    const layout::DeskPlacement p = layout::firstPlacement(screen->availableGeometry(), sizes);
+    m_main->move(p.main.topLeft());
+    m_alarms->resize(p.alarms.size().shrunkBy(frame));
+    m_alarms->move(p.alarms.topLeft());
+    m_events->resize(p.events.size().shrunkBy(frame));
+    m_events->move(p.events.topLeft());
+    m_keypad->move(p.keypad.topLeft());
+    m_linkLost->move(p.linkLost.topLeft());
+    qCInfo(lcApp) << "placed: main" << p.main << "violations" << p.alarms << "events" << p.events
+                  << "keypad" << p.keypad << "link lost" << p.linkLost;
+}
+
+void OperatorDesk::followScreen()
+{
+    const bool wanted = m_station->screen().mainVisible();
+    if (wanted == m_main->isVisible())
+        return;
+    m_main->setVisible(wanted);
+    if (!wanted)
+        return;
+    m_main->raise();
+    if (!m_mainShown) {
+        m_mainShown = true;
+        // The first show may have given the windows a frame: place again with it.
+        if (frameMargins(*m_main) != QMargins())
+            placeWindows();
+    }
+}
+
+void OperatorDesk::openMenu()
+{
+    if (!m_menu) {
+        const StationContext& ctx = m_station->context();
+        // Printed on the default printer, or into PDF files in the data
+        // directory's reports folder when no printer is installed.
+        m_menu = new MenuForm(std::make_unique<MenuSession>(ctx.state, ctx.screen, ctx.files,
+                                                            ctx.commands, m_station->ini(),
+                                                            ctx.clock),
+                              std::make_unique<PrinterSink>(
+                                  ctx.clock, PrinterSink::reportsDirOf(ctx.state.DataDir)));
+        ++m_menusOpened;
+    }
+    m_menu->show();
+    m_menu->raise();
+    m_menu->activateWindow();
+}
+
+void OperatorDesk::bringToFront()
+{
+    if (!m_main || !m_main->isVisible())
+        return;
+    m_main->showNormal();
+    m_main->raise();
+    m_main->activateWindow();
+    if (m_alarms->isVisible())
+        m_alarms->raise();
+}
+
+} // namespace zelvan

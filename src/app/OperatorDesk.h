@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/PanelLock.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+namespace zelvan {
+
+class AlarmBlink;
+class AlarmForm;
+class Beeper;
+class Clock;
+class EventForm;
+class FrontRequest;
+class KeypadForm;
+class KeypadModel;
+class LinkLostForm;
+class MainForm;
+class MenuForm;
+class ObjectInfoForm;
+class SerialLine;
+class SplashForm;
+class Station;
+
+// The operator's desk: the station and every window of the panel, built and
+// wired once. It decides who shows what and where each window first appears;
+// the menu window lives from the press of "Меню" until it is left. main()
+// builds one over the real ports, clock and sound and runs the event loop;
+// the end-to-end tests build one over a pseudo-terminal and drive its widgets.
+class OperatorDesk : public QObject
+{
+    Q_OBJECT
+public:
+    struct Platform
+    {
+        const Clock& clock;
+        Beeper& beeper;
+        SerialLine& port1;
+        SerialLine& port2;
+    };
+
+    enum class Outcome { Running, AlreadyRunning, CannotLoad };
+    struct Started
+    {
+        Outcome outcome = Outcome::Running;
+        QString message; // for the operator, when not running
+    };
+
+    OperatorDesk(Platform platform, QString programDir, QObject* parent = nullptr);
+    ~OperatorDesk() override;
+
+    // Takes the panel's locks, runs the load step and builds the windows. A
+    // panel already running on the program directory or a serial device is
+    // asked to come to the front, and nothing is opened here.
+    Started start();
+
+    Station& station() { return *m_station; }
+    MainForm* mainForm() const { return m_main.get(); }
+    AlarmForm* alarmForm() const { return m_alarms.get(); }
+    EventForm* eventForm() const { return m_events.get(); }
+    KeypadForm* keypadForm() const { return m_keypad.get(); }
+    SplashForm* splashForm() const { return m_splash.get(); }
+    LinkLostForm* linkLostForm() const { return m_linkLost.get(); }
+    ObjectInfoForm* infoForm() const { return m_info.get(); }
+    // The open menu window, if any.
+    MenuForm* menuForm() const;
+    // How many menu windows were created so far.
+    int menusOpened() const { return m_menusOpened; }
+
+private:
+    QStringList configuredDevices() const;
+    void buildWindows();
+    void placeWindows();
+    void openMenu();
+    void followScreen();
+    void bringToFront();
+
+    Platform m_platform;
+    QString m_programDir;
+    PanelLock m_lock;
+    std::unique_ptr<Station> m_station;
+    std::unique_ptr<SplashForm> m_splash;
+    std::unique_ptr<LinkLostForm> m_linkLost;
+    std::unique_ptr<MainForm> m_main;
+    std::unique_ptr<ObjectInfoForm> m_info;
+    std::unique_ptr<AlarmBlink> m_blink;
+    std::unique_ptr<AlarmForm> m_alarms;
+    std::unique_ptr<EventForm> m_events;
+    std::unique_ptr<KeypadModel> m_keypadModel;
+    std::unique_ptr<KeypadForm> m_keypad;
+    std::unique_ptr<FrontRequest> m_frontRequest;
+    QPointer<MenuForm> m_menu;
+    int m_menusOpened = 0;
+    bool m_mainShown = false;
+    bool m_placedWithFrames = false;
+};
+
+} // namespace zelvan

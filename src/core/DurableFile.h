@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+
+namespace zelvan {
+
+// The two calls that force written data from the page cache to the disk.
+// The station uses the system's; a test puts recorders in their place to see
+// that every write is followed by its sync.
+struct FileSync
+{
+    // fdatasync(2) of a file just written; 0 on success.
+    std::function<int(int fd)> data;
+    // fsync(2) of a directory after a rename in it; 0 on success.
+    std::function<int(int fd)> directory;
+
+    // The system calls.
+    static FileSync system();
+};
+
+// Every write of the station to its files goes through here, so that a write
+// reported done survives a power cut:
+// - append(): the bytes at the end of the file, then fdatasync; a write that
+//   fails part-way is cut back to the old end, so the file never keeps half of
+//   what was appended;
+// - replace(): the whole content into a temporary file in the same directory,
+//   fdatasync, rename over the file, fsync of the directory: the file is
+//   always either the old or the new one;
+// - writeAt(): bytes rewritten in place at an offset (fixed-length records),
+//   the file extended with zeros up to it when shorter, then fdatasync.
+// Each call opens the file, writes, syncs and closes it.
+class DurableFile
+{
+public:
+    explicit DurableFile(QString path, FileSync sync = FileSync::system());
+
+    const QString& path() const { return m_path; }
+
+    bool append(QByteArrayView bytes);
+    // tmpPath: the temporary file, beside path; empty: path + ".tmp".
+    bool replace(QByteArrayView content, const QString& tmpPath = QString());
+    bool writeAt(qint64 offset, QByteArrayView bytes);
+
+    // The file and the system's reason of the last failure.
+    QString errorString() const { return m_error; }
+    // The system's reason alone.
+    QString reason() const { return m_reason; }
+
+private:
+    bool fail(const QString& file, int error);
+
+    QString m_path;
+    FileSync m_sync;
+    QString m_error;
+    QString m_reason;
+};
+
+} // namespace zelvan

@@ -1,0 +1,62 @@
+#include "menu/ObjectInfoTab.h"
+
+#include "menu/MenuSession.h"
+#include "menu/MenuTexts.h"
+#include "menu/PrintJob.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zelvan {
+
+namespace texts = menu_texts;
+
+ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* parent)
+    : MenuTabForm(parent), m_session(session), m_sink(sink)
+{
+    auto* layout = new QVBoxLayout(this);
+    Label7 = sunken(named(new QLabel, QStringLiteral("Label7")));
+    layout->addWidget(Label7);
+    Text3 = named(new QPlainTextEdit, QStringLiteral("Text3"));
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(Text3, 1);
+    auto* row = new QHBoxLayout;
+    auto* save = button(texts::kSave, "Command4");
+    auto* printInfo = button(texts::kPrint, "Command6");
+    row->addStretch();
+    row->addWidget(save);
+    row->addWidget(printInfo);
+    layout->addLayout(row);
+
+    showCurrentObject();
+
+    connect(&m_session.names(), &NamesRegister::currentChanged, this,
+            &ObjectInfoTab::showCurrentObject);
+    connect(Text3, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_syncing)
+            m_session.names().setInformationText(Text3->toPlainText());
+    });
+    connect(save, &QPushButton::clicked, this, [this] { m_session.saveInformation(); });
+    connect(printInfo, &QPushButton::clicked, this, [this] {
+        const NamesRegister& names = m_session.names();
+        reportPrint(printObjectInfo(m_sink, m_session.options().printerFont(),
+                                    names.objectCaption(), names.informationText()));
+    });
+}
+
+void ObjectInfoTab::focusText() { Text3->setFocus(); }
+
+void ObjectInfoTab::showCurrentObject()
+{
+    const NamesRegister& names = m_session.names();
+    m_syncing = true;
+    Label7->setText(names.objectCaption());
+    if (Text3->toPlainText() != names.informationText())
+        Text3->setPlainText(names.informationText());
+    m_syncing = false;
+}
+
+} // namespace zelvan

@@ -1,0 +1,336 @@
+// The program as the operator meets it: the operator's desk over the real
+// serial line on a pseudo-terminal, against the simulated hub and modules,
+// driven through its real widgets with mouse and key events.
+#include "app/OperatorDesk.h"
+#include "app/LinkLostForm.h"
+#include "app/Station.h"
+#include "core/ScreenState.h"
+#include "menu/MenuForm.h"
+#include "modsim/ModuleSimulator.h"
+#include "modsim/PtyLink.h"
+#include "panel/MainForm.h"
+#include "panel/PanelPicturesForm.h"
+#include "platform/SerialPortLine.h"
+#include "platform/SystemClock.h"
+#include "support/Fakes.h"
+#include "windows/AlarmForm.h"
+#include "windows/EventForm.h"
+#include "windows/KeypadForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A program directory, the simulated hub on a pseudo-terminal, and the desk on it.
+struct DeskRig
+{
+    explicit DeskRig(const QString& options = QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"))
+    {
+        QString error;
+        linkPath = home.filePath(QStringLiteral("modules"));
+        if (!link.open(linkPath, &error))
+            qFatal("pseudo-terminal: %s", qPrintable(error));
+        QObject::connect(&link, &modsim::PtyLink::received, &sim, [this](const QByteArray& bytes) {
+            toModules += bytes;
+            sim.receive(1, bytes);
+        });
+        QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
+                         [this](int line, const QByteArray& bytes) {
+                             if (line == 1)
+                                 link.write(bytes);
+                         });
+        const QString ini = QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
+                                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
+                                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n%3\r\n"
+                                           "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
+                                .arg(home.filePath(QStringLiteral("Data")), linkPath, options);
+        QFile f(iniPath());
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("zelvan.ini cannot be written");
+        f.write(ini.toLocal8Bit());
+    }
+
+    // Starts the desk and waits until every module is on line and the panel shows.
+    bool start()
+    {
+        desk = std::make_unique<OperatorDesk>(
+            OperatorDesk::Platform{clock, beeper, port1, port2}, home.path());
+        if (desk->start().outcome != OperatorDesk::Outcome::Running)
+            return false;
+        desk->station().tickTimer().stop(); // the tests tick by themselves
+        return QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
+    }
+
+    QString iniPath() const { return home.filePath(QStringLiteral("zelvan.ini")); }
+    // Waits until the panel has written text to the modules since the mark.
+    bool sent(const QByteArray& text, qsizetype from = 0)
+    {
+        return QTest::qWaitFor([&] { return toModules.indexOf(text, from) >= 0; }, kWaitMs);
+    }
+    QPushButton* menuButton() const
+    {
+        return desk->mainForm()->findChild<QPushButton*>(QStringLiteral("Command3D2"));
+    }
+
+    QTemporaryDir home;
+    QString linkPath;
+    modsim::ModuleSimulator sim;
+    modsim::PtyLink link;
+    QByteArray toModules;
+    SystemClock clock;
+    CountingBeeper beeper;
+    SerialPortLine port1;
+    SerialPortLine port2;
+    std::unique_ptr<OperatorDesk> desk;
+};
+
+int visibleMenus()
+{
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        n += qobject_cast<MenuForm*>(w) && w->isVisible() ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestDesk : public QObject
+{
+    Q_OBJECT
+private slots:
+    void leftPressOnAnObjectSendsItsTakeCommand()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        const qsizetype mark = rig.toModules.size();
+        QTest::mouseClick(rig.desk->mainForm()->objectButton(4), Qt::LeftButton);
+        QVERIFY(rig.sent("}1P5\r", mark));
+    }
+
+    void oneMenuPerPressBroughtToTheFront()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        QTest::mouseClick(rig.menuButton(), Qt::LeftButton);
+        QTest::mouseClick(rig.menuButton(), Qt::LeftButton);
+        QCOMPARE(rig.desk->menusOpened(), 1);
+        QCOMPARE(visibleMenus(), 1);
+        // Left: deleted; the next press makes a new one.
+        QTest::mouseClick(rig.desk->menuForm()->findChild<QPushButton*>(QStringLiteral("Command7")),
+                          Qt::LeftButton);
+        QTRY_VERIFY(!rig.desk->menuForm());
+        QCOMPARE(visibleMenus(), 0);
+        QTest::mouseClick(rig.menuButton(), Qt::LeftButton);
+        QCOMPARE(rig.desk->menusOpened(), 2);
+        QCOMPARE(visibleMenus(), 1);
+    }
+
+    void optionChangedAndMenuLeftWritesTheIniOnce()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        QTest::mouseClick(rig.menuButton(), Qt::LeftButton);
+        MenuForm* menu = rig.desk->menuForm();
+        QVERIFY(menu);
+        auto* tabs = menu->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
+        auto* sound = menu->findChild<QCheckBox*>(QStringLiteral("Check4"));
+        QVERIFY(sound && sound->isChecked());
+        QTRY_VERIFY(sound->isVisible());
+        QTest::mouseClick(sound, Qt::LeftButton, {}, QPoint(8, sound->height() / 2)); // on its box
+        QVERIFY(!sound->isChecked());
+        QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("Command7")), Qt::LeftButton);
+        QTRY_VERIFY(!rig.desk->menuForm());
+        const QByteArray written = readFile(rig.iniPath());
+        QVERIFY(written.contains("[Options]\r\n1\r\n1\r\n0\r\n0\r\n0\r\n1\r\n"));
+
+        // Nothing writes it again: not a second menu, not the exit.
+        QFile f(rig.iniPath());
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("; marker\r\n");
+        f.close();
+        const QByteArray marked = readFile(rig.iniPath());
+        QCoreApplication::processEvents();
+        rig.desk.reset();
+        QCOMPARE(readFile(rig.iniPath()), marked);
+    }
+
+    void windowsDoNotCoverEachOther()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        QTRY_VERIFY(rig.desk->alarmForm()->isVisible());
+        QTRY_VERIFY(rig.desk->eventForm()->isVisible());
+        QTRY_VERIFY(rig.desk->keypadForm()->isVisible());
+        // A violation listed and module 4 silent: every window of the night is up.
+        QVERIFY(rig.sim.violate(1, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        QVERIFY(rig.sim.silence(4));
+        Station& station = rig.desk->station();
+        station.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleAnswered[8], kWaitMs);
+        station.tick();
+        QTRY_VERIFY(rig.desk->linkLostForm()->isVisible());
+        const QRect area = rig.desk->mainForm()->screen()->availableGeometry();
+        const QList<QPair<const char*, QWidget*>> windows{
+            {"main", rig.desk->mainForm()},       {"violations", rig.desk->alarmForm()},
+            {"events", rig.desk->eventForm()},    {"keypad", rig.desk->keypadForm()},
+            {"link lost", rig.desk->linkLostForm()}};
+        for (int i = 0; i < windows.size(); ++i) {
+            const QRect a = windows[i].second->frameGeometry();
+            QVERIFY2(area.contains(a), windows[i].first);
+            for (int j = i + 1; j < windows.size(); ++j) {
+                const QRect b = windows[j].second->frameGeometry();
+                QVERIFY2(!a.intersects(b),
+                         qPrintable(QStringLiteral("%1 %2 over %3 %4")
+                                        .arg(QLatin1String(windows[i].first))
+                                        .arg(QString::number(a.x()) + ',' + QString::number(a.y()) + ' '
+                                             + QString::number(a.width()) + 'x' + QString::number(a.height()))
+                                        .arg(QLatin1String(windows[j].first))
+                                        .arg(QString::number(b.x()) + ',' + QString::number(b.y()) + ' '
+                                             + QString::number(b.width()) + 'x'
+                                             + QString::number(b.height()))));
+            }
+        }
+        if (const char* shot = getenv("ZELVAN_DESK_SCREENSHOT")) {
+            QTest::qWait(200); // let the window system paint before grabbing the screen
+            QVERIFY(rig.desk->mainForm()->screen()->grabWindow(0).save(QString::fromLocal8Bit(shot)));
+        }
+    }
+
+    void keypadEntrySendsTheCommand()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        QLineEdit* entry = rig.desk->keypadForm()->entry();
+        const qsizetype mark = rig.toModules.size();
+        QTest::keyClicks(entry, QStringLiteral("+1-5"));
+        QTest::keyClick(entry, Qt::Key_Return);
+        QVERIFY(rig.sent("}1P5\r", mark));
+        QVERIFY(entry->text().isEmpty());
+    }
+
+    void okArmedByTouchingASliderThatHasTheFocus()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        MainForm* main = rig.desk->mainForm();
+        auto* ok = main->findChild<QPushButton*>(QStringLiteral("Command3D3"));
+        QSlider* slider = main->slider(0);
+        const auto rightPress = [&] {
+            QTest::mousePress(main->objectButton(4), Qt::RightButton);
+            QTest::mouseRelease(main->objectButton(4), Qt::RightButton);
+        };
+        rightPress();
+        QVERIFY(slider->isEnabled());
+        QVERIFY(!ok->isEnabled());
+        QTest::mouseClick(slider, Qt::LeftButton);
+        QVERIFY(ok->isEnabled());
+        // Another right press disables "Ok"; the slider keeps the focus, and
+        // touching it again arms "Ok" again, by mouse and by keyboard.
+        rightPress();
+        QVERIFY(!ok->isEnabled());
+        QTest::mouseClick(slider, Qt::LeftButton);
+        QVERIFY(ok->isEnabled());
+        rightPress();
+        QVERIFY(!ok->isEnabled());
+        QTest::keyClick(slider, Qt::Key_Right);
+        QVERIFY(ok->isEnabled());
+    }
+
+    void silenceStopsTheToneUntilTheNextViolation()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        AlarmForm* alarms = rig.desk->alarmForm();
+        QTRY_VERIFY(alarms->isVisible());
+        QPushButton* button = alarms->silenceButton();
+        const QByteArray ini = readFile(rig.iniPath());
+        // Nothing listed: nothing to silence.
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!button->isChecked());
+
+        QVERIFY(rig.sim.violate(1, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->isChecked());
+        QCOMPARE(rig.desk->station().state().OptAlarmSound, qint16(1));
+        QCOMPARE(readFile(rig.iniPath()), ini);
+
+        // A new violation brings the tone back; Escape silences it again.
+        QVERIFY(rig.sim.violate(1, 10));
+        QTRY_VERIFY_WITH_TIMEOUT(!button->isChecked(), kWaitMs);
+        alarms->activateWindow();
+        QTest::keyClick(alarms->list(), Qt::Key_Escape);
+        QVERIFY(button->isChecked());
+        QCOMPARE(rig.desk->station().alarms().count(), 2);
+        QCOMPARE(readFile(rig.iniPath()), ini);
+    }
+
+    void secondPanelInTheSameDirectoryExits()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        const QString program = qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan");
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("the zelvan program is not built");
+        const qsizetype mark = rig.toModules.size();
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        second.setProcessEnvironment(env);
+        second.start(program, {QStringLiteral("--home"), rig.home.path()});
+        QVERIFY(second.waitForFinished(kWaitMs));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("Zelvan 064"));
+        QCoreApplication::processEvents();
+        // The second panel opened no port and said nothing to the modules.
+        QCOMPARE(rig.toModules.size(), mark);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // On the offscreen platform the screen is a 1280x800 desktop, as under Xvfb.
+    QTemporaryDir config;
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen")) {
+        const QString path = config.filePath(QStringLiteral("screens.json"));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(R"({"screens": [{"name": "desk", "x": 0, "y": 0, "width": 1280, "height": 800,
+                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            f.close();
+            qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + path).toLocal8Bit());
+        }
+    }
+    QApplication app(argc, argv);
+    TestDesk test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desk.moc"
