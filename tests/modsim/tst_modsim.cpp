@@ -1,11 +1,13 @@
 #include "modsim/DumpFormat.h"
 #include "modsim/EventLog.h"
 #include "modsim/ModuleSimulator.h"
+#include "modsim/PtyLink.h"
 #include "modsim/RandomTraffic.h"
 #include "modsim/SimulatorConsole.h"
 
 #include "link/LinkTexts.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -165,6 +167,100 @@ private slots:
         const QByteArray letters = QByteArray::fromHex(upperHexDigits(joined));
         QCOMPARE(letters.size(), 128);
         QCOMPARE(letters.left(7), QByteArray("NNNNPAN"));
+    }
+
+    void stateDumpIsReportedWhenWhole_data()
+    {
+        QTest::addColumn<QByteArray>("read");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("the state area") << QByteArray("R2400,80") << false << true;
+        QTest::newRow("damaged") << QByteArray("R2400,80") << true << false;
+        QTest::newRow("part of it") << QByteArray("R2400,40") << false << false;
+        QTest::newRow("from before it") << QByteArray("R23F0,A0") << false << true;
+        QTest::newRow("the settings") << QByteArray("RB600,100") << false << false;
+    }
+    void stateDumpIsReportedWhenWhole()
+    {
+        QFETCH(QByteArray, read);
+        QFETCH(bool, damaged);
+        QFETCH(bool, reported);
+        ModuleSimulator sim;
+        QVERIFY(sim.presetState(4, 5, 'P'));
+        QVERIFY(sim.violate(4, 128));
+        if (damaged)
+            QVERIFY(sim.damageNextDump(4));
+        QSignalSpy dumps(&sim, &ModuleSimulator::stateDumpSent);
+        sim.receive(1, "}4mon\r" + read + "\r");
+        QCOMPARE(dumps.size(), reported ? 1 : 0);
+        if (reported) {
+            QCOMPARE(dumps[0][0].toInt(), 4);
+            const QByteArray letters = dumps[0][1].toByteArray();
+            QCOMPARE(letters.size(), 128);
+            QCOMPARE(letters.left(6), QByteArray("NNNNPN"));
+            QCOMPARE(letters.back(), 'A');
+        }
+    }
+
+    void consoleHangUpAndObserver()
+    {
+        ModuleSimulator sim;
+        RandomTraffic traffic(sim);
+        SimulatorConsole console(sim, traffic);
+        QStringList seen;
+        console.setObserver([&](const QString& c) { seen << c; });
+        QVERIFY(console.execute(QStringLiteral("hangup 100")).startsWith(QStringLiteral("error")));
+        QList<std::pair<int, qint64>> hangUps;
+        console.setHangUp([&](int line, qint64 ms) {
+            hangUps.append({line, ms});
+            return hangUps.size() == 1;
+        });
+        QCOMPARE(console.execute(QStringLiteral("hangup  2500")), QString());
+        QVERIFY(console.execute(QStringLiteral("hangup 2500")).startsWith(QStringLiteral("error"))); // still down
+        QVERIFY(console.execute(QStringLiteral("hangup 100 2")).startsWith(QStringLiteral("error"))); // no line 2
+        QVERIFY(console.execute(QStringLiteral("hangup")).startsWith(QStringLiteral("error")));
+        QCOMPARE(console.execute(QStringLiteral("restart 3")), QString());
+        QCOMPARE(hangUps, (QList<std::pair<int, qint64>>{{1, 2500}, {1, 2500}}));
+        // Only what was carried out is told, in its plain form.
+        QCOMPARE(seen, (QStringList{QStringLiteral("hangup 2500"), QStringLiteral("restart 3")}));
+    }
+
+    void hangUpHoldsTheOutputForTheNewTerminal()
+    {
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath(QStringLiteral("line1"));
+        PtyLink link;
+        QString error;
+        QVERIFY2(link.open(linkPath, &error), qPrintable(error));
+        QSerialPort port;
+        port.setPortName(QFileInfo(linkPath).canonicalFilePath());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        link.write("{1#A5\r");
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += port.readAll()).contains("#A5\r"), 10000);
+
+        QSignalSpy closed(&link, &PtyLink::closedForHangUp);
+        QSignalSpy reopened(&link, &PtyLink::reopenedAfterHangUp);
+        QVERIFY(link.hangUp(200));
+        QVERIFY(!link.hangUp(200));
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 10000);
+        QVERIFY(!QFileInfo::exists(linkPath));
+        link.write("{2#A6\r"); // said while the line is dead: held
+        QTRY_COMPARE_WITH_TIMEOUT(reopened.size(), 1, 10000);
+        port.close();
+        link.write("{3#A7\r");
+        QCOMPARE(link.queued(), qsizetype(12));
+
+        // The panel opens the new terminal; the held output waits for its first word.
+        QVERIFY(QFileInfo(linkPath).isSymLink());
+        port.setPortName(QFileInfo(linkPath).canonicalFilePath());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        port.write("}0\r");
+        got.clear();
+        QTRY_VERIFY_WITH_TIMEOUT((got += port.readAll()).contains("#A7\r"), 10000);
+        QCOMPARE(got, QByteArray("{2#A6\r{3#A7\r"));
+        QVERIFY(!link.hungUp());
+        QCOMPARE(link.lostAtHangUp(), quint64(0));
     }
 
     void readNeedsMonitorMode()

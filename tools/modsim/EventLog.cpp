@@ -70,6 +70,17 @@ bool EventLogFile::append(const GuardEvent& event)
     return true;
 }
 
+bool EventLogFile::note(qint64 timeMs, const QByteArray& text)
+{
+    QFile f(m_path);
+    const QByteArray line = "# " + QByteArray::number(timeMs) + ' ' + text + '\n';
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append) || f.write(line) != line.size()) {
+        ++m_failed;
+        return false;
+    }
+    return true;
+}
+
 QList<GuardEvent> readEventLog(const QString& path)
 {
     QList<GuardEvent> events;

@@ -272,13 +272,21 @@ void ModuleSimulator::monitorRead(int m, const QByteArray& command)
         return;
     QList<QByteArray> lines = module(m).readMemory(*address, *count);
     bool& damage = m_damageNext[static_cast<size_t>(m - 1)];
-    if (damage && !lines.isEmpty()) {
+    const bool damaged = damage && !lines.isEmpty();
+    if (damaged) {
         const qsizetype middle = lines.size() / 2;
         lines[middle] = damageDumpLine(lines[middle]);
         damage = false;
     }
     for (const QByteArray& line : lines)
         sendLine(m, line);
+    const quint64 end = quint64(*address) + quint64(lines.size()) * 16;
+    if (!damaged && *address <= kStateArea && end >= kStateArea + SimulatedModule::kObjects) {
+        QByteArray letters;
+        for (int n = 1; n <= SimulatedModule::kObjects; ++n)
+            letters.append(module(m).object(n).state);
+        emit stateDumpSent(m, letters);
+    }
 }
 
 void ModuleSimulator::setSetting(int m, char which, const QByteArray& args)

@@ -115,6 +115,10 @@ signals:
     void output(int line, const QByteArray& bytes);
     // A guard-state message was put on the line.
     void guardEventSent(const zelvan::modsim::GuardEvent& event);
+    // Module m answered a read of its whole guard-state area with an
+    // undamaged dump: the 128 state letters it carried, object 1 first. The
+    // panel that reads it archives a taken or violated record per object.
+    void stateDumpSent(int m, const QByteArray& letters);
 
 private:
     struct LineInput

@@ -5,9 +5,11 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +21,13 @@ PtyLink::PtyLink(QObject* parent)
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_paceTimer.setInterval(2);
     connect(&m_paceTimer, &QTimer::timeout, this, &PtyLink::pump);
+    m_hangUpTimer.setSingleShot(true);
+    connect(&m_hangUpTimer, &QTimer::timeout, this, [this]() {
+        if (m_phase == Phase::Draining)
+            drainStep();
+        else if (m_phase == Phase::Down)
+            comeBack();
+    });
 }
 
 PtyLink::~PtyLink()
@@ -28,13 +37,20 @@ PtyLink::~PtyLink()
 
 bool PtyLink::open(const QString& linkPath, QString* error)
 {
+    close();
+    m_linkPath = linkPath;
+    return openPair(error);
+}
+
+bool PtyLink::openPair(QString* error)
+{
+    const QString linkPath = m_linkPath;
     auto fail = [&](const QString& what) {
         if (error)
             *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         close();
         return false;
     };
-    close();
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0)
         return fail(QStringLiteral("posix_openpt"));
@@ -66,7 +82,6 @@ bool PtyLink::open(const QString& linkPath, QString* error)
     }
     if (::symlink(name, QFile::encodeName(linkPath).constData()) != 0)
         return fail(QStringLiteral("symlink ") + linkPath);
-    m_linkPath = linkPath;
 
     m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyLink::readMaster);
@@ -78,6 +93,15 @@ bool PtyLink::open(const QString& linkPath, QString* error)
 
 void PtyLink::close()
 {
+    m_hangUpTimer.stop();
+    m_phase = Phase::Up;
+    closePair();
+    m_linkPath.clear();
+    m_queue.clear();
+}
+
+void PtyLink::closePair()
+{
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;
@@ -85,13 +109,63 @@ void PtyLink::close()
     m_paceTimer.stop();
     if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).isSymLink())
         QFile::remove(m_linkPath);
-    m_linkPath.clear();
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
         ::close(m_master);
     m_slave = m_master = -1;
-    m_queue.clear();
+}
+
+bool PtyLink::hangUp(qint64 downMs)
+{
+    if (m_master < 0 || m_phase != Phase::Up)
+        return false;
+    m_phase = Phase::Draining;
+    m_downMs = std::max<qint64>(0, downMs);
+    m_drainClock.start();
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
+    drainStep();
+    return true;
+}
+
+int PtyLink::unreadBySlave() const
+{
+    int unread = 0;
+    if (m_slave < 0 || ::ioctl(m_slave, FIONREAD, &unread) != 0)
+        return 0;
+    return unread;
+}
+
+void PtyLink::drainStep()
+{
+    // What is already in the terminal belongs to the panel: wait until it has
+    // read it (or gave up reading), then the line goes dead.
+    const int unread = unreadBySlave();
+    if (unread > 0 && m_drainClock.elapsed() < kDrainWaitMs) {
+        m_hangUpTimer.start(20);
+        return;
+    }
+    m_lostAtHangUp += static_cast<quint64>(unread);
+    const QString linkPath = m_linkPath;
+    closePair();
+    m_linkPath = linkPath;
+    m_phase = Phase::Down;
+    emit closedForHangUp();
+    m_hangUpTimer.start(static_cast<int>(std::min<qint64>(m_downMs, 1000000000)));
+}
+
+void PtyLink::comeBack()
+{
+    if (m_phase != Phase::Down)
+        return;
+    QString error;
+    if (!openPair(&error)) {
+        std::fprintf(stderr, "zelvan-modsim: reopening %s failed: %s\n", qPrintable(m_linkPath), qPrintable(error));
+        return;
+    }
+    m_phase = Phase::AwaitingPanel;
+    emit reopenedAfterHangUp();
 }
 
 void PtyLink::readMaster()
@@ -101,6 +175,11 @@ void PtyLink::readMaster()
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n > 0) {
             emit received(QByteArray(buffer, static_cast<qsizetype>(n)));
+            if (m_phase == Phase::AwaitingPanel) {
+                // The panel has opened the new terminal: what waited goes out.
+                m_phase = Phase::Up;
+                QTimer::singleShot(0, this, &PtyLink::pump);
+            }
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -111,7 +190,7 @@ void PtyLink::readMaster()
 
 void PtyLink::write(const QByteArray& bytes)
 {
-    if (m_master < 0)
+    if (m_master < 0 && m_phase == Phase::Up)
         return;
     const qsizetype room = kMaxQueued - m_queue.size();
     if (bytes.size() > room) {
@@ -120,6 +199,8 @@ void PtyLink::write(const QByteArray& bytes)
     } else {
         m_queue.append(bytes);
     }
+    if (m_phase != Phase::Up)
+        return; // held until the line is back
     if (m_baud > 0 && !m_paceTimer.isActive()) {
         m_paceClock.start();
         m_pacedSent = 0;
@@ -130,7 +211,7 @@ void PtyLink::write(const QByteArray& bytes)
 
 void PtyLink::pump()
 {
-    if (m_master < 0)
+    if (m_master < 0 || m_phase != Phase::Up)
         return;
     if (m_baud <= 0) {
         writeNow(m_queue.size());

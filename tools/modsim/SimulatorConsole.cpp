@@ -48,6 +48,14 @@ QString SimulatorConsole::execute(const QString& line)
     const QStringList args = line.trimmed().split(blanks, Qt::SkipEmptyParts);
     if (args.isEmpty() || args[0].startsWith(u'#'))
         return {};
+    const QString reply = run(args, line);
+    if (m_observe && !reply.startsWith(kError))
+        m_observe(args.join(u' '));
+    return reply;
+}
+
+QString SimulatorConsole::run(const QStringList& args, const QString& line)
+{
     const QString cmd = args[0].toLower();
     const QString badModuleObject = QStringLiteral("no such module or object: ") + line.trimmed();
 
@@ -139,6 +147,19 @@ QString SimulatorConsole::execute(const QString& line)
             return kError + QStringLiteral("usage: overlong M LENGTH");
         return done(m_sim.overlongLine((*v)[0], (*v)[1]), QStringLiteral("module not talking or bad length"));
     }
+    if (cmd == u"hangup") {
+        const auto v = numbers(args, 1, 1);
+        if (!v || (*v)[0] < 0)
+            return kError + QStringLiteral("usage: hangup MS [LINE]");
+        int lineNo = 1;
+        if (const auto l = numbers(args, 2, 1))
+            lineNo = (*l)[0];
+        if (lineNo < 1 || lineNo > m_sim.lineCount())
+            return kError + QStringLiteral("no such line: %1").arg(lineNo);
+        if (!m_hangUp)
+            return kError + QStringLiteral("hangup needs the lines of the program");
+        return done(m_hangUp(lineNo, (*v)[0]), QStringLiteral("line %1 is not up").arg(lineNo));
+    }
     if (cmd == u"groups") {
         const auto v = numbers(args, 1, 1);
         if (!v || !ModuleSimulator::validModule((*v)[0]) || args.size() < 3 || args[2].size() != 8)
@@ -229,8 +250,10 @@ QStringList SimulatorConsole::loadScenario(const QString& text)
     if (!errors.isEmpty())
         return errors;
     const qint64 start = m_sim.nowMs();
-    for (const auto& [at, command] : steps) {
-        m_sim.schedule(start + at - m_sim.nowMs(), [this, command]() {
+    for (const auto& step : steps) {
+        // A copy for the lambda (clang 14 cannot capture a structured binding).
+        const QString command = step.second;
+        m_sim.schedule(start + step.first - m_sim.nowMs(), [this, command]() {
             const QString reply = execute(command);
             if (m_print && !reply.isEmpty())
                 m_print(reply);
@@ -263,6 +286,10 @@ QString SimulatorConsole::commandHelp()
         "                          COUNT characters of line noise (harmless lines ended by\n"
         "                          CR; 'raw': any byte values) on LINE (default 1)\n"
         "  overlong M LENGTH       one harmless line of LENGTH characters from module M\n"
+        "  hangup MS [LINE]        the pseudo-terminal of LINE (default 1) goes dead: once\n"
+        "                          the panel has read what it holds it is closed and its\n"
+        "                          link removed; MS later a new one is linked at the same\n"
+        "                          path; output waits until the panel has written to it\n"
         "  random RATE [COUNT [SEED]]\n"
         "                          random guard-state events, RATE per second\n"
         "  random stop             stops them\n"

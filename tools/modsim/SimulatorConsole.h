@@ -26,18 +26,28 @@ public:
     QStringList loadScenario(const QString& text);
     // Where the replies of scenario commands go.
     void setPrinter(std::function<void(const QString&)> print) { m_print = std::move(print); }
+    // Who plays "hangup": takes line 1 or 2 down for the milliseconds given
+    // and back up; false when the line cannot hang up (not open, already down).
+    // Without one, "hangup" answers an error.
+    void setHangUp(std::function<bool(int line, qint64 downMs)> hangUp) { m_hangUp = std::move(hangUp); }
+    // Told every command that was carried out (typed or from the scenario),
+    // e.g. to log the faults beside the events they fell between.
+    void setObserver(std::function<void(const QString&)> observe) { m_observe = std::move(observe); }
 
     static QString commandHelp();
     // How the simulated modules and hub behave where the panel does not fix it.
     static QString behaviourHelp();
 
 private:
+    QString run(const QStringList& args, const QString& line);
     QString status() const;
     QString states(int m) const;
 
     ModuleSimulator& m_sim;
     RandomTraffic& m_traffic;
     std::function<void(const QString&)> m_print;
+    std::function<bool(int, qint64)> m_hangUp;
+    std::function<void(const QString&)> m_observe;
     quint32 m_garbageSeed = 1;
     bool m_quit = false;
 };

@@ -235,6 +235,15 @@ int main(int argc, char** argv)
 
     RandomTraffic traffic(sim);
     SimulatorConsole console(sim, traffic);
+    console.setHangUp([&links](int line, qint64 downMs) { return links[line - 1]->hangUp(downMs); });
+    if (log) {
+        console.setObserver([&log, &sim](const QString& command) {
+            log->note(sim.nowMs(), "command " + command.toUtf8());
+        });
+        QObject::connect(&sim, &ModuleSimulator::stateDumpSent, [&log, &sim](int m, const QByteArray& letters) {
+            log->note(sim.nowMs(), "states " + QByteArray::number(m) + ' ' + letters);
+        });
+    }
     console.setPrinter([quiet](const QString& text) {
         if (!quiet || text.startsWith(QStringLiteral("error")))
             say(text);
@@ -303,6 +312,9 @@ int main(int argc, char** argv)
     if (link1.dropped() + link2.dropped() > 0)
         std::fprintf(stderr, "zelvan-modsim: %llu characters dropped (the panel stopped reading)\n",
                      static_cast<unsigned long long>(link1.dropped() + link2.dropped()));
+    if (const quint64 lost = link1.lostAtHangUp() + link2.lostAtHangUp(); lost > 0)
+        std::fprintf(stderr, "zelvan-modsim: %llu characters lost at hang-ups (the panel did not read them)\n",
+                     static_cast<unsigned long long>(lost));
     if (log && log->failedWrites() > 0)
         std::fprintf(stderr, "zelvan-modsim: %llu event log writes failed\n",
                      static_cast<unsigned long long>(log->failedWrites()));
