@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QListView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -45,6 +46,7 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
     listFont.setBold(false); // the window's caption font is bold, the lines are not
     m_list->setFont(listFont);
     m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (m_following || m_modelChanging || !current.isValid())
@@ -140,6 +142,15 @@ void ListWindowForm::placeTip(const QPoint& viewportPos)
 
 bool ListWindowForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        // Home and End go to the first and the last line of the whole list,
+        // not of the stretch the view holds.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Home || key == Qt::Key_End) && m_model.count() > 0) {
+            m_model.select(key == Qt::Key_Home ? 0 : m_model.count() - 1);
+            return true;
+        }
+    }
     if (watched != m_list->viewport())
         return ToolWindowForm::eventFilter(watched, event);
     switch (event->type()) {

@@ -174,6 +174,15 @@ private slots:
         QCOMPARE(list->indexAt(QPoint(1, 1)).data().toString(), top);
         QCOMPARE(w.f.alarms.selected(), count - 1); // scrolling does not move the selection
 
+        // Home and End reach the ends of the whole list.
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(w.f.alarms.selected(), 0);
+        QTRY_COMPARE(list->currentIndex().data().toString(), w.f.alarms.line(0));
+        QTest::keyClick(list, Qt::Key_End);
+        QTRY_COMPARE(window->lineOf(list->currentIndex().row()), count - 1);
+        QTest::keyClick(list, Qt::Key_Home);
+        QTRY_COMPARE(window->first(), 0);
+
         w.f.alarms.removeObject(FormatObjectLabel(w.f.state, 1));
         QTRY_COMPARE(window->lineOf(list->currentIndex().row()), w.f.alarms.count() - 1);
         QCOMPARE(list->currentIndex().data().toString(), w.alarm.selectedLine());
