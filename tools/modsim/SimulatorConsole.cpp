@@ -355,11 +355,7 @@ QString SimulatorConsole::behaviourHelp()
         "  guard-state message sent (random, typed, and the #P/#O acknowledgements):\n"
         "  sequence, time in ms, module, object, global index, record letter (A, O, P)\n"
         "  and the message. On one hub line the order of the log is the order on the\n"
-        "  line; in direct topology it holds per line. Between the events, comment\n"
-        "  lines note each command carried out ('# <ms> command <text>') and each\n"
-        "  undamaged dump of the guard-state area ('# <ms> states <m> <128 letters>').\n"
-        "  hangup holds what the modules say until the panel has written on the new\n"
-        "  terminal, so none of it is lost to the outage.\n")
+        "  line; in direct topology it holds per line.\n")
         .arg(QString(linktexts::kModuleBanner), QString::fromLatin1(kFirmwareLine));
 }
 
