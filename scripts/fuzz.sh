@@ -69,7 +69,16 @@ for name in "${targets[@]}"; do
   start=$(date +%s)
   echo "== $name (${mode[*]})"
   rc=0
-  "$binary" "${mode[@]}" -max_len=4096 -timeout=120 -rss_limit_mb=4096 -print_final_stats=1 \
+  # The longest input worth a run: a keypad entry is a few characters (a few
+  # dozen entries are enough), the report a sequence of clicks; the framer needs
+  # room past its 512-character line limit; files are read whole.
+  case "$name" in
+    fuzz_keypad) max_len=96 ;;
+    fuzz_report) max_len=192 ;;
+    fuzz_framer) max_len=1400 ;;
+    *) max_len=2048 ;;
+  esac
+  "$binary" "${mode[@]}" -max_len=$max_len -timeout=120 -rss_limit_mb=4096 -print_final_stats=1 \
     -artifact_prefix=build-fuzz/findings/"$name"- "$corpus" >"$log" 2>&1 || rc=$?
   seconds=$(($(date +%s) - start))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -88,7 +97,7 @@ for name in "${targets[@]}"; do
   if ((merge)); then
     fresh=build-fuzz/merged/$name
     rm -rf "$fresh"; mkdir -p "$fresh"
-    "$binary" -merge=1 -max_len=4096 -timeout=120 "$fresh" "fuzz/corpus/$name" "$corpus" \
+    "$binary" -merge=1 -max_len=$max_len -timeout=120 "$fresh" "fuzz/corpus/$name" "$corpus" \
       >>build-fuzz/logs/$name.merge.log 2>&1
     rm -rf "fuzz/corpus/$name"; mkdir -p "fuzz/corpus/$name"
     cp "$fresh"/* "fuzz/corpus/$name"/
