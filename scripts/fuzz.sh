@@ -96,7 +96,7 @@ for name in "${targets[@]}"; do
                 "$rate" "$(ls "$corpus" | wc -l)" "$findings")")
   if ((merge)); then
     fresh=build-fuzz/merged/$name
-    rm -rf "$fresh"; mkdir -p "$fresh"
+    rm -rf "$fresh"; mkdir -p "$fresh" "fuzz/corpus/$name"
     "$binary" -merge=1 -max_len=$max_len -timeout=120 "$fresh" "fuzz/corpus/$name" "$corpus" \
       >>build-fuzz/logs/$name.merge.log 2>&1
     rm -rf "fuzz/corpus/$name"; mkdir -p "fuzz/corpus/$name"
