@@ -59,11 +59,40 @@ public:
         if (!pty.isValid() || !home.isValid())
             fail("no pseudo-terminal or temporary directory");
         const QString device = o.device.isEmpty() ? pty.slavePath() : o.device;
-        const QStringList lines{
-            "[DirData]", home.filePath(QStringLiteral("Data")), "", "[Visible 0]", "N", "",
-            "[System]", "0", "", "[Hub]", "Y", "", "[CommPort]", device, o.settings,
-            "0", "4800,n,8,1", "", "[Moduls]", o.moduls, "", "[Options]", "1", "1", "0", "1",
-            "0", "0", "", "[FontPrinter]", "MS Sans Serif", "11", "0", "0"};
+        const QStringList lines{"[DirData]",
+                                home.filePath(QStringLiteral("Data")),
+                                "",
+                                "[Visible 0]",
+                                "N",
+                                "",
+                                "[System]",
+                                "0",
+                                "",
+                                "[Hub]",
+                                "Y",
+                                "",
+                                "[CommPort]",
+                                device,
+                                o.settings,
+                                "0",
+                                "4800,n,8,1",
+                                "",
+                                "[Moduls]",
+                                o.moduls,
+                                "",
+                                "[Options]",
+                                "1",
+                                "1",
+                                "0",
+                                "1",
+                                "0",
+                                "0",
+                                "",
+                                "[FontPrinter]",
+                                "MS Sans Serif",
+                                "11",
+                                "0",
+                                "0"};
         QFile ini(home.filePath(QStringLiteral("zelvan.ini")));
         if (!ini.open(QIODevice::WriteOnly))
             fail("zelvan.ini cannot be written");
@@ -91,10 +120,7 @@ public:
         std::exit(2);
     }
 
-    QString dayFile() const
-    {
-        return station.archive().dayFilePath(clock.now().date());
-    }
+    QString dayFile() const { return station.archive().dayFilePath(clock.now().date()); }
     qint64 dayFileSize() const { return QFileInfo(dayFile()).size(); }
     // Records of every day file (a run may cross midnight).
     qint64 archivedRecords() const

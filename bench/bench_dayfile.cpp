@@ -34,7 +34,8 @@ void writeMonth(const QString& dir, const QDate& first)
         bytes.reserve(kRecordsPerDay * 14);
         for (int i = 0; i < kRecordsPerDay; ++i) {
             const QDateTime t(date, QTime(0, 0).addMSecs(qint64(i) * 86400000 / kRecordsPerDay));
-            bytes += DayArchive::objectRecord(1 + i % kObjectCount, QChar(kLetters[i % 12]), t) + "\r\n";
+            bytes +=
+                DayArchive::objectRecord(1 + i % kObjectCount, QChar(kLetters[i % 12]), t) + "\r\n";
         }
         QFile f(dir + QLatin1Char('/') + DayArchive::dayFileName(date));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
@@ -74,7 +75,8 @@ int main(int argc, char** argv)
         timer.start();
         total = 0;
         for (int d = 0; d < kDays; ++d) {
-            DayFileReader reader(dir.path() + QLatin1Char('/') + DayArchive::dayFileName(first.addDays(d)));
+            DayFileReader reader(dir.path() + QLatin1Char('/')
+                                 + DayArchive::dayFileName(first.addDays(d)));
             if (!reader.open())
                 continue;
             DayRecord r;
@@ -84,7 +86,7 @@ int main(int argc, char** argv)
         runs.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::sort(runs.begin(), runs.end());
-    out << "read: " << kDays << " day files, " << total << " records, median " << runs[runs.size() / 2]
-        << " ms (best " << runs.front() << " ms)\n";
+    out << "read: " << kDays << " day files, " << total << " records, median "
+        << runs[runs.size() / 2] << " ms (best " << runs.front() << " ms)\n";
     return 0;
 }

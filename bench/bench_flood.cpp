@@ -48,10 +48,10 @@ QByteArray traffic(int messages, double& lineRate)
 
 struct Result
 {
-    double rate = 0;      // messages a second, first byte written to last line listed
-    long rssKb = 0;       // after the flood
-    int batches = 0;      // synced day-file batches
-    qint64 archived = 0;  // records synced
+    double rate = 0;     // messages a second, first byte written to last line listed
+    long rssKb = 0;      // after the flood
+    int batches = 0;     // synced day-file batches
+    qint64 archived = 0; // records synced
     bool complete = false;
 };
 
@@ -66,7 +66,8 @@ Result flood(int listed, const QByteArray& bytes, int messages, bool window)
     AlarmList& alarms = station.alarms();
     for (int i = 0; i < listed; ++i) {
         const int k = i % 1024 + 1;
-        alarms.addViolation(FormatObjectLabel(station.state(), k) + QStringLiteral("  Обект %1").arg(k));
+        alarms.addViolation(FormatObjectLabel(station.state(), k)
+                            + QStringLiteral("  Обект %1").arg(k));
     }
 
     std::unique_ptr<AlarmBlink> blink;
@@ -146,8 +147,9 @@ int main(int argc, char** argv)
     const double ratio = large.rate / small.rate;
     const double overLine = large.rate / lineRate;
     const double rssMb = large.rssKb / 1024.0;
-    std::printf("runaway violations through the pseudo-terminal into the station%s, %d messages a run\n",
-                window ? " with the violations window shown" : "", messages);
+    std::printf(
+        "runaway violations through the pseudo-terminal into the station%s, %d messages a run\n",
+        window ? " with the violations window shown" : "", messages);
     for (const auto& [listed, r] : {std::pair{1000, small}, std::pair{1000000, large}})
         std::printf("  %7d lines listed: %8.0f violations/s   %d synced batches, %lld records%s\n",
                     listed, r.rate, r.batches, static_cast<long long>(r.archived),
@@ -159,6 +161,7 @@ int main(int argc, char** argv)
                 overLine, lineRate, overLine >= 10 ? "met" : "NOT met");
     std::printf("  resident memory with %d lines listed: %.1f MB   limit under 200 MB: %s\n",
                 1000000 + messages, rssMb, rssMb < 200 ? "met" : "NOT met");
-    const bool met = small.complete && large.complete && ratio >= 0.8 && overLine >= 10 && rssMb < 200;
+    const bool met =
+        small.complete && large.complete && ratio >= 0.8 && overLine >= 10 && rssMb < 200;
     return met ? 0 : 1;
 }

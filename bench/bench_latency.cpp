@@ -90,8 +90,8 @@ int main(int argc, char** argv)
         const int linesBefore = alarms.count();
         bool timedOut = false;
         double cpu = 0;
-        const double s = sendAndWait(rig, prefix + "#A" + QByteArray::number(object) + '\r', &archive,
-                                     &DayArchive::synced, timedOut, &cpu);
+        const double s = sendAndWait(rig, prefix + "#A" + QByteArray::number(object) + '\r',
+                                     &archive, &DayArchive::synced, timedOut, &cpu);
         // The handler has run to its end: the record is synced, the line in the list.
         const bool recorded = rig.dayFileSize() > sizeBefore;
         if (timedOut || alarms.count() != linesBefore + 1) {

@@ -9,12 +9,12 @@
 #include "app/LinkLostForm.h"
 #include "app/SplashForm.h"
 #include "panel/MainForm.h"
+#include "panel/MainPanelModel.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
-#include "panel/MainPanelModel.h"
 #include "windows/ObjectHistory.h"
 #include "windows/ObjectInfoForm.h"
 
@@ -55,8 +55,8 @@ int main(int argc, char** argv)
     KeypadForm keypad(s.screen(), keypadModel, &main);
     SplashForm splash(s.screen());
     LinkLostForm linkLost(s.screen());
-    for (QWidget* w : std::initializer_list<QWidget*>{&main, &alarms, &events, &keypad, &splash,
-                                                      &linkLost})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{&main, &alarms, &events, &keypad, &splash, &linkLost})
         w->show();
     settle();
     const long windowsOpen = bench::residentKb();
@@ -64,8 +64,8 @@ int main(int argc, char** argv)
     // Fill the lists as a busy night would: every object violated once
     // (1024 violation lines, the events list at its cap), then look one up.
     for (int i = 0; i < 1024; ++i) {
-        const QByteArray msg = '{' + QByteArray::number(i % 8 + 1) + "#A"
-                               + QByteArray::number(i / 8 + 1) + '\r';
+        const QByteArray msg =
+            '{' + QByteArray::number(i % 8 + 1) + "#A" + QByteArray::number(i / 8 + 1) + '\r';
         rig.pty.write(msg);
         if (i % 64 == 63) {
             QCoreApplication::processEvents();

@@ -17,7 +17,8 @@ int main(int argc, char** argv)
     {
         ModuleSimulator sim;
         qint64 bytes = 0;
-        QObject::connect(&sim, &ModuleSimulator::output, [&bytes](int, const QByteArray& b) { bytes += b.size(); });
+        QObject::connect(&sim, &ModuleSimulator::output,
+                         [&bytes](int, const QByteArray& b) { bytes += b.size(); });
         RandomTraffic traffic(sim);
         constexpr quint64 kEvents = 1000000;
         traffic.start(10000, 1, kEvents);
@@ -27,13 +28,14 @@ int main(int argc, char** argv)
             sim.advance(1000);
         const double s = double(t.nsecsElapsed()) / 1e9;
         std::printf("random traffic: %llu events, %lld bytes in %.3f s: %.0f events/s, %.1f MB/s\n",
-                    static_cast<unsigned long long>(traffic.sent()), static_cast<long long>(bytes), s,
-                    double(traffic.sent()) / s, double(bytes) / s / 1e6);
+                    static_cast<unsigned long long>(traffic.sent()), static_cast<long long>(bytes),
+                    s, double(traffic.sent()) / s, double(bytes) / s / 1e6);
     }
     {
         ModuleSimulator sim;
         qint64 bytes = 0;
-        QObject::connect(&sim, &ModuleSimulator::output, [&bytes](int, const QByteArray& b) { bytes += b.size(); });
+        QObject::connect(&sim, &ModuleSimulator::output,
+                         [&bytes](int, const QByteArray& b) { bytes += b.size(); });
         QByteArray commands = "}0\r}1\r}2\r}3\r}4\r}5\r}6\r}7\r}8\r";
         for (int m = 1; m <= 8; ++m) {
             const QByteArray a = "}" + QByteArray::number(m);
@@ -46,10 +48,11 @@ int main(int argc, char** argv)
             sim.receive(1, commands);
         const double s = double(t.nsecsElapsed()) / 1e9;
         const qint64 perStart = bytes / kRounds;
-        std::printf("start-up of 8 modules: %lld bytes to the panel, %lld from it; %.1f us to answer; "
-                    "the replies need %.2f s on a 4800-baud line\n",
-                    static_cast<long long>(perStart), static_cast<long long>(commands.size()), s / kRounds * 1e6,
-                    double(perStart) * 10.0 / 4800.0);
+        std::printf(
+            "start-up of 8 modules: %lld bytes to the panel, %lld from it; %.1f us to answer; "
+            "the replies need %.2f s on a 4800-baud line\n",
+            static_cast<long long>(perStart), static_cast<long long>(commands.size()),
+            s / kRounds * 1e6, double(perStart) * 10.0 / 4800.0);
     }
     return 0;
 }

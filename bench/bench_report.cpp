@@ -71,7 +71,8 @@ int main(int argc, char** argv)
     StationState state;
     state.fillMonthNames();
     ReportRequest request;
-    request.setEntries(ReportRequest::buildEntries(state, [](int k) { return QStringLiteral("Обект %1").arg(k); }));
+    request.setEntries(ReportRequest::buildEntries(
+        state, [](int k) { return QStringLiteral("Обект %1").arg(k); }));
     for (int entry : {4, 700})
         request.setSelected(entry, true);
     request.Check8 = true;

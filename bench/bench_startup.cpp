@@ -40,17 +40,48 @@ int main(int argc, char* argv[])
         toModules += quint64(b.size());
         sim.receive(1, b);
     });
-    QObject::connect(&sim, &modsim::ModuleSimulator::output, &link, [&](int line, const QByteArray& b) {
-        if (line != 1)
-            return;
-        toPanel += quint64(b.size());
-        link.write(b);
-    });
+    QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
+                     [&](int line, const QByteArray& b) {
+                         if (line != 1)
+                             return;
+                         toPanel += quint64(b.size());
+                         link.write(b);
+                     });
 
-    const QStringList ini{"[DirData]", home.path() + "/Data", "", "[Visible 0]", "N", "", "[System]", "0", "",
-                          "[Hub]", "Y", "", "[CommPort]", linkPath, "4800,n,8,1", "0", "4800,n,8,1", "",
-                          "[Moduls]", "YYYYYYYY", "", "[Options]", "1", "1", "0", "1", "0", "0", "",
-                          "[FontPrinter]", "MS Sans Serif", "11", "0", "0"};
+    const QStringList ini{"[DirData]",
+                          home.path() + "/Data",
+                          "",
+                          "[Visible 0]",
+                          "N",
+                          "",
+                          "[System]",
+                          "0",
+                          "",
+                          "[Hub]",
+                          "Y",
+                          "",
+                          "[CommPort]",
+                          linkPath,
+                          "4800,n,8,1",
+                          "0",
+                          "4800,n,8,1",
+                          "",
+                          "[Moduls]",
+                          "YYYYYYYY",
+                          "",
+                          "[Options]",
+                          "1",
+                          "1",
+                          "0",
+                          "1",
+                          "0",
+                          "0",
+                          "",
+                          "[FontPrinter]",
+                          "MS Sans Serif",
+                          "11",
+                          "0",
+                          "0"};
     QFile f(home.filePath(QStringLiteral("zelvan.ini")));
     if (!f.open(QIODevice::WriteOnly))
         return 1;

@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     ReportPeriod period(day);
     ReportRequest request;
-    static const QStringList entries = ReportRequest::buildEntries(state, [](int) { return QString(); });
+    static const QStringList entries =
+        ReportRequest::buildEntries(state, [](int) { return QString(); });
     request.setEntries(entries);
     request.setModuleSelected(0, true);
     request.setModuleSelected(2, true);

@@ -32,10 +32,29 @@ const QDate kToday(2024, 2, 15);
 void writeDayFiles(const QString& dataDir)
 {
     const QByteArray records[] = {
-        "000183250000" "1", "000186260000" "8", "000165300000", "000180310000", "013379320000",
-        "102465330000", "102482340000", "051278350000", "051270360000", "051249370000",
-        "051253380000", "051266390000", "999965400000", "0001XX410000", "12345", "",
-        "000165999999", "000180000000", "0002654200001234", "000283000000" "9",
+        "000183250000"
+        "1",
+        "000186260000"
+        "8",
+        "000165300000",
+        "000180310000",
+        "013379320000",
+        "102465330000",
+        "102482340000",
+        "051278350000",
+        "051270360000",
+        "051249370000",
+        "051253380000",
+        "051266390000",
+        "999965400000",
+        "0001XX410000",
+        "12345",
+        "",
+        "000165999999",
+        "000180000000",
+        "0002654200001234",
+        "000283000000"
+        "9",
     };
     for (int day : {1, 2, 15, 28, 29}) {
         QFile f(dataDir + QLatin1Char('/') + DayArchive::dayFileName(QDate(2024, 2, day)));
@@ -87,10 +106,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (i < size) {
         const int op = next();
         switch (op % 20) {
-        case 0: case 1: case 2: case 3: case 4: case 5:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
             period.spinDown(PeriodSpin(op % 20 + 1));
             break;
-        case 6: case 7: case 8: case 9: case 10: case 11:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
             period.spinUp(PeriodSpin(op % 20 - 5));
             break;
         case 12:
@@ -148,7 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // The entries are built again only when the input named an object.
     if (namesChanged)
-        request.setEntries(ReportRequest::buildEntries(rig.state, [&](int k) { return names[k - 1]; }));
+        request.setEntries(
+            ReportRequest::buildEntries(rig.state, [&](int k) { return names[k - 1]; }));
     else
         request.setEntries(rig.entries);
     for (int k : {1, 2, 133, 512, 1024})

@@ -8,7 +8,8 @@ namespace zelvan::apptexts {
 
 inline const QString kSplashTitle = QStringLiteral("Start Zelvan 064");
 inline const QString kSplashIntro =
-    QStringLiteral("       Инициализиране на системата. Проверка за включени модули. Обмен на данни между  ")
+    QStringLiteral(
+        "       Инициализиране на системата. Проверка за включени модули. Обмен на данни между  ")
     + QStringLiteral("\"Zelvan 064\"") + QStringLiteral(" - модулите и управляващия компютър.");
 inline const QString kSplashBrand = QStringLiteral("Zelvan 064");
 inline const QString kSplashMaker = QStringLiteral("Централна станция за охрана на обекти");

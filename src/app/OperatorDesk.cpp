@@ -1,9 +1,9 @@
 #include "app/OperatorDesk.h"
 
-#include "core/Logging.h"
 #include "app/LinkLostForm.h"
 #include "app/SplashForm.h"
 #include "app/Station.h"
+#include "core/Logging.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
@@ -98,7 +98,8 @@ void OperatorDesk::buildWindows()
 {
     Station& s = *m_station;
     m_main = std::make_unique<MainForm>(s.panel(), s.screen());
-    m_info = std::make_unique<ObjectInfoForm>(ObjectHistory(s.state(), s.files(), m_platform.clock));
+    m_info =
+        std::make_unique<ObjectInfoForm>(ObjectHistory(s.state(), s.files(), m_platform.clock));
     m_blink = std::make_unique<AlarmBlink>(s.state(), s.alarms(), s.screen(), m_platform.beeper);
     m_alarms = std::make_unique<AlarmForm>(s.alarms(), s.screen(), *m_blink, *m_info);
     m_events = std::make_unique<EventForm>(s.events(), s.screen(), *m_info);
@@ -164,11 +165,11 @@ void OperatorDesk::openMenu()
         Station& s = *m_station;
         // Printed on the default printer, or into PDF files in the data
         // directory's reports folder when no printer is installed.
-        m_menu = new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(),
-                                                            s.commands(), s.ini(),
-                                                            m_platform.clock),
-                              std::make_unique<PrinterSink>(
-                                  m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
+        m_menu =
+            new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(),
+                                                       s.commands(), s.ini(), m_platform.clock),
+                         std::make_unique<PrinterSink>(
+                             m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
         ++m_menusOpened;
     }
     m_menu->show();

@@ -44,7 +44,12 @@ public:
         SerialLine& port2;
     };
 
-    enum class Outcome { Running, AlreadyRunning, CannotLoad };
+    enum class Outcome
+    {
+        Running,
+        AlreadyRunning,
+        CannotLoad
+    };
     struct Started
     {
         Outcome outcome = Outcome::Running;

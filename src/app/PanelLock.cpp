@@ -1,7 +1,7 @@
 #include "app/PanelLock.h"
 
-#include "core/Logging.h"
 #include "app/AppTexts.h"
+#include "core/Logging.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,11 +2,11 @@
 
 #include "app/AppTexts.h"
 #include "core/Clock.h"
+#include "core/Logging.h"
 #include "core/ObjectFiles.h"
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
-#include "core/Logging.h"
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
@@ -25,8 +25,7 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
                  QString programDir, QObject* parent)
     : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
       m_programDir(std::move(programDir)), m_ini(m_programDir), m_grid(m_state),
-      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
-      m_keeper2(port2, 2)
+      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1), m_keeper2(port2, 2)
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
@@ -75,7 +74,8 @@ Station::LoadResult Station::load()
     // Step 7: missing object data files.
     buildDataParts();
     if (!m_files->createMissing())
-        m_screen.setProblem(Source::DataFiles, apptexts::dataFilesNotWritten().arg(m_state.DataDir));
+        m_screen.setProblem(Source::DataFiles,
+                            apptexts::dataFilesNotWritten().arg(m_state.DataDir));
 
     // Step 8: the start-up window.
     m_screen.setSplashVisible(true);
@@ -90,7 +90,8 @@ Station::LoadResult Station::load()
     // Steps 14-18: ports, hub wake-up, probe, the first version request.
     openPorts();
     if (m_port1.isOpen() && m_state.hubTopology())
-        m_commands.writeRaw(1, QByteArray(linktexts::kHubWakeUp.data(), linktexts::kHubWakeUp.size()));
+        m_commands.writeRaw(1,
+                            QByteArray(linktexts::kHubWakeUp.data(), linktexts::kHubWakeUp.size()));
     m_commands.TstMdl();
     firstVersionRequest();
 
@@ -133,7 +134,8 @@ Station::LoadResult Station::makeDataDir()
         return {};
     const int error = errno;
     qCCritical(lcLink).noquote() << "the data directory" << dir << "cannot be created:"
-                                 << (dir.isEmpty() ? QStringLiteral("none configured") : qt_error_string(error));
+                                 << (dir.isEmpty() ? QStringLiteral("none configured")
+                                                   : qt_error_string(error));
     const QString reason = dir.isEmpty() ? apptexts::noDataDir() : qt_error_string(error);
     return {false, apptexts::dataDirNotCreated().arg(dir, reason, m_ini.path())};
 }
@@ -199,6 +201,5 @@ void Station::housekeeping()
     m_keeper2.reopenIfFailed();
     m_archive->flushPending();
 }
-
 
 } // namespace zelvan

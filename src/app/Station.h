@@ -1,15 +1,15 @@
 #pragma once
 
 #include "core/ScreenState.h"
+#include "core/StationContext.h"
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
 #include "events/AlarmList.h"
 #include "events/EventList.h"
-#include "panel/ObjectGrid.h"
-#include "core/StationContext.h"
 #include "link/CommandSender.h"
 #include "link/PortKeeper.h"
 #include "link/ReceiveFramer.h"
+#include "panel/ObjectGrid.h"
 
 #include <QObject>
 #include <QString>

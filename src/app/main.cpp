@@ -39,7 +39,8 @@ QString defaultProgramDir()
         return exeDir;
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);
-    QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user << '\n';
+    QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user
+                        << '\n';
     return user;
 }
 
@@ -75,7 +76,8 @@ int main(int argc, char* argv[])
     if (parser.isSet(homeOption)) {
         const QString home = parser.value(homeOption);
         if (!QDir().mkpath(home) || !QFileInfo(home).isDir()) {
-            QTextStream(stderr) << "zelvan: --home " << home << " is not a directory and cannot be created\n";
+            QTextStream(stderr) << "zelvan: --home " << home
+                                << " is not a directory and cannot be created\n";
             return 2;
         }
         programDir = QFileInfo(home).absoluteFilePath();

@@ -13,7 +13,8 @@ inline QString missingSection()
 }
 inline QString missingValue()
 {
-    return QStringLiteral("zelvan.ini: раздел %1, ред %2 липсва; взета е стойността по подразбиране %3.");
+    return QStringLiteral(
+        "zelvan.ini: раздел %1, ред %2 липсва; взета е стойността по подразбиране %3.");
 }
 inline QString badValue()
 {

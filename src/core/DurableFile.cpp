@@ -91,7 +91,10 @@ FileSync FileSync::system()
     return FileSync{[](int fd) { return ::fdatasync(fd); }, [](int fd) { return ::fsync(fd); }};
 }
 
-DurableFile::DurableFile(QString path, FileSync sync) : m_path(std::move(path)), m_sync(std::move(sync)) {}
+DurableFile::DurableFile(QString path, FileSync sync)
+    : m_path(std::move(path)), m_sync(std::move(sync))
+{
+}
 
 bool DurableFile::fail(const QString& file, int error)
 {
@@ -107,7 +110,9 @@ bool DurableFile::append(QByteArrayView bytes)
     Fd fd(openFile(m_path, O_WRONLY | O_CREAT | O_APPEND));
     if (!fd.valid())
         return fail(m_path, errno);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0)
         return fail(m_path, errno);
     const off_t oldSize = st.st_size;
@@ -162,7 +167,9 @@ bool DurableFile::writeAt(qint64 offset, QByteArrayView bytes)
     Fd fd(openFile(m_path, O_RDWR | O_CREAT));
     if (!fd.valid())
         return fail(m_path, errno);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0)
         return fail(m_path, errno);
     bool ok = true;

@@ -12,7 +12,10 @@ QString systemPart(const StationState& state)
     return state.showSystemPrefix() ? QString::number(state.SystemNo) : QString();
 }
 
-QString objectNumber3(int k) { return QStringLiteral("%1").arg(objectNoOf(k), 3, 10, QLatin1Char('0')); }
+QString objectNumber3(int k)
+{
+    return QStringLiteral("%1").arg(objectNoOf(k), 3, 10, QLatin1Char('0'));
+}
 
 } // namespace
 

@@ -7,8 +7,7 @@ namespace zelvan {
 
 namespace {
 
-template <typename View>
-double parseNumeric(View text)
+template <typename View> double parseNumeric(View text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();

@@ -6,9 +6,18 @@ namespace zelvan {
 
 namespace {
 
-RecordFile nameFile(const ObjectFiles& f) { return RecordFile(f.namePath(), ObjectFiles::kNameRecord); }
-RecordFile colorFile(const ObjectFiles& f) { return RecordFile(f.colorPath(), ObjectFiles::kColorRecord); }
-RecordFile kavelFile(const ObjectFiles& f) { return RecordFile(f.kavelPath(), ObjectFiles::kKavelRecord); }
+RecordFile nameFile(const ObjectFiles& f)
+{
+    return RecordFile(f.namePath(), ObjectFiles::kNameRecord);
+}
+RecordFile colorFile(const ObjectFiles& f)
+{
+    return RecordFile(f.colorPath(), ObjectFiles::kColorRecord);
+}
+RecordFile kavelFile(const ObjectFiles& f)
+{
+    return RecordFile(f.kavelPath(), ObjectFiles::kKavelRecord);
+}
 
 // The ten records of one object in Kavel.dat, in record order.
 QByteArray kavelRecords(const ObjectFiles::BoardSettings& b, bool periodAsInt16)
@@ -19,7 +28,8 @@ QByteArray kavelRecords(const ObjectFiles::BoardSettings& b, bool periodAsInt16)
         bytes += record::encodeText(caption, L);
     bytes += record::encodeText(QString(), L); // reserved
     bytes += record::encodeText(QString(), L); // reserved
-    bytes += periodAsInt16 ? record::encodeInt16(qint16(b.period), L) : record::encodeInt32(b.period, L);
+    bytes +=
+        periodAsInt16 ? record::encodeInt16(qint16(b.period), L) : record::encodeInt32(b.period, L);
     bytes += record::encodeText(b.code, L);
     bytes += record::encodeInt16(b.directPair ? 1 : 0, L);
     return bytes;
@@ -58,7 +68,8 @@ bool ObjectFiles::createMissing()
         return false;
     if (!createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount)))
         return false;
-    return createIfMissing(kavelFile(*this), kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+    return createIfMissing(kavelFile(*this),
+                           kavelRecords(defaultBoard(), true).repeated(kObjectCount));
 }
 
 QString ObjectFiles::name(int k) const
@@ -113,7 +124,9 @@ ObjectFiles::BoardSettings ObjectFiles::board(int k) const
         return b;
     const RecordFile file = kavelFile(*this);
     const QByteArray own = file.readRange(kavelRecord(k, 1), kKavelRecordsPerObject);
-    auto slot = [&](int s) { return QByteArrayView(own).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord); };
+    auto slot = [&](int s) {
+        return QByteArrayView(own).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord);
+    };
     for (int j = 0; j < kSignalCount; ++j)
         b.captions[size_t(j)] = record::decodeText(slot(kSlotCaption1 + j));
     b.period = record::decodeTagged(slot(kSlotPeriod));
@@ -130,7 +143,8 @@ bool ObjectFiles::setBoard(int k, const BoardSettings& settings)
     const RecordFile file = kavelFile(*this);
     const QByteArray records = kavelRecords(settings, false);
     auto writeSlot = [&](int s) {
-        return file.write(kavelRecord(k, s), QByteArrayView(records).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord));
+        return file.write(kavelRecord(k, s), QByteArrayView(records).sliced(
+                                                 qsizetype(s - 1) * kKavelRecord, kKavelRecord));
     };
     bool ok = true;
     for (int s = kSlotCaption1; ok && s < kSlotCaption1 + kSignalCount; ++s)
@@ -145,14 +159,16 @@ void ObjectFiles::loadColors(StationState& state) const
 {
     const QByteArray all = colorFile(*this).readRange(1, kObjectCount);
     for (int k = 1; k <= kObjectCount; ++k)
-        state.ObjColor[size_t(k)] = record::decodeRawInt32(QByteArrayView(all).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
+        state.ObjColor[size_t(k)] = record::decodeRawInt32(
+            QByteArrayView(all).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
 }
 
 void ObjectFiles::loadBoards(StationState& state) const
 {
     const QByteArray all = kavelFile(*this).readRange(1, kKavelRecordsPerObject * kObjectCount);
     auto slot = [&](int k, int s) {
-        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord, kKavelRecord);
+        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord,
+                                          kKavelRecord);
     };
     for (int k = 1; k <= kObjectCount; ++k) {
         const auto i = size_t(k);

@@ -23,7 +23,13 @@ public:
     static constexpr int kSignalCount = 5;
 
     // Positions of an object's ten Kavel.dat records.
-    enum KavelSlot { kSlotCaption1 = 1, kSlotPeriod = 8, kSlotCode = 9, kSlotDirectPair = 10 };
+    enum KavelSlot
+    {
+        kSlotCaption1 = 1,
+        kSlotPeriod = 8,
+        kSlotCode = 9,
+        kSlotDirectPair = 10
+    };
     static int kavelRecord(int k, int slot) { return kKavelRecordsPerObject * (k - 1) + slot; }
 
     explicit ObjectFiles(QString dataDir);

@@ -94,7 +94,8 @@ QByteArray encodeText(QStringView text, int recordLength)
 
 QString decodeText(QByteArrayView record)
 {
-    const qsizetype length = qMin<qsizetype>(readU16(record, 0), qMax<qsizetype>(0, record.size() - 2));
+    const qsizetype length =
+        qMin<qsizetype>(readU16(record, 0), qMax<qsizetype>(0, record.size() - 2));
     return fromCp1251(record.sliced(qMin<qsizetype>(2, record.size()), length));
 }
 

@@ -7,8 +7,7 @@
 namespace zelvan {
 
 namespace {
-template <typename T>
-bool assign(T& field, const T& value)
+template <typename T> bool assign(T& field, const T& value)
 {
     if (field == value)
         return false;

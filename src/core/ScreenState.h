@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <array>
 #include <QtGlobal>
+#include <array>
 
 namespace zelvan {
 
@@ -19,8 +19,8 @@ public:
     struct Splash
     {
         bool visible = false;
-        QString modules = QStringLiteral("Модули  -");     // Label2
-        QString objects = QStringLiteral("Обекти -");      // Label3
+        QString modules = QStringLiteral("Модули  -");             // Label2
+        QString objects = QStringLiteral("Обекти -");              // Label3
         QString linkTest = QStringLiteral("Тест за връзка ....."); // Label4
         int progress = 0; // ProgressBar1, clamped to 0..100
     };
@@ -41,7 +41,17 @@ public:
     // The problems the operator must see (a file that cannot be written, a
     // damaged zelvan.ini, a port that failed), one per source, every one shown
     // at once in the order of the sources; empty when there is none.
-    enum class ProblemSource { Config, DataFiles, Archive, Port1, Port2, ModuleState, Colors, Count };
+    enum class ProblemSource
+    {
+        Config,
+        DataFiles,
+        Archive,
+        Port1,
+        Port2,
+        ModuleState,
+        Colors,
+        Count
+    };
     QStringList problems() const;
     // All of them, one per line.
     QString problem() const { return problems().join(QLatin1Char('\n')); }

@@ -14,24 +14,26 @@ constexpr int kPageCount = 16;
 constexpr int kButtonsPerPage = 64;
 
 // Guard-state codes of ObjState.
-enum ObjStateCode : qint16 { Released = 0, Taken = 1, Violated = 2, TakeRequested = 3 };
+enum ObjStateCode : qint16
+{
+    Released = 0,
+    Taken = 1,
+    Violated = 2,
+    TakeRequested = 3
+};
 
 // Per-module tables hold elements 0..8 (0 is the hub's own address), per-object
 // tables elements 0..1024 (element 0 holds no object).
-template <typename T>
-using ModuleTable = std::array<T, kModuleCount + 1>;
-template <typename T>
-using ObjectTable = std::array<T, kObjectCount + 1>;
+template <typename T> using ModuleTable = std::array<T, kModuleCount + 1>;
+template <typename T> using ObjectTable = std::array<T, kObjectCount + 1>;
 
-template <typename T>
-constexpr ModuleTable<T> filledModuleTable(T value)
+template <typename T> constexpr ModuleTable<T> filledModuleTable(T value)
 {
     ModuleTable<T> t{};
     t.fill(value);
     return t;
 }
-template <typename T>
-ObjectTable<T> filledObjectTable(T value)
+template <typename T> ObjectTable<T> filledObjectTable(T value)
 {
     ObjectTable<T> t{};
     t.fill(value);

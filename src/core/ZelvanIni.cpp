@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace zelvan {
 
 namespace {
@@ -55,9 +54,14 @@ QByteArray readFile(const QString& path, QString* error)
 class SectionReader
 {
 public:
-    enum class HeaderScan { ByToken, ByLine };
+    enum class HeaderScan
+    {
+        ByToken,
+        ByLine
+    };
 
-    SectionReader(const QList<IniLine>& lines, const QString& header, HeaderScan scan, QStringList* problems)
+    SectionReader(const QList<IniLine>& lines, const QString& header, HeaderScan scan,
+                  QStringList* problems)
         : m_cursor(lines), m_header(header), m_problems(problems)
     {
         m_found = scan == HeaderScan::ByToken ? m_cursor.findHeaderByToken(header)
@@ -164,7 +168,8 @@ QByteArray crlf(const QByteArray& line) { return line + "\r\n"; }
 // follows), the new value lines take their place and every later line stays
 // as it was. A missing section is added at the end.
 QList<IniLine> rewriteSection(const QList<IniLine>& lines, const QString& header,
-                              SectionReader::HeaderScan scan, int count, const QList<QByteArray>& values)
+                              SectionReader::HeaderScan scan, int count,
+                              const QList<QByteArray>& values)
 {
     auto lineOf = [](const QByteArray& bytes) {
         return IniLine{bytes, QByteArrayLiteral("\r\n"), fromCp1251(bytes)};
@@ -172,7 +177,7 @@ QList<IniLine> rewriteSection(const QList<IniLine>& lines, const QString& header
 
     IniCursor cursor(lines);
     const bool found = scan == SectionReader::HeaderScan::ByToken ? cursor.findHeaderByToken(header)
-                                                                   : cursor.findHeaderByLine(header);
+                                                                  : cursor.findHeaderByLine(header);
     QList<IniLine> out;
     if (!found) {
         out = lines;
@@ -194,7 +199,7 @@ QList<IniLine> rewriteSection(const QList<IniLine>& lines, const QString& header
         const QString& text = lines[cursor.line()].text;
         if (QStringView(text).mid(cursor.column()).trimmed().isEmpty()) {
             if (cursor.column() == 0)
-                break; // a blank line ends the section
+                break;         // a blank line ends the section
             cursor.readLine(); // only blanks after the last comma
             continue;
         }
@@ -241,8 +246,8 @@ void StartupConfig::applyTo(StationState& state) const
     // module 2 and be reported silent at every supervision tick.
     const bool hub = HubMode == QLatin1String("Y");
     for (int m = 1; m <= kModuleCount; ++m)
-        state.ModuleEnabled[size_t(m)] = moduls.size() >= m && moduls[m - 1] == QLatin1Char('Y')
-                                         && (hub || m <= 2);
+        state.ModuleEnabled[size_t(m)] =
+            moduls.size() >= m && moduls[m - 1] == QLatin1Char('Y') && (hub || m <= 2);
     state.DataDir = DataDir;
     state.SystemNo = SystemNo;
     state.ShowSystemZero = ShowSystemZero;
@@ -266,7 +271,8 @@ QByteArray ZelvanIni::defaultContent() const
 {
     const PrinterFont font;
     QByteArray bytes;
-    auto section = [&bytes](const QString& header, const QList<QByteArray>& values, bool last = false) {
+    auto section = [&bytes](const QString& header, const QList<QByteArray>& values,
+                            bool last = false) {
         bytes += crlf(toCp1251(header));
         for (const QByteArray& v : values)
             bytes += crlf(v);
@@ -287,10 +293,7 @@ QByteArray ZelvanIni::defaultContent() const
     return bytes;
 }
 
-bool ZelvanIni::WriteDefaultConfig() const
-{
-    return replaceWith(defaultContent());
-}
+bool ZelvanIni::WriteDefaultConfig() const { return replaceWith(defaultContent()); }
 
 bool ZelvanIni::replaceWith(const QByteArray& content) const
 {

@@ -10,7 +10,7 @@ namespace zelvan {
 
 struct PortConfig
 {
-    QString token;                                 // port number, or a device path beginning with "/"
+    QString token; // port number, or a device path beginning with "/"
     QString settings = QStringLiteral("4800,n,8,1"); // passed to the port unchanged
     // The port is opened when its number is greater than 0 or it names a device path.
     bool shouldOpen() const;
@@ -34,7 +34,8 @@ struct StartupConfig
     QString ShowSystemZero = QStringLiteral("N");
     qint16 SystemNo = 0;
     QString HubMode = QStringLiteral("Y");
-    std::array<PortConfig, 2> ports{PortConfig{QStringLiteral("1")}, PortConfig{QStringLiteral("2")}};
+    std::array<PortConfig, 2> ports{PortConfig{QStringLiteral("1")},
+                                    PortConfig{QStringLiteral("2")}};
     QString moduls = QStringLiteral("YYYYYYYY");
     std::array<qint16, 6> options = kDefaultOptions;
     // Values that could not be read and took their default, for the operator.

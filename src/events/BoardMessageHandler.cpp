@@ -2,16 +2,16 @@
 
 #include "core/Addressing.h"
 #include "core/Clock.h"
+#include "core/EventCodes.h"
 #include "core/Labels.h"
+#include "core/ModuleCommands.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
 #include "core/StationState.h"
 #include "events/BoardMessageTexts.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "core/EventCodes.h"
 #include "events/ObjectEventSteps.h"
-#include "core/ModuleCommands.h"
 
 namespace zelvan {
 
@@ -70,11 +70,12 @@ void BoardMessageHandler::handle(const QString& message, int m)
     const bool switchedOn = flagAt(message, kSwitchPos) == 0;
     if (inWindow) {
         const bool take = switchedOn || state.KavelDirectPair[size_t(k)] != 0;
-        m_ctx.commands.SendToModule((take ? QLatin1Char('P') : QLatin1Char('O')) + objectNo + kCr, m);
+        m_ctx.commands.SendToModule((take ? QLatin1Char('P') : QLatin1Char('O')) + objectNo + kCr,
+                                    m);
     }
-    m_ctx.events.PostEvent(switchedOn ? EventPrefix::BoardOn : EventPrefix::BoardOff, now,
-                           label + (switchedOn ? BoardMessageTexts::kSwitchedOn
-                                               : BoardMessageTexts::kSwitchedOff));
+    m_ctx.events.PostEvent(
+        switchedOn ? EventPrefix::BoardOn : EventPrefix::BoardOff, now,
+        label + (switchedOn ? BoardMessageTexts::kSwitchedOn : BoardMessageTexts::kSwitchedOff));
     m_ctx.archive.AppendDayRecord(k, switchedOn ? QLatin1Char('N') : QLatin1Char('F'), now);
 
     for (int j = 1; j <= kSignalCount; ++j) {

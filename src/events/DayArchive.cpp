@@ -4,7 +4,6 @@
 #include "core/StationState.h"
 #include "events/ArchiveTexts.h"
 
-
 namespace zelvan {
 
 namespace {

@@ -13,7 +13,6 @@ constexpr int kSecondsPerDay = 86400;
 // Longest line the reader looks at; the rest of a longer line is skipped.
 constexpr qint64 kLineBuffer = 64;
 
-
 int number(QByteArrayView s)
 {
     int v = 0;
@@ -38,7 +37,9 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
 QString DayRecord::timeText() const
 {
     const qint64 seconds = (qint64(fraction) * kSecondsPerDay + 500000) / 1000000;
-    return QTime(0, 0).addSecs(qMin<qint64>(seconds, kSecondsPerDay - 1)).toString(QStringLiteral("HH:mm:ss"));
+    return QTime(0, 0)
+        .addSecs(qMin<qint64>(seconds, kSecondsPerDay - 1))
+        .toString(QStringLiteral("HH:mm:ss"));
 }
 
 std::optional<DayRecord> parseDayRecord(QByteArrayView line)
@@ -54,8 +55,8 @@ std::optional<DayRecord> parseDayRecord(QByteArrayView line)
     r.k = number(line.sliced(0, 4));
     r.letter = QChar(number(line.sliced(4, 2)));
     r.fraction = number(line.sliced(6, 6));
-    if ((r.letter == QLatin1Char('S') || r.letter == QLatin1Char('V')) && line.size() > kRecordLength
-        && isDigit(line[kRecordLength]))
+    if ((r.letter == QLatin1Char('S') || r.letter == QLatin1Char('V'))
+        && line.size() > kRecordLength && isDigit(line[kRecordLength]))
         r.module = line[kRecordLength] - '0';
     return r;
 }

@@ -1,11 +1,11 @@
 #include "events/LineMessageHandler.h"
 
 #include "core/Addressing.h"
+#include "core/Clock.h"
 #include "core/NumericText.h"
 #include "core/PanelControl.h"
-#include "core/StationState.h"
-#include "core/Clock.h"
 #include "core/StationLists.h"
+#include "core/StationState.h"
 #include "events/ObjectEventSteps.h"
 
 #include <algorithm>

@@ -2,14 +2,14 @@
 
 #include "core/Addressing.h"
 #include "core/Clock.h"
+#include "core/EventCodes.h"
 #include "core/Labels.h"
 #include "core/NumericText.h"
+#include "core/StationLists.h"
 #include "events/AlarmList.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "core/EventCodes.h"
 #include "events/ObjectEventSteps.h"
-#include "core/StationLists.h"
 
 namespace zelvan {
 
@@ -25,7 +25,6 @@ char16_t upper(QChar c)
     const char16_t u = c.unicode();
     return (u >= u'a' && u <= u'z') ? char16_t(u - (u'a' - u'A')) : u;
 }
-
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/StationContext.h"
 #include "events/BoardMessageHandler.h"
 #include "events/LineMessageHandler.h"
-#include "core/StationContext.h"
 
 #include <QString>
 #include <QStringView>

@@ -54,9 +54,6 @@ void CommandSender::writeRaw(int port, const QByteArray& bytes)
     line.write(bytes);
 }
 
-SerialLine& CommandSender::port(int port) const
-{
-    return port == 1 ? m_port1 : m_port2;
-}
+SerialLine& CommandSender::port(int port) const { return port == 1 ? m_port1 : m_port2; }
 
 } // namespace zelvan

@@ -5,12 +5,12 @@
 #include "core/Clock.h"
 #include "core/EventCodes.h"
 #include "core/Labels.h"
+#include "core/Logging.h"
 #include "core/PanelControl.h"
 #include "core/ScreenState.h"
-#include "core/StationState.h"
 #include "core/StationLists.h"
+#include "core/StationState.h"
 #include "link/CommandSender.h"
-#include "core/Logging.h"
 #include "link/LinkTexts.h"
 #include "link/ModuleStateFile.h"
 #include "link/StartupExchange.h"
@@ -27,7 +27,7 @@ LinkSupervisor::LinkSupervisor(StationContext context, StartupExchange& exchange
 QString LinkSupervisor::linkLostText(const QStringList& labels)
 {
     return kLinkLostHead + (labels.size() > 1 ? kLinkLostPlural : QString()) + QLatin1Char('\r')
-        + labels.join(QLatin1Char(',')) + kLinkLostTail;
+           + labels.join(QLatin1Char(',')) + kLinkLostTail;
 }
 
 double LinkSupervisor::secondsSince(double since, double now)

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <optional>
 #include <functional>
+#include <optional>
 
 namespace zelvan {
 

@@ -12,7 +12,7 @@ namespace zelvan::linktexts {
 inline constexpr QLatin1String kModuleBanner{".  Zelvan MDL v2.1"};
 
 // Commands of the start-up exchange (the caller's routing adds the hub prefix).
-inline constexpr QLatin1String kVersionRequest{"Ver\r\r"};  // StartMdl
+inline constexpr QLatin1String kVersionRequest{"Ver\r\r"};    // StartMdl
 inline constexpr QLatin1String kFirstVersionRequest{"Ver\r"}; // load step, raw
 inline constexpr QLatin1String kReadDumpA{"mon\rRB600,100\r"};
 inline constexpr QLatin1String kReadDumpB{"R2400,80\r"};
@@ -49,7 +49,8 @@ inline const QString kLinkLostTail = QStringLiteral(" е прекъсната!")
 // device, %3 the reason.
 inline QString portCannotOpen()
 {
-    return QStringLiteral("Сериен порт %1 (%2) не може да се отвори; нов опит на всеки 10 секунди.");
+    return QStringLiteral(
+        "Сериен порт %1 (%2) не може да се отвори; нов опит на всеки 10 секунди.");
 }
 inline QString portFailed()
 {
@@ -58,6 +59,7 @@ inline QString portFailed()
 // %1 the file, %2 the reason.
 inline QString moduleStateNotSaved()
 {
-    return QStringLiteral("Състоянието на модула не може да се запише в %1 (%2); нов опит на всеки 10 секунди.");
+    return QStringLiteral(
+        "Състоянието на модула не може да се запише в %1 (%2); нов опит на всеки 10 секунди.");
 }
 } // namespace zelvan::linktexts

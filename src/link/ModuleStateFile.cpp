@@ -7,7 +7,10 @@
 
 namespace zelvan {
 
-ModuleStateFile::ModuleStateFile(QString dataDir, int m) : m_dataDir(std::move(dataDir)), m_module(m) {}
+ModuleStateFile::ModuleStateFile(QString dataDir, int m)
+    : m_dataDir(std::move(dataDir)), m_module(m)
+{
+}
 
 QString ModuleStateFile::path() const
 {

@@ -1,7 +1,7 @@
 #include "link/PortKeeper.h"
 
-#include "core/SerialLine.h"
 #include "core/Logging.h"
+#include "core/SerialLine.h"
 #include "link/LinkTexts.h"
 
 namespace zelvan {

@@ -187,8 +187,8 @@ void ReceiveFramer::deliver(int m)
         buffer.resize(0);
         return;
     }
-    const bool startupLine = (!buffer.isEmpty() && buffer.front() == '.')
-                             || buffer.size() == kStartupLineLength;
+    const bool startupLine =
+        (!buffer.isEmpty() && buffer.front() == '.') || buffer.size() == kStartupLineLength;
     const QString message = messageText(false, buffer);
     buffer.resize(0);
     const Handler& handler = startupLine ? m_startup : m_message;

@@ -9,7 +9,6 @@
 
 namespace zelvan {
 
-
 // Turns the characters of the two serial ports into per-module messages and
 // signs of life. A message that begins with "." or is exactly 49 characters
 // long goes to the start-up exchange, every other one (and every "#" message)

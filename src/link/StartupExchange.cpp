@@ -5,12 +5,12 @@
 #include "core/Clock.h"
 #include "core/EventCodes.h"
 #include "core/Labels.h"
+#include "core/Logging.h"
 #include "core/PanelControl.h"
 #include "core/ScreenState.h"
-#include "core/StationState.h"
 #include "core/StationLists.h"
+#include "core/StationState.h"
 #include "link/CommandSender.h"
-#include "core/Logging.h"
 #include "link/LinkTexts.h"
 
 namespace zelvan {

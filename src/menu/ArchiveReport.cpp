@@ -23,8 +23,7 @@ namespace {
 class ReportBuffer
 {
 public:
-    explicit ReportBuffer(QString& text)
-        : m_text(text)
+    explicit ReportBuffer(QString& text) : m_text(text)
     {
         m_text.clear();
         m_text.reserve(ArchiveReport::kLimit + 1024);
@@ -51,8 +50,7 @@ private:
 } // namespace
 
 ArchiveReport::ArchiveReport(const StationState& state, const ObjectFiles& files)
-    : m_state(state)
-    , m_files(files)
+    : m_state(state), m_files(files)
 {
 }
 
@@ -166,7 +164,8 @@ ArchiveReportResult ArchiveReport::build(ReportPeriod& period, const ReportReque
                     continue;
                 if (record.k > 0 && !request.isSelected(record.k - 1))
                     continue;
-                if ((d == fromDay && record.fraction < start) || (d == toDay && record.fraction > end))
+                if ((d == fromDay && record.fraction < start)
+                    || (d == toDay && record.fraction > end))
                     continue;
                 if (record.letter == u'P' && record.k > 0)
                     notTaken[static_cast<size_t>(record.k)] = false;

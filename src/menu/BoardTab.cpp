@@ -72,9 +72,9 @@ QWidget* BoardTab::buildBoard()
     Slider1->setTickInterval(10);
     Slider1->setAccessibleName(QStringLiteral("Slider1"));
     Label18 = named(new QLabel, QStringLiteral("Label18"));
-    auto* label16 = named(new QLabel(QString(texts::kDirectPairNote).replace(QLatin1Char('\r'),
-                                                                           QLatin1Char('\n'))),
-                          QStringLiteral("Label16"));
+    auto* label16 = named(
+        new QLabel(QString(texts::kDirectPairNote).replace(QLatin1Char('\r'), QLatin1Char('\n'))),
+        QStringLiteral("Label16"));
     label16->setWordWrap(true);
     layout->addWidget(label15, 0, 0);
     layout->addWidget(Combo1, 0, 1);

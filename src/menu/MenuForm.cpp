@@ -1,12 +1,12 @@
 #include "menu/MenuForm.h"
 
+#include "core/PrintSink.h"
 #include "menu/AboutTab.h"
 #include "menu/BoardTab.h"
 #include "menu/MenuTexts.h"
 #include "menu/NamesTab.h"
 #include "menu/ObjectInfoTab.h"
 #include "menu/OptionsTab.h"
-#include "core/PrintSink.h"
 #include "menu/ReportRequestTab.h"
 #include "menu/ReportTab.h"
 #include "menu/StateRestoreTab.h"
@@ -73,9 +73,14 @@ void MenuForm::addTabs()
     auto* information = new ObjectInfoTab(session, sink);
     auto* restore = new StateRestoreTab(session);
     // In the order of SSTab1 (MenuTab).
-    const std::array<MenuTabForm*, kMenuTabCount> tabs = {
-        new ReportRequestTab(session), names,        options, new ReportTab(session, sink),
-        information,                   new AboutTab, restore, new BoardTab(session)};
+    const std::array<MenuTabForm*, kMenuTabCount> tabs = {new ReportRequestTab(session),
+                                                          names,
+                                                          options,
+                                                          new ReportTab(session, sink),
+                                                          information,
+                                                          new AboutTab,
+                                                          restore,
+                                                          new BoardTab(session)};
     for (int i = 0; i < kMenuTabCount; ++i) {
         MenuTabForm* tab = tabs[size_t(i)];
         SSTab1->addTab(tab, texts::kTabCaptions[size_t(i)]);

@@ -19,7 +19,15 @@ class MenuOptions : public QObject
     Q_OBJECT
 public:
     // Positions of the options in [Options] and in the boxes Check1..Check5, Check12.
-    enum Option { ShowAlarms, ShowEvents, PanelOnTop, AlarmSound, EventSound, ShowKeypad };
+    enum Option
+    {
+        ShowAlarms,
+        ShowEvents,
+        PanelOnTop,
+        AlarmSound,
+        EventSound,
+        ShowKeypad
+    };
     static constexpr int kOptionCount = 6;
 
     MenuOptions(StationState& state, ScreenState& screen, const ZelvanIni& ini,
@@ -40,7 +48,7 @@ public:
     // it controls shown or hidden, SettingsChanged set.
     void setOption(int i, bool on);
 
-    int fontIndex() const { return m_fontIndex; }   // -1 when List3 is empty
+    int fontIndex() const { return m_fontIndex; } // -1 when List3 is empty
     int sizeIndex() const { return m_sizeIndex; }
     bool bold() const { return m_font.bold; }
     bool italic() const { return m_font.italic; }

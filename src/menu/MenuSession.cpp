@@ -11,13 +11,8 @@ namespace zelvan {
 MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
                          CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
                          QObject* parent)
-    : QObject(parent),
-      m_state(state),
-      m_files(files),
-      m_clock(clock),
-      m_options(state, screen, ini),
-      m_names(state, files),
-      m_board(state, files),
+    : QObject(parent), m_state(state), m_files(files), m_clock(clock),
+      m_options(state, screen, ini), m_names(state, files), m_board(state, files),
       m_restore(state, commands)
 {
     connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
@@ -49,7 +44,7 @@ QString MenuSession::moduleCaption(int m) const { return menuModuleCaption(m_sta
 QString MenuSession::aboutText()
 {
     return menu_texts::kAboutSentence + QStringLiteral("\n\n") + menu_texts::kFirmwareSentence
-        + QStringLiteral("\n\n") + menu_texts::kMakerContact;
+           + QStringLiteral("\n\n") + menu_texts::kMakerContact;
 }
 
 void MenuSession::setCurrentTab(int tab)

@@ -21,7 +21,8 @@ class ZelvanIni;
 class Clock;
 
 // Tabs of SSTab1, in their order.
-enum MenuTab {
+enum MenuTab
+{
     ArchiveRequestTab = 0,
     ObjectsListTab = 1,
     SettingsTab = 2,

@@ -23,8 +23,7 @@ public:
 
     // Controls of an array keep their name with the index in brackets.
     static QString indexed(const char* name, int i);
-    template <typename W>
-    static W* named(W* widget, const QString& name)
+    template <typename W> static W* named(W* widget, const QString& name)
     {
         widget->setObjectName(name);
         return widget;

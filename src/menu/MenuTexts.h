@@ -33,9 +33,12 @@ inline const QString kOk = QStringLiteral("Ok");
 // Settings tab.
 inline const QString kOptionsFrame = QStringLiteral("Прозорци,звуци и изход от менюто");
 inline const std::array<QString, 6> kOptionCaptions = {
-    QStringLiteral("Прозорец само за нарушения"), QStringLiteral("Прозорец за всички събития"),
-    QStringLiteral("Панела отгоре при нарушение"), QStringLiteral("Звук докато има нарушение"),
-    QStringLiteral("Звук при събитие"),           QStringLiteral("Прозорец клавиатура")};
+    QStringLiteral("Прозорец само за нарушения"),
+    QStringLiteral("Прозорец за всички събития"),
+    QStringLiteral("Панела отгоре при нарушение"),
+    QStringLiteral("Звук докато има нарушение"),
+    QStringLiteral("Звук при събитие"),
+    QStringLiteral("Прозорец клавиатура")};
 inline const std::array<QString, 6> kOptionControls = {
     QStringLiteral("Check1"), QStringLiteral("Check2"), QStringLiteral("Check3"),
     QStringLiteral("Check4"), QStringLiteral("Check5"), QStringLiteral("Check12")};
@@ -45,10 +48,9 @@ inline const QString kBold = QStringLiteral("Bold");
 inline const QString kItalic = QStringLiteral("Italic");
 inline const QString kLatinSample = QStringLiteral("AaBbCcDd");
 inline const QString kCyrillicSample = QStringLiteral("АаБбВвГг");
-inline const QStringList kFontSizes = {QStringLiteral("9"),  QStringLiteral("10"),
-                                       QStringLiteral("11"), QStringLiteral("12"),
-                                       QStringLiteral("14"), QStringLiteral("16"),
-                                       QStringLiteral("18")};
+inline const QStringList kFontSizes = {
+    QStringLiteral("9"),  QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
+    QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18")};
 
 // Objects list and information tabs.
 inline const QString kSave = QStringLiteral("Запис");
@@ -79,8 +81,8 @@ inline const QString kConfirm = QStringLiteral("Подтвърждение");
 inline const QString kCancel = QStringLiteral("Отказ");
 
 // Restore tab.
-inline const QString kRestoreFrame = QStringLiteral(
-    "Възстановяване на последното състояние преди прекъсване на връзката по модули");
+inline const QString kRestoreFrame =
+    QStringLiteral("Възстановяване на последното състояние преди прекъсване на връзката по модули");
 inline const QString kRestoreGap = QStringLiteral("           "); // eleven spaces
 inline const QString kRestoreNoData = QStringLiteral("   няма данни  !");
 inline const QString kYearSuffix = QStringLiteral(" г.");
@@ -91,9 +93,9 @@ inline const QString kMakerName = QStringLiteral("Zelvan Panel Project");
 inline const QString kAboutSentence = QStringLiteral(
     "Zelvan 064 е операторски панел на централна станция за охранителна сигнализация, "
     "разработен от Zelvan Panel Project.");
-inline const QString kFirmwareSentence = QStringLiteral(
-    "За използване на пълните възможностите на системата е необходимо софтуерът на "
-    "изнесените модули да е Ver. 2.10.F или по-голяма.");
+inline const QString kFirmwareSentence =
+    QStringLiteral("За използване на пълните възможностите на системата е необходимо софтуерът на "
+                   "изнесените модули да е Ver. 2.10.F или по-голяма.");
 inline const QString kMakerContact =
     QStringLiteral("Zelvan Panel Project  -  поддръжка: support@zelvan-panel.example");
 

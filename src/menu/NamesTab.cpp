@@ -68,8 +68,8 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
             [this](const QString& text) { m_session.names().setNameText(text); });
     connect(save, &QPushButton::clicked, this, [this] { m_session.saveName(); });
     connect(printNames, &QPushButton::clicked, this, [this] {
-        reportPrint(printNamesList(m_sink, m_session.options().printerFont(),
-                                   m_session.names().entries()));
+        reportPrint(
+            printNamesList(m_sink, m_session.options().printerFont(), m_session.names().entries()));
     });
 }
 

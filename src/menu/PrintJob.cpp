@@ -15,11 +15,7 @@ QString PrintOutcome::operatorMessage() const
     return {};
 }
 
-PrintJob::PrintJob(PrintSink& sink, const PrinterFont& font)
-    : m_sink(sink)
-    , m_font(font)
-{
-}
+PrintJob::PrintJob(PrintSink& sink, const PrinterFont& font) : m_sink(sink), m_font(font) {}
 
 bool PrintJob::ensureStarted()
 {

@@ -7,7 +7,15 @@
 namespace zelvan {
 
 // The six spin buttons of the archive request tab, in their order.
-enum class PeriodSpin { Year = 1, Month, FromDay, FromHour, ToDay, ToHour };
+enum class PeriodSpin
+{
+    Year = 1,
+    Month,
+    FromDay,
+    FromHour,
+    ToDay,
+    ToHour
+};
 
 // Captions of the six period labels.
 struct PeriodLabels

@@ -27,10 +27,7 @@ QString menuEntryName(const QString& entry)
     return entry.mid(at + kSeparator.size());
 }
 
-ReportRequest::ReportRequest()
-    : m_selected(kObjectCount, false)
-{
-}
+ReportRequest::ReportRequest() : m_selected(kObjectCount, false) {}
 
 void ReportRequest::setEntries(const QStringList& entries) { m_entries = entries; }
 

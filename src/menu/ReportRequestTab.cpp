@@ -61,7 +61,8 @@ QWidget* ReportRequestTab::buildObjects()
     auto* modules = new QVBoxLayout;
     for (int i = 0; i < kModuleCount; ++i) {
         auto* box = named(new QCheckBox, indexed("Check11", i));
-        connect(box, &QCheckBox::clicked, this, [this, i](bool on) { applyModuleSelection(i, on); });
+        connect(box, &QCheckBox::clicked, this,
+                [this, i](bool on) { applyModuleSelection(i, on); });
         Check11[size_t(i)] = box;
         modules->addWidget(box);
     }
@@ -75,8 +76,8 @@ QWidget* ReportRequestTab::buildKinds()
     auto* kinds = named(new QGroupBox(texts::kKindsFrame), QStringLiteral("Frame2"));
     auto* layout = new QVBoxLayout(kinds);
     for (int i = 0; i < 4; ++i) {
-        auto* box = named(new QCheckBox(texts::kKindCaptions[size_t(i)]),
-                          texts::kKindControls[size_t(i)]);
+        auto* box =
+            named(new QCheckBox(texts::kKindCaptions[size_t(i)]), texts::kKindControls[size_t(i)]);
         connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
             ReportRequest& r = m_session.request();
             bool* flags[] = {&r.Check8, &r.Check9, &r.Check13, &r.Check10};
@@ -133,8 +134,9 @@ void ReportRequestTab::applyModuleSelection(int moduleBox, bool on)
 {
     m_session.request().setModuleSelected(moduleBox, on);
     QAbstractItemModel* model = List1->model();
-    const QItemSelection block(model->index(moduleBox * kObjectsPerModule, 0),
-                               model->index(moduleBox * kObjectsPerModule + kObjectsPerModule - 1, 0));
+    const QItemSelection block(
+        model->index(moduleBox * kObjectsPerModule, 0),
+        model->index(moduleBox * kObjectsPerModule + kObjectsPerModule - 1, 0));
     m_syncing = true;
     List1->selectionModel()->select(block, on ? QItemSelectionModel::Select
                                               : QItemSelectionModel::Deselect);

@@ -43,7 +43,8 @@ inline const QString kContinueFrom = QStringLiteral("   Продължете о�
 // Printing.
 inline const QString kNoPrinter = QStringLiteral("Няма инсталиран принтер");
 // Shown before the path of the PDF file written when no printer is installed.
-inline const QString kPrintedToFile = QStringLiteral("Няма инсталиран принтер. Отпечатано във файл: ");
+inline const QString kPrintedToFile =
+    QStringLiteral("Няма инсталиран принтер. Отпечатано във файл: ");
 inline const QString kPrintFailed = QStringLiteral("Печатът не е успешен.");
 
 inline const QString kLineEnd = QStringLiteral("\r\n");

@@ -4,9 +4,9 @@
 #include "core/SerialLine.h"
 #include "core/StationState.h"
 #include "link/CommandSender.h"
-#include "menu/SavedModuleState.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
+#include "menu/SavedModuleState.h"
 
 #include <algorithm>
 
@@ -28,10 +28,12 @@ QString StateRestore::lossText(const StationState& state, const QDateTime& t)
 {
     const QDate d = t.date();
     const QString month = state.MonthName.at(size_t(std::clamp(d.month(), 1, 12)));
-    return QStringLiteral("%1 %2 %3").arg(d.day(), 2, 10, QLatin1Char('0')).arg(month).arg(
-               d.year(), 4, 10, QLatin1Char('0'))
-        + menu_texts::kYearSuffix + QStringLiteral("  ")
-        + t.time().toString(QStringLiteral("HH:mm:ss"));
+    return QStringLiteral("%1 %2 %3")
+               .arg(d.day(), 2, 10, QLatin1Char('0'))
+               .arg(month)
+               .arg(d.year(), 4, 10, QLatin1Char('0'))
+           + menu_texts::kYearSuffix + QStringLiteral("  ")
+           + t.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
 void StateRestore::refresh()
@@ -39,7 +41,8 @@ void StateRestore::refresh()
     for (int m = 1; m <= kModuleCount; ++m) {
         const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
         m_available[size_t(m)] = saved.exists;
-        m_captions[size_t(m)] = menuModuleCaption(m_state, m)
+        m_captions[size_t(m)] =
+            menuModuleCaption(m_state, m)
             + (saved.exists ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
                             : menu_texts::kRestoreNoData);
     }

@@ -2,8 +2,8 @@
 
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "panel/ObjectGrid.h"
 #include "panel/MainPanelModel.h"
+#include "panel/ObjectGrid.h"
 #include "panel/PanelPicturesForm.h"
 #include "panel/PanelTexts.h"
 
@@ -54,8 +54,8 @@ QFrame* panel3D(const QString& name, const QRect& geometry, QWidget* parent)
     return frame;
 }
 
-QLabel* label(const QString& name, const QString& text, const QRect& geometry,
-              Qt::Alignment align, QWidget* parent)
+QLabel* label(const QString& name, const QString& text, const QRect& geometry, Qt::Alignment align,
+              QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -110,8 +110,7 @@ void MainForm::buildGrid()
                             kButtonSize, kButtonSize);
         button->setFont(panelFont(11, true));
         button->setToolTipSource([this](int index) { return m_panel.buttonToolTip(index); });
-        connect(button, &ObjectButton::objectPressed, &m_panel,
-                &MainPanelModel::PressObjectButton);
+        connect(button, &ObjectButton::objectPressed, &m_panel, &MainPanelModel::PressObjectButton);
         connect(button, &ObjectButton::objectReleased, &m_panel,
                 [this](int) { m_panel.ReleaseObjectButton(); });
         m_buttons[size_t(i)] = button;
@@ -125,13 +124,13 @@ void MainForm::buildSidePanel()
 
     // Object number display.
     const int digitsWidth = 3 * kSmallDigit.width() + 2 * 2 + 8;
-    QFrame* display = panel3D(QStringLiteral("Panel3D8"),
-                              QRect((width - digitsWidth) / 2, 10, digitsWidth,
-                                    kSmallDigit.height() + 8),
-                              m_sidePanel);
+    QFrame* display = panel3D(
+        QStringLiteral("Panel3D8"),
+        QRect((width - digitsWidth) / 2, 10, digitsWidth, kSmallDigit.height() + 8), m_sidePanel);
     display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     for (int d = 0; d < 3; ++d) {
-        auto* digit = new SegmentDigit(QStringLiteral("Picture%1").arg(d + 2), kSmallDigit, display);
+        auto* digit =
+            new SegmentDigit(QStringLiteral("Picture%1").arg(d + 2), kSmallDigit, display);
         digit->move(4 + d * (kSmallDigit.width() + 2), 4);
         m_objectDigits[size_t(d)] = digit;
     }
@@ -212,9 +211,9 @@ void MainForm::buildBottomStrip()
 {
     m_bottomPanel = panel3D(QStringLiteral("Panel3D2"), kBottomPanel, this);
 
-    QFrame* modulePanel = panel3D(QStringLiteral("Panel3D4"),
-                                  QRect(8, (kBottomPanel.height() - 50) / 2, 60, 50),
-                                  m_bottomPanel);
+    QFrame* modulePanel =
+        panel3D(QStringLiteral("Panel3D4"), QRect(8, (kBottomPanel.height() - 50) / 2, 60, 50),
+                m_bottomPanel);
     modulePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_systemDigit = new SegmentDigit(QStringLiteral("Picture5"), kLargeDigit, modulePanel);
     m_moduleDigit = new SegmentDigit(QStringLiteral("Picture1"), kLargeDigit, modulePanel);
@@ -232,9 +231,9 @@ void MainForm::buildBottomStrip()
     m_ribbonGroup->setExclusive(true);
     for (int column = 0; column < 8; ++column) {
         const int x = kRibbonLeft + column * kRibbonPitch;
-        QLabel* moduleLabel = label(QStringLiteral("Label1"), QString(),
-                                    QRect(x, 4, kRibbonSize.width(), 16), Qt::AlignCenter,
-                                    m_bottomPanel);
+        QLabel* moduleLabel =
+            label(QStringLiteral("Label1"), QString(), QRect(x, 4, kRibbonSize.width(), 16),
+                  Qt::AlignCenter, m_bottomPanel);
         moduleLabel->setAccessibleName(QStringLiteral("Label1(%1)").arg(column));
         m_moduleLabels[size_t(column)] = moduleLabel;
     }
@@ -325,8 +324,8 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
     // brings no new focus event). Focus moved by the panel's own enabling and
     // disabling does not.
     const QEvent::Type type = event->type();
-    const bool touched = type == QEvent::FocusIn || type == QEvent::MouseButtonPress
-                         || type == QEvent::KeyPress;
+    const bool touched =
+        type == QEvent::FocusIn || type == QEvent::MouseButtonPress || type == QEvent::KeyPress;
     if (touched && !m_syncing) {
         for (QSlider* slider : m_sliders) {
             if (watched == slider && slider->isEnabled()) {

@@ -59,17 +59,17 @@ private:
     std::array<ObjectButton*, 64> m_buttons{};
     std::array<RibbonButton*, 16> m_ribbons{};
     QButtonGroup* m_ribbonGroup = nullptr;
-    std::array<QLabel*, 8> m_moduleLabels{}; // Label1
-    SegmentDigit* m_systemDigit = nullptr;   // Picture5
-    SegmentDigit* m_moduleDigit = nullptr;   // Picture1
+    std::array<QLabel*, 8> m_moduleLabels{};       // Label1
+    SegmentDigit* m_systemDigit = nullptr;         // Picture5
+    SegmentDigit* m_moduleDigit = nullptr;         // Picture1
     std::array<SegmentDigit*, 3> m_objectDigits{}; // Picture2..Picture4
-    FillBar* m_gauge = nullptr;              // Panel3D7
-    std::array<FillBar*, 2> m_zoneBars{};    // Panel3D5, Panel3D6
-    QGroupBox* m_frame = nullptr;            // Frame3D1
-    std::array<QLabel*, 3> m_sliderLabels{}; // Label4..Label6
-    std::array<QSlider*, 3> m_sliders{};     // Slider1..Slider3
-    QPushButton* m_apply = nullptr;          // Command3D3
-    QPushButton* m_menu = nullptr;           // Command3D2
+    FillBar* m_gauge = nullptr;                    // Panel3D7
+    std::array<FillBar*, 2> m_zoneBars{};          // Panel3D5, Panel3D6
+    QGroupBox* m_frame = nullptr;                  // Frame3D1
+    std::array<QLabel*, 3> m_sliderLabels{};       // Label4..Label6
+    std::array<QSlider*, 3> m_sliders{};           // Slider1..Slider3
+    QPushButton* m_apply = nullptr;                // Command3D3
+    QPushButton* m_menu = nullptr;                 // Command3D2
     QLabel* m_problem = nullptr;
 };
 

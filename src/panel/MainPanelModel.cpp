@@ -6,8 +6,8 @@
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
-#include "panel/ObjectGrid.h"
 #include "panel/MarkerColors.h"
+#include "panel/ObjectGrid.h"
 #include "panel/PanelTexts.h"
 
 #include <QFileInfo>
@@ -19,8 +19,8 @@ constexpr qint16 kResetMeasuredValue = 500;
 }
 
 MainPanelModel::MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,
-                               ModuleCommands& commands, DayRecords& archive,
-                               const Clock& clock, QObject* parent)
+                               ModuleCommands& commands, DayRecords& archive, const Clock& clock,
+                               QObject* parent)
     : QObject(parent), m_state(state), m_files(files), m_grid(grid), m_selected(state, commands),
       m_thresholds(state, commands, archive, clock)
 {
@@ -33,10 +33,7 @@ int MainPanelModel::systemDigit() const { return m_state.SystemNo % 10; }
 
 bool MainPanelModel::systemDigitVisible() const { return m_state.showSystemPrefix(); }
 
-QString MainPanelModel::moduleLabel(int column) const
-{
-    return ModuleLabel(m_state, column + 1);
-}
+QString MainPanelModel::moduleLabel(int column) const { return ModuleLabel(m_state, column + 1); }
 
 QString MainPanelModel::buttonToolTip(int i) const
 {
@@ -84,8 +81,8 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
     m_thresholds.objectSelected(k);
 
     if (shift == NoModifier && button == LeftButton) {
-        const QString letter = m_state.ObjState[size_t(k)] > 0 ? QStringLiteral("O")
-                                                               : QStringLiteral("P");
+        const QString letter =
+            m_state.ObjState[size_t(k)] > 0 ? QStringLiteral("O") : QStringLiteral("P");
         m_selected.send(letter);
         m_state.PendingMeasure.clear();
         m_state.MeasuredValue = kResetMeasuredValue;

@@ -26,8 +26,16 @@ class MainPanelModel : public QObject, public PanelControl
 {
     Q_OBJECT
 public:
-    enum MouseButton { LeftButton = 1, RightButton = 2 };
-    enum ShiftState { NoModifier = 0, ShiftModifier = 1 };
+    enum MouseButton
+    {
+        LeftButton = 1,
+        RightButton = 2
+    };
+    enum ShiftState
+    {
+        NoModifier = 0,
+        ShiftModifier = 1
+    };
 
     // The clock gives the time of the thresholds panel's records.
     MainPanelModel(StationState& state, ObjectFiles& files, ObjectGrid& grid,

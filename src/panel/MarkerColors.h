@@ -22,9 +22,9 @@ constexpr qint32 White = 16777215;
 
 // The operator's marker colours of the object buttons, in forward order.
 constexpr std::array<qint32, 11> kMarkerColors{
-    PanelColor::Black,    PanelColor::Red,     PanelColor::DarkRed, PanelColor::BrightGreen,
-    PanelColor::Green,    PanelColor::Blue,    PanelColor::DarkBlue, PanelColor::Magenta,
-    PanelColor::Orange,   PanelColor::Yellow,  PanelColor::White};
+    PanelColor::Black,  PanelColor::Red,    PanelColor::DarkRed,  PanelColor::BrightGreen,
+    PanelColor::Green,  PanelColor::Blue,   PanelColor::DarkBlue, PanelColor::Magenta,
+    PanelColor::Orange, PanelColor::Yellow, PanelColor::White};
 
 // One step forward through the cycle; white and any colour outside it go to black.
 qint32 nextMarkerColor(qint32 color);

@@ -64,13 +64,13 @@ void paintSegmentDigit(QPainter& painter, const QRect& rect, int digit)
     // Each segment as a rectangle; the gaps at the corners keep them apart.
     const qreal g = 1.0;
     const std::array<QRectF, 7> segments{
-        QRectF(left + t / 2 + g, top, right - left - t - 2 * g, t),               // a
-        QRectF(right - t, top + t / 2 + g, t, mid - top - t / 2 - 2 * g),         // b
-        QRectF(right - t, mid + g, t, bottom - mid - t / 2 - 2 * g),              // c
-        QRectF(left + t / 2 + g, bottom - t, right - left - t - 2 * g, t),        // d
-        QRectF(left, mid + g, t, bottom - mid - t / 2 - 2 * g),                   // e
-        QRectF(left, top + t / 2 + g, t, mid - top - t / 2 - 2 * g),             // f
-        QRectF(left + t / 2 + g, mid - t / 2, right - left - t - 2 * g, t)};      // g
+        QRectF(left + t / 2 + g, top, right - left - t - 2 * g, t),          // a
+        QRectF(right - t, top + t / 2 + g, t, mid - top - t / 2 - 2 * g),    // b
+        QRectF(right - t, mid + g, t, bottom - mid - t / 2 - 2 * g),         // c
+        QRectF(left + t / 2 + g, bottom - t, right - left - t - 2 * g, t),   // d
+        QRectF(left, mid + g, t, bottom - mid - t / 2 - 2 * g),              // e
+        QRectF(left, top + t / 2 + g, t, mid - top - t / 2 - 2 * g),         // f
+        QRectF(left + t / 2 + g, mid - t / 2, right - left - t - 2 * g, t)}; // g
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
@@ -199,7 +199,8 @@ void ObjectButton::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
     const QRect bar((width() - 29) / 2, 5, 29, 12);
     paintStateBar(painter, bar, m_picture);
-    painter.setPen(isEnabled() ? m_color : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    painter.setPen(isEnabled() ? m_color
+                               : palette().color(QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(QRect(0, 18, width(), height() - 20), Qt::AlignCenter, text());
 }
 

@@ -43,7 +43,11 @@ class FillBar : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Direction { FromLeft, FromRight };
+    enum class Direction
+    {
+        FromLeft,
+        FromRight
+    };
     FillBar(const QString& name, QSize size, Direction direction, QWidget* parent);
     void setFill(int percent);
     void setFillColor(const QColor& color);

@@ -60,12 +60,12 @@ QString zoneTip(int position, QChar separator)
 }
 
 QString timeLabel(int position) { return PanelTexts::kTimePrefix + timeTip(position); }
-QString timeTip(int position) { return QString::number(timeSeconds(position)) + PanelTexts::kSecond; }
-
-int zoneFill(int position)
+QString timeTip(int position)
 {
-    return int(roundHalfEven((15.0 - position) / 16.0 * 100.0 + 1.0));
+    return QString::number(timeSeconds(position)) + PanelTexts::kSecond;
 }
+
+int zoneFill(int position) { return int(roundHalfEven((15.0 - position) / 16.0 * 100.0 + 1.0)); }
 
 int balanceGaugeFill(qint64 threshold, qint64 measured)
 {

@@ -1,10 +1,10 @@
 #include "panel/ThresholdsPanel.h"
 
 #include "core/Addressing.h"
-#include "core/StationState.h"
-#include "events/DayArchive.h"
 #include "core/Clock.h"
 #include "core/StationLists.h"
+#include "core/StationState.h"
+#include "events/DayArchive.h"
 #include "panel/MarkerColors.h"
 #include "panel/PanelTexts.h"
 #include "panel/ThresholdScale.h"
@@ -18,11 +18,11 @@ namespace {
 constexpr int kNeutralZoneFill = 33;
 }
 
-ThresholdsPanel::ThresholdsPanel(StationState& state, ModuleCommands& commands,
-                                 DayRecords& archive, const Clock& clock, QObject* parent)
+ThresholdsPanel::ThresholdsPanel(StationState& state, ModuleCommands& commands, DayRecords& archive,
+                                 const Clock& clock, QObject* parent)
     : QObject(parent), m_state(state), m_selected(state, commands), m_archive(archive),
-      m_clock(clock),
-      m_separator(QLocale::system().decimalPoint().at(0)), m_gaugeColor(PanelColor::Blue)
+      m_clock(clock), m_separator(QLocale::system().decimalPoint().at(0)),
+      m_gaugeColor(PanelColor::Blue)
 {
     m_sliders[Balance].label = PanelTexts::kBalanceNeutral;
     m_sliders[Zone].label = PanelTexts::kZoneNeutral;

@@ -20,7 +20,12 @@ class ThresholdsPanel : public QObject
 {
     Q_OBJECT
 public:
-    enum Slider { Balance = 0, Zone = 1, Time = 2 };
+    enum Slider
+    {
+        Balance = 0,
+        Zone = 1,
+        Time = 2
+    };
     static constexpr int kSliderCount = 3;
 
     ThresholdsPanel(StationState& state, ModuleCommands& commands, DayRecords& archive,

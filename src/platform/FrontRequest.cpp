@@ -56,10 +56,7 @@ FrontRequest::~FrontRequest()
             ::close(fd);
 }
 
-bool FrontRequest::ask(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), SIGUSR1) == 0;
-}
+bool FrontRequest::ask(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), SIGUSR1) == 0; }
 
 void FrontRequest::drain()
 {

@@ -25,9 +25,7 @@ QPrinterInfo installedPrinter()
 } // namespace
 
 PrinterSink::PrinterSink(const Clock& clock, QString reportsDir, QString title)
-    : m_clock(clock)
-    , m_reportsDir(std::move(reportsDir))
-    , m_title(std::move(title))
+    : m_clock(clock), m_reportsDir(std::move(reportsDir)), m_title(std::move(title))
 {
 }
 
@@ -69,8 +67,8 @@ QString PrinterSink::nextPdfPath() const
     const QDir dir(m_reportsDir);
     QString path = dir.filePath(m_title + QLatin1Char('-') + stamp + QStringLiteral(".pdf"));
     for (int n = 2; QFileInfo::exists(path); ++n)
-        path = dir.filePath(m_title + QLatin1Char('-') + stamp + QLatin1Char('-') + QString::number(n)
-                            + QStringLiteral(".pdf"));
+        path = dir.filePath(m_title + QLatin1Char('-') + stamp + QLatin1Char('-')
+                            + QString::number(n) + QStringLiteral(".pdf"));
     return path;
 }
 

@@ -1,7 +1,7 @@
 #include "platform/SerialPortLine.h"
 
-#include "core/NumericText.h"
 #include "core/Logging.h"
+#include "core/NumericText.h"
 
 namespace zelvan {
 

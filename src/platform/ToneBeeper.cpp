@@ -58,17 +58,15 @@ QByteArray ToneBeeper::toneWav(std::initializer_list<Tone> tones, double amplitu
                 amp *= double(i) / fade;
             else if (n - i < fade)
                 amp *= double(n - i) / fade;
-            const double v = amp * std::sin(2.0 * std::numbers::pi * t.frequencyHz * i / sampleRate);
+            const double v =
+                amp * std::sin(2.0 * std::numbers::pi * t.frequencyHz * i / sampleRate);
             putLe16(wav, quint16(qint16(std::lround(v * 32767.0))));
         }
     }
     return wav;
 }
 
-QByteArray ToneBeeper::alarmWav()
-{
-    return toneWav({{1400, 160}, {950, 160}}, 0.9);
-}
+QByteArray ToneBeeper::alarmWav() { return toneWav({{1400, 160}, {950, 160}}, 0.9); }
 
 ToneBeeper::ToneBeeper(QObject* parent) : QObject(parent)
 {

@@ -7,9 +7,9 @@
 #include "windows/WindowLayout.h"
 #include "windows/WindowTexts.h"
 
+#include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
-#include <QKeyEvent>
 
 namespace zelvan {
 
@@ -34,8 +34,8 @@ QRect lineRect(const QLine& twips, int width)
 AlarmForm::AlarmForm(AlarmList& alarms, ScreenState& screen, AlarmBlink& blink,
                      ObjectInfoForm& info, QWidget* parent)
     : ListWindowForm(screen, &ScreenState::alarmsVisible, &ScreenState::setAlarmsVisible,
-                     windowtexts::alarmCaption(), alarms, ListSource::Violations,
-                     new AlarmTipForm, info, parent),
+                     windowtexts::alarmCaption(), alarms, ListSource::Violations, new AlarmTipForm,
+                     info, parent),
       m_silence(blink.silence())
 {
     setObjectName(QStringLiteral("AlarmForm"));
@@ -90,8 +90,8 @@ void AlarmForm::listPlaced()
     // "Тишина" below the frame, at its right end.
     const int right = twips.x() + twips.width();
     const int top = twips.y() + twips.height() + layout::kFrameOffset + kButtonGap;
-    m_silenceButton->setGeometry(layout::toPixels(
-        QRect(right - kButtonWidth, top, kButtonWidth, kButtonHeight)));
+    m_silenceButton->setGeometry(
+        layout::toPixels(QRect(right - kButtonWidth, top, kButtonWidth, kButtonHeight)));
 }
 
 void AlarmForm::keyPressEvent(QKeyEvent* event)
@@ -110,10 +110,7 @@ int AlarmForm::listBottomReserve() const
     return layout::kListBottomReserve + layout::kFrameOffset + kButtonGap + kButtonHeight;
 }
 
-void AlarmForm::showSilence(bool silenced)
-{
-    m_silenceButton->setChecked(silenced);
-}
+void AlarmForm::showSilence(bool silenced) { m_silenceButton->setChecked(silenced); }
 
 void AlarmForm::showFrame(bool visible)
 {

@@ -7,11 +7,10 @@
 
 namespace zelvan {
 
-EventForm::EventForm(EventList& events, ScreenState& screen, ObjectInfoForm& info,
-                     QWidget* parent)
+EventForm::EventForm(EventList& events, ScreenState& screen, ObjectInfoForm& info, QWidget* parent)
     : ListWindowForm(screen, &ScreenState::eventsVisible, &ScreenState::setEventsVisible,
-                     windowtexts::eventCaption(), events, ListSource::Events,
-                     new EventTipForm, info, parent)
+                     windowtexts::eventCaption(), events, ListSource::Events, new EventTipForm,
+                     info, parent)
 {
     setObjectName(QStringLiteral("EventForm"));
     followScreen();

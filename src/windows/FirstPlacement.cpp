@@ -104,8 +104,8 @@ DeskPlacement firstPlacement(const QRect& area, const DeskSizes& sizes)
     const QRect mainTwips(toTwips(p.main.x()), toTwips(p.main.y()), toTwips(p.main.width()),
                           toTwips(p.main.height()));
     const QPoint keypadTwips = keypadPosition(mainTwips, toTwips(sizes.keypad.height()));
-    p.keypad = clampedInto(area, QRect(QPoint(toPixels(keypadTwips.x()), toPixels(keypadTwips.y())),
-                                       sizes.keypad));
+    p.keypad = clampedInto(
+        area, QRect(QPoint(toPixels(keypadTwips.x()), toPixels(keypadTwips.y())), sizes.keypad));
 
     const int areaRight = area.x() + area.width();
     const int areaBottom = area.y() + area.height();
@@ -113,10 +113,14 @@ DeskPlacement firstPlacement(const QRect& area, const DeskSizes& sizes)
     const int mainBottom = p.main.y() + p.main.height();
     // Left, right, above, below; on a tie the earlier side wins.
     const std::array<Side, 4> sides{{
-        {QRect(QPoint(area.x(), area.y()), QPoint(p.main.x() - kWindowGap - 1, areaBottom - 1)), true, true},
-        {QRect(QPoint(mainRight + kWindowGap, area.y()), QPoint(areaRight - 1, areaBottom - 1)), true, false},
-        {QRect(QPoint(area.x(), area.y()), QPoint(areaRight - 1, p.main.y() - kWindowGap - 1)), false, true},
-        {QRect(QPoint(area.x(), mainBottom + kWindowGap), QPoint(areaRight - 1, areaBottom - 1)), false, false},
+        {QRect(QPoint(area.x(), area.y()), QPoint(p.main.x() - kWindowGap - 1, areaBottom - 1)),
+         true, true},
+        {QRect(QPoint(mainRight + kWindowGap, area.y()), QPoint(areaRight - 1, areaBottom - 1)),
+         true, false},
+        {QRect(QPoint(area.x(), area.y()), QPoint(areaRight - 1, p.main.y() - kWindowGap - 1)),
+         false, true},
+        {QRect(QPoint(area.x(), mainBottom + kWindowGap), QPoint(areaRight - 1, areaBottom - 1)),
+         false, false},
     }};
     const std::array<QRect, 2> obstacles{p.keypad, p.linkLost};
 
@@ -173,7 +177,8 @@ DeskPlacement firstPlacement(const QRect& area, const DeskSizes& sizes)
             return bestSide->beforeMain ? freeRight - s.width() : bestFree.x();
         };
         p.alarms = QRect(QPoint(xOf(best.first), top), best.first);
-        p.events = QRect(QPoint(xOf(best.second), top + best.first.height() + kWindowGap), best.second);
+        p.events =
+            QRect(QPoint(xOf(best.second), top + best.first.height() + kWindowGap), best.second);
     } else {
         const int total = best.first.width() + kWindowGap + best.second.width();
         const int left = std::clamp(p.main.x(), bestFree.x(), freeRight - total);
@@ -181,7 +186,8 @@ DeskPlacement firstPlacement(const QRect& area, const DeskSizes& sizes)
             return bestSide->beforeMain ? freeBottom - s.height() : bestFree.y();
         };
         p.alarms = QRect(QPoint(left, yOf(best.first)), best.first);
-        p.events = QRect(QPoint(left + best.first.width() + kWindowGap, yOf(best.second)), best.second);
+        p.events =
+            QRect(QPoint(left + best.first.width() + kWindowGap, yOf(best.second)), best.second);
     }
     return p;
 }

@@ -43,8 +43,7 @@ void KeypadForm::placeBeside(const QWidget& mainWindow)
     const QRect main = mainWindow.frameGeometry();
     const QRect twips(layout::toTwips(main.x()), layout::toTwips(main.y()),
                       layout::toTwips(main.width()), layout::toTwips(main.height()));
-    const QPoint at =
-        layout::keypadPosition(twips, layout::toTwips(frameGeometry().height()));
+    const QPoint at = layout::keypadPosition(twips, layout::toTwips(frameGeometry().height()));
     move(layout::toPixels(at.x()), layout::toPixels(at.y()));
 }
 

@@ -1,8 +1,8 @@
 #include "windows/KeypadModel.h"
 
 #include "core/NumericText.h"
-#include "core/StationState.h"
 #include "core/PanelControl.h"
+#include "core/StationState.h"
 #include "windows/WindowTexts.h"
 
 namespace zelvan {

@@ -39,7 +39,13 @@ public:
     static constexpr int kLogKeep = 450;
     static constexpr int kEntryMaxLength = 10;
 
-    enum class Outcome { Error, NoObject, PageOnly, Pressed };
+    enum class Outcome
+    {
+        Error,
+        NoObject,
+        PageOnly,
+        Pressed
+    };
 
     KeypadModel(const StationState& state, PanelControl& panel, QObject* parent = nullptr);
 

@@ -50,7 +50,13 @@ private:
     int m_size;
     int m_first = 0;
     int m_rows = 0;
-    enum class Pending { None, Forward, Reset, Ignore } m_pending = Pending::None;
+    enum class Pending
+    {
+        None,
+        Forward,
+        Reset,
+        Ignore
+    } m_pending = Pending::None;
 };
 
 } // namespace zelvan

@@ -7,18 +7,17 @@
 #include "windows/TipText.h"
 #include "windows/WindowLayout.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 namespace zelvan {
 
 ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShown,
-                               const QString& caption, LineListModel& model,
-                               ListSource source, TipForm* tip, ObjectInfoForm& info,
-                               QWidget* parent)
+                               const QString& caption, LineListModel& model, ListSource source,
+                               TipForm* tip, ObjectInfoForm& info, QWidget* parent)
     : ToolWindowForm(screen, shown, setShown, caption, parent), m_model(model), m_source(source),
       m_info(info), m_window(new LineWindow(model, LineWindow::kRows, this)),
       m_list(new QListView(this)), m_tip(tip)
@@ -57,7 +56,8 @@ ListWindowForm::ListWindowForm(ScreenState& screen, Getter shown, Setter setShow
     // it: the window moves on.
     connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (!m_following && !m_modelChanging)
-            QMetaObject::invokeMethod(this, &ListWindowForm::moveWindowAtEdge, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &ListWindowForm::moveWindowAtEdge,
+                                      Qt::QueuedConnection);
     });
     connect(&m_model, &LineListModel::selectionChanged, this, &ListWindowForm::followSelection);
     resize(layout::toPixels(5400), layout::toPixels(2400));
@@ -97,7 +97,9 @@ void ListWindowForm::showSelected()
 void ListWindowForm::moveWindowAtEdge()
 {
     const QScrollBar* bar = m_list->verticalScrollBar();
-    const int direction = bar->value() == bar->minimum() ? -1 : bar->value() == bar->maximum() ? 1 : 0;
+    const int direction = bar->value() == bar->minimum()   ? -1
+                          : bar->value() == bar->maximum() ? 1
+                                                           : 0;
     if (direction == 0 || m_window->rows() == 0)
         return;
     const int topLine = m_window->lineOf(qMax(0, m_list->indexAt(QPoint(1, 1)).row()));

@@ -35,8 +35,8 @@ public:
 protected:
     // tip: the window's own tip window (owned by this window).
     ListWindowForm(ScreenState& screen, Getter shown, Setter setShown, const QString& caption,
-                   LineListModel& model, ListSource source, TipForm* tip,
-                   ObjectInfoForm& info, QWidget* parent);
+                   LineListModel& model, ListSource source, TipForm* tip, ObjectInfoForm& info,
+                   QWidget* parent);
     // Called after every resize, once the list has its place.
     virtual void listPlaced() {}
     // Twips kept free below the list (the violations window keeps a button row).

@@ -121,13 +121,27 @@ QString ObjectHistory::historyLine(int k, const DayRecord& record) const
     QString what;
     const char16_t letter = record.letter.unicode();
     switch (letter) {
-    case u'P': what = texts::takenText(); break;
-    case u'O': what = texts::releasedText(); break;
-    case u'A': what = texts::violatedText(); break;
-    case u'R': what = texts::operatorText(); break;
-    case u'B': what = texts::balancedText(); break;
-    case u'N': what = texts::boardOnText(); break;
-    case u'F': what = texts::boardOffText(); break;
+    case u'P':
+        what = texts::takenText();
+        break;
+    case u'O':
+        what = texts::releasedText();
+        break;
+    case u'A':
+        what = texts::violatedText();
+        break;
+    case u'R':
+        what = texts::operatorText();
+        break;
+    case u'B':
+        what = texts::balancedText();
+        break;
+    case u'N':
+        what = texts::boardOnText();
+        break;
+    case u'F':
+        what = texts::boardOffText();
+        break;
     case u'1':
     case u'2':
     case u'3':

@@ -14,7 +14,11 @@ class Clock;
 // Which list a double-clicked line comes from: the two lists keep the object's
 // module digit and number at different places, and the violations list writes
 // today's missing archive without the year.
-enum class ListSource { Violations, Events };
+enum class ListSource
+{
+    Violations,
+    Events
+};
 
 // What the object history dialog shows for one object.
 struct HistoryView

@@ -96,7 +96,8 @@ bool ObjectInfoForm::openLine(ListSource source, const QString& line, const QRec
         return false;
     if (!isVisible() && opener.isValid()) {
         if (const QScreen* s = screen())
-            move(layout::besideRect(s->availableGeometry(), opener, frameGeometry().size()).topLeft());
+            move(layout::besideRect(s->availableGeometry(), opener, frameGeometry().size())
+                     .topLeft());
     }
     showObject(*k, source);
     return true;

@@ -12,7 +12,6 @@ class QTabWidget;
 
 namespace zelvan {
 
-
 // The object history dialog, "Zelvan  -  Допълнителна информация": the object's
 // label and name, its information file (tab 0) and its records of today and
 // yesterday (tab 1). One dialog serves every double click; it is refilled and

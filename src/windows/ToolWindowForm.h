@@ -27,7 +27,6 @@ protected:
     void followScreen();
 
 private:
-
     ScreenState& m_screen;
     Getter m_shown;
     Setter m_setShown;

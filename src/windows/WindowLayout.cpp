@@ -52,8 +52,8 @@ QPoint tipPosition(const QPoint& windowTopLeft, const QPoint& listTopLeft, const
 {
     // In twips: top = list top + window top + y - label height - 15 + 360,
     // left = list left + window left + x + 90.
-    const int top = windowTopLeft.y() + listTopLeft.y() + mouse.y() - labelHeight
-                    + toPixels(-15 + 360);
+    const int top =
+        windowTopLeft.y() + listTopLeft.y() + mouse.y() - labelHeight + toPixels(-15 + 360);
     const int left = windowTopLeft.x() + listTopLeft.x() + mouse.x() + toPixels(90);
     return QPoint(left, top);
 }

@@ -13,16 +13,16 @@ namespace zelvan {
 namespace layout {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int kGuideHeight = 90;   // height of the invisible guide Line1
+constexpr int kGuideHeight = 90; // height of the invisible guide Line1
 constexpr int kListLeft = 75;
-constexpr int kSideReserve = 165;  // left margin + right margin
+constexpr int kSideReserve = 165; // left margin + right margin
 constexpr int kListBottomReserve = 75;
 constexpr int kKeypadBottomReserve = 465;
 constexpr int kEntryGap = 75;
 constexpr int kEntryHeight = 315;
-constexpr int kFrameOffset = 45;   // the alarm frame lies this far outside the list
+constexpr int kFrameOffset = 45; // the alarm frame lies this far outside the list
 constexpr int kFrameLineWidthPx = 6;
-constexpr int kKeypadMargin = 60;  // keypad to main window, right and bottom
+constexpr int kKeypadMargin = 60; // keypad to main window, right and bottom
 
 constexpr int toTwips(int pixels) { return pixels * kTwipsPerPixel; }
 // Nearest pixel of a twips value (rounded towards minus infinity on halves of
@@ -45,7 +45,10 @@ std::optional<QRect> stretchedArea(int w, int h, int bottomReserve);
 std::array<QLine, 4> alarmFrame(const QRect& list);
 
 // The list windows: the list's place after a resize to w x h twips.
-inline std::optional<QRect> listArea(int w, int h) { return stretchedArea(w, h, kListBottomReserve); }
+inline std::optional<QRect> listArea(int w, int h)
+{
+    return stretchedArea(w, h, kListBottomReserve);
+}
 
 // The keypad: the log and the entry line below it.
 struct KeypadArea

@@ -17,7 +17,10 @@ inline QString closeWindow() { return QStringLiteral("Затваряне на п
 inline QString keypadCaption() { return QStringLiteral("Клавиатура"); }
 
 // History dialog texts.
-inline QString noInformation() { return QStringLiteral("  За този обект не е въведена информация !"); }
+inline QString noInformation()
+{
+    return QStringLiteral("  За този обект не е въведена информация !");
+}
 inline QString todayPrefix() { return QStringLiteral("Днес  "); }
 inline QString yesterdayPrefix() { return QStringLiteral("Вчера  "); }
 inline QString noArchivePrefix() { return QStringLiteral("          Няма архив за "); }

@@ -25,8 +25,10 @@ private slots:
         screen.setSplashTexts(QStringLiteral("Модул - 3"), QStringLiteral("Обекти - 64Б"),
                               QStringLiteral("  Zelvan\rLine module"));
         screen.setSplashProgress(24 / 24.0 * 130);
-        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Модул - 3"));
-        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Обекти - 64Б"));
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+                 QStringLiteral("Модул - 3"));
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                 QStringLiteral("Обекти - 64Б"));
         // The version lines are shown one under the other.
         QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label4"))->text(),
                  QStringLiteral("  Zelvan\nLine module"));
@@ -47,7 +49,8 @@ private slots:
         screen.setLinkLostVisible(true);
         QVERIFY(form.isVisible());
         QCOMPARE(form.text(), QStringLiteral("Комуникацията с  модули\n01,03 е прекъсната!"));
-        screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r41,42,43,44,45,46,47,48 е прекъсната!"));
+        screen.setLinkLostText(
+            QStringLiteral("Комуникацията с  модули\r41,42,43,44,45,46,47,48 е прекъсната!"));
         QCOMPARE(form.size(), size);
         screen.setLinkLostVisible(false);
         QVERIFY(!form.isVisible());

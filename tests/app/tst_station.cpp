@@ -36,11 +36,42 @@ struct Run
 
     void writeIni(const IniValues& v)
     {
-        const QString dataDir = v.dataDir.isEmpty() ? home.filePath(QStringLiteral("Data")) : v.dataDir;
-        const QStringList lines{
-            "[DirData]", dataDir, "", "[Visible 0]", "N", "", "[System]", "0", "", "[Hub]", v.hub, "",
-            "[CommPort]", v.port1, "4800,n,8,1", v.port2, "9600,e,7,1", "", "[Moduls]", v.moduls, "",
-            "[Options]", "1", "1", "0", "1", "0", "0", "", "[FontPrinter]", "MS Sans Serif", "11", "0", "0"};
+        const QString dataDir =
+            v.dataDir.isEmpty() ? home.filePath(QStringLiteral("Data")) : v.dataDir;
+        const QStringList lines{"[DirData]",
+                                dataDir,
+                                "",
+                                "[Visible 0]",
+                                "N",
+                                "",
+                                "[System]",
+                                "0",
+                                "",
+                                "[Hub]",
+                                v.hub,
+                                "",
+                                "[CommPort]",
+                                v.port1,
+                                "4800,n,8,1",
+                                v.port2,
+                                "9600,e,7,1",
+                                "",
+                                "[Moduls]",
+                                v.moduls,
+                                "",
+                                "[Options]",
+                                "1",
+                                "1",
+                                "0",
+                                "1",
+                                "0",
+                                "0",
+                                "",
+                                "[FontPrinter]",
+                                "MS Sans Serif",
+                                "11",
+                                "0",
+                                "0"};
         QFile f(home.filePath(QStringLiteral("zelvan.ini")));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
@@ -90,17 +121,26 @@ private slots:
         QTest::addColumn<QByteArray>("port1Written");
         QTest::addColumn<QByteArray>("port2Written");
         QTest::addColumn<bool>("port2Open");
-        QTest::newRow("hub, modules 3 and 5") << "Y" << "NNYNYNNN" << "2"
-                                              << QByteArray("\r}0\r\r") + kProbe + "}3Ver\r"
-                                              << QByteArray() << false;
-        QTest::newRow("direct, module 1") << "N" << "YYNNNNNN" << "2" << QByteArray("\r\rVer\r")
-                                          << QByteArray("\r\r") << true;
-        QTest::newRow("direct, only module 2") << "N" << "NYNNNNNN" << "2" << QByteArray("\r\r")
-                                               << QByteArray("\r\rVer\r") << true;
-        QTest::newRow("direct, module 2, port 2 is 0") << "N" << "NYNNNNNN" << "0" << QByteArray("\r\r")
-                                                       << QByteArray() << false;
-        QTest::newRow("hub, eight N") << "Y" << "NNNNNNNN" << "2" << QByteArray("\r}0\r\r") + kProbe
-                                      << QByteArray() << false;
+        QTest::newRow("hub, modules 3 and 5")
+            << "Y"
+            << "NNYNYNNN"
+            << "2" << QByteArray("\r}0\r\r") + kProbe + "}3Ver\r" << QByteArray() << false;
+        QTest::newRow("direct, module 1")
+            << "N"
+            << "YYNNNNNN"
+            << "2" << QByteArray("\r\rVer\r") << QByteArray("\r\r") << true;
+        QTest::newRow("direct, only module 2")
+            << "N"
+            << "NYNNNNNN"
+            << "2" << QByteArray("\r\r") << QByteArray("\r\rVer\r") << true;
+        QTest::newRow("direct, module 2, port 2 is 0")
+            << "N"
+            << "NYNNNNNN"
+            << "0" << QByteArray("\r\r") << QByteArray() << false;
+        QTest::newRow("hub, eight N")
+            << "Y"
+            << "NNNNNNNN"
+            << "2" << QByteArray("\r}0\r\r") + kProbe << QByteArray() << false;
     }
     void firstVersionRequest()
     {

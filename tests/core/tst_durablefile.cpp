@@ -21,8 +21,8 @@ struct SyncRecorder
 {
     struct Call
     {
-        QString kind;   // "data" or "directory"
-        qint64 size;    // size of the file (or -1 for a directory) when synced
+        QString kind; // "data" or "directory"
+        qint64 size;  // size of the file (or -1 for a directory) when synced
     };
     QList<Call> calls;
     bool failData = false;
@@ -36,7 +36,9 @@ struct SyncRecorder
 private:
     int note(const QString& kind, int fd, bool fail)
     {
-        struct stat st{};
+        struct stat st
+        {
+        };
         ::fstat(fd, &st);
         calls.append({kind, S_ISDIR(st.st_mode) ? -1 : qint64(st.st_size)});
         if (fail) {
@@ -116,7 +118,8 @@ private slots:
             writeFile(path, "old content\r\n");
         SyncRecorder rec;
         DurableFile file(path, rec.sync());
-        const QString tmp = tmpName.isEmpty() ? path + QStringLiteral(".tmp") : dir.filePath(tmpName);
+        const QString tmp =
+            tmpName.isEmpty() ? path + QStringLiteral(".tmp") : dir.filePath(tmpName);
         QVERIFY(file.replace("new\r\n", tmpName.isEmpty() ? QString() : tmp));
         QCOMPARE(fileBytes(path), QByteArray("new\r\n"));
         QVERIFY(!QFile::exists(tmp));
@@ -124,7 +127,8 @@ private slots:
         QCOMPARE(rec.calls[0].kind, QStringLiteral("data"));
         QCOMPARE(rec.calls[0].size, 5);
         QCOMPARE(rec.calls[1].kind, QStringLiteral("directory"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("zelvan.ini")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("zelvan.ini")});
     }
 
     void failedReplaceKeepsTheOldFile()
@@ -150,11 +154,13 @@ private slots:
         QTest::addColumn<qint64>("offset");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("record in place") << QByteArray("aaaabbbbcccc") << qint64(4) << QByteArray("XXXX")
-                                         << QByteArray("aaaaXXXXcccc");
-        QTest::newRow("past the end: gap of zeros") << QByteArray("aaaa") << qint64(8) << QByteArray("XXXX")
-                                                    << QByteArray("aaaa\0\0\0\0XXXX", 12);
-        QTest::newRow("new file") << QByteArray() << qint64(0) << QByteArray("XXXX") << QByteArray("XXXX");
+        QTest::newRow("record in place") << QByteArray("aaaabbbbcccc") << qint64(4)
+                                         << QByteArray("XXXX") << QByteArray("aaaaXXXXcccc");
+        QTest::newRow("past the end: gap of zeros")
+            << QByteArray("aaaa") << qint64(8) << QByteArray("XXXX")
+            << QByteArray("aaaa\0\0\0\0XXXX", 12);
+        QTest::newRow("new file") << QByteArray() << qint64(0) << QByteArray("XXXX")
+                                  << QByteArray("XXXX");
     }
     void writeAt()
     {

@@ -37,8 +37,8 @@ private slots:
     void pageBase()
     {
         QCOMPARE(pageBaseOf(0), 0);
-        QCOMPARE(pageBaseOf(8) + 1, 65);             // object 65 of module 1
-        QCOMPARE(pageBaseOf(15) + 1, 7 * 128 + 65);  // object 65 of module 8
+        QCOMPARE(pageBaseOf(8) + 1, 65);            // object 65 of module 1
+        QCOMPARE(pageBaseOf(15) + 1, 7 * 128 + 65); // object 65 of module 8
         QCOMPARE(pageBaseOf(9) + 1, 193);
     }
     void labels_data()
@@ -49,10 +49,18 @@ private slots:
         QTest::addColumn<QString>("module");
         QTest::addColumn<QString>("object");
         QTest::addColumn<QString>("menu");
-        QTest::newRow("no prefix") << 0 << "N" << globalIndex(3, 17) << "3" << "  3-017" << " 3-017";
-        QTest::newRow("zero shown") << 0 << "Y" << globalIndex(3, 17) << "03" << " 03-017" << "03-017";
-        QTest::newRow("system 2") << 2 << "N" << globalIndex(3, 5) << "23" << " 23-005" << "23-005";
-        QTest::newRow("system 4 module 8") << 4 << "Y" << 1024 << "48" << " 48-128" << "48-128";
+        QTest::newRow("no prefix") << 0 << "N" << globalIndex(3, 17) << "3"
+                                   << "  3-017"
+                                   << " 3-017";
+        QTest::newRow("zero shown") << 0 << "Y" << globalIndex(3, 17) << "03"
+                                    << " 03-017"
+                                    << "03-017";
+        QTest::newRow("system 2") << 2 << "N" << globalIndex(3, 5) << "23"
+                                  << " 23-005"
+                                  << "23-005";
+        QTest::newRow("system 4 module 8") << 4 << "Y" << 1024 << "48"
+                                           << " 48-128"
+                                           << "48-128";
     }
     void labels()
     {

@@ -13,7 +13,10 @@ using zelvan::test::writeBytes;
 
 namespace {
 
-QByteArray record(const QByteArray& file, int r, int length) { return file.mid((r - 1) * length, length); }
+QByteArray record(const QByteArray& file, int r, int length)
+{
+    return file.mid((r - 1) * length, length);
+}
 
 QByteArray textField(const QByteArray& text, int length)
 {
@@ -51,12 +54,16 @@ private slots:
         QCOMPARE(kavel.size(), 16 * 10240);
 
         // Object 129 (module 2, object 1) owns records 1281..1290.
-        const QByteArray expected[10] = {
-            textField("220 V", 16), textField(toCp1251(u"Батерия"), 16),
-            textField(toCp1251(u"Зона 1"), 16), textField(toCp1251(u"Зона 2"), 16),
-            textField(toCp1251(u"Зона 3"), 16), textField("", 16), textField("", 16),
-            QByteArray("\x02\x00\x0a\x00", 4).leftJustified(16, '\0'), textField("00", 16),
-            QByteArray("\x02\x00\x00\x00", 4).leftJustified(16, '\0')};
+        const QByteArray expected[10] = {textField("220 V", 16),
+                                         textField(toCp1251(u"Батерия"), 16),
+                                         textField(toCp1251(u"Зона 1"), 16),
+                                         textField(toCp1251(u"Зона 2"), 16),
+                                         textField(toCp1251(u"Зона 3"), 16),
+                                         textField("", 16),
+                                         textField("", 16),
+                                         QByteArray("\x02\x00\x0a\x00", 4).leftJustified(16, '\0'),
+                                         textField("00", 16),
+                                         QByteArray("\x02\x00\x00\x00", 4).leftJustified(16, '\0')};
         for (int i = 0; i < 10; ++i)
             QCOMPARE(record(kavel, 1281 + i, 16), expected[i]);
         QCOMPARE(ObjectFiles::kavelRecord(129, 1), 1281);
@@ -113,7 +120,8 @@ private slots:
         QTest::addColumn<QString>("read");
         const QString name68 = QString(67, QLatin1Char('x')) + QStringLiteral("Я");
         QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("cyrillic") << QStringLiteral("ул. Шипка 3, ап. 12") << QStringLiteral("ул. Шипка 3, ап. 12");
+        QTest::newRow("cyrillic") << QStringLiteral("ул. Шипка 3, ап. 12")
+                                  << QStringLiteral("ул. Шипка 3, ап. 12");
         QTest::newRow("68 fills the record") << name68 << name68;
         QTest::newRow("longer is cut to 68") << name68 + QStringLiteral("overflow") << name68;
     }
@@ -140,7 +148,10 @@ private slots:
         ObjectFiles files(dataDir());
         // Name.dat ending right after the field of record 2; Kavel.dat holding
         // one object whose last record is short, the period written with code 3.
-        writeBytes(files.namePath(), textField("", 70) + QByteArray("\x03\x00" "abc", 5));
+        writeBytes(files.namePath(), textField("", 70)
+                                         + QByteArray("\x03\x00"
+                                                      "abc",
+                                                      5));
         QByteArray kavel;
         for (int i = 0; i < 7; ++i)
             kavel += textField("", 16);
@@ -175,7 +186,8 @@ private slots:
     void damagedLengthStaysInsideTheRecord()
     {
         ObjectFiles files(dataDir());
-        writeBytes(files.namePath(), QByteArray("\xff\xff", 2) + QByteArray(68, 'n') + textField("next", 70));
+        writeBytes(files.namePath(),
+                   QByteArray("\xff\xff", 2) + QByteArray(68, 'n') + textField("next", 70));
         QCOMPARE(files.name(1), QString(68, QLatin1Char('n')));
         QCOMPARE(files.name(2), QStringLiteral("next"));
     }
@@ -185,8 +197,8 @@ private slots:
         ObjectFiles files(dataDir());
         QVERIFY(files.createMissing());
         ObjectFiles::BoardSettings b;
-        b.captions = {QStringLiteral("Мрежа"), QStringLiteral("Акумулатор твърде дълъг"), QStringLiteral("Вход"),
-                      QString(), QStringLiteral("Врата")};
+        b.captions = {QStringLiteral("Мрежа"), QStringLiteral("Акумулатор твърде дълъг"),
+                      QStringLiteral("Вход"), QString(), QStringLiteral("Врата")};
         b.period = 60;
         b.code = QStringLiteral("1F");
         b.directPair = true;
@@ -203,8 +215,10 @@ private slots:
         const QByteArray kavel = fileBytes(files.kavelPath());
         QCOMPARE(kavel.size(), 16 * 10240);
         // Period with code 3, direct pair with code 2; reserved records untouched.
-        QCOMPARE(record(kavel, 10238, 16), QByteArray("\x03\x00\x3c\x00\x00\x00", 6).leftJustified(16, '\0'));
-        QCOMPARE(record(kavel, 10240, 16), QByteArray("\x02\x00\x01\x00", 4).leftJustified(16, '\0'));
+        QCOMPARE(record(kavel, 10238, 16),
+                 QByteArray("\x03\x00\x3c\x00\x00\x00", 6).leftJustified(16, '\0'));
+        QCOMPARE(record(kavel, 10240, 16),
+                 QByteArray("\x02\x00\x01\x00", 4).leftJustified(16, '\0'));
         QCOMPARE(record(kavel, 10236, 16), textField("", 16));
         // The object before is unchanged.
         QCOMPARE(files.board(1023).captions[0], QStringLiteral("220 V"));
@@ -214,7 +228,8 @@ private slots:
     {
         ObjectFiles files(dataDir());
         QVERIFY(files.setColor(3, qint32(0x00ff8040)));
-        QCOMPARE(fileBytes(files.colorPath()), QByteArray(8, '\0') + QByteArray("\x40\x80\xff\x00", 4));
+        QCOMPARE(fileBytes(files.colorPath()),
+                 QByteArray(8, '\0') + QByteArray("\x40\x80\xff\x00", 4));
         QCOMPARE(files.color(3), 0x00ff8040);
     }
 

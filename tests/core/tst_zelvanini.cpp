@@ -61,14 +61,15 @@ private slots:
     {
         QVERIFY(!ini().exists());
         QVERIFY(ini().WriteDefaultConfig());
-        const QByteArray expected = "[DirData]\r\n" + QFile::encodeName(m_dir.path()) + "/Data\r\n\r\n"
-                                    "[Visible 0]\r\nN\r\n\r\n"
-                                    "[System]\r\n0\r\n\r\n"
-                                    "[Hub]\r\nY\r\n\r\n"
-                                    "[CommPort]\r\n1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n"
-                                    "[Moduls]\r\nYYYYYYYY\r\n\r\n"
-                                    "[Options]\r\n1\r\n1\r\n0\r\n1\r\n0\r\n0\r\n\r\n"
-                                    "[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n";
+        const QByteArray expected = "[DirData]\r\n" + QFile::encodeName(m_dir.path())
+                                    + "/Data\r\n\r\n"
+                                      "[Visible 0]\r\nN\r\n\r\n"
+                                      "[System]\r\n0\r\n\r\n"
+                                      "[Hub]\r\nY\r\n\r\n"
+                                      "[CommPort]\r\n1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n"
+                                      "[Moduls]\r\nYYYYYYYY\r\n\r\n"
+                                      "[Options]\r\n1\r\n1\r\n0\r\n1\r\n0\r\n0\r\n\r\n"
+                                      "[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n";
         QCOMPARE(fileBytes(ini().path()), expected);
         QVERIFY(!QFile::exists(ini().tmpPath()));
 
@@ -115,22 +116,32 @@ private slots:
         QTest::addColumn<QString>("settings1");
         QTest::addColumn<QList<int>>("modules");
         QTest::addColumn<int>("option2");
-        const QByteArray tail = "[Visible 0]\r\nY\r\n\r\n[Options]\r\n 1 \r\n 0 \r\n0\r\n1\r\n0\r\n0\r\n";
-        QTest::newRow("one Y then seven N")
-            << "[DirData]\r\n/srv/z\r\n[System]\r\n3\r\n[Hub]\r\nN\r\n[CommPort]\r\n1\r\n9600,e,7,1\r\n0\r\n4800,n,8,1\r\n"
-               "[Moduls]\r\nYNNNNNNN\r\n" + tail
-            << "/srv/z" << 3 << "N" << "9600,e,7,1" << QList<int>{1} << 0;
-        QTest::newRow("two Y only")
-            << "[Moduls]\r\nYY\r\n[CommPort]\r\n/dev/ttyUSB0\r\n  19200,n,8,2\r\n2\r\nx\r\n[DirData]\r\n\"/a b/c\",rest\r\n"
-               "[System]\r\n 7\r\n[Hub]\r\nY\r\n" + tail
-            << "/a b/c" << 7 << "Y" << "  19200,n,8,2" << QList<int>{1, 2} << 0;
+        const QByteArray tail =
+            "[Visible 0]\r\nY\r\n\r\n[Options]\r\n 1 \r\n 0 \r\n0\r\n1\r\n0\r\n0\r\n";
+        QTest::newRow("one Y then seven N") << "[DirData]\r\n/srv/"
+                                               "z\r\n[System]\r\n3\r\n[Hub]\r\nN\r\n[CommPort]"
+                                               "\r\n1\r\n9600,e,7,1\r\n0\r\n4800,n,8,1\r\n"
+                                               "[Moduls]\r\nYNNNNNNN\r\n"
+                                                   + tail
+                                            << "/srv/z" << 3 << "N"
+                                            << "9600,e,7,1" << QList<int>{1} << 0;
+        QTest::newRow("two Y only") << "[Moduls]\r\nYY\r\n[CommPort]\r\n/dev/ttyUSB0\r\n  "
+                                       "19200,n,8,2\r\n2\r\nx\r\n[DirData]\r\n\"/a b/c\",rest\r\n"
+                                       "[System]\r\n 7\r\n[Hub]\r\nY\r\n"
+                                           + tail
+                                    << "/a b/c" << 7 << "Y"
+                                    << "  19200,n,8,2" << QList<int>{1, 2} << 0;
         QTest::newRow("lower-case y enables none")
-            << "[Moduls]\r\nyyyyyyyy\r\n[DirData]\r\nD\r\n[System]\r\n0\r\n[Hub]\r\nY\r\n[CommPort]\r\n1\r\ns\r\n2\r\ns\r\n" + tail
-            << "D" << 0 << "Y" << "s" << QList<int>{} << 0;
-        QTest::newRow("LF lines, modules 3 and 5")
-            << QByteArray("[Moduls]\nNNYNYNNN\n[DirData]\nD\n[System]\n2.5\n[Hub]\nY\n[CommPort]\n1\ns\n2\ns\n"
-                          "[Visible 0]\nY\n[Options]\n1\n1\n0\n1\n0\n0\n")
-            << "D" << 2 << "Y" << "s" << QList<int>{3, 5} << 1;
+            << "[Moduls]\r\nyyyyyyyy\r\n[DirData]\r\nD\r\n[System]\r\n0\r\n[Hub]\r\nY\r\n[CommPort]"
+               "\r\n1\r\ns\r\n2\r\ns\r\n"
+                   + tail
+            << "D" << 0 << "Y"
+            << "s" << QList<int>{} << 0;
+        QTest::newRow("LF lines, modules 3 and 5") << QByteArray(
+            "[Moduls]\nNNYNYNNN\n[DirData]\nD\n[System]\n2.5\n[Hub]\nY\n[CommPort]\n1\ns\n2\ns\n"
+            "[Visible 0]\nY\n[Options]\n1\n1\n0\n1\n0\n0\n")
+                                                   << "D" << 2 << "Y"
+                                                   << "s" << QList<int>{3, 5} << 1;
     }
     void values()
     {
@@ -212,16 +223,21 @@ private slots:
         QTest::addColumn<QByteArray>("replace"); // section text put in its place
         QTest::addColumn<QString>("problemAbout");
         QTest::newRow("missing section") << QByteArray("[System]") << QByteArray() << "[System]";
-        QTest::newRow("non-numeric system") << QByteArray("[System]") << QByteArray("[System]\r\nX\r\n\r\n") << "[System]";
-        QTest::newRow("system of two digits") << QByteArray("[System]") << QByteArray("[System]\r\n12\r\n\r\n") << "[System]";
+        QTest::newRow("non-numeric system")
+            << QByteArray("[System]") << QByteArray("[System]\r\nX\r\n\r\n") << "[System]";
+        QTest::newRow("system of two digits")
+            << QByteArray("[System]") << QByteArray("[System]\r\n12\r\n\r\n") << "[System]";
         QTest::newRow("too few options")
             << QByteArray("[Options]") << QByteArray("[Options]\r\n0\r\n0\r\n\r\n") << "[Options]";
         QTest::newRow("non-numeric option")
-            << QByteArray("[Options]") << QByteArray("[Options]\r\n0\r\nda\r\n0\r\n1\r\n0\r\n0\r\n\r\n") << "[Options]";
+            << QByteArray("[Options]")
+            << QByteArray("[Options]\r\n0\r\nda\r\n0\r\n1\r\n0\r\n0\r\n\r\n") << "[Options]";
         QTest::newRow("port name")
-            << QByteArray("[CommPort]") << QByteArray("[CommPort]\r\nCOM1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n")
+            << QByteArray("[CommPort]")
+            << QByteArray("[CommPort]\r\nCOM1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n")
             << "[CommPort]";
-        QTest::newRow("no port lines") << QByteArray("[CommPort]") << QByteArray("[CommPort]\r\n\r\n") << "[CommPort]";
+        QTest::newRow("no port lines")
+            << QByteArray("[CommPort]") << QByteArray("[CommPort]\r\n\r\n") << "[CommPort]";
         QTest::newRow("empty data directory")
             << QByteArray("[DirData]") << QByteArray("[DirData]\r\n\"\"\r\n\r\n") << "[DirData]";
     }
@@ -246,7 +262,8 @@ private slots:
         QCOMPARE(c.DataDir, ini().defaultDataDir());
         QCOMPARE(c.SystemNo, qint16(0));
         // A port name reads as 0 (closed), never as the default port.
-        QCOMPARE(c.ports[0].token, replace.contains("COM1") ? QStringLiteral("0") : QStringLiteral("1"));
+        QCOMPARE(c.ports[0].token,
+                 replace.contains("COM1") ? QStringLiteral("0") : QStringLiteral("1"));
         QCOMPARE(c.ports[1].settings, QStringLiteral("4800,n,8,1"));
         QCOMPARE(c.options[0], remove == "[Options]" ? qint16(0) : qint16(1));
         QCOMPARE(c.options[3], qint16(1));
@@ -262,8 +279,9 @@ private slots:
 
     void optionsRewriteKeepsEveryOtherLine()
     {
-        const QByteArray head = "; hand-edited\r\n\r\n[DirData]\r\n" + toCp1251(u"/srv/Данни") + "\r\n\r\n\r\n"
-                                "[Extra]\n  kept as it is  \r\n\r\n";
+        const QByteArray head = "; hand-edited\r\n\r\n[DirData]\r\n" + toCp1251(u"/srv/Данни")
+                                + "\r\n\r\n\r\n"
+                                  "[Extra]\n  kept as it is  \r\n\r\n";
         const QByteArray middle = "\r\n[Moduls]\r\nYYNNNNNN\r\n\r\n";
         const QByteArray oldOptions = "[Options]\r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n";
         const QByteArray oldFont = "[FontPrinter]\r\nArial\r\n10\r\n1\r\n0\r\n";
@@ -276,8 +294,10 @@ private slots:
         font.italic = true;
         QVERIFY(ini().SaveMenuOptions({0, 1, 1, 0, 1, 1}, font));
         const QByteArray newOptions = "[Options]\r\n0\r\n1\r\n1\r\n0\r\n1\r\n1\r\n";
-        const QByteArray newFont = "[FontPrinter]\r\n" + toCp1251(u"Тахома") + "\r\n12\r\n0\r\n1\r\n";
-        QCOMPARE(fileBytes(ini().path()), head + newOptions + middle + newFont + "\r\n[Trailer]\r\nx");
+        const QByteArray newFont =
+            "[FontPrinter]\r\n" + toCp1251(u"Тахома") + "\r\n12\r\n0\r\n1\r\n";
+        QCOMPARE(fileBytes(ini().path()),
+                 head + newOptions + middle + newFont + "\r\n[Trailer]\r\nx");
         QVERIFY(!QFile::exists(ini().tmpPath()));
 
         QCOMPARE(ini().readOptions(), (std::array<qint16, 6>{0, 1, 1, 0, 1, 1}));
@@ -293,8 +313,9 @@ private slots:
         // survives. [FontPrinter] is missing: it is added at the end.
         writeBytes(ini().path(), "[Options]\r\n1\r\n0\r\n\r\n[Hub]\r\nN\r\n");
         QVERIFY(ini().SaveMenuOptions({1, 0, 1, 0, 1, 0}, PrinterFont{}));
-        QCOMPARE(fileBytes(ini().path()), QByteArray("[Options]\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n\r\n[Hub]\r\nN\r\n"
-                                                     "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n"));
+        QCOMPARE(fileBytes(ini().path()),
+                 QByteArray("[Options]\r\n1\r\n0\r\n1\r\n0\r\n1\r\n0\r\n\r\n[Hub]\r\nN\r\n"
+                            "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n"));
         QStringList problems;
         QCOMPARE(ini().readOptions(&problems), (std::array<qint16, 6>{1, 0, 1, 0, 1, 0}));
         QCOMPARE(problems, QStringList());

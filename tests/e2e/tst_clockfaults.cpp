@@ -48,15 +48,17 @@ struct Rig
     explicit Rig(const QDateTime& start)
     {
         clock.set(start);
-        QObject::connect(&sim, &modsim::ModuleSimulator::guardEventSent, [this](const modsim::GuardEvent& e) {
-            expected << recordKey((e.module - 1) * 128 + e.object, e.record);
-        });
-        QObject::connect(&sim, &modsim::ModuleSimulator::stateDumpSent, [this](int m, const QByteArray& letters) {
-            for (int j = 0; j < letters.size(); ++j) {
-                if (letters[j] == 'P' || letters[j] == 'A')
-                    expected << recordKey((m - 1) * 128 + j + 1, letters[j]);
-            }
-        });
+        QObject::connect(&sim, &modsim::ModuleSimulator::guardEventSent,
+                         [this](const modsim::GuardEvent& e) {
+                             expected << recordKey((e.module - 1) * 128 + e.object, e.record);
+                         });
+        QObject::connect(&sim, &modsim::ModuleSimulator::stateDumpSent,
+                         [this](int m, const QByteArray& letters) {
+                             for (int j = 0; j < letters.size(); ++j) {
+                                 if (letters[j] == 'P' || letters[j] == 'A')
+                                     expected << recordKey((m - 1) * 128 + j + 1, letters[j]);
+                             }
+                         });
     }
 
     bool start()
@@ -109,7 +111,8 @@ struct Rig
     {
         QByteArrayList out;
         for (const QByteArray& l : lines(day)) {
-            if (l.size() == 13 && l.startsWith("0000") && l.mid(4, 2) == QByteArray::number(int(letter)))
+            if (l.size() == 13 && l.startsWith("0000")
+                && l.mid(4, 2) == QByteArray::number(int(letter)))
                 out << l.right(1);
         }
         return out;
@@ -131,8 +134,10 @@ class TestClockFaults : public QObject
         const QDate d(2026, 12, 8);
         QTest::newRow("back an hour") << QDateTime(d, QTime(12, 0)) << qint64(-3600);
         QTest::newRow("forward a day") << QDateTime(d, QTime(12, 0)) << qint64(86400);
-        QTest::newRow("back an hour across midnight") << QDateTime(d, QTime(0, 20)) << qint64(-3600);
-        QTest::newRow("forward a day across a month") << QDateTime(QDate(2026, 11, 30), QTime(23, 0)) << qint64(86400);
+        QTest::newRow("back an hour across midnight")
+            << QDateTime(d, QTime(0, 20)) << qint64(-3600);
+        QTest::newRow("forward a day across a month")
+            << QDateTime(QDate(2026, 11, 30), QTime(23, 0)) << qint64(86400);
     }
 
 private slots:
@@ -169,8 +174,10 @@ private slots:
             QCOMPARE(r.objectRecords(before).size(), archivedBefore);
         // The records after the step carry the time of the stepped clock.
         const int last = r.lastFraction(after);
-        const int expectedLast = int(std::llround(secondsSinceMidnight(r.clock.now()) * 1e6 / 86400.0));
-        QVERIFY2(std::abs(last - expectedLast) <= 3, qPrintable(QStringLiteral("%1 %2").arg(last).arg(expectedLast)));
+        const int expectedLast =
+            int(std::llround(secondsSinceMidnight(r.clock.now()) * 1e6 / 86400.0));
+        QVERIFY2(std::abs(last - expectedLast) <= 3,
+                 qPrintable(QStringLiteral("%1 %2").arg(last).arg(expectedLast)));
     }
 
     // Across the step a module that falls silent is still found lost at the

@@ -1,8 +1,8 @@
 // The program as the operator meets it: the operator's desk over the real
 // serial line on a pseudo-terminal, against the simulated hub and modules,
 // driven through its real widgets with mouse and key events.
-#include "app/OperatorDesk.h"
 #include "app/LinkLostForm.h"
+#include "app/OperatorDesk.h"
 #include "app/Station.h"
 #include "core/ScreenState.h"
 #include "menu/MenuForm.h"
@@ -63,11 +63,12 @@ struct DeskRig
                              if (line == 1)
                                  link.write(bytes);
                          });
-        const QString ini = QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
-                                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
-                                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n%3\r\n"
-                                           "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
-                                .arg(home.filePath(QStringLiteral("Data")), linkPath, options);
+        const QString ini =
+            QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
+                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
+                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n%3\r\n"
+                           "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
+                .arg(home.filePath(QStringLiteral("Data")), linkPath, options);
         QFile f(iniPath());
         if (!f.open(QIODevice::WriteOnly))
             qFatal("zelvan.ini cannot be written");
@@ -77,8 +78,8 @@ struct DeskRig
     // Starts the desk and waits until every module is on line and the panel shows.
     bool start()
     {
-        desk = std::make_unique<OperatorDesk>(
-            OperatorDesk::Platform{clock, beeper, port1, port2}, home.path());
+        desk = std::make_unique<OperatorDesk>(OperatorDesk::Platform{clock, beeper, port1, port2},
+                                              home.path());
         if (desk->start().outcome != OperatorDesk::Outcome::Running)
             return false;
         desk->station().tickTimer().stop(); // the tests tick by themselves
@@ -163,7 +164,8 @@ private slots:
         QTRY_VERIFY(sound->isVisible());
         QTest::mouseClick(sound, Qt::LeftButton, {}, QPoint(8, sound->height() / 2)); // on its box
         QVERIFY(!sound->isChecked());
-        QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("Command7")), Qt::LeftButton);
+        QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("Command7")),
+                          Qt::LeftButton);
         QTRY_VERIFY(!rig.desk->menuForm());
         const QByteArray written = readFile(rig.iniPath());
         QVERIFY(written.contains("[Options]\r\n1\r\n1\r\n0\r\n0\r\n0\r\n1\r\n"));
@@ -196,10 +198,11 @@ private slots:
         station.tick();
         QTRY_VERIFY(rig.desk->linkLostForm()->isVisible());
         const QRect area = rig.desk->mainForm()->screen()->availableGeometry();
-        const QList<QPair<const char*, QWidget*>> windows{
-            {"main", rig.desk->mainForm()},       {"violations", rig.desk->alarmForm()},
-            {"events", rig.desk->eventForm()},    {"keypad", rig.desk->keypadForm()},
-            {"link lost", rig.desk->linkLostForm()}};
+        const QList<QPair<const char*, QWidget*>> windows{{"main", rig.desk->mainForm()},
+                                                          {"violations", rig.desk->alarmForm()},
+                                                          {"events", rig.desk->eventForm()},
+                                                          {"keypad", rig.desk->keypadForm()},
+                                                          {"link lost", rig.desk->linkLostForm()}};
         for (int i = 0; i < windows.size(); ++i) {
             const QRect a = windows[i].second->frameGeometry();
             QVERIFY2(area.contains(a), windows[i].first);
@@ -208,17 +211,19 @@ private slots:
                 QVERIFY2(!a.intersects(b),
                          qPrintable(QStringLiteral("%1 %2 over %3 %4")
                                         .arg(QLatin1String(windows[i].first))
-                                        .arg(QString::number(a.x()) + ',' + QString::number(a.y()) + ' '
-                                             + QString::number(a.width()) + 'x' + QString::number(a.height()))
+                                        .arg(QString::number(a.x()) + ',' + QString::number(a.y())
+                                             + ' ' + QString::number(a.width()) + 'x'
+                                             + QString::number(a.height()))
                                         .arg(QLatin1String(windows[j].first))
-                                        .arg(QString::number(b.x()) + ',' + QString::number(b.y()) + ' '
-                                             + QString::number(b.width()) + 'x'
+                                        .arg(QString::number(b.x()) + ',' + QString::number(b.y())
+                                             + ' ' + QString::number(b.width()) + 'x'
                                              + QString::number(b.height()))));
             }
         }
         if (const char* shot = getenv("ZELVAN_DESK_SCREENSHOT")) {
             QTest::qWait(200); // let the window system paint before grabbing the screen
-            QVERIFY(rig.desk->mainForm()->screen()->grabWindow(0).save(QString::fromLocal8Bit(shot)));
+            QVERIFY(
+                rig.desk->mainForm()->screen()->grabWindow(0).save(QString::fromLocal8Bit(shot)));
         }
     }
 
@@ -295,7 +300,8 @@ private slots:
     {
         DeskRig rig;
         QVERIFY(rig.start());
-        const QString program = qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan");
+        const QString program =
+            qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan");
         if (!QFileInfo(program).isExecutable())
             QSKIP("the zelvan program is not built");
         const qsizetype mark = rig.toModules.size();

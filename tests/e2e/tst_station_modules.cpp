@@ -122,7 +122,9 @@ private slots:
         QCOMPARE(r.records().size(), before + 1);
         QVERIFY(r.records().last().startsWith("013565"));
         QCOMPARE(r.station.alarms().count(), 1);
-        QVERIFY(r.station.events().line(r.station.events().count() - 1).startsWith(QStringLiteral("H 12:00:02")));
+        QVERIFY(r.station.events()
+                    .line(r.station.events().count() - 1)
+                    .startsWith(QStringLiteral("H 12:00:02")));
         // The module reports it released: the violation leaves the list.
         QVERIFY(r.sim.release(2, 7));
         r.bridge.settle();
@@ -144,7 +146,8 @@ private slots:
         QVERIFY(r.recordsOf('V').isEmpty());
         r.tick();
         QVERIFY(r.station.screen().linkLost().visible);
-        QCOMPARE(r.station.screen().linkLost().text, QStringLiteral("Комуникацията с  модул\r5 е прекъсната!"));
+        QCOMPARE(r.station.screen().linkLost().text,
+                 QStringLiteral("Комуникацията с  модул\r5 е прекъсната!"));
         QCOMPARE(r.recordsOf('V'), QByteArrayList{"5"});
         QVERIFY(!r.state().ModuleStarted[5]);
         QCOMPARE(r.state().ObjInstalled[512 + 1], qint16(0));

@@ -21,10 +21,40 @@ constexpr int kWaitMs = 20000;
 
 void writeIni(const QString& home, const QString& link)
 {
-    const QStringList lines{"[DirData]", home + "/Data", "", "[Visible 0]", "N", "", "[System]", "0", "",
-                            "[Hub]", "Y", "", "[CommPort]", link, "4800,n,8,1", "0", "4800,n,8,1", "",
-                            "[Moduls]", "YYYYYYYY", "", "[Options]", "1", "1", "0", "1", "0", "0", "",
-                            "[FontPrinter]", "MS Sans Serif", "11", "0", "0"};
+    const QStringList lines{"[DirData]",
+                            home + "/Data",
+                            "",
+                            "[Visible 0]",
+                            "N",
+                            "",
+                            "[System]",
+                            "0",
+                            "",
+                            "[Hub]",
+                            "Y",
+                            "",
+                            "[CommPort]",
+                            link,
+                            "4800,n,8,1",
+                            "0",
+                            "4800,n,8,1",
+                            "",
+                            "[Moduls]",
+                            "YYYYYYYY",
+                            "",
+                            "[Options]",
+                            "1",
+                            "1",
+                            "0",
+                            "1",
+                            "0",
+                            "0",
+                            "",
+                            "[FontPrinter]",
+                            "MS Sans Serif",
+                            "11",
+                            "0",
+                            "0"};
     QFile f(home + QStringLiteral("/zelvan.ini"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit());

@@ -41,36 +41,48 @@ private slots:
         const QString sig2 = QStringLiteral(">   1-005   Батерия");
         const QString sig5 = QStringLiteral(">   1-005   Зона 3");
 
-        QTest::newRow("on within the window") << "#0000000A1 0005" << "A1" << 3000 << false
-                                              << QByteArray("}1P5\r") << QStringList{on} << "N";
-        QTest::newRow("on just inside") << "#0000000A1 0005" << "A1" << 9999 << false
-                                        << QByteArray("}1P5\r") << QStringList{on} << "N";
-        QTest::newRow("on at the period") << "#0000000A1 0005" << "A1" << 10000 << false
-                                          << QByteArray() << QStringList{on} << "N";
-        QTest::newRow("never violated") << "#0000000A1 0005" << "A1" << -1 << false
-                                        << QByteArray() << QStringList{on} << "N";
-        QTest::newRow("off releases") << "#1000000A1 0005" << "A1" << 3000 << false
-                                      << QByteArray("}1O5\r") << QStringList{off} << "F";
-        QTest::newRow("off on a direct pair takes") << "#1000000A1 0005" << "A1" << 3000 << true
-                                                   << QByteArray("}1P5\r") << QStringList{off} << "F";
-        QTest::newRow("off outside the window") << "#1000000A1 0005" << "A1" << 60000 << false
-                                                << QByteArray() << QStringList{off} << "F";
-        QTest::newRow("signals 1 and 2") << "#0110000A1 0005" << "A1" << -1 << false << QByteArray()
-                                         << QStringList{on, sig1, sig2} << "N12";
-        QTest::newRow("signal 5") << "#1000010A1 0005" << "A1" << -1 << false << QByteArray()
-                                  << QStringList{off, sig5} << "F5";
-        QTest::newRow("flags 2 and 9 are not active") << "#0290000A1 0005" << "A1" << -1 << false
-                                                      << QByteArray() << QStringList{on} << "N";
-        QTest::newRow("code differs in case") << "#0000000a1 0005" << "A1" << 3000 << false
-                                              << QByteArray() << QStringList{} << "";
-        QTest::newRow("code differs") << "#0000000B1 0005" << "A1" << 3000 << false
-                                      << QByteArray() << QStringList{} << "";
-        QTest::newRow("no board") << "#000000000 0005" << "00" << 3000 << false << QByteArray()
-                                  << QStringList{} << "";
-        QTest::newRow("object 0") << "#0000000A1 0000" << "A1" << 3000 << false << QByteArray()
-                                  << QStringList{} << "";
-        QTest::newRow("object 129") << "#0000000A1 0129" << "A1" << 3000 << false << QByteArray()
-                                    << QStringList{} << "";
+        QTest::newRow("on within the window")
+            << "#0000000A1 0005"
+            << "A1" << 3000 << false << QByteArray("}1P5\r") << QStringList{on} << "N";
+        QTest::newRow("on just inside")
+            << "#0000000A1 0005"
+            << "A1" << 9999 << false << QByteArray("}1P5\r") << QStringList{on} << "N";
+        QTest::newRow("on at the period")
+            << "#0000000A1 0005"
+            << "A1" << 10000 << false << QByteArray() << QStringList{on} << "N";
+        QTest::newRow("never violated")
+            << "#0000000A1 0005"
+            << "A1" << -1 << false << QByteArray() << QStringList{on} << "N";
+        QTest::newRow("off releases")
+            << "#1000000A1 0005"
+            << "A1" << 3000 << false << QByteArray("}1O5\r") << QStringList{off} << "F";
+        QTest::newRow("off on a direct pair takes")
+            << "#1000000A1 0005"
+            << "A1" << 3000 << true << QByteArray("}1P5\r") << QStringList{off} << "F";
+        QTest::newRow("off outside the window")
+            << "#1000000A1 0005"
+            << "A1" << 60000 << false << QByteArray() << QStringList{off} << "F";
+        QTest::newRow("signals 1 and 2")
+            << "#0110000A1 0005"
+            << "A1" << -1 << false << QByteArray() << QStringList{on, sig1, sig2} << "N12";
+        QTest::newRow("signal 5") << "#1000010A1 0005"
+                                  << "A1" << -1 << false << QByteArray() << QStringList{off, sig5}
+                                  << "F5";
+        QTest::newRow("flags 2 and 9 are not active")
+            << "#0290000A1 0005"
+            << "A1" << -1 << false << QByteArray() << QStringList{on} << "N";
+        QTest::newRow("code differs in case")
+            << "#0000000a1 0005"
+            << "A1" << 3000 << false << QByteArray() << QStringList{} << "";
+        QTest::newRow("code differs")
+            << "#0000000B1 0005"
+            << "A1" << 3000 << false << QByteArray() << QStringList{} << "";
+        QTest::newRow("no board") << "#000000000 0005"
+                                  << "00" << 3000 << false << QByteArray() << QStringList{} << "";
+        QTest::newRow("object 0") << "#0000000A1 0000"
+                                  << "A1" << 3000 << false << QByteArray() << QStringList{} << "";
+        QTest::newRow("object 129") << "#0000000A1 0129"
+                                    << "A1" << 3000 << false << QByteArray() << QStringList{} << "";
     }
     void boardMessages()
     {
@@ -86,10 +98,12 @@ private slots:
         s.KavelCode[5] = storedCode;
         s.KavelCode[129] = storedCode; // object 129 of module 1 would be object 1 of module 2
         s.KavelDirectPair[5] = directPair ? -1 : 0;
-        QVERIFY(f.files.setBoard(5, {{QStringLiteral("220 V"), QStringLiteral("Батерия"),
-                                      QStringLiteral("Зона 1"), QStringLiteral("Зона 2"),
-                                      QStringLiteral("Зона 3")},
-                                     10, storedCode, directPair}));
+        QVERIFY(f.files.setBoard(
+            5, {{QStringLiteral("220 V"), QStringLiteral("Батерия"), QStringLiteral("Зона 1"),
+                 QStringLiteral("Зона 2"), QStringLiteral("Зона 3")},
+                10,
+                storedCode,
+                directPair}));
         if (msSinceViolation >= 0)
             s.ObjLastTime[5] = daySerial(f.clock.now().addMSecs(-msSinceViolation));
         s.SelectedObject = 300;

@@ -33,7 +33,9 @@ struct SyncSizes
     FileSync sync()
     {
         const auto data = [this](int fd) {
-            struct stat st{};
+            struct stat st
+            {
+            };
             ::fstat(fd, &st);
             sizes.append(st.st_size);
             if (fail)
@@ -70,10 +72,10 @@ private slots:
             << at(0, 0, 1) << 1024 << 0 << QChar('5') << QByteArray("102453000012") << "00:00:01";
         QTest::newRow("whole second read back")
             << at(0, 0, 2) << 7 << 0 << QChar('R') << QByteArray("000782000023") << "00:00:02";
-        QTest::newRow("nearest millionth")
-            << at(23, 59, 59, 950) << 9 << 0 << QChar('A') << QByteArray("000965999999") << "23:59:59";
-        QTest::newRow("end of day stays in its day")
-            << at(23, 59, 59, 999) << 9 << 0 << QChar('O') << QByteArray("000979999999") << "23:59:59";
+        QTest::newRow("nearest millionth") << at(23, 59, 59, 950) << 9 << 0 << QChar('A')
+                                           << QByteArray("000965999999") << "23:59:59";
+        QTest::newRow("end of day stays in its day") << at(23, 59, 59, 999) << 9 << 0 << QChar('O')
+                                                     << QByteArray("000979999999") << "23:59:59";
     }
     void records()
     {
@@ -86,7 +88,8 @@ private slots:
         QTemporaryDir dir;
         FakeClock clock(time);
         DayArchive archive(dir.path());
-        QVERIFY(k ? archive.AppendDayRecord(k, letter, clock.now()) : archive.appendModuleRecord(module, letter, clock.now()));
+        QVERIFY(k ? archive.AppendDayRecord(k, letter, clock.now())
+                  : archive.appendModuleRecord(module, letter, clock.now()));
         const QString path = dir.filePath(QStringLiteral("26-12-07.dat"));
         QCOMPARE(fileBytes(path), line + "\r\n");
 
@@ -122,8 +125,8 @@ private slots:
         QTemporaryDir dir;
         FakeClock clock;
         DayArchive archive(dir.path());
-        const bool written =
-            module ? archive.appendModuleRecord(module, letter, clock.now()) : archive.AppendDayRecord(k, letter, clock.now());
+        const bool written = module ? archive.appendModuleRecord(module, letter, clock.now())
+                                    : archive.AppendDayRecord(k, letter, clock.now());
         QVERIFY(!written);
         QCOMPARE(archive.pendingCount(), 0);
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -140,7 +143,8 @@ private slots:
         QVERIFY(archive.AppendDayRecord(3, QChar('O'), clock.now()));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-07.dat"))),
                  QByteArray("000180958333\r\n000265958333\r\n"));
-        QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-08.dat"))), QByteArray("000379000000\r\n"));
+        QCOMPARE(fileBytes(dir.filePath(QStringLiteral("26-12-08.dat"))),
+                 QByteArray("000379000000\r\n"));
         QCOMPARE(DayArchive::dayFileName(QDate(2003, 5, 7)), QStringLiteral("03-05-07.dat"));
     }
 
@@ -251,7 +255,8 @@ private slots:
         rec.fail = false;
         {
             const DayArchive::Batch batch(&archive);
-            QVERIFY(!archive.AppendDayRecord(3, QChar('A'), clock.now())); // accepted, the archive still failing
+            QVERIFY(!archive.AppendDayRecord(3, QChar('A'),
+                                             clock.now())); // accepted, the archive still failing
         }
         QCOMPARE(archive.pendingCount(), 0);
         QVERIFY(!archive.failing());
@@ -266,11 +271,16 @@ private slots:
         QTest::addColumn<QChar>("letter");
         QTest::addColumn<int>("module");
         QTest::addColumn<QString>("time");
-        QTest::newRow("object") << QByteArray("013380500000") << true << 133 << QChar('P') << -1 << "12:00:00";
-        QTest::newRow("module") << QByteArray("0000832500003") << true << 0 << QChar('S') << 3 << "06:00:00";
-        QTest::newRow("no module digit") << QByteArray("000086250000") << true << 0 << QChar('V') << -1 << "06:00:00";
-        QTest::newRow("object ignores 13th") << QByteArray("0133805000007") << true << 133 << QChar('P') << -1 << "12:00:00";
-        QTest::newRow("CR LF kept") << QByteArray("013379500000\r\n") << true << 133 << QChar('O') << -1 << "12:00:00";
+        QTest::newRow("object") << QByteArray("013380500000") << true << 133 << QChar('P') << -1
+                                << "12:00:00";
+        QTest::newRow("module") << QByteArray("0000832500003") << true << 0 << QChar('S') << 3
+                                << "06:00:00";
+        QTest::newRow("no module digit")
+            << QByteArray("000086250000") << true << 0 << QChar('V') << -1 << "06:00:00";
+        QTest::newRow("object ignores 13th")
+            << QByteArray("0133805000007") << true << 133 << QChar('P') << -1 << "12:00:00";
+        QTest::newRow("CR LF kept")
+            << QByteArray("013379500000\r\n") << true << 133 << QChar('O') << -1 << "12:00:00";
         QTest::newRow("short") << QByteArray("01338050000") << false << 0 << QChar() << -1 << "";
         QTest::newRow("letter") << QByteArray("0133P0500000") << false << 0 << QChar() << -1 << "";
         QTest::newRow("blank") << QByteArray("            ") << false << 0 << QChar() << -1 << "";

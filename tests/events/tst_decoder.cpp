@@ -36,9 +36,12 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("code");
-        QTest::newRow("violated") << "#A5" << "H";
-        QTest::newRow("taken") << "#P5" << "П";
-        QTest::newRow("released") << "O5" << "O";
+        QTest::newRow("violated") << "#A5"
+                                  << "H";
+        QTest::newRow("taken") << "#P5"
+                               << "П";
+        QTest::newRow("released") << "O5"
+                                  << "O";
     }
     void lineAndRecordShareOneReadingOfTheClock()
     {
@@ -55,7 +58,7 @@ private slots:
             }
         } clock;
         EngineFixture f;
-        StationContext ctx{f.state,  clock,      f.beeper, f.files,  f.archive, f.alarms,
+        StationContext ctx{f.state,  clock,  f.beeper,   f.files, f.archive, f.alarms,
                            f.events, f.grid, f.commands, f.panel, f.screen};
         MessageDecoder decoder(ctx);
         decoder.HandleModuleMessage(message, 1);
@@ -80,18 +83,15 @@ private slots:
         QTest::newRow("release from module 2 is object 133")
             << 2 << QStringList{"O5"} << 133 << 0 << QStringList{"O "} << 0
             << QByteArrayList{"013379500000"} << 0;
-        QTest::newRow("#O is a release")
-            << 2 << QStringList{"#O5"} << 133 << 0 << QStringList{"O "} << 0
-            << QByteArrayList{"013379500000"} << 0;
+        QTest::newRow("#O is a release") << 2 << QStringList{"#O5"} << 133 << 0 << QStringList{"O "}
+                                         << 0 << QByteArrayList{"013379500000"} << 0;
         QTest::newRow("lower case letters alike")
             << 2 << QStringList{"#a5", "o5"} << 133 << 0 << QStringList{"H ", "O "} << 0
             << QByteArrayList{"013365500000", "013379500000"} << 0;
-        QTest::newRow("violation")
-            << 3 << QStringList{"#A5"} << 261 << 2 << QStringList{"H "} << 1
-            << QByteArrayList{"026165500000"} << 0;
-        QTest::newRow("taken")
-            << 1 << QStringList{"#P128"} << 128 << 1 << QStringList{"П "} << 0
-            << QByteArrayList{"012880500000"} << 0;
+        QTest::newRow("violation") << 3 << QStringList{"#A5"} << 261 << 2 << QStringList{"H "} << 1
+                                   << QByteArrayList{"026165500000"} << 0;
+        QTest::newRow("taken") << 1 << QStringList{"#P128"} << 128 << 1 << QStringList{"П "} << 0
+                               << QByteArrayList{"012880500000"} << 0;
         QTest::newRow("take acknowledgement: no event, no record, line removed")
             << 3 << QStringList{"#A5", "P5"} << 261 << 3 << QStringList{"H "} << 0
             << QByteArrayList{"026165500000"} << 0;
@@ -99,8 +99,8 @@ private slots:
             << 3 << QStringList{"#A5", "#P5"} << 261 << 1 << QStringList{"H ", "П "} << 0
             << QByteArrayList{"026165500000", "026180500000"} << 0;
         QTest::newRow("two violations, one release removes both")
-            << 3 << QStringList{"#A5", "#A5", "O5"} << 261 << 0 << QStringList{"H ", "H ", "O "} << 0
-            << QByteArrayList{"026165500000", "026165500000", "026179500000"} << 0;
+            << 3 << QStringList{"#A5", "#A5", "O5"} << 261 << 0 << QStringList{"H ", "H ", "O "}
+            << 0 << QByteArrayList{"026165500000", "026165500000", "026179500000"} << 0;
         QTest::newRow("two violations, two lines")
             << 3 << QStringList{"#A5", "#A5"} << 261 << 2 << QStringList{"H ", "H "} << 2
             << QByteArrayList{"026165500000", "026165500000"} << 0;
@@ -120,13 +120,14 @@ private slots:
             << 2 << QStringList{"#A4.5"} << 132 << 2 << QStringList{"H "} << 1
             << QByteArrayList{"013265500000"} << 0;
         QTest::newRow("object numbers outside 1..128 ignored")
-            << 2 << QStringList{"#A0", "O0", "P0", "#P0", "#A129", "O200", "P00", "#A", "#A-1"} << 128 << 0
-            << QStringList{} << 0 << QByteArrayList{} << 9;
+            << 2 << QStringList{"#A0", "O0", "P0", "#P0", "#A129", "O200", "P00", "#A", "#A-1"}
+            << 128 << 0 << QStringList{} << 0 << QByteArrayList{} << 9;
         QTest::newRow("unknown kinds ignored, one character is a measured value")
             << 2 << QStringList{"", "Q5", "#X5", "#", "X", "7"} << 133 << 0 << QStringList{} << 0
             << QByteArrayList{} << 3;
         QTest::newRow("hub address 0 is never enabled")
-            << 0 << QStringList{"#A5", "O5"} << 5 << 0 << QStringList{} << 0 << QByteArrayList{} << 2;
+            << 0 << QStringList{"#A5", "O5"} << 5 << 0 << QStringList{} << 0 << QByteArrayList{}
+            << 2;
     }
     void dispatch()
     {
@@ -149,7 +150,8 @@ private slots:
         QCOMPARE(f.dayFileLines(), records);
         QCOMPARE(decoder.ignoredCount(), quint64(ignored));
         for (int j = 1; j <= kObjectCount; ++j)
-            QVERIFY2(j == k || f.state.ObjState[size_t(j)] == Released, qPrintable(QString::number(j)));
+            QVERIFY2(j == k || f.state.ObjState[size_t(j)] == Released,
+                     qPrintable(QString::number(j)));
         QVERIFY(f.takeWritten(1).isEmpty()); // guard-state messages send nothing
     }
 
@@ -280,7 +282,8 @@ private slots:
         }
         QVERIFY(f.events.count() <= 257);
         for (int k = 0; k <= kObjectCount; ++k)
-            QVERIFY(f.state.ObjState[size_t(k)] >= Released && f.state.ObjState[size_t(k)] <= TakeRequested);
+            QVERIFY(f.state.ObjState[size_t(k)] >= Released
+                    && f.state.ObjState[size_t(k)] <= TakeRequested);
         QCOMPARE(f.state.ObjState[0], qint16(Released));
     }
 };

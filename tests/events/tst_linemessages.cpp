@@ -72,11 +72,16 @@ private slots:
         QTest::addColumn<QString>("reply");
         QTest::addColumn<int>("measured");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("value") << "U261" << "120" << 120 << QByteArray("}3U5\r");
-        QTest::newRow("one character reads 0") << "U261" << "7" << 0 << QByteArray("}3U5\r");
-        QTest::newRow("beyond 16 bits is clamped") << "U261" << "99999" << 32767 << QByteArray("}3U5\r");
-        QTest::newRow("no measurement running") << "" << "120" << 500 << QByteArray();
-        QTest::newRow("too long") << "U261" << "123456" << 500 << QByteArray();
+        QTest::newRow("value") << "U261"
+                               << "120" << 120 << QByteArray("}3U5\r");
+        QTest::newRow("one character reads 0") << "U261"
+                                               << "7" << 0 << QByteArray("}3U5\r");
+        QTest::newRow("beyond 16 bits is clamped") << "U261"
+                                                   << "99999" << 32767 << QByteArray("}3U5\r");
+        QTest::newRow("no measurement running") << ""
+                                                << "120" << 500 << QByteArray();
+        QTest::newRow("too long") << "U261"
+                                  << "123456" << 500 << QByteArray();
     }
     void measurementReplies()
     {

@@ -64,10 +64,11 @@ private slots:
             << QStringList{"  3-005  Old name", "  3-005  New name"} << "  3-005" << QStringList{}
             << -1;
         QTest::newRow("same object number of another module kept")
-            << QStringList{"  3-005  A", "  4-005  A"} << "  3-005" << QStringList{"  4-005  A"} << 0;
+            << QStringList{"  3-005  A", "  4-005  A"} << "  3-005" << QStringList{"  4-005  A"}
+            << 0;
         QTest::newRow("nothing to remove selects the last line")
-            << QStringList{"  1-001  A", "  1-002  B"} << "  1-003" << QStringList{"  1-001  A", "  1-002  B"}
-            << 1;
+            << QStringList{"  1-001  A", "  1-002  B"} << "  1-003"
+            << QStringList{"  1-001  A", "  1-002  B"} << 1;
         QTest::newRow("empty label removes nothing")
             << QStringList{"  1-001  A"} << "" << QStringList{"  1-001  A"} << 0;
     }
@@ -104,18 +105,22 @@ private slots:
         QFETCH(int, objects);
         QFETCH(int, repeat);
         AlarmList alarms;
-        QAbstractItemModelTester tester(&alarms, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&alarms,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QStringList plain;
         QRandomGenerator random(objects * 1000 + repeat);
         const auto label = [](int k) {
-            return QStringLiteral("  %1-%2").arg((k - 1) / 128 + 1).arg((k - 1) % 128 + 1, 3, 10, QLatin1Char('0'));
+            return QStringLiteral("  %1-%2")
+                .arg((k - 1) / 128 + 1)
+                .arg((k - 1) % 128 + 1, 3, 10, QLatin1Char('0'));
         };
         for (int step = 0; step < 4000; ++step) {
             const int k = random.bounded(objects) + 1;
             const int action = random.bounded(10);
             if (action < 7) {
-                const QString line = label(k) + (random.bounded(20) == 0 ? QStringLiteral("  new name")
-                                                                          : QStringLiteral("  name"));
+                const QString line = label(k)
+                                     + (random.bounded(20) == 0 ? QStringLiteral("  new name")
+                                                                : QStringLiteral("  name"));
                 for (int n = random.bounded(repeat) + 1; n > 0; --n) {
                     alarms.addViolation(line);
                     plain.append(line);

@@ -48,7 +48,8 @@ private slots:
         QTest::newRow("hub: the hub's own address")
             << true << true << true << "\r" << 0 << QByteArray("}0\r") << QByteArray() << 0;
         QTest::newRow("hub: module 2 still on port 1")
-            << true << true << true << "Ver\r\r" << 2 << QByteArray("}2Ver\r\r") << QByteArray() << 0;
+            << true << true << true << "Ver\r\r" << 2 << QByteArray("}2Ver\r\r") << QByteArray()
+            << 0;
         QTest::newRow("direct: module 1 on port 1, no prefix")
             << false << true << true << "U7\r" << 1 << QByteArray("U7\r") << QByteArray() << 0;
         QTest::newRow("direct: module 2 on port 2")
@@ -96,7 +97,8 @@ private slots:
             << false << true << true << QByteArray("\r") << QByteArray("\r") << 1;
         QTest::newRow("direct: only the open port")
             << false << true << false << QByteArray("\r") << QByteArray() << 1;
-        QTest::newRow("no port open") << true << false << false << QByteArray() << QByteArray() << 0;
+        QTest::newRow("no port open")
+            << true << false << false << QByteArray() << QByteArray() << 0;
     }
     void probe()
     {

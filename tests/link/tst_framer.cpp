@@ -77,7 +77,8 @@ private slots:
         QTest::newRow("direct: brace and digit swallowed, module 1")
             << false << 1 << QByteArrayList{"{5AB\r>"} << QStringList{"message/1/AB"} << "1" << 0;
         QTest::newRow("port 2: brace is text, module 2")
-            << true << 2 << QByteArrayList{"{A", "B>\r"} << QStringList{"message/2/{AB"} << "2" << 0;
+            << true << 2 << QByteArrayList{"{A", "B>\r"} << QStringList{"message/2/{AB"} << "2"
+            << 0;
         QTest::newRow("49 characters go to start-up")
             << true << 1 << QByteArrayList{"{1" + line49.toLatin1() + "\r"}
             << QStringList{"startup/1/" + line49} << "" << 0;
@@ -102,24 +103,25 @@ private slots:
         QTest::newRow("CR alone is an empty message")
             << true << 1 << QByteArrayList{"{3\r"} << QStringList{"message/3/"} << "" << 0;
         QTest::newRow("LF after CR starts the next message")
-            << true << 1 << QByteArrayList{"{3A\r\nB\r"} << QStringList{"message/3/A", "message/3/\nB"}
-            << "" << 0;
-        QTest::newRow("cp1251 text is decoded")
-            << true << 1 << QByteArrayList{"{3\xC0\xE1\r"} << QStringList{"message/3/Аб"} << "" << 0;
+            << true << 1 << QByteArrayList{"{3A\r\nB\r"}
+            << QStringList{"message/3/A", "message/3/\nB"} << "" << 0;
+        QTest::newRow("cp1251 text is decoded") << true << 1 << QByteArrayList{"{3\xC0\xE1\r"}
+                                                << QStringList{"message/3/Аб"} << "" << 0;
         QTest::newRow("bad module digit: traffic ignored until a valid selector")
-            << true << 1 << QByteArrayList{"{9AB\r>", "{xC#D\r*", "{4E\r"} << QStringList{"message/4/E"}
-            << "" << 0;
+            << true << 1 << QByteArrayList{"{9AB\r>", "{xC#D\r*", "{4E\r"}
+            << QStringList{"message/4/E"} << "" << 0;
         QTest::newRow("direct: bad digit changes nothing that lasts")
             << false << 1 << QByteArrayList{"{9AB\r"} << QStringList{"message/1/AB"} << "" << 0;
         QTest::newRow("512 characters are kept")
             << true << 1 << QByteArrayList{"{3" + repeated('7', 512) + "\r"}
             << QStringList{"message/3/" + QString(512, QLatin1Char('7'))} << "" << 0;
         QTest::newRow("513 characters: message discarded up to its CR, framing goes on")
-            << true << 1 << QByteArrayList{"{3" + repeated('7', 300), repeated('7', 213), "77\r", "O5\r"}
+            << true << 1
+            << QByteArrayList{"{3" + repeated('7', 300), repeated('7', 213), "77\r", "O5\r"}
             << QStringList{"message/3/O5"} << "" << 1;
         QTest::newRow("prompts still count inside an overlong message")
-            << true << 1 << QByteArrayList{"{3" + repeated('7', 600) + ">7\r"} << QStringList{} << "3"
-            << 1;
+            << true << 1 << QByteArrayList{"{3" + repeated('7', 600) + ">7\r"} << QStringList{}
+            << "3" << 1;
         QTest::newRow("overlong hash message discarded, earlier text kept")
             << true << 1 << QByteArrayList{"{3AB#" + repeated('1', 600) + "\r", "#A5\r", "C\r"}
             << QStringList{"message/3/#A5", "message/3/ABC"} << "" << 1;

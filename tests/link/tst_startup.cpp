@@ -160,10 +160,13 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("countAfter");
         QTest::newRow("dump A, 511 digits") << true << "x" << QByteArray("}1mon\rRB600,100\r") << 0;
-        QTest::newRow("dump A, lower-case digit") << true << "a" << QByteArray("}1mon\rRB600,100\r") << 0;
-        QTest::newRow("dump A, 513 digits") << true << "AA" << QByteArray("}1mon\rRB600,100\r") << 0;
+        QTest::newRow("dump A, lower-case digit")
+            << true << "a" << QByteArray("}1mon\rRB600,100\r") << 0;
+        QTest::newRow("dump A, 513 digits")
+            << true << "AA" << QByteArray("}1mon\rRB600,100\r") << 0;
         QTest::newRow("dump B, 255 digits") << false << "-" << QByteArray("}1R2400,80\r") << 16;
-        QTest::newRow("dump B, lower-case digit") << false << "f" << QByteArray("}1R2400,80\r") << 16;
+        QTest::newRow("dump B, lower-case digit")
+            << false << "f" << QByteArray("}1R2400,80\r") << 16;
     }
     void damagedDumpAskedAgain()
     {

@@ -58,13 +58,14 @@ private slots:
         QTest::addColumn<QString>("showZero");
         QTest::addColumn<QList<int>>("silent");
         QTest::addColumn<QString>("text");
-        QTest::newRow("module 2, prefix shown") << 0 << "Y" << QList<int>{2}
-                                                << "Комуникацията с  модул\r02 е прекъсната!";
-        QTest::newRow("modules 1 and 3") << 0 << "Y" << QList<int>{1, 3}
-                                         << "Комуникацията с  модули\r01,03 е прекъсната!";
-        QTest::newRow("no prefix") << 0 << "N" << QList<int>{1, 3, 8}
-                                   << "Комуникацията с  модули\r1,3,8 е прекъсната!";
-        QTest::newRow("system 4") << 4 << "N" << QList<int>{5} << "Комуникацията с  модул\r45 е прекъсната!";
+        QTest::newRow("module 2, prefix shown")
+            << 0 << "Y" << QList<int>{2} << "Комуникацията с  модул\r02 е прекъсната!";
+        QTest::newRow("modules 1 and 3")
+            << 0 << "Y" << QList<int>{1, 3} << "Комуникацията с  модули\r01,03 е прекъсната!";
+        QTest::newRow("no prefix")
+            << 0 << "N" << QList<int>{1, 3, 8} << "Комуникацията с  модули\r1,3,8 е прекъсната!";
+        QTest::newRow("system 4") << 4 << "N" << QList<int>{5}
+                                  << "Комуникацията с  модул\r45 е прекъсната!";
     }
     void linkLostText()
     {
@@ -203,7 +204,8 @@ private slots:
         r.answerAllBut({2});
         r.supervisor.tick();
         QCOMPARE(r.f.takeWritten(1), QByteArray("}5Ver\r\r") + kProbe);
-        QCOMPARE(r.f.screen.linkLost().text, QStringLiteral("Комуникацията с  модул\r2 е прекъсната!"));
+        QCOMPARE(r.f.screen.linkLost().text,
+                 QStringLiteral("Комуникацията с  модул\r2 е прекъсната!"));
     }
 
     void watchdog_data()
@@ -213,12 +215,18 @@ private slots:
         QTest::addColumn<bool>("answering");
         QTest::addColumn<bool>("abandoned");
         const QDate day(2026, 12, 7);
-        QTest::newRow("10 s, answering") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 10)) << true << false;
-        QTest::newRow("15 s exactly") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 15)) << true << false;
-        QTest::newRow("16 s") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 16)) << true << true;
-        QTest::newRow("silent") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 1)) << false << true;
-        QTest::newRow("23:59:55 to 00:00:05") << QTime(23, 59, 55) << QDateTime(day.addDays(1), QTime(0, 0, 5)) << true << false;
-        QTest::newRow("23:59:55 to 00:00:11") << QTime(23, 59, 55) << QDateTime(day.addDays(1), QTime(0, 0, 11)) << true << true;
+        QTest::newRow("10 s, answering")
+            << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 10)) << true << false;
+        QTest::newRow("15 s exactly")
+            << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 15)) << true << false;
+        QTest::newRow("16 s") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 16)) << true
+                              << true;
+        QTest::newRow("silent") << QTime(12, 0, 0) << QDateTime(day, QTime(12, 0, 1)) << false
+                                << true;
+        QTest::newRow("23:59:55 to 00:00:05")
+            << QTime(23, 59, 55) << QDateTime(day.addDays(1), QTime(0, 0, 5)) << true << false;
+        QTest::newRow("23:59:55 to 00:00:11")
+            << QTime(23, 59, 55) << QDateTime(day.addDays(1), QTime(0, 0, 11)) << true << true;
     }
     void watchdog()
     {

@@ -71,7 +71,8 @@ void TestBoardConfiguration::storeWritesTheObjectsRecords()
     QCOMPARE(MenuBench::record(after, base + 6, 16), MenuBench::record(file, base + 6, 16));
     QCOMPARE(MenuBench::record(after, base + 7, 16), MenuBench::record(file, base + 7, 16));
     QCOMPARE(MenuBench::record(after, base + 8, 16), tagged(3, 45, 4));
-    QCOMPARE(MenuBench::record(after, base + 9, 16), MenuBench::textRecord(QStringLiteral("3C"), 16));
+    QCOMPARE(MenuBench::record(after, base + 9, 16),
+             MenuBench::textRecord(QStringLiteral("3C"), 16));
     QCOMPARE(MenuBench::record(after, base + 10, 16), tagged(2, 1, 2));
     // Nothing outside the object's ten records moved.
     QByteArray rest = after;
@@ -91,7 +92,8 @@ void TestBoardConfiguration::cancelChangesNothing()
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.files.kavelPath());
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                            bench.clock);
         session.open({});
         session.setCurrentTab(ObjectsConfigurationTab);
         session.board().selectCode(200);
@@ -143,8 +145,7 @@ void TestBoardConfiguration::periodLabelFollowsTheSlider()
     QCOMPARE(board.period(), 30);
     board.setPeriod(120);
     QCOMPARE(board.periodText(),
-             QStringLiteral(
-                 "    Време за поемане/освобождажане след команда от обекта :  120 s"));
+             QStringLiteral("    Време за поемане/освобождажане след команда от обекта :  120 s"));
     QCOMPARE(board.periodHint(), QStringLiteral("120 s"));
     QCOMPARE(bench.state.KavelPeriod[3], 30); // stored only on confirmation
     board.setPeriod(500);

@@ -41,8 +41,8 @@ void typeText(QWidget* widget, const QString& text)
 // The menu session over a whole engine, as the operator's desk builds it.
 std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, const ZelvanIni& ini)
 {
-    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files,
-                                         engine.commands, ini, engine.clock);
+    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files, engine.commands,
+                                         ini, engine.clock);
 }
 
 // A menu window over a whole engine, as the main panel opens it.
@@ -66,8 +66,7 @@ struct OpenMenu
     }
     ~OpenMenu() { delete form.data(); }
 
-    template <typename W>
-    W* find(const QString& name) const
+    template <typename W> W* find(const QString& name) const
     {
         W* w = form->findChild<W*>(name);
         if (w == nullptr)
@@ -123,8 +122,9 @@ void TestMenuForm::opens()
     QCOMPARE(menu.find<QLabel>(QStringLiteral("Label11"))->text(), QStringLiteral("Office"));
     QVERIFY(menu.find<QCheckBox>(QStringLiteral("Check1"))->isChecked());
     QVERIFY(!menu.find<QCheckBox>(QStringLiteral("Check3"))->isChecked());
-    QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))->text().contains(
-        QStringLiteral("Ver. 2.10.F или по-голяма.")));
+    QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))
+                ->text()
+                .contains(QStringLiteral("Ver. 2.10.F или по-голяма.")));
 
     // A module box selects its 128 entries of the report list.
     menu.click(QStringLiteral("Check11(1)"));
@@ -197,7 +197,8 @@ void TestMenuForm::boardConfiguration()
     QCOMPARE(menu.find<QLineEdit>(QStringLiteral("Text4(1)"))->text(), QStringLiteral("Батерия"));
     auto* slider = menu.find<QSlider>(QStringLiteral("Slider1"));
     slider->setValue(60);
-    QVERIFY(menu.find<QLabel>(QStringLiteral("Label18"))->text().endsWith(QStringLiteral(":  60 s")));
+    QVERIFY(
+        menu.find<QLabel>(QStringLiteral("Label18"))->text().endsWith(QStringLiteral(":  60 s")));
     menu.find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0x0A);
     menu.click(QStringLiteral("Check14"));
     auto* caption = menu.find<QLineEdit>(QStringLiteral("Text4(0)"));
@@ -315,13 +316,14 @@ void TestMenuForm::screenshots()
     menu.form = new MenuForm(sessionOver(menu.engine, menu.ini), std::move(printer));
     menu.form->show();
     QDir().mkpath(dir);
-    const char* names[] = {"archive-request", "objects-list", "settings",    "archive-data",
-                           "objects-information", "information", "restore", "objects-configuration"};
+    const char* names[] = {"archive-request", "objects-list",         "settings",
+                           "archive-data",    "objects-information",  "information",
+                           "restore",         "objects-configuration"};
     for (int i = 0; i < 8; ++i) {
         menu.tabs()->setCurrentIndex(i);
         QCoreApplication::processEvents();
-        QVERIFY(menu.form->grab().save(
-            QDir(dir).filePath(QStringLiteral("menu-%1-%2.png").arg(i).arg(QLatin1String(names[i])))));
+        QVERIFY(menu.form->grab().save(QDir(dir).filePath(
+            QStringLiteral("menu-%1-%2.png").arg(i).arg(QLatin1String(names[i])))));
     }
 }
 

@@ -37,7 +37,8 @@ void TestMenuSession::openingSequence()
     bench.state.SystemNo = 3;
     QVERIFY(bench.files.setName(1, QStringLiteral("Поща")));
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_1-1.dat")), toCp1251(u"ключ\r\n"));
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")});
 
     QCOMPARE(session.currentTab(), int(ArchiveRequestTab));
@@ -78,10 +79,11 @@ void TestMenuSession::optionEffects()
     bench.screen.setAlarmsVisible(true);
     bench.screen.setEventsVisible(true);
     bench.screen.setKeypadVisible(true);
-    const std::array<qint16*, 6> shared = {
-        &bench.state.OptShowAlarms, &bench.state.OptShowEvents, &bench.state.OptPanelOnTop,
-        &bench.state.OptAlarmSound, &bench.state.OptEventSound, &bench.state.OptShowKeypad};
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    const std::array<qint16*, 6> shared = {&bench.state.OptShowAlarms, &bench.state.OptShowEvents,
+                                           &bench.state.OptPanelOnTop, &bench.state.OptAlarmSound,
+                                           &bench.state.OptEventSound, &bench.state.OptShowKeypad};
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({});
 
     for (bool on : {false, true}) {
@@ -103,8 +105,8 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab_data()
     QTest::newRow("settings to archive data") << QList<int>{SettingsTab, ArchiveDataTab} << true;
     QTest::newRow("settings to restore") << QList<int>{SettingsTab, RestoreTab} << true;
     QTest::newRow("stays on settings") << QList<int>{SettingsTab} << false;
-    QTest::newRow("between other tabs") << QList<int>{ObjectsListTab, InformationTab, RestoreTab}
-                                        << false;
+    QTest::newRow("between other tabs")
+        << QList<int>{ObjectsListTab, InformationTab, RestoreTab} << false;
 }
 
 void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()
@@ -113,7 +115,8 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()
     QFETCH(bool, saved);
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.ini.path());
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({});
     session.options().setOption(MenuOptions::EventSound, true);
     for (int tab : tabs)
@@ -132,7 +135,8 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     MenuBench bench;
     bench.screen.setAlarmsVisible(true);
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                            bench.clock);
         session.open({});
         session.setCurrentTab(SettingsTab);
         session.options().setOption(MenuOptions::ShowAlarms, false);
@@ -144,7 +148,8 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     QCOMPARE(restarted.OptShowAlarms, qint16(0));
     QCOMPARE(restarted.OptShowEvents, qint16(1));
 
-    MenuSession reopened(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession reopened(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                         bench.clock);
     reopened.open({});
     QVERIFY(!reopened.options().option(MenuOptions::ShowAlarms));
 }
@@ -153,7 +158,8 @@ void TestMenuSession::rewriteKeepsOtherLines()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.ini.path(), kHandEdited);
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({QStringLiteral("Arial")});
     session.options().setOption(MenuOptions::PanelOnTop, true);
     session.options().setBold(true);
@@ -185,8 +191,8 @@ void TestMenuSession::fontChoice_data()
     QTest::newRow("stored name missing: last entry")
         << QStringList{QStringLiteral("Arial"), QStringLiteral("Courier")} << 1
         << QStringLiteral("Courier");
-    QTest::newRow("no printer keeps the stored name") << QStringList{} << -1
-                                                      << QStringLiteral("MS Sans Serif");
+    QTest::newRow("no printer keeps the stored name")
+        << QStringList{} << -1 << QStringLiteral("MS Sans Serif");
 }
 
 void TestMenuSession::fontChoice()
@@ -195,7 +201,8 @@ void TestMenuSession::fontChoice()
     QFETCH(int, fontIndex);
     QFETCH(QString, savedName);
     MenuBench bench;
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open(printerFonts);
     QCOMPARE(session.options().fontIndex(), fontIndex);
     session.options().selectSize(6);
@@ -210,10 +217,11 @@ void TestMenuSession::leavingTheNamesTabLoadsTheInformation()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_2-3.dat")), "second\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({});
     session.setCurrentTab(ObjectsListTab);
-    session.names().select(130); // object 3 of module 2
+    session.names().select(130);                            // object 3 of module 2
     QCOMPARE(session.names().informationText(), QString()); // not yet: still on the tab
     session.openInformation();
     QCOMPARE(session.currentTab(), int(ObjectsInformationTab));
@@ -230,7 +238,8 @@ void TestMenuSession::tabChangeCommands()
     MenuBench bench;
     bench.state.KavelCode[131] = QStringLiteral("0A");
     MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_4.dat")), "46000.5\r\nP1\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini, bench.clock);
+    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+                        bench.clock);
     session.open({});
     QVERIFY(!session.restore().enabled(4));
     session.setCurrentTab(RestoreTab);

@@ -138,8 +138,7 @@ void TestNamesRegister::emptyInformationTextLeavesCrLf()
     names.load();
     names.setInformationText(QString());
     QVERIFY(names.saveInformation());
-    QCOMPARE(MenuBench::readAll(bench.dataFile(QStringLiteral("DI_1-1.dat"))),
-             QByteArray("\r\n"));
+    QCOMPARE(MenuBench::readAll(bench.dataFile(QStringLiteral("DI_1-1.dat"))), QByteArray("\r\n"));
 }
 
 void TestNamesRegister::informationRoundTripKeepsTheFile()

@@ -2,8 +2,8 @@
 #include "platform/PrinterSink.h"
 #include "support/Fakes.h"
 
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,8 +85,10 @@ private slots:
         test::FakeClock clock;
         PrinterSink sink(clock, PrinterSink::reportsDirOf(dir.path()));
         sink.setForcePdf(true);
-        const PrintOutcome first = printNamesList(sink, PrinterFont{}, {QStringLiteral(" 1-001  A")});
-        const PrintOutcome second = printNamesList(sink, PrinterFont{}, {QStringLiteral(" 1-001  B")});
+        const PrintOutcome first =
+            printNamesList(sink, PrinterFont{}, {QStringLiteral(" 1-001  A")});
+        const PrintOutcome second =
+            printNamesList(sink, PrinterFont{}, {QStringLiteral(" 1-001  B")});
         QVERIFY(first.printed && second.printed);
         QVERIFY(first.outputPath != second.outputPath);
         QVERIFY(QFile::exists(first.outputPath));

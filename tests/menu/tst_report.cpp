@@ -109,10 +109,12 @@ private slots:
         QTest::addColumn<bool>("taken");
         QTest::addColumn<bool>("violations");
         QTest::addColumn<QString>("heading");
-        QTest::newRow("violations") << false << true << "          Aрхив за нарушения за 7 Май 2003 год.";
-        QTest::newRow("taken") << true << false << "          Aрхив за поети обекти за 7 Май 2003 год.";
-        QTest::newRow("both")
-            << true << true << "          Aрхив за поети обекти и нарушения за 7 Май 2003 год.";
+        QTest::newRow("violations")
+            << false << true << "          Aрхив за нарушения за 7 Май 2003 год.";
+        QTest::newRow("taken") << true << false
+                               << "          Aрхив за поети обекти за 7 Май 2003 год.";
+        QTest::newRow("both") << true << true
+                              << "          Aрхив за поети обекти и нарушения за 7 Май 2003 год.";
         QTest::newRow("neither") << false << false << "          Aрхив за 7 Май 2003 год.";
     }
     void headingKindPhrase()
@@ -150,34 +152,54 @@ private slots:
         QTest::addColumn<QString>("line");  // empty: no line
         const QTime t(12, 34, 56);
         const QString p = QStringLiteral("12:34:56   1-005");
-        QTest::newRow("S") << moduleRec(3, 'S', t) << "" << "12:34:56         Стартирана система Zelvan 064  Модул  3";
-        QTest::newRow("V") << moduleRec(8, 'V', t) << "" << "12:34:56         Прекъсната връзка с  Модул  8";
+        QTest::newRow("S") << moduleRec(3, 'S', t) << ""
+                           << "12:34:56         Стартирана система Zelvan 064  Модул  3";
+        QTest::newRow("V") << moduleRec(8, 'V', t) << ""
+                           << "12:34:56         Прекъсната връзка с  Модул  8";
         QTest::newRow("P with 8") << rec(5, 'P', t) << "8" << p + "  Поет  Аптека Ц";
-        QTest::newRow("P without 8") << rec(5, 'P', t) << "9 13" << "";
+        QTest::newRow("P without 8") << rec(5, 'P', t) << "9 13"
+                                     << "";
         QTest::newRow("O with 8") << rec(5, 'O', t) << "8" << p + "  Освободен  Аптека Ц";
         QTest::newRow("A with 9") << rec(5, 'A', t) << "9" << p + "  Нарушен  Аптека Ц";
-        QTest::newRow("A without 9") << rec(5, 'A', t) << "8 13" << "";
+        QTest::newRow("A without 9") << rec(5, 'A', t) << "8 13"
+                                     << "";
         QTest::newRow("R with 9") << rec(5, 'R', t) << "9" << p + "  Оператор  Аптека Ц";
         QTest::newRow("B with 13") << rec(5, 'B', t) << "13" << p + "  Балансиран  Аптека Ц";
-        QTest::newRow("B without 13") << rec(5, 'B', t) << "8 9" << "";
+        QTest::newRow("B without 13") << rec(5, 'B', t) << "8 9"
+                                      << "";
         QTest::newRow("N with 8") << rec(5, 'N', t) << "8" << p + "  --  Включен  ";
         QTest::newRow("F with 8") << rec(5, 'F', t) << "8" << p + "  --  Изключен  ";
-        QTest::newRow("F without 8") << rec(5, 'F', t) << "9 13" << "";
+        QTest::newRow("F without 8") << rec(5, 'F', t) << "9 13"
+                                     << "";
         QTest::newRow("signal 1") << rec(5, '1', t) << "8" << p + "  --  220 V";
         QTest::newRow("signal 2") << rec(5, '2', t) << "8" << p + "  --  Батерия";
         QTest::newRow("signal 5") << rec(5, '5', t) << "8" << p + "  --  Зона 3";
-        QTest::newRow("signal without 8") << rec(5, '3', t) << "9 13" << "";
-        QTest::newRow("unknown letter") << rec(5, 'Z', t) << "8 9 13" << "";
-        QTest::newRow("digit 6 is no signal") << rec(5, '6', t) << "8 9 13" << "";
+        QTest::newRow("signal without 8") << rec(5, '3', t) << "9 13"
+                                          << "";
+        QTest::newRow("unknown letter") << rec(5, 'Z', t) << "8 9 13"
+                                        << "";
+        QTest::newRow("digit 6 is no signal") << rec(5, '6', t) << "8 9 13"
+                                              << "";
         // Malformed lines give nothing and the report goes on.
-        QTest::newRow("short line") << QByteArray("00056512") << "8 9 13" << "";
-        QTest::newRow("non-digit") << QByteArray("0005A5123456") << "8 9 13" << "";
-        QTest::newRow("module digit 9") << QByteArray("000083500000") + "9" << "" << "";
-        QTest::newRow("module digit 0") << QByteArray("000083500000") + "0" << "" << "";
-        QTest::newRow("module letter") << QByteArray("000086500000") + "x" << "" << "";
-        QTest::newRow("module missing") << QByteArray("000086500000") << "" << "";
-        QTest::newRow("object beyond 1024") << QByteArray("200065500000") << "8 9 13" << "";
-        QTest::newRow("object letter without object") << rec(0, 'A', t) << "8 9 13" << "";
+        QTest::newRow("short line") << QByteArray("00056512") << "8 9 13"
+                                    << "";
+        QTest::newRow("non-digit") << QByteArray("0005A5123456") << "8 9 13"
+                                   << "";
+        QTest::newRow("module digit 9") << QByteArray("000083500000") + "9"
+                                        << ""
+                                        << "";
+        QTest::newRow("module digit 0") << QByteArray("000083500000") + "0"
+                                        << ""
+                                        << "";
+        QTest::newRow("module letter") << QByteArray("000086500000") + "x"
+                                       << ""
+                                       << "";
+        QTest::newRow("module missing") << QByteArray("000086500000") << ""
+                                        << "";
+        QTest::newRow("object beyond 1024") << QByteArray("200065500000") << "8 9 13"
+                                            << "";
+        QTest::newRow("object letter without object") << rec(0, 'A', t) << "8 9 13"
+                                                      << "";
     }
     void recordRules()
     {
@@ -192,7 +214,8 @@ private slots:
         // A well-formed record after it shows that reading went on.
         writeDay(kDay, {record, moduleRec(1, 'S', QTime(23, 0))});
         const QStringList body = bodyOf(buildDay());
-        const QString last = QStringLiteral("23:00:00         Стартирана система Zelvan 064  Модул  1");
+        const QString last =
+            QStringLiteral("23:00:00         Стартирана система Zelvan 064  Модул  1");
         const QStringList expected = line.isEmpty() ? QStringList{last} : QStringList{line, last};
         QCOMPARE(body, expected);
     }
@@ -204,9 +227,8 @@ private slots:
         setEntries();
         m_request.setSelected(4, true);
         writeDay(kDay, {moduleRec(2, 'V', QTime(1, 0)), rec(5, 'A', QTime(2, 0))});
-        QCOMPARE(bodyOf(buildDay()),
-                 (QStringList{"01:00:00         Прекъсната връзка с  Модул 122",
-                              "02:00:00  121-005  Нарушен  Аптека Ц"}));
+        QCOMPARE(bodyOf(buildDay()), (QStringList{"01:00:00         Прекъсната връзка с  Модул 122",
+                                                  "02:00:00  121-005  Нарушен  Аптека Ц"}));
     }
 
     void noObjectSelected()
@@ -216,9 +238,10 @@ private slots:
                         rec(5, 'A', QTime(3, 0)), moduleRec(1, 'V', QTime(4, 0)),
                         rec(900, '1', QTime(5, 0))});
         const ArchiveReportResult r = buildDay();
-        QCOMPARE(r.text, QStringLiteral("          Aрхив за поети обекти и нарушения за 7 Май 2003 год.\r\n"
-                                        "01:00:00         Стартирана система Zelvan 064  Модул  1\r\n"
-                                        "04:00:00         Прекъсната връзка с  Модул  1\r\n\r\n"));
+        QCOMPARE(r.text,
+                 QStringLiteral("          Aрхив за поети обекти и нарушения за 7 Май 2003 год.\r\n"
+                                "01:00:00         Стартирана система Zelvan 064  Модул  1\r\n"
+                                "04:00:00         Прекъсната връзка с  Модул  1\r\n\r\n"));
     }
 
     void hoursWindow_data()
@@ -230,7 +253,8 @@ private slots:
         QTest::newRow("FromHour 0 takes the whole first day start")
             << 0 << 7 << QStringList{"00:00:00", "06:59:59", "07:00:00"} << false;
         QTest::newRow("ToHour 24 reaches 23:59:59")
-            << 8 << 24 << QStringList{"08:00:00", "12:00:00", "20:00:01", "23:59:59", "23:59:59"} << false;
+            << 8 << 24 << QStringList{"08:00:00", "12:00:00", "20:00:01", "23:59:59", "23:59:59"}
+            << false;
         QTest::newRow("hours swapped within one day")
             << 20 << 7 << QStringList{"07:00:00", "07:00:01", "08:00:00", "12:00:00"} << true;
     }
@@ -242,11 +266,11 @@ private slots:
         QFETCH(bool, swapped);
         m_request.setSelected(4, true);
         // The last record is in the final tenth of a second of the day.
-        writeDay(kDay, {rec(5, 'A', QTime(0, 0)), rec(5, 'A', QTime(6, 59, 59)),
-                        rec(5, 'A', QTime(7, 0)), rec(5, 'A', QTime(7, 0, 1)),
-                        rec(5, 'A', QTime(8, 0)), rec(5, 'A', QTime(12, 0)),
-                        rec(5, 'A', QTime(20, 0, 1)), rec(5, 'A', QTime(23, 59, 59)),
-                        rec(5, 'A', QTime(23, 59, 59, 950))});
+        writeDay(kDay,
+                 {rec(5, 'A', QTime(0, 0)), rec(5, 'A', QTime(6, 59, 59)), rec(5, 'A', QTime(7, 0)),
+                  rec(5, 'A', QTime(7, 0, 1)), rec(5, 'A', QTime(8, 0)), rec(5, 'A', QTime(12, 0)),
+                  rec(5, 'A', QTime(20, 0, 1)), rec(5, 'A', QTime(23, 59, 59)),
+                  rec(5, 'A', QTime(23, 59, 59, 950))});
         const ArchiveReportResult r = buildDay(fromHour, toHour);
         QCOMPARE(r.hoursSwapped, swapped);
         QStringList shown;
@@ -269,11 +293,11 @@ private slots:
         period.spinUp(PeriodSpin::ToDay);
         period.spinUp(PeriodSpin::ToDay);
         QList<int> progress;
-        const ArchiveReportResult r = ArchiveReport(m_state, *m_files)
-                                          .build(period, m_request, [&](int done, int total) {
-                                              QCOMPARE(total, 3);
-                                              progress << done;
-                                          });
+        const ArchiveReportResult r =
+            ArchiveReport(m_state, *m_files).build(period, m_request, [&](int done, int total) {
+                QCOMPARE(total, 3);
+                progress << done;
+            });
         QVERIFY(!r.hoursSwapped);
         QStringList times;
         for (const QString& line : linesOf(r.text)) {

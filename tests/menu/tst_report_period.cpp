@@ -72,17 +72,28 @@ private slots:
         QTest::addColumn<bool>("up");
         QTest::addColumn<int>("changes"); // of 40 presses
         QTest::addColumn<int>("value");
-        QTest::newRow("year stops at 1996") << QDate(2000, 6, 1) << PeriodSpin::Year << false << 4 << 1996;
-        QTest::newRow("month stops at January") << QDate(2003, 5, 7) << PeriodSpin::Month << false << 4 << 1;
-        QTest::newRow("month stops at December") << QDate(2003, 5, 7) << PeriodSpin::Month << true << 7 << 12;
-        QTest::newRow("from day stops at 1") << QDate(2003, 5, 7) << PeriodSpin::FromDay << false << 6 << 1;
-        QTest::newRow("from day stops at 30 in April") << QDate(2003, 4, 7) << PeriodSpin::FromDay << true << 23 << 30;
-        QTest::newRow("from hour stops at 0") << QDate(2003, 5, 7) << PeriodSpin::FromHour << false << 0 << 0;
-        QTest::newRow("from hour stops at 23") << QDate(2003, 5, 7) << PeriodSpin::FromHour << true << 23 << 23;
-        QTest::newRow("to day stops at from day") << QDate(2003, 5, 7) << PeriodSpin::ToDay << false << 0 << 7;
-        QTest::newRow("to day stops at 31") << QDate(2003, 5, 7) << PeriodSpin::ToDay << true << 24 << 31;
-        QTest::newRow("to hour stops at 0") << QDate(2003, 5, 7) << PeriodSpin::ToHour << false << 7 << 0;
-        QTest::newRow("to hour reaches 24") << QDate(2003, 5, 7) << PeriodSpin::ToHour << true << 17 << 24;
+        QTest::newRow("year stops at 1996")
+            << QDate(2000, 6, 1) << PeriodSpin::Year << false << 4 << 1996;
+        QTest::newRow("month stops at January")
+            << QDate(2003, 5, 7) << PeriodSpin::Month << false << 4 << 1;
+        QTest::newRow("month stops at December")
+            << QDate(2003, 5, 7) << PeriodSpin::Month << true << 7 << 12;
+        QTest::newRow("from day stops at 1")
+            << QDate(2003, 5, 7) << PeriodSpin::FromDay << false << 6 << 1;
+        QTest::newRow("from day stops at 30 in April")
+            << QDate(2003, 4, 7) << PeriodSpin::FromDay << true << 23 << 30;
+        QTest::newRow("from hour stops at 0")
+            << QDate(2003, 5, 7) << PeriodSpin::FromHour << false << 0 << 0;
+        QTest::newRow("from hour stops at 23")
+            << QDate(2003, 5, 7) << PeriodSpin::FromHour << true << 23 << 23;
+        QTest::newRow("to day stops at from day")
+            << QDate(2003, 5, 7) << PeriodSpin::ToDay << false << 0 << 7;
+        QTest::newRow("to day stops at 31")
+            << QDate(2003, 5, 7) << PeriodSpin::ToDay << true << 24 << 31;
+        QTest::newRow("to hour stops at 0")
+            << QDate(2003, 5, 7) << PeriodSpin::ToHour << false << 7 << 0;
+        QTest::newRow("to hour reaches 24")
+            << QDate(2003, 5, 7) << PeriodSpin::ToHour << true << 17 << 24;
     }
     void spinLimits()
     {

@@ -52,13 +52,13 @@ void TestStateRestore::captions_data()
     QTest::addColumn<bool>("enabled");
 
     const QString when = QStringLiteral("           05 Март 2026 г.  07:08:09");
-    QTest::newRow("hidden system part") << 0 << "N" << true
-                                         << QStringLiteral("Модул   1") + when << true;
+    QTest::newRow("hidden system part")
+        << 0 << "N" << true << QStringLiteral("Модул   1") + when << true;
     QTest::newRow("system 2") << 2 << "N" << true << QStringLiteral("Модул  21") + when << true;
-    QTest::newRow("system 0 shown") << 0 << "Y" << true << QStringLiteral("Модул  01") + when
-                                    << true;
-    QTest::newRow("no file") << 0 << "N" << false
-                             << QStringLiteral("Модул   1   няма данни  !") << false;
+    QTest::newRow("system 0 shown")
+        << 0 << "Y" << true << QStringLiteral("Модул  01") + when << true;
+    QTest::newRow("no file") << 0 << "N" << false << QStringLiteral("Модул   1   няма данни  !")
+                             << false;
 }
 
 void TestStateRestore::captions()

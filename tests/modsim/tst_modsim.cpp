@@ -18,7 +18,8 @@ using namespace zelvan::modsim;
 
 namespace {
 
-const QByteArray kBanner(zelvan::linktexts::kModuleBanner.data(), zelvan::linktexts::kModuleBanner.size());
+const QByteArray kBanner(zelvan::linktexts::kModuleBanner.data(),
+                         zelvan::linktexts::kModuleBanner.size());
 
 // What the panel keeps of a dump: its upper-case hexadecimal digits, in order.
 QByteArray upperHexDigits(const QByteArray& text)
@@ -75,8 +76,9 @@ class Wire : public QObject
 public:
     explicit Wire(ModuleSimulator& sim)
     {
-        connect(&sim, &ModuleSimulator::output, this,
-                [this](int line, const QByteArray& bytes) { m_out[line == 2 ? 1 : 0].append(bytes); });
+        connect(&sim, &ModuleSimulator::output, this, [this](int line, const QByteArray& bytes) {
+            m_out[line == 2 ? 1 : 0].append(bytes);
+        });
     }
     QByteArray take(int line = 1) { return std::exchange(m_out[line == 2 ? 1 : 0], QByteArray()); }
 
@@ -216,8 +218,10 @@ private slots:
             return hangUps.size() == 1;
         });
         QCOMPARE(console.execute(QStringLiteral("hangup  2500")), QString());
-        QVERIFY(console.execute(QStringLiteral("hangup 2500")).startsWith(QStringLiteral("error"))); // still down
-        QVERIFY(console.execute(QStringLiteral("hangup 100 2")).startsWith(QStringLiteral("error"))); // no line 2
+        QVERIFY(console.execute(QStringLiteral("hangup 2500"))
+                    .startsWith(QStringLiteral("error"))); // still down
+        QVERIFY(console.execute(QStringLiteral("hangup 100 2"))
+                    .startsWith(QStringLiteral("error"))); // no line 2
         QVERIFY(console.execute(QStringLiteral("hangup")).startsWith(QStringLiteral("error")));
         QCOMPARE(console.execute(QStringLiteral("restart 3")), QString());
         QCOMPARE(hangUps, (QList<std::pair<int, qint64>>{{1, 2500}, {1, 2500}}));
@@ -311,12 +315,14 @@ private slots:
             << QByteArray("{0>{1>{2>{3>{4>{6>{7>{8>"); // module 5 is absent
         QTest::newRow("address 9 reaches nobody") << QByteArray("}9\r}9Ver\r") << QByteArray();
         QTest::newRow("brace and non-digit reach nobody") << QByteArray("}x\r") << QByteArray();
-        QTest::newRow("address holds for the next line") << QByteArray("}3U1\rU2\r")
-                                                         << QByteArray("{3118\r{3118\r");
+        QTest::newRow("address holds for the next line")
+            << QByteArray("}3U1\rU2\r") << QByteArray("{3118\r{3118\r");
         QTest::newRow("split across writes") << QByteArray("}") << QByteArray();
-        QTest::newRow("new brace drops a partial command") << QByteArray("}2U1}3\r") << QByteArray("{3>");
+        QTest::newRow("new brace drops a partial command")
+            << QByteArray("}2U1}3\r") << QByteArray("{3>");
         QTest::newRow("line feed ignored") << QByteArray("}4\n\r") << QByteArray("{4>");
-        QTest::newRow("hub answers only the probe") << QByteArray("}0Ver\r}0\r") << QByteArray("{0>");
+        QTest::newRow("hub answers only the probe")
+            << QByteArray("}0Ver\r}0\r") << QByteArray("{0>");
         QTest::newRow("silent module answers no probe") << QByteArray("}7\r") << QByteArray();
     }
     void hubAddressing()
@@ -356,12 +362,16 @@ private slots:
         QTest::addColumn<QByteArray>("atOnce");
         QTest::addColumn<QByteArray>("later");
         QTest::newRow("take") << QByteArray("P5") << QByteArray("{1P5\r") << QByteArray("{1#P5\r");
-        QTest::newRow("take, lower case") << QByteArray("p128") << QByteArray("{1P128\r") << QByteArray("{1#P128\r");
+        QTest::newRow("take, lower case")
+            << QByteArray("p128") << QByteArray("{1P128\r") << QByteArray("{1#P128\r");
         QTest::newRow("release") << QByteArray("O17") << QByteArray("{1#O17\r") << QByteArray();
         QTest::newRow("measure") << QByteArray("U5") << QByteArray("{1118\r") << QByteArray();
-        QTest::newRow("balance") << QByteArray("B5,150") << QByteArray("{1#B5,150\r") << QByteArray();
-        QTest::newRow("balance clamped high") << QByteArray("B5,300") << QByteArray("{1#B5,193\r") << QByteArray();
-        QTest::newRow("balance clamped low") << QByteArray("B5,10") << QByteArray("{1#B5,75\r") << QByteArray();
+        QTest::newRow("balance") << QByteArray("B5,150") << QByteArray("{1#B5,150\r")
+                                 << QByteArray();
+        QTest::newRow("balance clamped high")
+            << QByteArray("B5,300") << QByteArray("{1#B5,193\r") << QByteArray();
+        QTest::newRow("balance clamped low")
+            << QByteArray("B5,10") << QByteArray("{1#B5,75\r") << QByteArray();
         QTest::newRow("zone") << QByteArray("Z5,20") << QByteArray("{1#Z5,15\r") << QByteArray();
         QTest::newRow("time") << QByteArray("T5,7") << QByteArray("{1#T5,7\r") << QByteArray();
         QTest::newRow("object 0") << QByteArray("P0") << QByteArray() << QByteArray();
@@ -536,8 +546,10 @@ private slots:
         QTest::newRow("release, hash form") << "release 3 5 hash" << QByteArray("{3#O5\r");
         QTest::newRow("take") << "take 8 128" << QByteArray("{8#P128\r");
         QTest::newRow("board switched on") << "board 1 5 0 A1" << QByteArray("{1#0000000A1 0005\r");
-        QTest::newRow("board with signals 1 and 2") << "board 1 5 0 A1 11000" << QByteArray("{1#0110000A1 0005\r");
-        QTest::newRow("board switched off") << "board 2 17 1 B7" << QByteArray("{2#1000000B7 0017\r");
+        QTest::newRow("board with signals 1 and 2")
+            << "board 1 5 0 A1 11000" << QByteArray("{1#0110000A1 0005\r");
+        QTest::newRow("board switched off")
+            << "board 2 17 1 B7" << QByteArray("{2#1000000B7 0017\r");
         QTest::newRow("setting report") << "setting 4 2 z 9" << QByteArray("{4#Z2,9\r");
         QTest::newRow("unknown module") << "violate 9 5" << QByteArray();
         QTest::newRow("bad board flag") << "board 1 5 2 A1" << QByteArray();
@@ -562,7 +574,8 @@ private slots:
         RandomTraffic traffic(sim);
         SimulatorConsole console(sim, traffic);
         Wire wire(sim);
-        QVERIFY(console.loadScenario("# demo\n1000 violate 1 2\n+500 silence 1\n2000 restart 1\n").isEmpty());
+        QVERIFY(console.loadScenario("# demo\n1000 violate 1 2\n+500 silence 1\n2000 restart 1\n")
+                    .isEmpty());
         QVERIFY(!console.loadScenario("soon violate 1 2\n").isEmpty());
         sim.advance(999);
         QCOMPARE(wire.take(), QByteArray());
@@ -625,7 +638,8 @@ private slots:
         ModuleSimulator sim;
         EventLogFile log(path);
         QVERIFY(log.begin());
-        connect(&sim, &ModuleSimulator::guardEventSent, this, [&log](const GuardEvent& e) { log.append(e); });
+        connect(&sim, &ModuleSimulator::guardEventSent, this,
+                [&log](const GuardEvent& e) { log.append(e); });
         sim.setKeepEvents(true);
         QVERIFY(sim.violate(3, 5));
         sim.receive(1, "}3P5\r}8O128\r");
@@ -659,13 +673,15 @@ private slots:
 
     void programThroughAPseudoTerminal()
     {
-        const QString program = qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan-modsim");
+        const QString program =
+            qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan-modsim");
         if (!QFile::exists(program))
             QSKIP("zelvan-modsim is not built");
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("line1"));
         QProcess sim;
-        sim.start(program, {QStringLiteral("--link"), link, QStringLiteral("--groups"), QStringLiteral("1:YNYNYNYN")});
+        sim.start(program, {QStringLiteral("--link"), link, QStringLiteral("--groups"),
+                            QStringLiteral("1:YNYNYNYN")});
         QVERIFY(sim.waitForStarted());
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAllStandardOutput()).contains("ready\n"), 10000);

@@ -18,8 +18,7 @@ namespace {
 class Station
 {
 public:
-    explicit Station(Topology topology = Topology::Hub)
-        : sim(topology)
+    explicit Station(Topology topology = Topology::Hub) : sim(topology)
     {
         if (topology == Topology::Direct) {
             // Only modules 1 and 2 can be wired without a hub.
@@ -27,8 +26,10 @@ public:
             for (int m = 3; m <= kModuleCount; ++m)
                 f.state.ModuleEnabled[size_t(m)] = false;
         }
-        framer.setStartupHandler([this](const QString& l, int m) { startup.HandleStartupLine(l, m); });
-        framer.setMessageHandler([this](const QString& l, int m) { decoder.HandleModuleMessage(l, m); });
+        framer.setStartupHandler(
+            [this](const QString& l, int m) { startup.HandleStartupLine(l, m); });
+        framer.setMessageHandler(
+            [this](const QString& l, int m) { decoder.HandleModuleMessage(l, m); });
         QObject::connect(&sim, &ModuleSimulator::output, [this](int line, const QByteArray& bytes) {
             if (line == 1)
                 framer.receivePort1(bytes);
@@ -126,7 +127,8 @@ private slots:
             QCOMPARE(st.f.state.ObjInstalled[size_t(globalIndex(m, 32))], qint16(-1));
             QCOMPARE(st.f.state.ObjInstalled[size_t(globalIndex(m, 33))], qint16(0));
             QCOMPARE(st.f.state.ObjInstalled[size_t(globalIndex(m, 65))], qint16(-1));
-            QVERIFY(st.f.state.ModuleVersionText[size_t(m)].endsWith(QStringLiteral("Address %1").arg(m)));
+            QVERIFY(st.f.state.ModuleVersionText[size_t(m)].endsWith(
+                QStringLiteral("Address %1").arg(m)));
         }
         QCOMPARE(st.f.alarms.count(), started.size()); // one violation line per module
     }

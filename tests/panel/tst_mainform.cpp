@@ -1,6 +1,6 @@
-#include "panel/ObjectGrid.h"
 #include "panel/MainForm.h"
 #include "panel/MarkerColors.h"
+#include "panel/ObjectGrid.h"
 #include "panel/PanelPicturesForm.h"
 #include "support/PanelRig.h"
 
@@ -52,7 +52,8 @@ private slots:
         auto* menu = f.form.findChild<QPushButton*>(QStringLiteral("Command3D2"));
         QVERIFY(menu);
         QCOMPARE(menu->text(), QStringLiteral("Меню"));
-        QCOMPARE(f.form.findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("65-128"));
+        QCOMPARE(f.form.findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                 QStringLiteral("65-128"));
     }
 
     void picturesFollowTheGrid()

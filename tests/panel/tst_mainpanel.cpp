@@ -1,5 +1,5 @@
-#include "panel/ObjectGrid.h"
 #include "panel/MarkerColors.h"
+#include "panel/ObjectGrid.h"
 #include "panel/PanelTexts.h"
 #include "support/PanelRig.h"
 

@@ -41,16 +41,26 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("balance low") << 0 << 0 << "Баланс - <13V" << "<13V";
-        QTest::newRow("balance high") << 0 << 118 << "Баланс - >35V" << ">35V";
-        QTest::newRow("balance 45") << 0 << 45 << withSeparator("Баланс - 21.3V") << withSeparator("21.3V");
-        QTest::newRow("balance 1") << 0 << 1 << withSeparator("Баланс - 13.5V") << withSeparator("13.5V");
-        QTest::newRow("balance 117") << 0 << 117 << withSeparator("Баланс - 34.1V") << withSeparator("34.1V");
-        QTest::newRow("zone 0") << 1 << 0 << withSeparator("Зона +/- 0.9V") << withSeparator("0.9V");
-        QTest::newRow("zone 3") << 1 << 3 << withSeparator("Зона +/- 3.6V") << withSeparator("3.6V");
-        QTest::newRow("zone 6") << 1 << 6 << withSeparator("Зона +/- 6.2V") << withSeparator("6.2V");
-        QTest::newRow("time 0") << 2 << 0 << "Време - 2s" << "2s";
-        QTest::newRow("time 16") << 2 << 16 << "Време - 34s" << "34s";
+        QTest::newRow("balance low") << 0 << 0 << "Баланс - <13V"
+                                     << "<13V";
+        QTest::newRow("balance high") << 0 << 118 << "Баланс - >35V"
+                                      << ">35V";
+        QTest::newRow("balance 45")
+            << 0 << 45 << withSeparator("Баланс - 21.3V") << withSeparator("21.3V");
+        QTest::newRow("balance 1")
+            << 0 << 1 << withSeparator("Баланс - 13.5V") << withSeparator("13.5V");
+        QTest::newRow("balance 117")
+            << 0 << 117 << withSeparator("Баланс - 34.1V") << withSeparator("34.1V");
+        QTest::newRow("zone 0") << 1 << 0 << withSeparator("Зона +/- 0.9V")
+                                << withSeparator("0.9V");
+        QTest::newRow("zone 3") << 1 << 3 << withSeparator("Зона +/- 3.6V")
+                                << withSeparator("3.6V");
+        QTest::newRow("zone 6") << 1 << 6 << withSeparator("Зона +/- 6.2V")
+                                << withSeparator("6.2V");
+        QTest::newRow("time 0") << 2 << 0 << "Време - 2s"
+                                << "2s";
+        QTest::newRow("time 16") << 2 << 16 << "Време - 34s"
+                                 << "34s";
     }
     void labelsAndTips()
     {

@@ -44,12 +44,18 @@ private slots:
     {
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("path");
-        QTest::newRow("port 1") << "1" << "/dev/ttyS0";
-        QTest::newRow("port 4, blanks") << "  4" << "/dev/ttyS3";
-        QTest::newRow("0 stays closed") << "0" << "";
-        QTest::newRow("negative") << "-1" << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("device path") << "/dev/serial/by-id/usb-FTDI-if00" << "/dev/serial/by-id/usb-FTDI-if00";
+        QTest::newRow("port 1") << "1"
+                                << "/dev/ttyS0";
+        QTest::newRow("port 4, blanks") << "  4"
+                                        << "/dev/ttyS3";
+        QTest::newRow("0 stays closed") << "0"
+                                        << "";
+        QTest::newRow("negative") << "-1"
+                                  << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("device path") << "/dev/serial/by-id/usb-FTDI-if00"
+                                     << "/dev/serial/by-id/usb-FTDI-if00";
     }
     void devicePath()
     {
@@ -66,10 +72,17 @@ private slots:
         QTest::addColumn<int>("parity");
         QTest::addColumn<int>("bits");
         QTest::addColumn<int>("stop");
-        QTest::newRow("default") << "4800,n,8,1" << true << 4800 << int(QSerialPort::NoParity) << 8 << int(QSerialPort::OneStop);
-        QTest::newRow("even, 7 bits") << "9600,e,7,1" << true << 9600 << int(QSerialPort::EvenParity) << 7 << int(QSerialPort::OneStop);
-        QTest::newRow("odd, 2 stop, upper case") << "19200,O,8,2" << true << 19200 << int(QSerialPort::OddParity) << 8 << int(QSerialPort::TwoStop);
-        QTest::newRow("1.5 stop bits") << "1200,m,5,1.5" << true << 1200 << int(QSerialPort::MarkParity) << 5 << int(QSerialPort::OneAndHalfStop);
+        QTest::newRow("default") << "4800,n,8,1" << true << 4800 << int(QSerialPort::NoParity) << 8
+                                 << int(QSerialPort::OneStop);
+        QTest::newRow("even, 7 bits")
+            << "9600,e,7,1" << true << 9600 << int(QSerialPort::EvenParity) << 7
+            << int(QSerialPort::OneStop);
+        QTest::newRow("odd, 2 stop, upper case")
+            << "19200,O,8,2" << true << 19200 << int(QSerialPort::OddParity) << 8
+            << int(QSerialPort::TwoStop);
+        QTest::newRow("1.5 stop bits")
+            << "1200,m,5,1.5" << true << 1200 << int(QSerialPort::MarkParity) << 5
+            << int(QSerialPort::OneAndHalfStop);
         QTest::newRow("unknown parity") << "4800,x,8,1" << false << 0 << 0 << 0 << 0;
         QTest::newRow("9 data bits") << "4800,n,9,1" << false << 0 << 0 << 0 << 0;
         QTest::newRow("three fields") << "4800,n,8" << false << 0 << 0 << 0 << 0;

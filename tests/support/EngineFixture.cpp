@@ -20,9 +20,7 @@ QString prepareDataDir(const QTemporaryDir& home, StationState& state)
 } // namespace
 
 EngineFixture::EngineFixture()
-    : files(prepareDataDir(home, state)),
-      archive(state.DataDir),
-      grid(state),
+    : files(prepareDataDir(home, state)), archive(state.DataDir), grid(state),
       commands(state, port1, port2)
 {
     files.createMissing();
@@ -34,7 +32,7 @@ StationContext EngineFixture::context() { return context(panel); }
 
 StationContext EngineFixture::context(PanelControl& otherPanel)
 {
-    return StationContext{state, clock, beeper, files,    archive,   alarms,
+    return StationContext{state,  clock, beeper,   files,      archive, alarms,
                           events, grid,  commands, otherPanel, screen};
 }
 

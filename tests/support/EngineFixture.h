@@ -2,13 +2,13 @@
 
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
+#include "core/StationContext.h"
 #include "core/StationState.h"
 #include "events/AlarmList.h"
 #include "events/DayArchive.h"
 #include "events/EventList.h"
-#include "panel/ObjectGrid.h"
-#include "core/StationContext.h"
 #include "link/CommandSender.h"
+#include "panel/ObjectGrid.h"
 #include "support/Fakes.h"
 
 #include <QByteArrayList>

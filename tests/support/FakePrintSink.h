@@ -13,8 +13,7 @@ class FakePrintSink : public PrintSink
 {
 public:
     explicit FakePrintSink(double lineHeight = 10, double pageHeight = 100)
-        : m_lineHeight(lineHeight)
-        , m_pageHeight(pageHeight)
+        : m_lineHeight(lineHeight), m_pageHeight(pageHeight)
     {
     }
 

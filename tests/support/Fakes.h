@@ -15,8 +15,7 @@ namespace zelvan::test {
 class FakeClock : public Clock
 {
 public:
-    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(12, 0)))
-        : m_now(start)
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(12, 0))) : m_now(start)
     {
     }
     QDateTime now() const override { return m_now; }
@@ -79,7 +78,10 @@ class RecordingPanelControl : public PanelControl
 public:
     void SelectPage(int p) override { selectedPages.append(p); }
     void measuredValueChanged() override { ++measurements; }
-    void PressObjectButton(int i, int button, int shift) override { presses.append({i, button, shift}); }
+    void PressObjectButton(int i, int button, int shift) override
+    {
+        presses.append({i, button, shift});
+    }
     void ReleaseObjectButton() override {}
     QList<int> selectedPages;
     int measurements = 0;

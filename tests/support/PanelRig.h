@@ -31,7 +31,7 @@ struct PanelRig
     }
 
     EngineFixture fixture;
-    MainPanelModel panel{fixture.state, fixture.files,   fixture.grid,
+    MainPanelModel panel{fixture.state,    fixture.files,   fixture.grid,
                          fixture.commands, fixture.archive, fixture.clock};
 };
 

@@ -51,11 +51,12 @@ private slots:
                                                {"keypad", p.keypad},
                                                {"link lost", p.linkLost}};
         for (int i = 0; i < all.size(); ++i) {
-            QVERIFY2(area.contains(all[i].second), qPrintable(all[i].first + ' ' + show(all[i].second)));
+            QVERIFY2(area.contains(all[i].second),
+                     qPrintable(all[i].first + ' ' + show(all[i].second)));
             for (int j = i + 1; j < all.size(); ++j)
                 QVERIFY2(!all[i].second.intersects(all[j].second),
-                         qPrintable(all[i].first + ' ' + show(all[i].second) + " over " + all[j].first
-                                    + ' ' + show(all[j].second)));
+                         qPrintable(all[i].first + ' ' + show(all[i].second) + " over "
+                                    + all[j].first + ' ' + show(all[j].second)));
         }
         // The main panel centred, the link-lost window 20 twips (one pixel) in,
         // the keypad beside the panel's right edge, its bottom 60 twips above the panel's.
@@ -93,8 +94,8 @@ private slots:
         QTest::newRow("right edge: to the left") << QRect(700, 100, 300, 160) << QPoint(396, 100);
         QTest::newRow("wide opener: below") << QRect(0, 100, 1024, 160) << QPoint(0, 264);
         QTest::newRow("wide and low: above") << QRect(0, 600, 1024, 160) << QPoint(0, 396);
-        QTest::newRow("near the bottom: moved up to fit") << QRect(100, 700, 360, 60)
-                                                         << QPoint(464, 568);
+        QTest::newRow("near the bottom: moved up to fit")
+            << QRect(100, 700, 360, 60) << QPoint(464, 568);
     }
     void besideTheOpener()
     {

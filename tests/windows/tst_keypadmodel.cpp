@@ -36,20 +36,34 @@ private slots:
         QTest::addColumn<int>("module");
         QTest::addColumn<int>("object");
 
-        QTest::newRow("+3-17") << "+3-17" << "+" << 3 << 17;
-        QTest::newRow("317+") << "317+" << "+" << 3 << 17;
-        QTest::newRow("3-17-") << "3-17-" << "-" << 3 << 17;
-        QTest::newRow("trailing sign wins") << "+3-17-" << "-" << 3 << 17;
-        QTest::newRow("-1-65") << "-1-65" << "-" << 1 << 65;
-        QTest::newRow("+3117") << "+3117" << "+" << 3 << 117;
-        QTest::newRow("no sign") << "3-17" << "" << 0 << 0;
-        QTest::newRow("module 9") << "+9-1" << "" << 0 << 0;
-        QTest::newRow("object 0") << "+1-0" << "" << 0 << 0;
-        QTest::newRow("object 129") << "+1-129" << "" << 0 << 0;
-        QTest::newRow("sign only") << "+" << "" << 0 << 0;
-        QTest::newRow("module only") << "+3" << "" << 0 << 0;
-        QTest::newRow("letters") << "+ab-cd" << "" << 0 << 0;
-        QTest::newRow("empty") << "" << "" << 0 << 0;
+        QTest::newRow("+3-17") << "+3-17"
+                               << "+" << 3 << 17;
+        QTest::newRow("317+") << "317+"
+                              << "+" << 3 << 17;
+        QTest::newRow("3-17-") << "3-17-"
+                               << "-" << 3 << 17;
+        QTest::newRow("trailing sign wins") << "+3-17-"
+                                            << "-" << 3 << 17;
+        QTest::newRow("-1-65") << "-1-65"
+                               << "-" << 1 << 65;
+        QTest::newRow("+3117") << "+3117"
+                               << "+" << 3 << 117;
+        QTest::newRow("no sign") << "3-17"
+                                 << "" << 0 << 0;
+        QTest::newRow("module 9") << "+9-1"
+                                  << "" << 0 << 0;
+        QTest::newRow("object 0") << "+1-0"
+                                  << "" << 0 << 0;
+        QTest::newRow("object 129") << "+1-129"
+                                    << "" << 0 << 0;
+        QTest::newRow("sign only") << "+"
+                                   << "" << 0 << 0;
+        QTest::newRow("module only") << "+3"
+                                     << "" << 0 << 0;
+        QTest::newRow("letters") << "+ab-cd"
+                                 << "" << 0 << 0;
+        QTest::newRow("empty") << ""
+                               << "" << 0 << 0;
     }
     void parse()
     {
@@ -76,20 +90,20 @@ private slots:
         QTest::addColumn<QString>("answer"); // last log line
 
         using O = KeypadModel::Outcome;
-        QTest::newRow("take released") << "+3-17" << 0 << int(O::Pressed) << 2
-                                       << QByteArray("}3P17\r") << "+3-17";
-        QTest::newRow("take, sign last") << "317+" << 0 << int(O::Pressed) << 2
-                                         << QByteArray("}3P17\r") << "317+";
-        QTest::newRow("take taken") << "+3-17" << 1 << int(O::PageOnly) << 2 << QByteArray()
-                                    << "+3-17";
-        QTest::newRow("release taken, upper half") << "-1-65" << 1 << int(O::Pressed) << 8
-                                                   << QByteArray("}1O65\r") << "-1-65";
-        QTest::newRow("release requested") << "3-17-" << 3 << int(O::Pressed) << 2
-                                           << QByteArray("}3O17\r") << "3-17-";
-        QTest::newRow("release released") << "-1-65" << 0 << int(O::PageOnly) << 8
-                                          << QByteArray() << "-1-65";
-        QTest::newRow("not installed") << "+1-5" << kUnknown << int(O::NoObject) << 0
-                                       << QByteArray() << "Няма овект";
+        QTest::newRow("take released")
+            << "+3-17" << 0 << int(O::Pressed) << 2 << QByteArray("}3P17\r") << "+3-17";
+        QTest::newRow("take, sign last")
+            << "317+" << 0 << int(O::Pressed) << 2 << QByteArray("}3P17\r") << "317+";
+        QTest::newRow("take taken")
+            << "+3-17" << 1 << int(O::PageOnly) << 2 << QByteArray() << "+3-17";
+        QTest::newRow("release taken, upper half")
+            << "-1-65" << 1 << int(O::Pressed) << 8 << QByteArray("}1O65\r") << "-1-65";
+        QTest::newRow("release requested")
+            << "3-17-" << 3 << int(O::Pressed) << 2 << QByteArray("}3O17\r") << "3-17-";
+        QTest::newRow("release released")
+            << "-1-65" << 0 << int(O::PageOnly) << 8 << QByteArray() << "-1-65";
+        QTest::newRow("not installed")
+            << "+1-5" << kUnknown << int(O::NoObject) << 0 << QByteArray() << "Няма овект";
         QTest::newRow("no sign") << "3-17" << 0 << int(O::Error) << 5 << QByteArray() << "Грешка";
     }
     void decide()

@@ -8,7 +8,10 @@ using namespace zelvan;
 
 namespace {
 
-QString objectLine(int k) { return QStringLiteral("  1-%1  Обект").arg(k, 3, 10, QLatin1Char('0')); }
+QString objectLine(int k)
+{
+    return QStringLiteral("  1-%1  Обект").arg(k, 3, 10, QLatin1Char('0'));
+}
 
 QStringList shown(const LineWindow& w)
 {
@@ -83,10 +86,10 @@ private slots:
 
     void removalUnderTheWindow_data()
     {
-        QTest::addColumn<int>("reveal");   // line revealed first
-        QTest::addColumn<int>("removed");  // object whose line goes
-        QTest::addColumn<int>("first");    // window's first line afterwards
-        QTest::addColumn<QString>("top");  // its text
+        QTest::addColumn<int>("reveal");  // line revealed first
+        QTest::addColumn<int>("removed"); // object whose line goes
+        QTest::addColumn<int>("first");   // window's first line afterwards
+        QTest::addColumn<QString>("top"); // its text
         QTest::newRow("line inside the window") << 19 << 15 << 11 << objectLine(12);
         QTest::newRow("line before the window") << 19 << 2 << 11 << objectLine(13);
         QTest::newRow("line after the window") << 0 << 15 << 0 << objectLine(1);

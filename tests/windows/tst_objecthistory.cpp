@@ -79,8 +79,8 @@ private slots:
         QTest::newRow("board on") << e << "В 12:00:00   3-017  Включен под охрана" << kObject;
         QTest::newRow("board signal") << e << "> 12:00:00   3-017   220 V" << kObject;
         QTest::newRow("link lost") << e << "К 12:00:00  Прекъсната връзка с Модул 3" << 0;
-        QTest::newRow("system started") << e << "C 12:00:00  Стартирана система Zelvan 064  Модул 3"
-                                        << 0;
+        QTest::newRow("system started")
+            << e << "C 12:00:00  Стартирана система Zelvan 064  Модул 3" << 0;
         QTest::newRow("Latin B is no code") << e << "B 12:00:00   3-017  X" << 0;
         QTest::newRow("events, object 129") << e << "H 12:00:00   3-129  X" << 0;
     }
@@ -133,8 +133,9 @@ private slots:
 
         const QString lead = QStringLiteral("          Няма архив за ");
         const QString yesterdayLine = lead + QStringLiteral("06 Декември 2026 год.\r\n\r\n");
-        QTest::newRow("violations") << int(ListSource::Violations)
-                                    << lead + QStringLiteral("07 Декември\r\n\r\n") << yesterdayLine;
+        QTest::newRow("violations")
+            << int(ListSource::Violations) << lead + QStringLiteral("07 Декември\r\n\r\n")
+            << yesterdayLine;
         QTest::newRow("events") << int(ListSource::Events)
                                 << lead + QStringLiteral("07 Декември 2026 год.\r\n\r\n")
                                 << yesterdayLine;
@@ -188,12 +189,14 @@ private slots:
         writeFile(QStringLiteral("DI_3-17.dat"), toCp1251(u"Ключ при съседа\r\nтел. 123"));
         m_state.ShowSystemZero = QStringLiteral("N");
         HistoryView view = m_history->build(kObject, ListSource::Violations);
-        QVERIFY2(view.label.startsWith(QStringLiteral(" 3-017  Магазин Лале")), qPrintable(view.label));
+        QVERIFY2(view.label.startsWith(QStringLiteral(" 3-017  Магазин Лале")),
+                 qPrintable(view.label));
         QCOMPARE(view.information, QStringLiteral("Ключ при съседа\r\nтел. 123"));
 
         m_state.ShowSystemZero = QStringLiteral("Y");
         view = m_history->build(kObject, ListSource::Violations);
-        QVERIFY2(view.label.startsWith(QStringLiteral("03-017  Магазин Лале")), qPrintable(view.label));
+        QVERIFY2(view.label.startsWith(QStringLiteral("03-017  Магазин Лале")),
+                 qPrintable(view.label));
     }
 
     void missingInformationFile()

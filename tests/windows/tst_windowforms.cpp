@@ -101,11 +101,11 @@ private slots:
     // exactly the line that the tip and the history view read.
     void viewAgreesWithTheSelectionAfterRemoval_data()
     {
-        QTest::addColumn<bool>("events");   // the events list, else the violations list
-        QTest::addColumn<int>("lines");     // lines listed before
-        QTest::addColumn<int>("picked");    // the operator's pick
-        QTest::addColumn<int>("removed");   // object whose violation lines go (0: post an event)
-        QTest::addColumn<int>("selected");  // the selected (last) row afterwards
+        QTest::addColumn<bool>("events");  // the events list, else the violations list
+        QTest::addColumn<int>("lines");    // lines listed before
+        QTest::addColumn<int>("picked");   // the operator's pick
+        QTest::addColumn<int>("removed");  // object whose violation lines go (0: post an event)
+        QTest::addColumn<int>("selected"); // the selected (last) row afterwards
         QTest::newRow("violation above the picked one") << false << 4 << 2 << 1 << 2;
         QTest::newRow("violation below the picked one") << false << 4 << 1 << 3 << 2;
         QTest::newRow("the picked violation itself") << false << 4 << 1 << 2 << 2;
@@ -127,7 +127,8 @@ private slots:
             if (events)
                 w.postObjectEvent(QStringLiteral("H"), k, QStringLiteral("Обект"));
             else
-                w.f.alarms.addViolation(FormatObjectLabel(w.f.state, k) + QStringLiteral("  Обект"));
+                w.f.alarms.addViolation(FormatObjectLabel(w.f.state, k)
+                                        + QStringLiteral("  Обект"));
         }
         QListView* list = form.list();
         QTRY_COMPARE(list->currentIndex().row(), lines - 1);
@@ -193,7 +194,7 @@ private slots:
         Windows w;
         w.f.screen.setAlarmsVisible(true);
         QVERIFY(w.alarm.frameLine(0)->isVisible()); // starts shown
-        w.blink.tick();                              // empty list: goes out
+        w.blink.tick();                             // empty list: goes out
         QVERIFY(!w.alarm.frameLine(0)->isVisible());
         w.f.alarms.addViolation(QStringLiteral("  1-001  Обект"));
         w.blink.tick();
@@ -236,8 +237,8 @@ private slots:
         QTest::newRow("violation line") << true << "  3-017  Магазин" << true;
         QTest::newRow("violation, module 9") << true << "  9-017  X" << false;
         QTest::newRow("events, violated") << false << "H 12:00:00   3-017  Магазин" << true;
-        QTest::newRow("events, link lost") << false << "К 12:00:00  Прекъсната връзка с Модул 3"
-                                           << false;
+        QTest::newRow("events, link lost")
+            << false << "К 12:00:00  Прекъсната връзка с Модул 3" << false;
         QTest::newRow("events, started")
             << false << "C 12:00:00  Стартирана система Zelvan 064  Модул 3" << false;
     }
@@ -276,7 +277,8 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("a line") << "  3-017  Магазин" << "   3-017  Магазин ";
+        QTest::newRow("a line") << "  3-017  Магазин"
+                                << "   3-017  Магазин ";
         QTest::newRow("empty list") << QString() << "  ";
     }
     void rightPressShowsTheTip()
@@ -353,9 +355,9 @@ private slots:
 
         const QString dir = qEnvironmentVariable("ZELVAN_SCREENSHOT_DIR");
         const QList<std::pair<QWidget*, QString>> shots{{&w.alarm, QStringLiteral("alarms")},
-                                                         {&w.events, QStringLiteral("events")},
-                                                         {&w.keypadForm, QStringLiteral("keypad")},
-                                                         {&w.info, QStringLiteral("history")}};
+                                                        {&w.events, QStringLiteral("events")},
+                                                        {&w.keypadForm, QStringLiteral("keypad")},
+                                                        {&w.info, QStringLiteral("history")}};
         for (const auto& [window, name] : shots) {
             const QPixmap shot = window->grab();
             QVERIFY(!shot.isNull());

@@ -14,7 +14,8 @@ QByteArray formatDumpLine(QByteArrayView sixteenBytes)
     line.reserve(kDumpLineLength);
     line.append(':');
     for (int i = 0; i < kDumpBytesPerLine; ++i) {
-        const auto byte = i < sixteenBytes.size() ? static_cast<quint8>(sixteenBytes[i]) : quint8{0};
+        const auto byte =
+            i < sixteenBytes.size() ? static_cast<quint8>(sixteenBytes[i]) : quint8{0};
         line.append(' ');
         line.append(kHexDigits[byte >> 4]);
         line.append(kHexDigits[byte & 0x0F]);

@@ -6,16 +6,14 @@
 
 namespace zelvan::modsim {
 
-QByteArray eventLogHeader()
-{
-    return "# sequence time-ms module object index record message\n";
-}
+QByteArray eventLogHeader() { return "# sequence time-ms module object index record message\n"; }
 
 QByteArray formatEventLogLine(const GuardEvent& e)
 {
-    return QByteArray::number(e.sequence) + ' ' + QByteArray::number(e.timeMs) + ' ' + QByteArray::number(e.module)
-           + ' ' + QByteArray::number(e.object) + ' ' + QByteArray::number(globalIndex(e.module, e.object)) + ' '
-           + e.record + ' ' + e.message + '\n';
+    return QByteArray::number(e.sequence) + ' ' + QByteArray::number(e.timeMs) + ' '
+           + QByteArray::number(e.module) + ' ' + QByteArray::number(e.object) + ' '
+           + QByteArray::number(globalIndex(e.module, e.object)) + ' ' + e.record + ' ' + e.message
+           + '\n';
 }
 
 std::optional<GuardEvent> parseEventLogLine(QByteArrayView line)
@@ -44,10 +42,7 @@ std::optional<GuardEvent> parseEventLogLine(QByteArrayView line)
     return e;
 }
 
-EventLogFile::EventLogFile(QString path)
-    : m_path(std::move(path))
-{
-}
+EventLogFile::EventLogFile(QString path) : m_path(std::move(path)) {}
 
 bool EventLogFile::begin()
 {

@@ -86,11 +86,7 @@ int storeSetting(SimulatedObject& o, char which, int value)
 class ModuleSimulator::Batch
 {
 public:
-    explicit Batch(ModuleSimulator& sim)
-        : m_sim(sim)
-    {
-        ++m_sim.m_batchDepth;
-    }
+    explicit Batch(ModuleSimulator& sim) : m_sim(sim) { ++m_sim.m_batchDepth; }
     ~Batch()
     {
         if (--m_sim.m_batchDepth == 0)
@@ -104,9 +100,7 @@ private:
 };
 
 ModuleSimulator::ModuleSimulator(Topology topology, QObject* parent)
-    : QObject(parent)
-    , m_topology(topology)
-    , m_modules(numberedModules())
+    : QObject(parent), m_topology(topology), m_modules(numberedModules())
 {
     qRegisterMetaType<GuardEvent>();
     if (m_topology == Topology::Direct) {
@@ -299,15 +293,13 @@ void ModuleSimulator::setSetting(int m, char which, const QByteArray& args)
     if (!n || !v || !SimulatedModule::validObject(*n))
         return;
     const int stored = storeSetting(module(m).object(*n), which, *v);
-    sendLine(m, "#" + QByteArray(1, which) + QByteArray::number(*n) + "," + QByteArray::number(stored));
+    sendLine(m, "#" + QByteArray(1, which) + QByteArray::number(*n) + ","
+                    + QByteArray::number(stored));
 }
 
 // ---------------------------------------------------------------- output
 
-int ModuleSimulator::lineOf(int m) const
-{
-    return m_topology == Topology::Hub ? 1 : m;
-}
+int ModuleSimulator::lineOf(int m) const { return m_topology == Topology::Hub ? 1 : m; }
 
 bool ModuleSimulator::usable(int m) const
 {
@@ -395,7 +387,8 @@ std::optional<qint64> ModuleSimulator::msUntilNextAction() const
 
 void ModuleSimulator::schedule(qint64 delayMs, std::function<void()> action)
 {
-    m_timers.emplace(std::make_pair(m_now + std::max<qint64>(0, delayMs), ++m_timerSeq), std::move(action));
+    m_timers.emplace(std::make_pair(m_now + std::max<qint64>(0, delayMs), ++m_timerSeq),
+                     std::move(action));
 }
 
 // ---------------------------------------------------------------- object events
@@ -430,15 +423,18 @@ bool ModuleSimulator::take(int m, int n)
     return true;
 }
 
-bool ModuleSimulator::boardMessage(int m, int n, int s0, const QByteArray& code, const QByteArray& flags)
+bool ModuleSimulator::boardMessage(int m, int n, int s0, const QByteArray& code,
+                                   const QByteArray& flags)
 {
-    if (!validModule(m) || !module(m).present() || !SimulatedModule::validObject(n) || (s0 != 0 && s0 != 1))
+    if (!validModule(m) || !module(m).present() || !SimulatedModule::validObject(n)
+        || (s0 != 0 && s0 != 1))
         return false;
     if (!code.isEmpty() && code.size() != 2)
         return false;
-    if (!flags.isEmpty() && (flags.size() != 5 || !std::all_of(flags.begin(), flags.end(), [](char c) {
-                                 return c >= '0' && c <= '9';
-                             })))
+    if (!flags.isEmpty()
+        && (flags.size() != 5 || !std::all_of(flags.begin(), flags.end(), [](char c) {
+                return c >= '0' && c <= '9';
+            })))
         return false;
     SimulatedObject& o = module(m).object(n);
     if (!code.isEmpty())
@@ -447,8 +443,8 @@ bool ModuleSimulator::boardMessage(int m, int n, int s0, const QByteArray& code,
         o.signalFlags = flags;
     // "#", switch flag, five signal flags, a spare "0", the board code, a
     // blank, and the object number in four digits.
-    const QByteArray message = "#" + QByteArray::number(s0) + o.signalFlags + "0" + o.boardCode + " "
-                               + QByteArray::number(n).rightJustified(4, '0');
+    const QByteArray message = "#" + QByteArray::number(s0) + o.signalFlags + "0" + o.boardCode
+                               + " " + QByteArray::number(n).rightJustified(4, '0');
     Batch batch(*this);
     if (usable(m))
         sendLine(m, message);

@@ -13,7 +13,8 @@
 
 namespace zelvan::modsim {
 
-enum class Topology {
+enum class Topology
+{
     Hub,    // one line; "}" + digit addresses commands, "{" + digit precedes replies
     Direct, // module 1 on line 1, module 2 on line 2, no addressing
 };
@@ -21,12 +22,12 @@ enum class Topology {
 // A guard-state message a module sent, with the archive record it stands for.
 struct GuardEvent
 {
-    quint64 sequence = 0;   // 1, 2, ... in the order sent
-    qint64 timeMs = 0;      // simulator clock when sent
+    quint64 sequence = 0; // 1, 2, ... in the order sent
+    qint64 timeMs = 0;    // simulator clock when sent
     int module = 0;
     int object = 0;
-    char record = 0;        // 'A' violated, 'O' released, 'P' taken
-    QByteArray message;     // the text sent, without addressing and CR
+    char record = 0;    // 'A' violated, 'O' released, 'P' taken
+    QByteArray message; // the text sent, without addressing and CR
 };
 
 // The hub and up to eight modules. Bytes the panel writes go in through
@@ -81,7 +82,8 @@ public:
     bool take(int m, int n);
     // Board switched on (s0 = 0) or off (s0 = 1); code and flags replace the
     // object's board code and signal flags when given.
-    bool boardMessage(int m, int n, int s0, const QByteArray& code = {}, const QByteArray& flags = {});
+    bool boardMessage(int m, int n, int s0, const QByteArray& code = {},
+                      const QByteArray& flags = {});
     bool setMeasured(int m, int n, int value);
     // The module reports one of its settings ('B', 'Z' or 'T') as "#B"n,v.
     bool reportSetting(int m, int n, char which, int value);

@@ -15,8 +15,7 @@
 
 namespace zelvan::modsim {
 
-PtyLink::PtyLink(QObject* parent)
-    : QObject(parent)
+PtyLink::PtyLink(QObject* parent) : QObject(parent)
 {
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_paceTimer.setInterval(2);
@@ -30,10 +29,7 @@ PtyLink::PtyLink(QObject* parent)
     });
 }
 
-PtyLink::~PtyLink()
-{
-    close();
-}
+PtyLink::~PtyLink() { close(); }
 
 bool PtyLink::open(const QString& linkPath, QString* error)
 {
@@ -161,7 +157,8 @@ void PtyLink::comeBack()
         return;
     QString error;
     if (!openPair(&error)) {
-        std::fprintf(stderr, "zelvan-modsim: reopening %s failed: %s\n", qPrintable(m_linkPath), qPrintable(error));
+        std::fprintf(stderr, "zelvan-modsim: reopening %s failed: %s\n", qPrintable(m_linkPath),
+                     qPrintable(error));
         return;
     }
     m_phase = Phase::AwaitingPanel;
@@ -217,7 +214,8 @@ void PtyLink::pump()
         writeNow(m_queue.size());
     } else {
         // Characters the line could have carried since pacing began.
-        const qint64 allowed = m_paceClock.nsecsElapsed() * m_baud / 10 / 1000000000LL - m_pacedSent;
+        const qint64 allowed =
+            m_paceClock.nsecsElapsed() * m_baud / 10 / 1000000000LL - m_pacedSent;
         m_pacedSent += writeNow(std::min<qint64>(allowed, m_queue.size()));
         if (m_queue.isEmpty())
             m_paceTimer.stop();
@@ -230,7 +228,8 @@ qsizetype PtyLink::writeNow(qsizetype limit)
 {
     qsizetype total = 0;
     while (total < limit) {
-        const ssize_t n = ::write(m_master, m_queue.constData() + total, static_cast<size_t>(limit - total));
+        const ssize_t n =
+            ::write(m_master, m_queue.constData() + total, static_cast<size_t>(limit - total));
         if (n > 0) {
             total += n;
             continue;

@@ -61,7 +61,13 @@ signals:
     void reopenedAfterHangUp();
 
 private:
-    enum class Phase { Up, Draining, Down, AwaitingPanel };
+    enum class Phase
+    {
+        Up,
+        Draining,
+        Down,
+        AwaitingPanel
+    };
 
     bool openPair(QString* error);
     void closePair();

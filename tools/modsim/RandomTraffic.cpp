@@ -7,10 +7,7 @@
 
 namespace zelvan::modsim {
 
-RandomTraffic::RandomTraffic(ModuleSimulator& sim)
-    : m_sim(sim)
-{
-}
+RandomTraffic::RandomTraffic(ModuleSimulator& sim) : m_sim(sim) {}
 
 void RandomTraffic::start(double ratePerSecond, quint32 seed, quint64 maxEvents, qint64 durationMs)
 {
@@ -39,7 +36,8 @@ void RandomTraffic::scheduleNext()
     // Event i is due at i / rate seconds after the start, so the rate holds
     // over any stretch of time without drifting.
     ++m_tick;
-    const qint64 due = m_startMs + static_cast<qint64>(std::floor(static_cast<double>(m_tick) * 1000.0 / m_rate));
+    const qint64 due =
+        m_startMs + static_cast<qint64>(std::floor(static_cast<double>(m_tick) * 1000.0 / m_rate));
     if (m_endMs > 0 && due > m_endMs) {
         m_running = false;
         return;
@@ -70,7 +68,8 @@ bool RandomTraffic::sendOne()
     }
     if (modules.isEmpty())
         return false;
-    const int m = modules[static_cast<qsizetype>(m_random() % static_cast<quint32>(modules.size()))];
+    const int m =
+        modules[static_cast<qsizetype>(m_random() % static_cast<quint32>(modules.size()))];
     const SimulatedModule& mod = m_sim.module(m);
     QList<int> groups;
     for (int g = 0; g < SimulatedModule::kGroups; ++g) {

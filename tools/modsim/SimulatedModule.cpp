@@ -8,11 +8,7 @@
 
 namespace zelvan::modsim {
 
-SimulatedModule::SimulatedModule(int number)
-    : m_number(number)
-{
-    m_groups.fill(true);
-}
+SimulatedModule::SimulatedModule(int number) : m_number(number) { m_groups.fill(true); }
 
 bool SimulatedModule::groupInstalled(int g) const
 {
@@ -59,8 +55,9 @@ char SimulatedModule::promptCharacter() const
 {
     if (m_monitor)
         return kPromptMonitor;
-    const bool alarm = std::any_of(m_objects.begin(), m_objects.end(),
-                                   [](const SimulatedObject& o) { return o.state == kStateViolated; });
+    const bool alarm =
+        std::any_of(m_objects.begin(), m_objects.end(),
+                    [](const SimulatedObject& o) { return o.state == kStateViolated; });
     return alarm ? kPromptAlarm : kPromptReady;
 }
 
@@ -81,9 +78,11 @@ quint8 SimulatedModule::memoryByte(quint32 address) const
     if (address >= kSettingsArea && address < kSettingsArea + 2 * kObjects) {
         const int offset = static_cast<int>(address - kSettingsArea);
         if (offset < kObjects)
-            return static_cast<quint8>(std::clamp(m_objects[static_cast<size_t>(offset)].balance, 0, 255));
+            return static_cast<quint8>(
+                std::clamp(m_objects[static_cast<size_t>(offset)].balance, 0, 255));
         const auto& o = m_objects[static_cast<size_t>(offset - kObjects)];
-        return static_cast<quint8>((std::clamp(o.zone, 0, kNibbleMax) << 4) | std::clamp(o.time, 0, kNibbleMax));
+        return static_cast<quint8>((std::clamp(o.zone, 0, kNibbleMax) << 4)
+                                   | std::clamp(o.time, 0, kNibbleMax));
     }
     if (address >= kStateArea && address < kStateArea + kObjects)
         return static_cast<quint8>(m_objects[address - kStateArea].state);
@@ -97,7 +96,8 @@ QList<QByteArray> SimulatedModule::readMemory(quint32 address, quint32 count) co
     for (quint32 start = 0; start < count; start += kDumpBytesPerLine) {
         QByteArray bytes;
         for (int i = 0; i < kDumpBytesPerLine; ++i)
-            bytes.append(static_cast<char>(memoryByte((address + start + static_cast<quint32>(i)) & 0xFFFF)));
+            bytes.append(static_cast<char>(
+                memoryByte((address + start + static_cast<quint32>(i)) & 0xFFFF)));
         lines.append(formatDumpLine(bytes));
     }
     return lines;

@@ -9,13 +9,13 @@ namespace zelvan::modsim {
 // What one module knows about one of its objects.
 struct SimulatedObject
 {
-    char state = 'N';      // guard-state letter N, O, P, A or T
-    int balance = 120;     // balance threshold, 75..193
-    int zone = 5;          // zone tolerance, 0..15
-    int time = 3;          // time setting, 0..15
-    int measured = 118;    // value answered to a line measurement
-    QByteArray boardCode = "00";         // subscriber board code, "00" = none
-    QByteArray signalFlags = "00000";    // five signal flags of the board
+    char state = 'N';                 // guard-state letter N, O, P, A or T
+    int balance = 120;                // balance threshold, 75..193
+    int zone = 5;                     // zone tolerance, 0..15
+    int time = 3;                     // time setting, 0..15
+    int measured = 118;               // value answered to a line measurement
+    QByteArray boardCode = "00";      // subscriber board code, "00" = none
+    QByteArray signalFlags = "00000"; // five signal flags of the board
 };
 
 // One line-monitoring module: its configuration, its 128 objects and the

@@ -29,16 +29,12 @@ std::optional<QList<int>> numbers(const QStringList& args, int from, int count)
     return values;
 }
 
-QString done(bool ok, const QString& what)
-{
-    return ok ? QString() : kError + what;
-}
+QString done(bool ok, const QString& what) { return ok ? QString() : kError + what; }
 
 } // namespace
 
 SimulatorConsole::SimulatorConsole(ModuleSimulator& sim, RandomTraffic& traffic)
-    : m_sim(sim)
-    , m_traffic(traffic)
+    : m_sim(sim), m_traffic(traffic)
 {
 }
 
@@ -85,7 +81,8 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
         const QByteArray code = args.size() > 4 ? args[4].toLatin1() : QByteArray();
         const QByteArray flags = args.size() > 5 ? args[5].toLatin1() : QByteArray();
         return done(m_sim.boardMessage((*v)[0], (*v)[1], (*v)[2], code, flags),
-                    QStringLiteral("bad board message (S0 0 or 1, CODE two characters, FLAGS five digits)"));
+                    QStringLiteral(
+                        "bad board message (S0 0 or 1, CODE two characters, FLAGS five digits)"));
     }
     if (cmd == u"measure") {
         const auto v = numbers(args, 1, 3);
@@ -98,14 +95,16 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
         const auto value = numbers(args, 4, 1);
         if (!v || !value || args[3].size() != 1)
             return kError + QStringLiteral("usage: setting M N B|Z|T VALUE");
-        return done(m_sim.reportSetting((*v)[0], (*v)[1], args[3].toUpper().at(0).toLatin1(), (*value)[0]),
-                    badModuleObject);
+        return done(
+            m_sim.reportSetting((*v)[0], (*v)[1], args[3].toUpper().at(0).toLatin1(), (*value)[0]),
+            badModuleObject);
     }
     if (cmd == u"preset") {
         const auto v = numbers(args, 1, 2);
         if (!v || args.size() < 4 || args[3].size() != 1)
             return kError + QStringLiteral("usage: preset M N LETTER");
-        return done(m_sim.presetState((*v)[0], (*v)[1], args[3].toUpper().at(0).toLatin1()), badModuleObject);
+        return done(m_sim.presetState((*v)[0], (*v)[1], args[3].toUpper().at(0).toLatin1()),
+                    badModuleObject);
     }
     if (cmd == u"silence" || cmd == u"answer" || cmd == u"revive" || cmd == u"damage-dump") {
         const auto v = numbers(args, 1, 1);
@@ -145,7 +144,8 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
         const auto v = numbers(args, 1, 2);
         if (!v)
             return kError + QStringLiteral("usage: overlong M LENGTH");
-        return done(m_sim.overlongLine((*v)[0], (*v)[1]), QStringLiteral("module not talking or bad length"));
+        return done(m_sim.overlongLine((*v)[0], (*v)[1]),
+                    QStringLiteral("module not talking or bad length"));
     }
     if (cmd == u"hangup") {
         const auto v = numbers(args, 1, 1);
@@ -195,12 +195,14 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
 QString SimulatorConsole::status() const
 {
     QStringList lines;
-    lines << QStringLiteral("time %1 ms, %2 guard events sent, random traffic %3 (%4 sent), %5 commands dropped")
-                 .arg(m_sim.nowMs())
-                 .arg(m_sim.guardEventCount())
-                 .arg(m_traffic.running() ? QStringLiteral("on") : QStringLiteral("off"))
-                 .arg(m_traffic.sent())
-                 .arg(m_sim.droppedCommands());
+    lines
+        << QStringLiteral(
+               "time %1 ms, %2 guard events sent, random traffic %3 (%4 sent), %5 commands dropped")
+               .arg(m_sim.nowMs())
+               .arg(m_sim.guardEventCount())
+               .arg(m_traffic.running() ? QStringLiteral("on") : QStringLiteral("off"))
+               .arg(m_traffic.sent())
+               .arg(m_sim.droppedCommands());
     for (int m = 1; m <= ModuleSimulator::kModules; ++m) {
         const SimulatedModule& mod = m_sim.module(m);
         if (!mod.present())
@@ -241,7 +243,8 @@ QStringList SimulatorConsole::loadScenario(const QString& text)
         bool ok = false;
         const qint64 ms = (relative ? when.mid(1) : when).toLongLong(&ok);
         if (!ok || ms < 0 || blank < 0) {
-            errors << QStringLiteral("line %1: expected '<ms> <command>' or '+<ms> <command>'").arg(i + 1);
+            errors << QStringLiteral("line %1: expected '<ms> <command>' or '+<ms> <command>'")
+                          .arg(i + 1);
             continue;
         }
         previous = relative ? previous + ms : ms;
@@ -302,60 +305,60 @@ QString SimulatorConsole::commandHelp()
 QString SimulatorConsole::behaviourHelp()
 {
     return QStringLiteral(
-        "Behaviour of the simulated modules and hub:\n"
-        "  Hub topology: commands are addressed by '}' and a digit; the address holds\n"
-        "  for every following line until the next '}' (so 'mon' CR 'RB600,100' CR after\n"
-        "  one '}3' both reach module 3). A '}' drops a partial command. Address 0 is\n"
-        "  the hub: it answers an empty command with '>' and ignores anything else;\n"
-        "  '}9' and '}' followed by a non-digit address nobody. Every line and every\n"
-        "  prompt a module sends is preceded by '{' and its digit, so the panel always\n"
-        "  knows the sender. Nothing is wired to the second line.\n"
-        "  Direct topology: module 1 on line 1, module 2 on line 2, no addressing;\n"
-        "  modules 3..8 do not exist.\n"
-        "  Commands end with CR; LF is ignored; a command longer than 256 characters\n"
-        "  is dropped without an answer. Unknown commands, malformed numbers and\n"
-        "  object numbers outside 1..128 get no answer. Command words are read without\n"
-        "  regard to letter case.\n"
-        "  Prompt to an empty command: '>' normally, '*' in monitor mode, '!' while\n"
-        "  an object of the module is violated.\n"
-        "  Ver: the banner '%1', '%2',\n"
-        "  '. Address <m>', and the group line '. G[YYYYYYYY]' (characters 5..12 are\n"
-        "  groups 0..7, 'N' = absent). The same four lines are the greeting a module\n"
-        "  sends when it restarts.\n"
-        "  mon / NOMON switch monitor mode on and off, without an answer. In monitor\n"
-        "  mode R<addr>,<count> (hexadecimal) reads memory as dump lines of 16 bytes:\n"
-        "  ':' then ' XX' per byte, 49 characters. B600..B67F: balance thresholds of\n"
-        "  objects 1..128; B680..B6FF: zone tolerance (high 4 bits) and time (low 4\n"
-        "  bits); 2400..247F: the guard-state letters; other addresses read FF. At most\n"
-        "  4096 bytes per read. Outside monitor mode R is not answered.\n"
-        "  State letters: N never taken since the memory was cleared, O released,\n"
-        "  P taken, A violated, T take requested. Objects start as N.\n"
-        "  P<n>: answers P<n> at once (state T) and #P<n> after the take delay\n"
-        "  (state P), unless the object was violated or released meanwhile.\n"
-        "  O<n>: answers #O<n> (state O). U<n>: answers the measured value as a bare\n"
-        "  decimal number (default 118; a value below 10 is one character, which the\n"
-        "  panel reads as 0). B<n>,<v> Z<n>,<v> T<n>,<v>: store v clamped to\n"
-        "  75..193 (B) or 0..15 (Z, T) and confirm with #B<n>,<stored> (Z, T alike).\n"
-        "  Commands act on any object 1..128, installed or not; the groups only shape\n"
-        "  the group line and the random traffic.\n"
-        "  A release at the object is sent as O<n>, a take as #P<n>, a violation as\n"
-        "  #A<n>. Board messages: '#', switch flag, five signal flags, '0', the board\n"
-        "  code, a blank, the object number in four digits (15 characters).\n"
-        "  A silent module hears nothing and sends nothing; what happens at its\n"
-        "  objects changes its memory but is not reported (and not logged). The object\n"
-        "  memory survives a restart. A damaged dump has one digit of its middle line\n"
-        "  replaced by 'x' (still 49 characters, one digit short).\n"
-        "  Line noise never forms a line that the panel acts on: no 49-character\n"
-        "  lines, no line beginning with '.', a digit, 'O', 'P' or '#', no '{', '>',\n"
-        "  '*' or '!'. Raw noise makes no such promise.\n"
-        "  Random traffic: guard-state events for installed objects of talking\n"
-        "  modules, each a plausible next state (a violated object is released or\n"
-        "  taken, a taken one violated or released, a free one violated or taken);\n"
-        "  event i is due i/RATE seconds after the start. The event log lists every\n"
-        "  guard-state message sent (random, typed, and the #P/#O acknowledgements):\n"
-        "  sequence, time in ms, module, object, global index, record letter (A, O, P)\n"
-        "  and the message. On one hub line the order of the log is the order on the\n"
-        "  line; in direct topology it holds per line.\n")
+               "Behaviour of the simulated modules and hub:\n"
+               "  Hub topology: commands are addressed by '}' and a digit; the address holds\n"
+               "  for every following line until the next '}' (so 'mon' CR 'RB600,100' CR after\n"
+               "  one '}3' both reach module 3). A '}' drops a partial command. Address 0 is\n"
+               "  the hub: it answers an empty command with '>' and ignores anything else;\n"
+               "  '}9' and '}' followed by a non-digit address nobody. Every line and every\n"
+               "  prompt a module sends is preceded by '{' and its digit, so the panel always\n"
+               "  knows the sender. Nothing is wired to the second line.\n"
+               "  Direct topology: module 1 on line 1, module 2 on line 2, no addressing;\n"
+               "  modules 3..8 do not exist.\n"
+               "  Commands end with CR; LF is ignored; a command longer than 256 characters\n"
+               "  is dropped without an answer. Unknown commands, malformed numbers and\n"
+               "  object numbers outside 1..128 get no answer. Command words are read without\n"
+               "  regard to letter case.\n"
+               "  Prompt to an empty command: '>' normally, '*' in monitor mode, '!' while\n"
+               "  an object of the module is violated.\n"
+               "  Ver: the banner '%1', '%2',\n"
+               "  '. Address <m>', and the group line '. G[YYYYYYYY]' (characters 5..12 are\n"
+               "  groups 0..7, 'N' = absent). The same four lines are the greeting a module\n"
+               "  sends when it restarts.\n"
+               "  mon / NOMON switch monitor mode on and off, without an answer. In monitor\n"
+               "  mode R<addr>,<count> (hexadecimal) reads memory as dump lines of 16 bytes:\n"
+               "  ':' then ' XX' per byte, 49 characters. B600..B67F: balance thresholds of\n"
+               "  objects 1..128; B680..B6FF: zone tolerance (high 4 bits) and time (low 4\n"
+               "  bits); 2400..247F: the guard-state letters; other addresses read FF. At most\n"
+               "  4096 bytes per read. Outside monitor mode R is not answered.\n"
+               "  State letters: N never taken since the memory was cleared, O released,\n"
+               "  P taken, A violated, T take requested. Objects start as N.\n"
+               "  P<n>: answers P<n> at once (state T) and #P<n> after the take delay\n"
+               "  (state P), unless the object was violated or released meanwhile.\n"
+               "  O<n>: answers #O<n> (state O). U<n>: answers the measured value as a bare\n"
+               "  decimal number (default 118; a value below 10 is one character, which the\n"
+               "  panel reads as 0). B<n>,<v> Z<n>,<v> T<n>,<v>: store v clamped to\n"
+               "  75..193 (B) or 0..15 (Z, T) and confirm with #B<n>,<stored> (Z, T alike).\n"
+               "  Commands act on any object 1..128, installed or not; the groups only shape\n"
+               "  the group line and the random traffic.\n"
+               "  A release at the object is sent as O<n>, a take as #P<n>, a violation as\n"
+               "  #A<n>. Board messages: '#', switch flag, five signal flags, '0', the board\n"
+               "  code, a blank, the object number in four digits (15 characters).\n"
+               "  A silent module hears nothing and sends nothing; what happens at its\n"
+               "  objects changes its memory but is not reported (and not logged). The object\n"
+               "  memory survives a restart. A damaged dump has one digit of its middle line\n"
+               "  replaced by 'x' (still 49 characters, one digit short).\n"
+               "  Line noise never forms a line that the panel acts on: no 49-character\n"
+               "  lines, no line beginning with '.', a digit, 'O', 'P' or '#', no '{', '>',\n"
+               "  '*' or '!'. Raw noise makes no such promise.\n"
+               "  Random traffic: guard-state events for installed objects of talking\n"
+               "  modules, each a plausible next state (a violated object is released or\n"
+               "  taken, a taken one violated or released, a free one violated or taken);\n"
+               "  event i is due i/RATE seconds after the start. The event log lists every\n"
+               "  guard-state message sent (random, typed, and the #P/#O acknowledgements):\n"
+               "  sequence, time in ms, module, object, global index, record letter (A, O, P)\n"
+               "  and the message. On one hub line the order of the log is the order on the\n"
+               "  line; in direct topology it holds per line.\n")
         .arg(QString(linktexts::kModuleBanner), QString::fromLatin1(kFirmwareLine));
 }
 

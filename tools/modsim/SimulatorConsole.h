@@ -29,10 +29,16 @@ public:
     // Who plays "hangup": takes line 1 or 2 down for the milliseconds given
     // and back up; false when the line cannot hang up (not open, already down).
     // Without one, "hangup" answers an error.
-    void setHangUp(std::function<bool(int line, qint64 downMs)> hangUp) { m_hangUp = std::move(hangUp); }
+    void setHangUp(std::function<bool(int line, qint64 downMs)> hangUp)
+    {
+        m_hangUp = std::move(hangUp);
+    }
     // Told every command that was carried out (typed or from the scenario),
     // e.g. to log the faults beside the events they fell between.
-    void setObserver(std::function<void(const QString&)> observe) { m_observe = std::move(observe); }
+    void setObserver(std::function<void(const QString&)> observe)
+    {
+        m_observe = std::move(observe);
+    }
 
     static QString commandHelp();
     // How the simulated modules and hub behave where the panel does not fix it.

@@ -56,7 +56,8 @@ QList<int> moduleList(const QString& text)
         bool ok1 = false, ok2 = true;
         const int from = range[0].toInt(&ok1);
         const int to = range.size() > 1 ? range[1].toInt(&ok2) : from;
-        if (!ok1 || !ok2 || range.size() > 2 || from < 1 || to > ModuleSimulator::kModules || from > to)
+        if (!ok1 || !ok2 || range.size() > 2 || from < 1 || to > ModuleSimulator::kModules
+            || from > to)
             die(QStringLiteral("bad module list '%1'").arg(text));
         for (int m = from; m <= to; ++m)
             list.append(m);
@@ -67,12 +68,15 @@ QList<int> moduleList(const QString& text)
 QString usageText(const QCommandLineParser& parser)
 {
     return parser.helpText() + QStringLiteral("\n") + SimulatorConsole::commandHelp()
-           + QStringLiteral("\nScenario file: one command per line, '<ms> <command>' at ms after the start,\n"
-                            "'+<ms> <command>' ms after the previous line; '#' begins a comment.\n\n")
+           + QStringLiteral(
+               "\nScenario file: one command per line, '<ms> <command>' at ms after the start,\n"
+               "'+<ms> <command>' ms after the previous line; '#' begins a comment.\n\n")
            + SimulatorConsole::behaviourHelp()
-           + QStringLiteral("\nOn start the program prints one line per linked line ('line 1: PATH -> /dev/pts/N')\n"
-                            "and then 'ready'. It ends on 'quit', SIGINT or SIGTERM and removes its links;\n"
-                            "the end of standard input does not end it.\n");
+           + QStringLiteral(
+               "\nOn start the program prints one line per linked line ('line 1: PATH -> "
+               "/dev/pts/N')\n"
+               "and then 'ready'. It ends on 'quit', SIGINT or SIGTERM and removes its links;\n"
+               "the end of standard input does not end it.\n");
 }
 
 } // namespace
@@ -87,66 +91,82 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral(
         "Plays the hub and up to eight line-monitoring modules of a Zelvan 064 station on\n"
         "pseudo-terminals, for demonstrations, operator training, tests and load runs."));
-    const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
-    const QCommandLineOption topologyOpt(QStringLiteral("topology"),
-                                         QStringLiteral("hub (default): one line through a hub; direct: module 1 "
-                                                        "on --link, module 2 on --link2."),
-                                         QStringLiteral("hub|direct"), QStringLiteral("hub"));
-    const QCommandLineOption linkOpt(QStringLiteral("link"),
-                                     QStringLiteral("Symbolic link to make at PATH for line 1 (required)."),
-                                     QStringLiteral("PATH"));
+    const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")},
+                                     QStringLiteral("Shows this help."));
+    const QCommandLineOption topologyOpt(
+        QStringLiteral("topology"),
+        QStringLiteral("hub (default): one line through a hub; direct: module 1 "
+                       "on --link, module 2 on --link2."),
+        QStringLiteral("hub|direct"), QStringLiteral("hub"));
+    const QCommandLineOption linkOpt(
+        QStringLiteral("link"),
+        QStringLiteral("Symbolic link to make at PATH for line 1 (required)."),
+        QStringLiteral("PATH"));
     const QCommandLineOption link2Opt(QStringLiteral("link2"),
                                       QStringLiteral("Symbolic link for line 2 (direct topology)."),
                                       QStringLiteral("PATH"));
-    const QCommandLineOption modulesOpt(QStringLiteral("modules"),
-                                        QStringLiteral("Modules present, e.g. 1-8 (default), 1,3,5-6; direct "
-                                                       "topology allows 1 and 2 only."),
-                                        QStringLiteral("LIST"));
-    const QCommandLineOption silentOpt(QStringLiteral("silent"),
-                                       QStringLiteral("Modules present but not answering at start."),
-                                       QStringLiteral("LIST"));
-    const QCommandLineOption groupsOpt(QStringLiteral("groups"),
-                                       QStringLiteral("Installed groups: CCCCCCCC for every module or "
-                                                      "M:CCCCCCCC for one ('N' = absent, default YYYYYYYY). "
-                                                      "May be repeated."),
-                                       QStringLiteral("M:GROUPS"));
-    const QCommandLineOption takeDelayOpt(QStringLiteral("take-delay"),
-                                          QStringLiteral("Milliseconds between P<n> and #P<n> (default 300)."),
-                                          QStringLiteral("MS"), QStringLiteral("300"));
-    const QCommandLineOption baudOpt(QStringLiteral("baud"),
-                                     QStringLiteral("Paces output at N baud, 10 bits a character (default 0: "
-                                                    "unpaced)."),
-                                     QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption rateOpt(QStringLiteral("random-rate"),
-                                     QStringLiteral("Random guard-state events per second (default 0: none)."),
-                                     QStringLiteral("R"), QStringLiteral("0"));
-    const QCommandLineOption seedOpt(QStringLiteral("random-seed"), QStringLiteral("Seed of the random traffic (default 1)."),
+    const QCommandLineOption modulesOpt(
+        QStringLiteral("modules"),
+        QStringLiteral("Modules present, e.g. 1-8 (default), 1,3,5-6; direct "
+                       "topology allows 1 and 2 only."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption silentOpt(
+        QStringLiteral("silent"), QStringLiteral("Modules present but not answering at start."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption groupsOpt(
+        QStringLiteral("groups"),
+        QStringLiteral("Installed groups: CCCCCCCC for every module or "
+                       "M:CCCCCCCC for one ('N' = absent, default YYYYYYYY). "
+                       "May be repeated."),
+        QStringLiteral("M:GROUPS"));
+    const QCommandLineOption takeDelayOpt(
+        QStringLiteral("take-delay"),
+        QStringLiteral("Milliseconds between P<n> and #P<n> (default 300)."), QStringLiteral("MS"),
+        QStringLiteral("300"));
+    const QCommandLineOption baudOpt(
+        QStringLiteral("baud"),
+        QStringLiteral("Paces output at N baud, 10 bits a character (default 0: "
+                       "unpaced)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption rateOpt(
+        QStringLiteral("random-rate"),
+        QStringLiteral("Random guard-state events per second (default 0: none)."),
+        QStringLiteral("R"), QStringLiteral("0"));
+    const QCommandLineOption seedOpt(QStringLiteral("random-seed"),
+                                     QStringLiteral("Seed of the random traffic (default 1)."),
                                      QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption countOpt(QStringLiteral("random-count"),
-                                      QStringLiteral("Stop the random traffic after N events (default: no limit)."),
-                                      QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption durationOpt(QStringLiteral("random-duration"),
-                                         QStringLiteral("Stop the random traffic after SEC seconds (default: no "
-                                                        "limit)."),
-                                         QStringLiteral("SEC"), QStringLiteral("0"));
-    const QCommandLineOption delayOpt(QStringLiteral("random-start"),
-                                      QStringLiteral("Start the random traffic SEC seconds after the program "
-                                                     "(default 0; give the panel time for its start-up)."),
-                                      QStringLiteral("SEC"), QStringLiteral("0"));
-    const QCommandLineOption logOpt(QStringLiteral("event-log"),
-                                    QStringLiteral("Write every guard-state message sent to FILE (replaced)."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption scenarioOpt(QStringLiteral("scenario"), QStringLiteral("Run the timed commands of FILE."),
+    const QCommandLineOption countOpt(
+        QStringLiteral("random-count"),
+        QStringLiteral("Stop the random traffic after N events (default: no limit)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption durationOpt(
+        QStringLiteral("random-duration"),
+        QStringLiteral("Stop the random traffic after SEC seconds (default: no "
+                       "limit)."),
+        QStringLiteral("SEC"), QStringLiteral("0"));
+    const QCommandLineOption delayOpt(
+        QStringLiteral("random-start"),
+        QStringLiteral("Start the random traffic SEC seconds after the program "
+                       "(default 0; give the panel time for its start-up)."),
+        QStringLiteral("SEC"), QStringLiteral("0"));
+    const QCommandLineOption logOpt(
+        QStringLiteral("event-log"),
+        QStringLiteral("Write every guard-state message sent to FILE (replaced)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption scenarioOpt(QStringLiteral("scenario"),
+                                         QStringLiteral("Run the timed commands of FILE."),
                                          QStringLiteral("FILE"));
-    const QCommandLineOption exitOpt(QStringLiteral("exit-after"),
-                                     QStringLiteral("End the program SEC seconds after the start (default: never)."),
-                                     QStringLiteral("SEC"), QStringLiteral("0"));
-    const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Print only errors and 'ready'."));
+    const QCommandLineOption exitOpt(
+        QStringLiteral("exit-after"),
+        QStringLiteral("End the program SEC seconds after the start (default: never)."),
+        QStringLiteral("SEC"), QStringLiteral("0"));
+    const QCommandLineOption quietOpt(QStringLiteral("quiet"),
+                                      QStringLiteral("Print only errors and 'ready'."));
     parser.addOption(helpOpt);
     parser.addVersionOption();
-    for (const auto* o : {&topologyOpt, &linkOpt, &link2Opt, &modulesOpt, &silentOpt, &groupsOpt, &takeDelayOpt,
-                          &baudOpt, &rateOpt, &seedOpt, &countOpt, &durationOpt, &delayOpt, &logOpt, &scenarioOpt,
-                          &exitOpt, &quietOpt})
+    for (const auto* o : {&topologyOpt, &linkOpt, &link2Opt, &modulesOpt, &silentOpt, &groupsOpt,
+                          &takeDelayOpt, &baudOpt, &rateOpt, &seedOpt, &countOpt, &durationOpt,
+                          &delayOpt, &logOpt, &scenarioOpt, &exitOpt, &quietOpt})
         parser.addOption(*o);
     parser.process(app);
     if (parser.isSet(helpOpt)) {
@@ -180,7 +200,8 @@ int main(int argc, char** argv)
         const QString groups = parts.last();
         if (groups.size() != 8 || parts.size() > 2)
             die(QStringLiteral("bad --groups '%1'").arg(groupsArg));
-        const QList<int> which = parts.size() == 2 ? moduleList(parts[0]) : moduleList(QStringLiteral("1-8"));
+        const QList<int> which =
+            parts.size() == 2 ? moduleList(parts[0]) : moduleList(QStringLiteral("1-8"));
         for (int m : which)
             sim.module(m).setGroups(groups.toLatin1());
     }
@@ -190,7 +211,8 @@ int main(int argc, char** argv)
         log = std::make_unique<EventLogFile>(parser.value(logOpt));
         if (!log->begin())
             die(QStringLiteral("cannot write %1").arg(parser.value(logOpt)));
-        QObject::connect(&sim, &ModuleSimulator::guardEventSent, [&log](const GuardEvent& e) { log->append(e); });
+        QObject::connect(&sim, &ModuleSimulator::guardEventSent,
+                         [&log](const GuardEvent& e) { log->append(e); });
     }
 
     // Real time drives the simulator clock.
@@ -226,7 +248,9 @@ int main(int argc, char** argv)
             pump();
         });
         if (!quiet)
-            say(QStringLiteral("line %1: %2 -> %3").arg(line).arg(link->linkPath(), link->slavePath()));
+            say(QStringLiteral("line %1: %2 -> %3")
+                    .arg(line)
+                    .arg(link->linkPath(), link->slavePath()));
     }
     QObject::connect(&sim, &ModuleSimulator::output, [&](int line, const QByteArray& bytes) {
         if (line >= 1 && line <= sim.lineCount())
@@ -235,14 +259,16 @@ int main(int argc, char** argv)
 
     RandomTraffic traffic(sim);
     SimulatorConsole console(sim, traffic);
-    console.setHangUp([&links](int line, qint64 downMs) { return links[line - 1]->hangUp(downMs); });
+    console.setHangUp(
+        [&links](int line, qint64 downMs) { return links[line - 1]->hangUp(downMs); });
     if (log) {
         console.setObserver([&log, &sim](const QString& command) {
             log->note(sim.nowMs(), "command " + command.toUtf8());
         });
-        QObject::connect(&sim, &ModuleSimulator::stateDumpSent, [&log, &sim](int m, const QByteArray& letters) {
-            log->note(sim.nowMs(), "states " + QByteArray::number(m) + ' ' + letters);
-        });
+        QObject::connect(
+            &sim, &ModuleSimulator::stateDumpSent, [&log, &sim](int m, const QByteArray& letters) {
+                log->note(sim.nowMs(), "states " + QByteArray::number(m) + ' ' + letters);
+            });
     }
     console.setPrinter([quiet](const QString& text) {
         if (!quiet || text.startsWith(QStringLiteral("error")))
@@ -300,7 +326,8 @@ int main(int argc, char** argv)
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         die(QStringLiteral("socketpair failed"));
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, []() { QCoreApplication::quit(); });
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated,
+                     []() { QCoreApplication::quit(); });
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
@@ -313,8 +340,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zelvan-modsim: %llu characters dropped (the panel stopped reading)\n",
                      static_cast<unsigned long long>(link1.dropped() + link2.dropped()));
     if (const quint64 lost = link1.lostAtHangUp() + link2.lostAtHangUp(); lost > 0)
-        std::fprintf(stderr, "zelvan-modsim: %llu characters lost at hang-ups (the panel did not read them)\n",
-                     static_cast<unsigned long long>(lost));
+        std::fprintf(
+            stderr,
+            "zelvan-modsim: %llu characters lost at hang-ups (the panel did not read them)\n",
+            static_cast<unsigned long long>(lost));
     if (log && log->failedWrites() > 0)
         std::fprintf(stderr, "zelvan-modsim: %llu event log writes failed\n",
                      static_cast<unsigned long long>(log->failedWrites()));
