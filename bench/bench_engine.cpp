@@ -174,8 +174,9 @@ int main(int argc, char** argv)
 {
     bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
-    const qint64 messages =
-        argc > 1 ? QByteArray(argv[1]).toLongLong() : verdict.quick() ? 200'000 : 2'000'000;
+    const qint64 messages = argc > 1          ? QByteArray(argv[1]).toLongLong()
+                            : verdict.quick() ? 200'000
+                                              : 2'000'000;
 
     run(hubMix(20'000)); // warm-up: page cache, allocator
     const Traffic mix = hubMix(messages);

@@ -21,7 +21,7 @@ using namespace zelvan;
 namespace {
 
 constexpr double kCharAt4800Ms = 1000.0 * 10 / 4800; // start, 8 data, stop bits
-constexpr int kGuardMs = 1000;                         // the longest wait for one message
+constexpr int kGuardMs = 1000;                       // the longest wait for one message
 
 double threadCpuSeconds()
 {
@@ -122,6 +122,7 @@ int main(int argc, char** argv)
                 "(what a processor of its own would give)\n",
                 percentile(cpuMs, 0.5), percentile(cpuMs, 0.99));
     std::printf("  lost or later than %d ms %d (counted at %d ms above), without a record %d: %s\n",
-                kGuardMs, lost, kGuardMs, badRecords, verdict.counted(lost == 0 && badRecords == 0));
+                kGuardMs, lost, kGuardMs, badRecords,
+                verdict.counted(lost == 0 && badRecords == 0));
     return verdict.exitCode();
 }

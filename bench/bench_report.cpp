@@ -110,6 +110,7 @@ int main(int argc, char** argv)
     const qsizetype lines = result.text.count(QStringLiteral("\r\n"));
     std::printf("report: %lld characters, %lld lines%s; it lists records: %s\n",
                 qlonglong(result.text.size()), qlonglong(lines),
-                result.limitReached ? ", ended at the size limit" : "", verdict.counted(lines > 10));
+                result.limitReached ? ", ended at the size limit" : "",
+                verdict.counted(lines > 10));
     return verdict.exitCode();
 }

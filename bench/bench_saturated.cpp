@@ -60,9 +60,9 @@ struct Result
     qint64 characters = 0;
     qint64 archived = 0;
     bool sameRecords = false; // the archived records are the messages', in order
-    double writeSeconds = 0; // the writer, first byte to last
-    double drainSeconds = 0; // last byte written to last record archived
-    double stationCpu = 0;   // CPU time of the station's thread
+    double writeSeconds = 0;  // the writer, first byte to last
+    double drainSeconds = 0;  // last byte written to last record archived
+    double stationCpu = 0;    // CPU time of the station's thread
 };
 
 Result run(const QByteArray& bytes, const Records& expected, bool paced)
@@ -138,11 +138,12 @@ void report(const char* what, const Result& r)
 {
     const qint64 lost = r.sent - r.archived;
     std::printf("%s\n", what);
-    std::printf("  sent %lld   archived %lld   lost %lld   records the messages' in order: %s   over %.2f s (%.0f messages/s, %.0f "
+    std::printf("  sent %lld   archived %lld   lost %lld   records the messages' in order: %s   "
+                "over %.2f s (%.0f messages/s, %.0f "
                 "characters/s; the line carries %.0f)\n",
                 static_cast<long long>(r.sent), static_cast<long long>(r.archived),
-                static_cast<long long>(lost), r.sameRecords ? "yes" : "NO", r.writeSeconds, r.sent / r.writeSeconds,
-                r.characters / r.writeSeconds, kCharsPerSecond);
+                static_cast<long long>(lost), r.sameRecords ? "yes" : "NO", r.writeSeconds,
+                r.sent / r.writeSeconds, r.characters / r.writeSeconds, kCharsPerSecond);
     std::printf("  last record %.3f s after the last character   station thread CPU %.2f s "
                 "(%.0f %% of the run)\n",
                 r.drainSeconds, r.stationCpu,

@@ -4,13 +4,13 @@
 // 10 % more than the line time of the modules' bytes.
 //
 //   build/bench/bench_startup [--quick] [baud]
+#include "Verdict.h"
 #include "app/Station.h"
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
 #include "platform/SerialPortLine.h"
 #include "support/Fakes.h"
 #include "support/StationIni.h"
-#include "Verdict.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

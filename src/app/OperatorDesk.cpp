@@ -17,10 +17,10 @@
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
 #include "windows/FirstPlacement.h"
-#include "windows/RaiseForm.h"
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
 #include "windows/ObjectInfoForm.h"
+#include "windows/RaiseForm.h"
 
 #include <QGuiApplication>
 #include <QScreen>

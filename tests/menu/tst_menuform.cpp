@@ -253,7 +253,8 @@ void TestMenuForm::printOutcomeOnTheStatusLine_data()
     QTest::addColumn<QString>("button");
     QTest::newRow("report") << tabIndex(MenuTab::ArchiveData) << QStringLiteral("Command2");
     QTest::newRow("names list") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Command5");
-    QTest::newRow("object information") << tabIndex(MenuTab::ObjectsInformation) << QStringLiteral("Command6");
+    QTest::newRow("object information")
+        << tabIndex(MenuTab::ObjectsInformation) << QStringLiteral("Command6");
 }
 
 void TestMenuForm::printOutcomeOnTheStatusLine()

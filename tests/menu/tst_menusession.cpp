@@ -102,11 +102,15 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab_data()
 {
     QTest::addColumn<QList<int>>("tabs"); // visited after the change, in order
     QTest::addColumn<bool>("saved");
-    QTest::newRow("settings to archive data") << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::ArchiveData)} << true;
-    QTest::newRow("settings to restore") << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::Restore)} << true;
+    QTest::newRow("settings to archive data")
+        << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::ArchiveData)} << true;
+    QTest::newRow("settings to restore")
+        << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::Restore)} << true;
     QTest::newRow("stays on settings") << QList<int>{tabIndex(MenuTab::Settings)} << false;
     QTest::newRow("between other tabs")
-        << QList<int>{tabIndex(MenuTab::ObjectsList), tabIndex(MenuTab::Information), tabIndex(MenuTab::Restore)} << false;
+        << QList<int>{tabIndex(MenuTab::ObjectsList), tabIndex(MenuTab::Information),
+                      tabIndex(MenuTab::Restore)}
+        << false;
 }
 
 void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()

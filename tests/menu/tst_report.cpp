@@ -160,12 +160,15 @@ private slots:
         QTest::newRow("P with 8") << QByteArray("000580524259") << "8" << p + "  Поет  Аптека Ц";
         QTest::newRow("P without 8") << QByteArray("000580524259") << "9 13"
                                      << "";
-        QTest::newRow("O with 8") << QByteArray("000579524259") << "8" << p + "  Освободен  Аптека Ц";
+        QTest::newRow("O with 8") << QByteArray("000579524259") << "8"
+                                  << p + "  Освободен  Аптека Ц";
         QTest::newRow("A with 9") << QByteArray("000565524259") << "9" << p + "  Нарушен  Аптека Ц";
         QTest::newRow("A without 9") << QByteArray("000565524259") << "8 13"
                                      << "";
-        QTest::newRow("R with 9") << QByteArray("000582524259") << "9" << p + "  Оператор  Аптека Ц";
-        QTest::newRow("B with 13") << QByteArray("000566524259") << "13" << p + "  Балансиран  Аптека Ц";
+        QTest::newRow("R with 9") << QByteArray("000582524259") << "9"
+                                  << p + "  Оператор  Аптека Ц";
+        QTest::newRow("B with 13")
+            << QByteArray("000566524259") << "13" << p + "  Балансиран  Аптека Ц";
         QTest::newRow("B without 13") << QByteArray("000566524259") << "8 9"
                                       << "";
         QTest::newRow("N with 8") << QByteArray("000578524259") << "8" << p + "  --  Включен  ";
@@ -267,11 +270,11 @@ private slots:
         QFETCH(bool, swapped);
         m_request.setSelected(4, true);
         // The last record is in the final tenth of a second of the day.
-        writeDay(kDay,
-                 {QByteArray("000565000000"), QByteArray("000565291655"), QByteArray("000565291667"),
-                  QByteArray("000565291678"), QByteArray("000565333333"), QByteArray("000565500000"),
-                  QByteArray("000565833345"), QByteArray("000565999988"),
-                  QByteArray("000565999999")});
+        writeDay(kDay, {QByteArray("000565000000"), QByteArray("000565291655"),
+                        QByteArray("000565291667"), QByteArray("000565291678"),
+                        QByteArray("000565333333"), QByteArray("000565500000"),
+                        QByteArray("000565833345"), QByteArray("000565999988"),
+                        QByteArray("000565999999")});
         const ArchiveReportResult r = buildDay(fromHour, toHour);
         QCOMPARE(r.hoursSwapped, swapped);
         QStringList shown;

@@ -11,13 +11,28 @@ bool writeStationIni(const QString& home, const QString& device, const StationIn
 {
     const QString dataDir =
         options.dataDir.isEmpty() ? QDir(home).filePath(QStringLiteral("Data")) : options.dataDir;
-    QStringList lines{QStringLiteral("[DirData]"), dataDir, QString(),
-                      QStringLiteral("[Visible 0]"), QStringLiteral("N"), QString(),
-                      QStringLiteral("[System]"), QStringLiteral("0"), QString(),
-                      QStringLiteral("[Hub]"), options.hub, QString(),
-                      QStringLiteral("[CommPort]"), device, options.settings1, options.port2,
-                      options.settings2, QString(), QStringLiteral("[Moduls]"), options.moduls,
-                      QString(), QStringLiteral("[Options]")};
+    QStringList lines{QStringLiteral("[DirData]"),
+                      dataDir,
+                      QString(),
+                      QStringLiteral("[Visible 0]"),
+                      QStringLiteral("N"),
+                      QString(),
+                      QStringLiteral("[System]"),
+                      QStringLiteral("0"),
+                      QString(),
+                      QStringLiteral("[Hub]"),
+                      options.hub,
+                      QString(),
+                      QStringLiteral("[CommPort]"),
+                      device,
+                      options.settings1,
+                      options.port2,
+                      options.settings2,
+                      QString(),
+                      QStringLiteral("[Moduls]"),
+                      options.moduls,
+                      QString(),
+                      QStringLiteral("[Options]")};
     lines << options.options;
     lines << QString() << QStringLiteral("[FontPrinter]") << QStringLiteral("MS Sans Serif")
           << QStringLiteral("11") << QStringLiteral("0") << QStringLiteral("0");
