@@ -28,7 +28,7 @@ run bench_flood --quick
 run bench_memory --quick
 run bench_report --quick
 run bench_startup --quick
-run bench_dayfile
+run bench_dayfile --quick
 run bench_modsim
 run bench_inirewrite "$scratch" 200
 if ((${#failed[@]})); then
