@@ -11,6 +11,7 @@
 #include "panel/MainForm.h"
 #include "panel/MainPanelModel.h"
 #include "platform/FrontRequest.h"
+#include "platform/MosquittoLink.h"
 #include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
 #include "windows/AlarmBlink.h"
@@ -92,7 +93,32 @@ OperatorDesk::Started OperatorDesk::start()
         return {Outcome::CannotLoad, loaded.message};
 
     buildWindows();
+    startFeed();
     return {};
+}
+
+// Nothing opens to the network without a usable mqtt.ini.
+void OperatorDesk::startFeed()
+{
+    const MqttSettingsFile::Result& read = m_station->feedSettings();
+    if (!read.usable())
+        return;
+    const MqttSettings& s = read.settings;
+    MosquittoLink::Options o;
+    o.host = s.host;
+    o.port = s.port;
+    o.tls = s.tls;
+    o.caFile = s.caFile;
+    o.certFile = s.certFile;
+    o.keyFile = s.keyFile;
+    o.username = s.username;
+    o.password = s.password;
+    o.clientId = s.clientId;
+    o.keepalive = s.keepalive;
+    o.willTopic = s.prefix + QStringLiteral("/status");
+    m_broker = std::make_unique<MosquittoLink>(o);
+    m_station->startFeed(*m_broker);
+    m_broker->start();
 }
 
 void OperatorDesk::buildWindows()

@@ -20,6 +20,7 @@ class FrontRequest;
 class KeypadForm;
 class KeypadModel;
 class LinkLostForm;
+class MosquittoLink;
 class MainForm;
 class MenuForm;
 class ObjectInfoForm;
@@ -74,12 +75,15 @@ public:
     ObjectInfoForm* infoForm() const { return m_info.get(); }
     // The open menu window, if any.
     MenuForm* menuForm() const;
+    // The MQTT broker connection, when mqtt.ini configures one.
+    MosquittoLink* broker() const { return m_broker.get(); }
     // How many menu windows were created so far.
     int menusOpened() const { return m_menusOpened; }
 
 private:
     QStringList configuredDevices() const;
     void buildWindows();
+    void startFeed();
     void placeWindows();
     void openMenu();
     void followScreen();
@@ -89,6 +93,9 @@ private:
     QString m_programDir;
     PanelLock m_lock;
     std::unique_ptr<Station> m_station;
+    // The broker connection, only when mqtt.ini is there and usable; it goes
+    // before the station's publisher.
+    std::unique_ptr<MosquittoLink> m_broker;
     std::unique_ptr<SplashForm> m_splash;
     std::unique_ptr<LinkLostForm> m_linkLost;
     std::unique_ptr<MainForm> m_main;

@@ -7,6 +7,7 @@
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
+#include "feed/EventPublisher.h"
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -76,6 +78,11 @@ Station::LoadResult Station::load()
     if (!m_files->createMissing())
         m_screen.setProblem(Source::DataFiles,
                             apptexts::dataFilesNotWritten().arg(m_state.DataDir));
+
+    // The MQTT feed, off without mqtt.ini; its problems are shown like the others.
+    m_feedSettings = MqttSettingsFile::read(m_programDir, QSysInfo::machineHostName());
+    if (!m_feedSettings.problems.isEmpty())
+        m_screen.setProblem(Source::FeedConfig, m_feedSettings.problems.join(QLatin1Char('\n')));
 
     // Step 8: the start-up window.
     m_screen.setSplashVisible(true);
@@ -187,6 +194,22 @@ void Station::firstVersionRequest()
             m_commands.writeRaw(m == 1 ? 1 : 2, ver);
         return;
     }
+}
+
+bool Station::startFeed(BrokerLink& link)
+{
+    if (!loaded() || !m_feedSettings.usable() || m_publisher)
+        return false;
+    const MqttSettings& mqtt = m_feedSettings.settings;
+    EventPublisher::Options options;
+    options.prefix = mqtt.prefix;
+    options.homeAssistant = mqtt.homeAssistant;
+    options.broker = mqtt.brokerText();
+    options.cursorPath = m_state.DataDir + QStringLiteral("/mqtt.cursor");
+    m_publisher = std::make_unique<EventPublisher>(
+        EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen}, link, options);
+    m_publisher->start();
+    return true;
 }
 
 void Station::tick()

@@ -52,6 +52,8 @@ public:
         Port2,
         ModuleState,
         Colors,
+        FeedConfig, // mqtt.ini or its password file
+        Broker,     // the MQTT broker cannot be reached
         Count
     };
     QStringList problems() const;

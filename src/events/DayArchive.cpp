@@ -118,6 +118,7 @@ bool DayArchive::flushPending()
             return false;
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+        emit daySynced(date);
         emit synced(int(count));
     }
     if (m_failing) {

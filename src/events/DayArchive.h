@@ -74,6 +74,9 @@ signals:
     void failureChanged(bool failing, const QString& message);
     // `records` records were written and synced to the disk in one batch.
     void synced(int records);
+    // The day file of `date`, as it is now, holds only records on the disk:
+    // readers that send records on (the MQTT feed) read it up to here.
+    void daySynced(const QDate& date);
 
 private:
     struct Pending

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "feed/DayFileTail.h"
+#include "feed/FeedCursor.h"
+#include "feed/FeedMessages.h"
+
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <deque>
+#include <optional>
+
+class QDate;
+
+namespace zelvan {
+
+class AlarmList;
+class BrokerLink;
+class DayArchive;
+class ObjectFiles;
+class ScreenState;
+struct StationState;
+
+// Sends the station's day records and states to the broker.
+//
+// The day files are the log: the publisher reads them onward from its cursor
+// in batches, only as far as the archive has synced them, and keeps at most
+// `window` records unacknowledged. The cursor (the place after the last record
+// the broker acknowledged) is saved at most once a second and at the end;
+// after an outage, a restart or a power cut sending resumes from it, so a
+// record may arrive twice but none is missed. Memory does not grow with the
+// outage: nothing is queued beyond the window.
+//
+// The retained states (objects, module links, violations count, status) are
+// compared with what was last sent after every synced batch and every
+// kScanMs, and sent again in full after each connection.
+class EventPublisher : public QObject
+{
+    Q_OBJECT
+public:
+    struct Sources
+    {
+        const StationState& state;
+        const ObjectFiles& files;
+        const AlarmList& alarms;
+        DayArchive& archive;
+        ScreenState& screen;
+    };
+    struct Options
+    {
+        QString prefix;
+        bool homeAssistant = false;
+        QString broker;     // "host:port", for the operator's problem line
+        QString cursorPath; // where the cursor is kept
+        int window = 256;   // records sent and not yet acknowledged, at most
+    };
+
+    static constexpr int kScanMs = 250;
+    static constexpr int kSaveMs = 1000;
+
+    EventPublisher(Sources sources, BrokerLink& link, Options options, QObject* parent = nullptr);
+    ~EventPublisher() override; // saves the cursor
+
+    // Loads the cursor and starts following the archive and the link.
+    void start();
+
+    // The place after the last acknowledged record, and after the last sent one.
+    const FeedPosition& cursor() const { return m_cursor; }
+    const FeedPosition& next() const { return m_next; }
+    int inFlight() const { return int(m_inFlight.size()); }
+    const FeedMessages& messages() const { return m_messages; }
+    // Saves the cursor now when it moved since the last save.
+    void saveCursor();
+
+private:
+    struct Sent
+    {
+        int id = 0;
+        FeedPosition after;
+        bool acknowledged = false;
+    };
+
+    void onConnection(bool connected);
+    void onDelivered(int id);
+    void onDaySynced(const QDate& date);
+    void wake();
+    void pump();
+    void scanStates();
+    void publishDiscovery();
+    QString nameOf(int k);
+
+    Sources m_src;
+    BrokerLink& m_link;
+    Options m_options;
+    FeedMessages m_messages;
+    DayFileTail m_tail;
+    FeedCursor m_cursorFile;
+    FeedPosition m_cursor;
+    FeedPosition m_next;
+    FeedPosition m_left; // where the last finished day was left
+    bool m_cursorDirty = false;
+    // How far the archive has synced: the file of m_syncedDay up to
+    // m_syncedSize; the files before it whole.
+    QString m_syncedDay;
+    qint64 m_syncedSize = 0;
+    std::deque<Sent> m_inFlight;
+
+    // What was last sent of each retained state; -1 nothing.
+    std::array<qint16, kObjectCount + 1> m_sentObject{};
+    std::array<qint16, kModuleCount + 1> m_sentModule{};
+    std::array<bool, kObjectCount + 1> m_announced{};
+    int m_sentViolations = -1;
+    bool m_fullScan = true;
+
+    std::array<std::optional<QString>, kObjectCount + 1> m_names;
+    qint64 m_namesStamp = -1;
+
+    QTimer m_wake;
+    QTimer m_scan;
+    QTimer m_save;
+};
+
+} // namespace zelvan
