@@ -30,7 +30,10 @@ struct FileSync
 //   always either the old or the new one;
 // - writeAt(): bytes rewritten in place at an offset (fixed-length records),
 //   the file extended with zeros up to it when shorter, then fdatasync.
-// Each call opens the file, writes, syncs and closes it.
+// Each call opens the file, writes, syncs and closes it. A file system that
+// cannot sync (the sync answers EINVAL, ENOTSUP or ENOSYS) still gets the
+// bytes: the call succeeds and syncRefused() says they are not known to be on
+// the disk.
 class DurableFile
 {
 public:
@@ -47,6 +50,8 @@ public:
     QString errorString() const { return m_error; }
     // The system's reason alone.
     QString reason() const { return m_reason; }
+    // The last call wrote, but the file system refused to sync.
+    bool syncRefused() const { return m_syncRefused; }
 
 private:
     bool fail(const QString& file, int error);
@@ -55,6 +60,7 @@ private:
     FileSync m_sync;
     QString m_error;
     QString m_reason;
+    bool m_syncRefused = false;
 };
 
 } // namespace zelvan

@@ -46,6 +46,8 @@ public:
         Config,
         DataFiles,
         Archive,
+        ArchiveSync,     // the data directory's file system cannot sync
+        ArchiveRecovery, // records saved at the last exit that cannot be read back
         Port1,
         Port2,
         ModuleState,

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
@@ -48,7 +49,8 @@ QByteArray readFile(const QString& path)
 // A program directory, the simulated hub on a pseudo-terminal, and the desk on it.
 struct DeskRig
 {
-    explicit DeskRig(const QString& options = QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"))
+    explicit DeskRig(const QString& options = QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"),
+                     const QString& modules = QStringLiteral("YYYYYYYY"))
     {
         QString error;
         linkPath = home.filePath(QStringLiteral("modules"));
@@ -66,27 +68,44 @@ struct DeskRig
         const QString ini =
             QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
                            "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
-                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n%3\r\n"
+                           "4800,n,8,1\r\n\r\n[Moduls]\r\n%4\r\n\r\n[Options]\r\n%3\r\n"
                            "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
-                .arg(home.filePath(QStringLiteral("Data")), linkPath, options);
+                .arg(home.filePath(QStringLiteral("Data")), linkPath, options, modules);
         QFile f(iniPath());
         if (!f.open(QIODevice::WriteOnly))
             qFatal("zelvan.ini cannot be written");
         f.write(ini.toLocal8Bit());
     }
 
-    // Starts the desk and waits until every module is on line and the panel shows.
-    bool start()
+    // Starts the desk and waits until every module is on line and the panel
+    // shows (unless told not to wait).
+    bool start(bool waitForThePanel = true)
     {
         desk = std::make_unique<OperatorDesk>(OperatorDesk::Platform{clock, beeper, port1, port2},
                                               home.path());
         if (desk->start().outcome != OperatorDesk::Outcome::Running)
             return false;
         desk->station().tickTimer().stop(); // the tests tick by themselves
-        return QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
+        return !waitForThePanel
+               || QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
     }
 
     QString iniPath() const { return home.filePath(QStringLiteral("zelvan.ini")); }
+    // Replaces the first occurrence of a text in zelvan.ini (before start()).
+    void editIni(const QByteArray& from, const QByteArray& to)
+    {
+        QFile f(iniPath());
+        if (!f.open(QIODevice::ReadWrite))
+            qFatal("zelvan.ini cannot be edited");
+        QByteArray bytes = f.readAll();
+        const qsizetype at = bytes.indexOf(from);
+        if (at < 0)
+            qFatal("zelvan.ini holds no %s", from.constData());
+        bytes.replace(at, from.size(), to);
+        f.resize(0);
+        f.seek(0);
+        f.write(bytes);
+    }
     // Waits until the panel has written text to the modules since the mark.
     bool sent(const QByteArray& text, qsizetype from = 0)
     {
@@ -225,6 +244,98 @@ private slots:
             QVERIFY(
                 rig.desk->mainForm()->screen()->grabWindow(0).save(QString::fromLocal8Bit(shot)));
         }
+    }
+
+    void moduleAnsweringOnlyPromptsHoldsNoOtherBack()
+    {
+        // Modules 1, 2 and 3 enabled; module 2 answers the probe and nothing
+        // else, so its version reply never comes.
+        DeskRig rig(QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"), QStringLiteral("YYYNNNNN"));
+        QVERIFY(rig.sim.promptsOnly(2));
+        QVERIFY(rig.start(false));
+        Station& station = rig.desk->station();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[1], kWaitMs);
+        QVERIFY(rig.sent("}2Ver\r\r"));
+        QVERIFY(!rig.desk->mainForm()->isVisible());
+
+        // The next tick passes module 2 over: module 3 starts, the windows appear.
+        station.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[3], kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.desk->mainForm()->isVisible(), kWaitMs);
+        QTRY_VERIFY(rig.desk->alarmForm()->isVisible());
+        QTRY_VERIFY(rig.desk->eventForm()->isVisible());
+        QVERIFY(!station.state().ModuleStarted[2]);
+        // Module 2 is named in the link-lost window, and only module 2.
+        QTRY_VERIFY(rig.desk->linkLostForm()->isVisible());
+        QVERIFY2(
+            rig.desk->linkLostForm()->text().endsWith(QStringLiteral("\n2 е прекъсната!"))
+                || rig.desk->linkLostForm()->text().endsWith(QStringLiteral("\r2 е прекъсната!")),
+            qPrintable(rig.desk->linkLostForm()->text()));
+
+        // It is asked again once the others are done, and at each tick after.
+        const qsizetype mark = rig.toModules.size();
+        station.tick();
+        QVERIFY(rig.sent("}2Ver\r\r", mark));
+        QVERIFY(rig.desk->linkLostForm()->isVisible());
+
+        // When it answers at last it is started like the others.
+        QVERIFY(rig.sim.revive(2));
+        station.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[2], kWaitMs);
+        station.tick();
+        QTRY_VERIFY(!rig.desk->linkLostForm()->isVisible());
+    }
+
+    void anotherModuleStartingLeavesThePanelAsItIs()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        Station& station = rig.desk->station();
+        MainForm* main = rig.desk->mainForm();
+        // Object 5 of module 1 selected on page 0, its thresholds panel open.
+        QTest::mousePress(main->objectButton(4), Qt::RightButton);
+        QTest::mouseRelease(main->objectButton(4), Qt::RightButton);
+        QVERIFY(main->slider(0)->isEnabled());
+        QCOMPARE(station.state().SelectedObject, qint16(5));
+
+        // Module 3 restarts and goes through its exchange again.
+        const qsizetype mark = rig.toModules.size();
+        QVERIFY(rig.sim.restart(3));
+        QVERIFY(rig.sent("}3NOMON\r", mark));
+        QVERIFY(station.state().ModuleStarted[3]);
+        QCOMPARE(station.state().SelectedObject, qint16(5));
+        QVERIFY(main->slider(0)->isEnabled());
+
+        // Module 1 restarting resets its own shown page.
+        const qsizetype mark1 = rig.toModules.size();
+        QVERIFY(rig.sim.restart(1));
+        QVERIFY(rig.sent("}1NOMON\r", mark1));
+        QCOMPARE(station.state().SelectedObject, qint16(0));
+        QVERIFY(!main->slider(0)->isEnabled());
+    }
+
+    void unreadablePortSettingsAreShown_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("semicolons") << QByteArray("4800;n;8;1");
+        QTest::newRow("no stop bits") << QByteArray("4800,n,8");
+    }
+    void unreadablePortSettingsAreShown()
+    {
+        QFETCH(QByteArray, settings);
+        DeskRig rig;
+        rig.editIni("\r\n4800,n,8,1\r\n0\r\n", "\r\n" + settings + "\r\n0\r\n");
+        // The pseudo-terminal carries the traffic whatever its settings.
+        QVERIFY(rig.start());
+        auto* status = rig.desk->mainForm()->findChild<QLabel*>(QStringLiteral("StatusLine"));
+        QVERIFY(status);
+        QVERIFY(status->isVisible());
+        QVERIFY2(status->text().contains(QStringLiteral("Сериен порт 1 (%1)").arg(rig.linkPath)),
+                 qPrintable(status->text()));
+        QVERIFY2(
+            status->text().contains(QStringLiteral("\"%1\" в [CommPort] не могат да се прочетат")
+                                        .arg(QString::fromLatin1(settings))),
+            qPrintable(status->text()));
     }
 
     void keypadEntrySendsTheCommand()
