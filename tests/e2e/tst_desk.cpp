@@ -13,6 +13,7 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "support/Fakes.h"
+#include "support/StationIni.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
@@ -49,8 +50,15 @@ QByteArray readFile(const QString& path)
 // A program directory, the simulated hub on a pseudo-terminal, and the desk on it.
 struct DeskRig
 {
-    explicit DeskRig(const QString& options = QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"),
-                     const QString& modules = QStringLiteral("YYYYYYYY"))
+    // The sixth option on: the tests rely on it.
+    static StationIniOptions deskIni()
+    {
+        StationIniOptions ini;
+        ini.options.last() = QStringLiteral("1");
+        return ini;
+    }
+
+    explicit DeskRig(const StationIniOptions& ini = deskIni())
     {
         QString error;
         linkPath = home.filePath(QStringLiteral("modules"));
@@ -65,16 +73,8 @@ struct DeskRig
                              if (line == 1)
                                  link.write(bytes);
                          });
-        const QString ini =
-            QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
-                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
-                           "4800,n,8,1\r\n\r\n[Moduls]\r\n%4\r\n\r\n[Options]\r\n%3\r\n"
-                           "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
-                .arg(home.filePath(QStringLiteral("Data")), linkPath, options, modules);
-        QFile f(iniPath());
-        if (!f.open(QIODevice::WriteOnly))
+        if (!writeStationIni(home.path(), linkPath, ini))
             qFatal("zelvan.ini cannot be written");
-        f.write(ini.toLocal8Bit());
     }
 
     // Starts the desk and waits until every module is on line and the panel
@@ -91,21 +91,6 @@ struct DeskRig
     }
 
     QString iniPath() const { return home.filePath(QStringLiteral("zelvan.ini")); }
-    // Replaces the first occurrence of a text in zelvan.ini (before start()).
-    void editIni(const QByteArray& from, const QByteArray& to)
-    {
-        QFile f(iniPath());
-        if (!f.open(QIODevice::ReadWrite))
-            qFatal("zelvan.ini cannot be edited");
-        QByteArray bytes = f.readAll();
-        const qsizetype at = bytes.indexOf(from);
-        if (at < 0)
-            qFatal("zelvan.ini holds no %s", from.constData());
-        bytes.replace(at, from.size(), to);
-        f.resize(0);
-        f.seek(0);
-        f.write(bytes);
-    }
     // Waits until the panel has written text to the modules since the mark.
     bool sent(const QByteArray& text, qsizetype from = 0)
     {
@@ -250,7 +235,9 @@ private slots:
     {
         // Modules 1, 2 and 3 enabled; module 2 answers the probe and nothing
         // else, so its version reply never comes.
-        DeskRig rig(QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"), QStringLiteral("YYYNNNNN"));
+        StationIniOptions ini = DeskRig::deskIni();
+        ini.moduls = QStringLiteral("YYYNNNNN");
+        DeskRig rig(ini);
         QVERIFY(rig.sim.promptsOnly(2));
         QVERIFY(rig.start(false));
         Station& station = rig.desk->station();
@@ -331,8 +318,9 @@ private slots:
     {
         QFETCH(QByteArray, settings);
         QFETCH(QString, shown);
-        DeskRig rig;
-        rig.editIni("\r\n4800,n,8,1\r\n0\r\n", "\r\n" + settings + "\r\n0\r\n");
+        StationIniOptions ini = DeskRig::deskIni();
+        ini.settings1 = QString::fromLatin1(settings);
+        DeskRig rig(ini);
         // The pseudo-terminal carries the traffic whatever its settings.
         QVERIFY(rig.start());
         auto* status = rig.desk->mainForm()->findChild<QLabel*>(QStringLiteral("StatusLine"));
