@@ -260,15 +260,23 @@ private slots:
             qPrintable(rig.desk->linkLostForm()->text()));
 
         // It is asked again once the others are done, and at each tick after.
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleAnswered[2], kWaitMs);
         const qsizetype mark = rig.toModules.size();
         station.tick();
         QVERIFY(rig.sent("}2Ver\r\r", mark));
         QVERIFY(rig.desk->linkLostForm()->isVisible());
 
-        // When it answers at last it is started like the others.
+        // When it answers at last it is started like the others (each tick
+        // after the prompts of the last probe are in).
+        const auto prompted = [&] {
+            return station.state().ModuleAnswered[1] && station.state().ModuleAnswered[2]
+                   && station.state().ModuleAnswered[3];
+        };
         QVERIFY(rig.sim.revive(2));
+        QTRY_VERIFY_WITH_TIMEOUT(prompted(), kWaitMs);
         station.tick();
         QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[2], kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(prompted(), kWaitMs);
         station.tick();
         QTRY_VERIFY(!rig.desk->linkLostForm()->isVisible());
     }
