@@ -111,7 +111,9 @@ void StartupExchange::passOverUnbegun()
     const StationState& s = m_ctx.state;
     for (int m = 1; m <= kModuleCount; ++m) {
         const size_t i = size_t(m);
-        if (m_asked[i] && !s.ModuleStarted[m] && s.StartupModule != m) {
+        // Only a module that answers its prompt: a silent one is passed over
+        // as silent already, and asked again when it answers.
+        if (m_asked[i] && s.ModuleAnswered[m] && !s.ModuleStarted[m] && s.StartupModule != m) {
             if (!m_passedOver[i])
                 qCInfo(lcLink) << "module" << m << "began no exchange after its version request,"
                                << "passed over";

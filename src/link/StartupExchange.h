@@ -24,9 +24,10 @@ public:
     void StartMdl();
 
     // At the supervision tick: a module asked for its version since the last
-    // tick that has not begun its exchange (no group line taken up) is passed
-    // over, so that one module answering the probe but never completing its
-    // version reply cannot hold the start-up of the others.
+    // tick that answers its prompt but has not begun its exchange (no group
+    // line taken up) is passed over, so that one module answering the probe
+    // but never completing its version reply cannot hold the start-up of the
+    // others.
     void passOverUnbegun();
     // Module m was passed over and has not begun an exchange since.
     bool passedOver(int m) const { return m_passedOver[size_t(m)]; }
