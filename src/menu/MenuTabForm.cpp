@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 namespace zelvan {
 
@@ -76,9 +77,10 @@ SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringLis
     return choice;
 }
 
-QPushButton* MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
-                                          PrintDocument document, QString reportsDir,
-                                          std::function<QString()> fileName)
+MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name,
+                                                       PrintSink& sink, PrintDocument document,
+                                                       QString reportsDir,
+                                                       std::function<QString()> fileName)
 {
     const QString base = QLatin1String(name);
     auto* print = named(new QPushButton(menu_texts::kPrint), base);
@@ -93,7 +95,7 @@ QPushButton* MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name, Pri
     connect(pdf, &QPushButton::clicked, this, [this, &sink, document, reportsDir, fileName] {
         exportPdf(sink, document, QDir(reportsDir).filePath(fileName()));
     });
-    return print;
+    return {print, show, pdf};
 }
 
 void MenuTabForm::preview(const PrintSink& sink, const PrintDocument& document)

@@ -73,8 +73,14 @@ protected:
     // print button prints the document on the tab's sink, "Преглед" shows it
     // in a print preview, "PDF" writes it to a file the operator names (the
     // name offered is fileName(), in the reports folder reportsDir). Returns
-    // the print button; the three are named <name>, <name>Preview, <name>Pdf.
-    QPushButton* addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
+    // the three, named <name>, <name>Preview, <name>Pdf.
+    struct PrintButtons
+    {
+        QPushButton* print;
+        QPushButton* preview;
+        QPushButton* pdf;
+    };
+    PrintButtons addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
                                  PrintDocument document, QString reportsDir,
                                  std::function<QString()> fileName);
     // Qt's print preview of a document drawn by the sink's printing code, not

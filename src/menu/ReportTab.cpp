@@ -28,7 +28,7 @@ ReportTab::ReportTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     m_csv = named(new QPushButton(menu_texts::kCsv), QStringLiteral("Command2Csv"));
     row->addWidget(m_csv);
     // What "Печат" prints is the text shown, whatever the operator typed into it.
-    Command2 = addPrintButtons(
+    const PrintButtons print = addPrintButtons(
         row, "Command2", m_sink,
         [this](PrintSink& target) {
             return printReport(target, m_session.options().printerFont(), Text1->toPlainText());
@@ -39,8 +39,9 @@ ReportTab::ReportTab(MenuSession& session, PrintSink& sink, QWidget* parent)
             return run ? run->fileName(QStringLiteral(".pdf"))
                        : ReportTexts::kReportFileKind + QStringLiteral(".pdf");
         });
-    m_preview = findChild<QPushButton*>(QStringLiteral("Command2Preview"));
-    m_pdf = findChild<QPushButton*>(QStringLiteral("Command2Pdf"));
+    Command2 = print.print;
+    m_preview = print.preview;
+    m_pdf = print.pdf;
     layout->addLayout(row);
     // Releasing the mouse over the report hands the focus to its print button.
     Text1->viewport()->installEventFilter(this);

@@ -314,7 +314,7 @@ private slots:
     }
 
     // The export runs in slices on the event loop, one day file a slice, and
-    // tells its progress after each.
+    // tells its progress after each (once more when it closes the file).
     void slicesOnTheEventLoop()
     {
         for (int d = 1; d <= 4; ++d)
@@ -329,8 +329,13 @@ private slots:
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toBool(), true);
         QCOMPARE(finished[0][1].toString(), ReportTexts::kExportSaved + outPath());
-        QCOMPARE(progress.size(), 4);
-        QCOMPARE(progress.last(), (QVariantList{4, 4}));
+        QList<int> daysDone;
+        for (const QVariantList& p : progress) {
+            QCOMPARE(p[1].toInt(), 4);
+            if (daysDone.isEmpty() || daysDone.last() != p[0].toInt())
+                daysDone << p[0].toInt();
+        }
+        QCOMPARE(daysDone, (QList<int>{1, 2, 3, 4}));
         QCOMPARE(parseCsv(readAll(outPath())).size(), 1 + 4);
     }
 
@@ -346,8 +351,8 @@ private slots:
     void failureLeavesTheChosenFileAsItWas()
     {
         QFETCH(bool, directoryInPlace);
-        const QString path = outPath(directoryInPlace ? QStringLiteral("dir.csv")
-                                                      : QStringLiteral("old.csv"));
+        const QString path =
+            outPath(directoryInPlace ? QStringLiteral("dir.csv") : QStringLiteral("old.csv"));
         writeDay(QDate(2003, 5, 1), {rec(5, 'A', QDate(2003, 5, 1), QTime(1, 0))});
         m_request.setSelected(4, true);
         if (directoryInPlace) {
