@@ -123,9 +123,9 @@ struct ReportMenu
         while (s.period().ToHour() < 24 && s.period().spinUp(PeriodSpin::ToHour)) {
         }
         s.request().setModuleSelected(0, true);
-        find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(ArchiveRequestTab);
+        find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(tabIndex(MenuTab::ArchiveRequest));
         click(QStringLiteral("Command1"));
-        QCOMPARE(find<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), int(ArchiveDataTab));
+        QCOMPARE(find<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), tabIndex(MenuTab::ArchiveData));
     }
 };
 
@@ -303,9 +303,9 @@ private slots:
     {
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("button");
-        QTest::newRow("names list") << int(ObjectsListTab) << QStringLiteral("Command5Preview");
+        QTest::newRow("names list") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Command5Preview");
         QTest::newRow("object information")
-            << int(ObjectsInformationTab) << QStringLiteral("Command6Preview");
+            << tabIndex(MenuTab::ObjectsInformation) << QStringLiteral("Command6Preview");
     }
     void previewOfEveryPrintButton()
     {
