@@ -3,7 +3,10 @@
 // CSV file with its temporary file, sync and rename. Prints the time and the
 // peak resident memory before and after; the goal is under 5 s with the
 // memory flat (the export holds one block of rows, never the file). Exits
-// non-zero when the goal is not met.
+// non-zero when the goal is not met. --quick: 30 day files, the time printed
+// but not judged.
+
+#include "Verdict.h"
 
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
@@ -74,12 +77,13 @@ bool writeYear(const QString& dir, const QDate& first, int days)
 
 int main(int argc, char** argv)
 {
+    bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
     const QDate first(2025, 1, 1);
-    const int days = 365;
+    const int days = verdict.quick() ? 30 : 365;
     ObjectFiles files(dir.path());
     if (!files.createMissing() || !writeYear(dir.path(), first, days)) {
         std::fprintf(stderr, "cannot write the test files in %s\n", qPrintable(dir.path()));
@@ -108,15 +112,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the export failed\n");
         return 1;
     }
-    const bool met = seconds < kTargetSeconds && rssAfter - rssBefore < kFlatMb;
     std::printf("CSV export, %d day files x %d records: %lld rows, %.1f MB written in %.2f s "
-                "(%.2f M rows/s; goal < %.0f s)\n",
+                "(%.2f M rows/s; goal < %.0f s for 365 files)\n",
                 days, kRecordsPerDay, qlonglong(csv.rowsWritten()),
                 QFileInfo(out).size() / 1048576.0, seconds, csv.rowsWritten() / seconds / 1e6,
                 kTargetSeconds);
     std::printf("peak resident memory: %.1f MB at the start, %.1f MB at the end "
                 "(flat: growth < %.0f MB)\n",
                 rssBefore, rssAfter, kFlatMb);
-    std::printf("%s\n", met ? "met" : "NOT met");
-    return met ? 0 : 1;
+    // The time of the whole year, or of its share of the goal in a short run.
+    const double goal = kTargetSeconds * days / 365.0;
+    std::printf("time: %s\n", verdict.timed(seconds < goal));
+    std::printf("memory flat: %s\n", verdict.counted(rssAfter - rssBefore < kFlatMb));
+    return verdict.exitCode();
 }
