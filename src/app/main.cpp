@@ -34,10 +34,10 @@ void chooseOffscreenWithoutDisplay()
 // write, and with no zelvan.ini there) uses the per-user data directory instead.
 QString defaultProgramDir()
 {
-    QString exeDir = QCoreApplication::applicationDirPath();
+    const QString exeDir = QCoreApplication::applicationDirPath();
     if (QFileInfo::exists(exeDir + QStringLiteral("/zelvan.ini")) || QFileInfo(exeDir).isWritable())
         return exeDir;
-    QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);
     QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user
                         << '\n';
