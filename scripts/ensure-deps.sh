@@ -2,7 +2,7 @@
 # Installs the Debian packages the panel needs to build, test and run, when missing.
 set -euo pipefail
 PACKAGES=(cmake g++ make ccache qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
-          fonts-dejavu-core xvfb xauth)
+          fonts-dejavu-core xvfb xauth poppler-utils)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
