@@ -16,7 +16,6 @@ inline const QString kSplashMaker = QStringLiteral("Централна стан�
 inline const QString kLinkLostTitle = QStringLiteral("Zelvan 064");
 
 inline const QString kProgramName = QStringLiteral("zelvan");
-inline const QString kProgramVersion = QStringLiteral("1.0.0");
 inline const QString kProgramDescription =
     QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
 

@@ -2,6 +2,7 @@
 // real ports, clock and sound, and runs the event loop.
 #include "app/AppTexts.h"
 #include "app/OperatorDesk.h"
+#include "core/ProgramVersion.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
@@ -19,14 +20,16 @@
 namespace {
 
 // Without a display the station still monitors and archives: it runs on the
-// offscreen platform, and says so.
-void chooseOffscreenWithoutDisplay()
+// offscreen platform. The platform is chosen before the application exists;
+// the operator is told only once the command line has been read, so that
+// --help and --version print nothing but their answer.
+bool chooseOffscreenWithoutDisplay()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        return;
-    std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
+        return false;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
 }
 
 // The program directory holds zelvan.ini. Without --home it is the directory
@@ -54,10 +57,10 @@ bool interactivePlatform()
 
 int main(int argc, char* argv[])
 {
-    chooseOffscreenWithoutDisplay();
+    const bool offscreen = chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     QApplication::setApplicationName(zelvan::apptexts::kProgramName);
-    QApplication::setApplicationVersion(zelvan::apptexts::kProgramVersion);
+    QApplication::setApplicationVersion(zelvan::programVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
@@ -71,6 +74,8 @@ int main(int argc, char* argv[])
         QStringLiteral("DIR"));
     parser.addOption(homeOption);
     parser.process(app);
+    if (offscreen)
+        std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
 
     QString programDir;
     if (parser.isSet(homeOption)) {
