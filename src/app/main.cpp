@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -53,26 +54,76 @@ bool interactivePlatform()
     return p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The command line of both kinds of start.
+struct CommandLine
 {
-    const bool offscreen = chooseOffscreenWithoutDisplay();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(zelvan::apptexts::kProgramName);
-    QApplication::setApplicationVersion(zelvan::programVersion());
-
     QCommandLineParser parser;
-    parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption homeOption(
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption home{
         QStringLiteral("home"),
         QStringLiteral("Program directory holding zelvan.ini; created when missing (default: the "
                        "directory of the executable, or the per-user data directory when that "
                        "cannot be written)."),
-        QStringLiteral("DIR"));
-    parser.addOption(homeOption);
+        QStringLiteral("DIR")};
+
+    CommandLine() : help(parser.addHelpOption()), version(parser.addVersionOption())
+    {
+        parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
+        parser.addOption(home);
+    }
+};
+
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(zelvan::apptexts::kProgramName);
+    QCoreApplication::setApplicationVersion(zelvan::programVersion());
+}
+
+// --help and --version need no windowing system: they are answered before
+// the graphical application (and its platform, display and warnings) exists.
+bool asksForHelpOrVersion(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--")
+            return false;
+        if (a == "-h" || a == "-?" || a == "--help" || a == "--help-all" || a == "-v"
+            || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+int answerHelpOrVersion(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    setIdentity();
+    CommandLine cl;
+    // Options of the graphical application (-platform, -style ...) are not
+    // known here; they do not spoil the answer.
+    cl.parser.parse(QCoreApplication::arguments());
+    if (cl.parser.isSet(cl.version))
+        cl.parser.showVersion();
+    if (cl.parser.isSet(cl.help))
+        cl.parser.showHelp(0);
+    cl.parser.process(app); // --help-all
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (asksForHelpOrVersion(argc, argv))
+        return answerHelpOrVersion(argc, argv);
+
+    const bool offscreen = chooseOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    setIdentity();
+    CommandLine cl;
+    QCommandLineParser& parser = cl.parser;
+    const QCommandLineOption& homeOption = cl.home;
     parser.process(app);
     if (offscreen)
         std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);

@@ -24,13 +24,15 @@ QString program(const QString& name)
     return qEnvironmentVariable("ZELVAN_BUILD_DIR") + QLatin1Char('/') + name;
 }
 
-// Runs the program as from a terminal without a display: no platform chosen
-// for it, no X or Wayland display.
+// Runs the program as from a terminal without a display and without a login
+// session (as root in CI): no platform chosen for it, no X or Wayland display,
+// no runtime directory.
 Run runWithoutDisplay(const QString& name, const QStringList& arguments)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES"})
+    for (const char* var :
+         {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "QT_LOGGING_RULES"})
         env.remove(QString::fromLatin1(var));
     p.setProcessEnvironment(env);
     p.start(program(name), arguments);
@@ -61,18 +63,23 @@ private slots:
     void versionIsTheAnswerAlone_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("arguments");
         for (const char* name : {"zelvan", "zelvan-modsim"}) {
             for (const char* option : {"--version", "-v"})
                 QTest::addRow("%s %s", name, option)
-                    << QString::fromLatin1(name) << QString::fromLatin1(option);
+                    << QString::fromLatin1(name) << QStringList{QString::fromLatin1(option)};
         }
+        // Qt's own options of the graphical program do not spoil the answer.
+        QTest::addRow("zelvan -platform xcb --version")
+            << "zelvan" << QStringList{"-platform", "xcb", "--version"};
+        QTest::addRow("zelvan --home DIR -v")
+            << "zelvan" << QStringList{"--home", "/nowhere", "-v"};
     }
     void versionIsTheAnswerAlone()
     {
         QFETCH(QString, name);
-        QFETCH(QString, option);
-        const Run r = runWithoutDisplay(name, {option});
+        QFETCH(QStringList, arguments);
+        const Run r = runWithoutDisplay(name, arguments);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(QString::fromUtf8(r.out),
                  name + QLatin1Char(' ') + zelvan::programVersion() + QLatin1Char('\n'));
@@ -136,7 +143,7 @@ private slots:
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.out, QByteArray());
         const QString err = QString::fromUtf8(r.err);
-        QVERIFY2(err.startsWith(
+        QVERIFY2(err.contains(
                      QStringLiteral("zelvan: no display; running without windows (offscreen)\n")),
                  qPrintable(err));
         QVERIFY2(err.contains(QStringLiteral("--home ") + home), qPrintable(err));
@@ -147,7 +154,11 @@ private slots:
         const Run r = runWithoutDisplay(QStringLiteral("zelvan"), {QStringLiteral("--bogus")});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out, QByteArray());
-        QCOMPARE(QString::fromUtf8(r.err), QStringLiteral("Unknown option 'bogus'.\n"));
+        // Refused before the notice of the offscreen start (Qt may have warned
+        // about the environment before, as it starts the platform).
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.endsWith(QStringLiteral("Unknown option 'bogus'.\n")), qPrintable(err));
+        QVERIFY2(!err.contains(QStringLiteral("offscreen")), qPrintable(err));
     }
 };
 
