@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/ensure-deps.sh
 scripts/build.sh
 cd "${BUILD_DIR:-build}"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --no-tests=error --output-on-failure -j"$(nproc)"

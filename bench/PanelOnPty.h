@@ -9,6 +9,7 @@
 #include "platform/SystemClock.h"
 #include "support/Fakes.h"
 #include "support/PseudoTerminal.h"
+#include "support/StationIni.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace zelvan::bench {
 
@@ -59,45 +62,11 @@ public:
         if (!pty.isValid() || !home.isValid())
             fail("no pseudo-terminal or temporary directory");
         const QString device = o.device.isEmpty() ? pty.slavePath() : o.device;
-        const QStringList lines{"[DirData]",
-                                home.filePath(QStringLiteral("Data")),
-                                "",
-                                "[Visible 0]",
-                                "N",
-                                "",
-                                "[System]",
-                                "0",
-                                "",
-                                "[Hub]",
-                                "Y",
-                                "",
-                                "[CommPort]",
-                                device,
-                                o.settings,
-                                "0",
-                                "4800,n,8,1",
-                                "",
-                                "[Moduls]",
-                                o.moduls,
-                                "",
-                                "[Options]",
-                                "1",
-                                "1",
-                                "0",
-                                "1",
-                                "0",
-                                "0",
-                                "",
-                                "[FontPrinter]",
-                                "MS Sans Serif",
-                                "11",
-                                "0",
-                                "0"};
-        QFile ini(home.filePath(QStringLiteral("zelvan.ini")));
-        if (!ini.open(QIODevice::WriteOnly))
+        test::StationIniOptions ini;
+        ini.settings1 = o.settings;
+        ini.moduls = o.moduls;
+        if (!test::writeStationIni(home.path(), device, ini))
             fail("zelvan.ini cannot be written");
-        ini.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1());
-        ini.close();
         if (o.beforeLoad)
             o.beforeLoad(station);
         const double start = monotonicSeconds();
@@ -132,6 +101,24 @@ public:
                 n += f.readAll().count("\r\n");
         }
         return n;
+    }
+    // The object records of every day file in order, as (k, letter): whole
+    // "kkkkccffffff" lines whose k is not 0000 (module records).
+    std::vector<std::pair<int, char>> objectRecords() const
+    {
+        std::vector<std::pair<int, char>> out;
+        for (const QString& path : dayFiles()) {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            const QList<QByteArray> lines = f.readAll().split('\n');
+            for (const QByteArray& line : lines) {
+                if (line.size() != 13 || !line.endsWith('\r') || line.startsWith("0000"))
+                    continue;
+                out.emplace_back(line.left(4).toInt(), char(line.mid(4, 2).toInt()));
+            }
+        }
+        return out;
     }
     // Bytes of every day file: a cheap measure of progress.
     qint64 archivedBytes() const

@@ -1,8 +1,18 @@
 // Throughput of the receive framing and the object message decoder, engine
 // only: realistic hub traffic through ReceiveFramer into MessageDecoder, with
-// the object files and the day archive in a temporary data directory.
+// the object files and the day archive in a temporary data directory. The
+// engine runs as the station runs it: the characters arrive in reads of
+// kReadSize bytes, and the records of one read are written and synced to the
+// disk together when its handling ends (one group commit per read).
 //
-//   build/bench/bench_engine [messages]
+// Two figures: messages per second of CPU time (this thread's, what a
+// processor of its own would give) and per second of elapsed time (which
+// includes the waits for the disk's syncs and for a processor on a busy
+// machine). The target is judged on each.
+//
+//   build/bench/bench_engine [--quick] [messages]
+#include "Verdict.h"
+#include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
 #include "link/ReceiveFramer.h"
 #include "support/EngineFixture.h"
@@ -112,19 +122,30 @@ Rate run(const Traffic& t)
     timer.start();
     const double cpuStart = cpuSeconds();
     const QByteArrayView all(t.bytes);
-    for (qsizetype at = 0; at < all.size(); at += kReadSize)
+    for (qsizetype at = 0; at < all.size(); at += kReadSize) {
+        const DayArchive::Batch batch(&f.archive);
         framer.receivePort1(all.sliced(at, qMin<qsizetype>(kReadSize, all.size() - at)));
+    }
     const double cpu = cpuSeconds() - cpuStart;
     const double wall = timer.nsecsElapsed() / 1e9;
     return {t.messages / wall, t.messages / cpu};
 }
 
-void report(const char* what, const Traffic& t, Rate r)
+// Judged only where `judged`: the hub mix is what the target is about.
+void report(bench::Verdict& verdict, const char* what, const Traffic& t, Rate r, bool judged)
 {
-    std::printf("%s: %lld messages, %lld of them with file access\n", what,
-                static_cast<long long>(t.messages), static_cast<long long>(t.guardEvents));
-    std::printf("  %12.0f messages/s of CPU time   %12.0f messages/s elapsed   target %.0f/s: %s\n",
-                r.cpu, r.wall, kTarget, r.cpu >= kTarget ? "met" : "NOT met");
+    std::printf("%s: %lld messages, %lld of them with file access, one group commit per %d-byte "
+                "read\n",
+                what, static_cast<long long>(t.messages), static_cast<long long>(t.guardEvents),
+                kReadSize);
+    if (!judged) {
+        std::printf("  %12.0f messages/s of CPU time   %12.0f messages/s elapsed\n", r.cpu, r.wall);
+        return;
+    }
+    std::printf("  %12.0f messages/s of CPU time   target %.0f/s: %s\n", r.cpu, kTarget,
+                verdict.timed(r.cpu >= kTarget));
+    std::printf("  %12.0f messages/s elapsed       target %.0f/s: %s\n", r.wall, kTarget,
+                verdict.timed(r.wall >= kTarget));
 }
 
 // CPU cost of the two file accesses of a guard-state event, one at a time.
@@ -151,8 +172,11 @@ void fileAccessCost(int count)
 
 int main(int argc, char** argv)
 {
+    bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
-    const qint64 messages = argc > 1 ? QByteArray(argv[1]).toLongLong() : 2'000'000;
+    const qint64 messages = argc > 1          ? QByteArray(argv[1]).toLongLong()
+                            : verdict.quick() ? 200'000
+                                              : 2'000'000;
 
     run(hubMix(20'000)); // warm-up: page cache, allocator
     const Traffic mix = hubMix(messages);
@@ -161,13 +185,13 @@ int main(int argc, char** argv)
         const Rate r = run(mix);
         best = {qMax(best.wall, r.wall), qMax(best.cpu, r.cpu)};
     }
-    report("hub mix (framing + decoding)", mix, best);
+    report(verdict, "hub mix (framing + decoding)", mix, best, true);
 
     const Traffic plain = hubMix(messages, false);
-    report("hub mix without guard-state events", plain, run(plain));
+    report(verdict, "hub mix without guard-state events", plain, run(plain), false);
 
     const Traffic guard = guardOnly(qMin<qint64>(messages / 20, 50'000));
-    report("guard-state events only", guard, run(guard));
-    fileAccessCost(20'000);
-    return 0;
+    report(verdict, "guard-state events only", guard, run(guard), false);
+    fileAccessCost(verdict.quick() ? 2'000 : 20'000);
+    return verdict.exitCode();
 }

@@ -2,10 +2,12 @@
 // station: QSerialPort on a pseudo-terminal, framing, decoder, day file and
 // lists. A writer thread plays the hub on the master side, paced to the
 // 11,520 characters a second the line carries (then unpaced, to show the
-// headroom); every message must come out as one day-file record.
+// headroom); every message must come out as its own day-file record, the
+// records in the order of the messages.
 //
-//   build/bench/bench_saturated [seconds]
+//   build/bench/bench_saturated [--quick] [seconds]
 #include "PanelOnPty.h"
+#include "Verdict.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -26,23 +28,28 @@ double threadCpuSeconds()
     return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
+using Records = std::vector<std::pair<int, char>>;
+
 // Violations of all 1024 objects, then their releases, and again: every
 // message changes a guard state and so writes one record. As many messages as
-// fill the line for the given time; their count in messages.
-QByteArray traffic(double seconds, qint64& messages)
+// fill the line for the given time; in `expected` the record (k, letter) each
+// message must leave, in order.
+QByteArray traffic(double seconds, Records& expected)
 {
     QByteArray out;
     const qsizetype size = qsizetype(seconds * kCharsPerSecond);
     out.reserve(size + 16);
-    messages = 0;
-    for (qint64 i = 0; out.size() < size; ++i, ++messages) {
+    expected.clear();
+    for (qint64 i = 0; out.size() < size; ++i) {
         const int module = int(i % 8) + 1;
         const int object = int(i / 8 % 128) + 1;
+        const bool violation = i / 1024 % 2 == 0;
         out += '{';
         out += char('0' + module);
-        out += (i / 1024 % 2 == 0) ? QByteArrayLiteral("#A") : QByteArrayLiteral("O");
+        out += violation ? QByteArrayLiteral("#A") : QByteArrayLiteral("O");
         out += QByteArray::number(object);
         out += '\r';
+        expected.emplace_back((module - 1) * 128 + object, violation ? 'A' : 'O');
     }
     return out;
 }
@@ -52,19 +59,21 @@ struct Result
     qint64 sent = 0;
     qint64 characters = 0;
     qint64 archived = 0;
-    double writeSeconds = 0; // the writer, first byte to last
-    double drainSeconds = 0; // last byte written to last record archived
-    double stationCpu = 0;   // CPU time of the station's thread
+    bool sameRecords = false; // the archived records are the messages', in order
+    double writeSeconds = 0;  // the writer, first byte to last
+    double drainSeconds = 0;  // last byte written to last record archived
+    double stationCpu = 0;    // CPU time of the station's thread
 };
 
-Result run(const QByteArray& bytes, qint64 messages, bool paced)
+Result run(const QByteArray& bytes, const Records& expected, bool paced)
 {
+    const auto messages = qint64(expected.size());
     bench::PanelOnPty::Options o;
     o.settings = QStringLiteral("115200,n,8,1");
     bench::PanelOnPty rig(o);
     QCoreApplication::processEvents();
     rig.pty.readNow();
-    const qint64 before = rig.archivedRecords();
+    const size_t before = rig.objectRecords().size();
     const qint64 bytesBefore = rig.archivedBytes();
     constexpr qint64 kRecordBytes = 14; // an object record and its CR LF
 
@@ -116,7 +125,10 @@ Result run(const QByteArray& bytes, qint64 messages, bool paced)
     QCoreApplication::exec();
     r.stationCpu = threadCpuSeconds() - cpuStart;
     writer.join();
-    r.archived = rig.archivedRecords() - before;
+    const Records all = rig.objectRecords();
+    const Records archived(all.begin() + qsizetype(before), all.end());
+    r.archived = qint64(archived.size());
+    r.sameRecords = archived == expected;
     r.writeSeconds = writeEnd - writeStart;
     r.drainSeconds = std::max(0.0, lastRecord - writeEnd);
     return r;
@@ -126,11 +138,12 @@ void report(const char* what, const Result& r)
 {
     const qint64 lost = r.sent - r.archived;
     std::printf("%s\n", what);
-    std::printf("  sent %lld   archived %lld   lost %lld   over %.2f s (%.0f messages/s, %.0f "
+    std::printf("  sent %lld   archived %lld   lost %lld   records the messages' in order: %s   "
+                "over %.2f s (%.0f messages/s, %.0f "
                 "characters/s; the line carries %.0f)\n",
                 static_cast<long long>(r.sent), static_cast<long long>(r.archived),
-                static_cast<long long>(lost), r.writeSeconds, r.sent / r.writeSeconds,
-                r.characters / r.writeSeconds, kCharsPerSecond);
+                static_cast<long long>(lost), r.sameRecords ? "yes" : "NO", r.writeSeconds,
+                r.sent / r.writeSeconds, r.characters / r.writeSeconds, kCharsPerSecond);
     std::printf("  last record %.3f s after the last character   station thread CPU %.2f s "
                 "(%.0f %% of the run)\n",
                 r.drainSeconds, r.stationCpu,
@@ -141,24 +154,25 @@ void report(const char* what, const Result& r)
 
 int main(int argc, char** argv)
 {
+    bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::max(1.0, atof(argv[1])) : 10.0;
-    qint64 messages = 0;
-    const QByteArray bytes = traffic(seconds, messages);
-    const double lineMessagesPerSecond = messages / seconds;
+    const double seconds = argc > 1 ? std::max(1.0, atof(argv[1])) : verdict.quick() ? 3.0 : 10.0;
+    Records expected;
+    const QByteArray bytes = traffic(seconds, expected);
+    const double lineMessagesPerSecond = double(expected.size()) / seconds;
 
-    const Result paced = run(bytes, messages, true);
+    const Result paced = run(bytes, expected, true);
     report("115200-baud hub line, paced to the line's rate:", paced);
-    const Result unpaced = run(bytes, messages, false);
+    const Result unpaced = run(bytes, expected, false);
     report("the same messages written as fast as the pseudo-terminal takes them:", unpaced);
-    const bool kept = paced.archived == paced.sent && unpaced.archived == unpaced.sent;
+    const bool kept = paced.sameRecords && unpaced.sameRecords;
     const double cpuPerMessage = unpaced.stationCpu / double(unpaced.sent);
     std::printf("kept up with, no message lost: %s   station CPU %.1f us a message: %.0f "
                 "messages/s on a processor of its own, %.1fx the line's %.0f (elapsed-time rate "
                 "unpaced: %.1fx, bounded by the other load on this machine)\n",
-                kept ? "met" : "NOT met", cpuPerMessage * 1e6, 1.0 / cpuPerMessage,
+                verdict.counted(kept), cpuPerMessage * 1e6, 1.0 / cpuPerMessage,
                 (1.0 / cpuPerMessage) / lineMessagesPerSecond, lineMessagesPerSecond,
                 (unpaced.sent / (unpaced.writeSeconds + unpaced.drainSeconds))
                     / lineMessagesPerSecond);
-    return kept ? 0 : 1;
+    return verdict.exitCode();
 }

@@ -1,17 +1,19 @@
 // Start-up of eight simulated modules on a pseudo-terminal whose module side is
 // paced at 4800 baud, through the real serial line, compared with the time the
-// bytes of the exchange need on such a line.
+// bytes of the exchange need on such a line: the start-up must finish within
+// 10 % more than the line time of the modules' bytes.
 //
-//   build/bench/bench_startup [baud]
+//   build/bench/bench_startup [--quick] [baud]
+#include "Verdict.h"
 #include "app/Station.h"
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
 #include "platform/SerialPortLine.h"
 #include "support/Fakes.h"
+#include "support/StationIni.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -20,6 +22,7 @@ using namespace zelvan;
 
 int main(int argc, char* argv[])
 {
+    bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
     const int baud = argc > 1 ? QByteArray(argv[1]).toInt() : 4800;
     QTextStream out(stdout);
@@ -48,45 +51,10 @@ int main(int argc, char* argv[])
                          link.write(b);
                      });
 
-    const QStringList ini{"[DirData]",
-                          home.path() + "/Data",
-                          "",
-                          "[Visible 0]",
-                          "N",
-                          "",
-                          "[System]",
-                          "0",
-                          "",
-                          "[Hub]",
-                          "Y",
-                          "",
-                          "[CommPort]",
-                          linkPath,
-                          "4800,n,8,1",
-                          "0",
-                          "4800,n,8,1",
-                          "",
-                          "[Moduls]",
-                          "YYYYYYYY",
-                          "",
-                          "[Options]",
-                          "1",
-                          "1",
-                          "0",
-                          "1",
-                          "0",
-                          "0",
-                          "",
-                          "[FontPrinter]",
-                          "MS Sans Serif",
-                          "11",
-                          "0",
-                          "0"};
-    QFile f(home.filePath(QStringLiteral("zelvan.ini")));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!test::writeStationIni(home.path(), linkPath)) {
+        out << "zelvan.ini cannot be written\n";
         return 1;
-    f.write((ini.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit());
-    f.close();
+    }
 
     test::FakeClock clock(QDateTime::currentDateTime());
     test::CountingBeeper beeper;
@@ -118,6 +86,8 @@ int main(int argc, char* argv[])
         << QStringLiteral("line time of all bytes (half duplex): %1 s\n").arg(both, 0, 'f', 3)
         << QStringLiteral("start-up took: %1 s (%2 % of the modules' line time)\n")
                .arg(elapsed, 0, 'f', 3)
-               .arg(elapsed / paced * 100.0, 0, 'f', 1);
-    return 0;
+               .arg(elapsed / paced * 100.0, 0, 'f', 1)
+        << QStringLiteral("limit 110 % of the modules' line time: %1\n")
+               .arg(QLatin1String(verdict.timed(elapsed <= paced * 1.10)));
+    return verdict.exitCode();
 }

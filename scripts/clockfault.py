@@ -11,7 +11,8 @@ zelvan-modsim's random traffic, and its clock is stepped during the traffic:
   +65 s        module 4 silent 30 s   (the supervision tick must find it lost)
 
 Then: the records before the forward step are in 26-03-10.dat and the rest in
-26-03-11.dat, no other day file exists, and the two files hold every event
+26-03-11.dat (the split lies where the step was made: within two seconds of
+traffic of the events the simulator had logged by then), no other day file exists, and the two files hold every event
 (and the state-dump records of the start-ups) exactly once, in order; the step
 back shows as a record earlier in the day than the one before it; module 2's
 restart gave an S record in the first file; module 4 was recorded lost (V) and
@@ -90,6 +91,7 @@ def main():
               - datetime.timedelta(hours=1), "clock stepped forward a day")]
     data = os.path.join(home, "Data")
     follower = soak.LogFollower(log)
+    step_log_offsets = []  # bytes of the event log written when each step was made
     problems = []
     last, still = -1, 0
     while True:
@@ -97,6 +99,8 @@ def main():
         now = time.monotonic() - t_panel
         while steps and now >= steps[0][0]:
             _, when, what = steps.pop(0)
+            follower.poll()
+            step_log_offsets.append(follower.offset)
             set_clock(clock_file, when)
             print("  %5.0f s: %s to %s" % (now, what, when), flush=True)
         if panel.poll() is not None or sim.poll() is not None:
@@ -124,6 +128,30 @@ def main():
     records = killloop.object_records(lines)
     r = soak.compare(expected, records)
     per_file = {n: [l for n2, l, whole in lines if n2 == n and whole] for n in (DAY1, DAY2)}
+    # Where the records split between the two files: the object records of the
+    # first file are the expected records up to the forward step.
+    day1_objects = killloop.object_records([(n, l, w) for n, l, w in lines if n == DAY1])
+    if len(step_log_offsets) == 2:
+        with open(log, "rb") as f:
+            head = f.read(step_log_offsets[1])
+        with open(os.path.join(home, "log-at-step.txt"), "wb") as f:
+            f.write(head)
+        at_step = len(soak.expected_records(soak.read_log_items(
+            os.path.join(home, "log-at-step.txt")))[0])
+        # The panel reads the clock file at most a second late
+        # (FAKETIME_CACHE_DURATION) and events may still be on their way.
+        slack = int(args.rate * 2)
+        split = len(day1_objects)
+        print("clock faults: %d object records in %s; %d records were expected by the forward "
+              "step (allowed %d to %d)" % (split, DAY1, at_step, at_step - slack, at_step + slack))
+        if not at_step - slack <= split <= at_step + slack:
+            problems.append("%s ends at record %d, the forward step came at record %d"
+                            % (DAY1, split, at_step))
+        if day1_objects != expected[:split]:
+            problems.append("%s does not hold the first %d expected records in order"
+                            % (DAY1, split))
+    else:
+        problems.append("the clock was not stepped forward during the run")
     fractions = [int(l[6:12]) for l in per_file[DAY1]]
     back = [i for i in range(1, len(fractions)) if fractions[i] < fractions[i - 1] - 40000]
     if len(back) != 1:

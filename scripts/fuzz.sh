@@ -13,7 +13,7 @@
 #
 # Prints one line per target (seconds, executions, executions per second, corpus
 # size, findings) and the total; exits 1 when any target crashed, leaked, met
-# undefined behaviour or ran out of time or memory on one input. What a target
+# undefined behaviour or ran out of time (10 s) or memory on one input. What a target
 # found is kept in build-fuzz/findings/. The inputs' files live in a temporary
 # directory on tmpfs (/dev/shm), so the targets that touch files run at memory speed.
 set -euo pipefail
@@ -78,7 +78,7 @@ for name in "${targets[@]}"; do
     fuzz_framer) max_len=1400 ;;
     *) max_len=2048 ;;
   esac
-  "$binary" "${mode[@]}" -max_len=$max_len -timeout=120 -rss_limit_mb=4096 -print_final_stats=1 \
+  "$binary" "${mode[@]}" -max_len=$max_len -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
     -artifact_prefix=build-fuzz/findings/"$name"- "$corpus" >"$log" 2>&1 || rc=$?
   seconds=$(($(date +%s) - start))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -97,7 +97,7 @@ for name in "${targets[@]}"; do
   if ((merge)); then
     fresh=build-fuzz/merged/$name
     rm -rf "$fresh"; mkdir -p "$fresh" "fuzz/corpus/$name"
-    "$binary" -merge=1 -max_len=$max_len -timeout=120 "$fresh" "fuzz/corpus/$name" "$corpus" \
+    "$binary" -merge=1 -max_len=$max_len -timeout=10 "$fresh" "fuzz/corpus/$name" "$corpus" \
       >>build-fuzz/logs/$name.merge.log 2>&1
     rm -rf "fuzz/corpus/$name"; mkdir -p "fuzz/corpus/$name"
     cp "$fresh"/* "fuzz/corpus/$name"/

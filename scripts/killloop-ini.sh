@@ -3,7 +3,9 @@
 # SIGKILL at random moments, and checks after every kill that zelvan.ini is
 # byte for byte one of the files it can be (the first one, or one of the two
 # option sets): never a part of one, never empty. A zelvan.tmp left by the
-# kill is allowed; the next rewrite replaces it.
+# kill is allowed; the next rewrite replaces it. The rewriter must still be
+# running when it is killed (it rewrites for ever): one that ended by itself,
+# failed or not, fails the cycle, and so do cycles none of which saw a rewrite.
 #   scripts/killloop-ini.sh [cycles]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,8 +23,13 @@ for ((i = 1; i <= cycles; i++)); do
     # 1..40 ms: a rewrite takes about a millisecond, so the kill lands at
     # every step of it over the cycles.
     sleep "0.0$(printf '%02d' $((RANDOM % 40 + 1)))"
-    kill -9 "$pid"
-    wait "$pid" 2>/dev/null || true
+    kill -9 "$pid" 2>/dev/null || true
+    rc=0
+    wait "$pid" 2>/dev/null || rc=$?
+    if ((rc != 137)); then # 128 + SIGKILL: killed while rewriting
+        bad=$((bad + 1))
+        echo "cycle $i: the rewriter ended by itself with status $rc before the kill"
+    fi
     ini="$home/zelvan.ini"
     if cmp -s "$ini" "$expected/a.ini"; then a=$((a + 1))
     elif cmp -s "$ini" "$expected/b.ini"; then b=$((b + 1))
@@ -35,4 +42,8 @@ for ((i = 1; i <= cycles; i++)); do
 done
 echo "$cycles kills during zelvan.ini rewrites: $bad damaged; found the first file $start times," \
      "option set A $a, option set B $b; zelvan.tmp left behind after $leftover kills"
+if ((a + b == 0)); then
+    echo "FAIL: no kill found zelvan.ini rewritten: the rewriter never wrote"
+    exit 1
+fi
 [[ $bad -eq 0 ]]

@@ -8,18 +8,28 @@ the day files are checked against what was archived before:
 
   * every record that was in the archive before the cycle is still there,
     byte for byte and in its place;
-  * the new records are, in order, the cycle's messages from the first one on
-    (a prefix: what was still in the line's buffer at the kill is not archived);
+  * the new records are, in order, the cycle's messages from the first one on,
+    exactly as many as were read from the line: the bytes still unread on the
+    pseudo-terminal at the kill are measured (TIOCINQ on the slave side, then
+    read out), and every message whose CR came before them must be archived;
+    when the kill caught the station handling a read (it was not waiting in
+    its event loop, as /proc/PID/syscall shows once it is stopped), the
+    messages of that read may be missing, never more; every other cycle waits
+    for the station to be waiting before the kill, so that some cycles are
+    checked exactly (at least one must be);
+  * more than zero records were archived over all the cycles;
   * only the last line of a file may be torn (no CR LF), never one in the middle;
   * zelvan.ini is byte for byte the file written at the start.
 
 Prints one line per failure and a summary; exit status 1 when any check failed.
 """
 import argparse
+import fcntl
 import os
 import random
 import select
 import signal
+import struct
 import subprocess
 import sys
 import termios
@@ -107,6 +117,40 @@ def drain(fd):
     return got
 
 
+# The event loop waits for its descriptors in one of these system calls
+# (x86_64 numbers): a station stopped in one of them has handled every byte it
+# read from the line.
+WAITING_SYSCALLS = {7: "poll", 23: "select", 232: "epoll_wait", 270: "pselect6", 271: "ppoll",
+                    281: "epoll_pwait", 441: "epoll_pwait2"}
+
+
+def waiting_in_event_loop(pid):
+    """True when the stopped process's main thread sits in its event loop's wait."""
+    try:
+        with open("/proc/%d/syscall" % pid) as f:
+            word = f.read().split()[0]
+    except (OSError, IndexError):
+        return False
+    return word.lstrip("-").isdigit() and int(word) in WAITING_SYSCALLS
+
+
+def unread_on_line(slave):
+    """The bytes still waiting on the pseudo-terminal's slave side, read out:
+    TIOCINQ says how many the line discipline holds; the loop reads them until
+    the line stays empty (the pty's flip buffer hands on what it still held)."""
+    got = b""
+    idle = 0
+    while idle < 3:
+        n = struct.unpack("i", fcntl.ioctl(slave, termios.TIOCINQ, b"\0\0\0\0"))[0]
+        if n == 0:
+            idle += 1
+            time.sleep(0.02)
+            continue
+        idle = 0
+        got += os.read(slave, n)
+    return got
+
+
 def run(args):
     home = args.home
     os.makedirs(home, exist_ok=True)
@@ -119,7 +163,8 @@ def run(args):
     rng = random.Random(args.seed)
 
     problems = []
-    cycles = torn = total_sent = total_archived = unread = 0
+    cycles = torn = total_sent = total_archived = total_unread = 0
+    idle_kills = busy_kills = in_handling = lost = changed = wrong = 0
     start = time.monotonic()
     for cycle in range(args.cycles):
         if time.monotonic() - start > args.max_seconds:
@@ -144,6 +189,7 @@ def run(args):
         run_for = rng.uniform(0.0, args.max_run)
         burst = rng.choice([1, 4, 16, 64])
         sent = []
+        written = b""
         pending = b""
         t_end = time.monotonic() + run_for
         i = 0
@@ -158,17 +204,37 @@ def run(args):
             if w:
                 try:
                     n = os.write(master, pending)
+                    written += pending[:n]
                     pending = pending[n:]
                 except BlockingIOError:
                     pass
             drain(master)
-        if pending:  # messages not wholly written are not expected
-            cut = pending.count(b"\r")
-            sent = sent[:len(sent) - cut]
+        # Stopped first, so that where it was can be seen: waiting in its
+        # event loop, it has handled every byte it read. Every other cycle
+        # the kill waits (up to 3 s) for such a moment after the traffic, so
+        # those cycles are checked exactly; the others kill it wherever it is.
+        quiet = cycle % 2 == 1
+        wait_until = time.monotonic() + (3.0 if quiet else 0.0)
+        while True:
+            os.kill(proc.pid, signal.SIGSTOP)
+            time.sleep(0.005)
+            idle = waiting_in_event_loop(proc.pid)
+            if idle or time.monotonic() >= wait_until:
+                break
+            os.kill(proc.pid, signal.SIGCONT)
+            time.sleep(0.01)
         os.kill(proc.pid, signal.SIGKILL)
         proc.wait()
+        tty.setraw(slave, termios.TCSANOW)
+        unread = unread_on_line(slave)
+        if not written.endswith(unread):
+            problems.append("cycle %d: the bytes left on the line are not the end of what was "
+                            "written" % cycle)
+        read_bytes = written[:len(written) - len(unread)]
+        handled = read_bytes.count(b"\r")  # a message counts once its CR was read
         cycles += 1
-        total_sent += len(sent)
+        total_sent += written.count(b"\r")
+        total_unread += written.count(b"\r") - handled
 
         after = read_archive(data)
         check_format(after, problems)
@@ -176,31 +242,51 @@ def run(args):
         if after[:len(before)] != before and not (
                 before and not before[-1][2] and after[:len(before) - 1] == before[:-1]):
             problems.append("cycle %d: records written before the cycle changed" % cycle)
+            changed += 1
         if before and not before[-1][2]:
             torn += 1
         new_recs = object_records(after)[len(before_recs):]
         if new_recs != sent[:len(new_recs)]:
             problems.append("cycle %d: archived records are not the messages in order "
-                            "(%d archived, %d sent)" % (cycle, len(new_recs), len(sent)))
+                            "(%d archived, %d read by the station)" % (cycle, len(new_recs), handled))
+            wrong += 1
+        elif idle and len(new_recs) != handled:
+            problems.append("cycle %d: the station was waiting in its event loop, %d messages "
+                            "read from the line, %d archived" % (cycle, handled, len(new_recs)))
+            lost += abs(handled - len(new_recs))
+        elif not idle and len(new_recs) > handled:
+            problems.append("cycle %d: %d records archived, only %d messages read"
+                            % (cycle, len(new_recs), handled))
+        if idle:
+            idle_kills += 1
+        else:
+            busy_kills += 1
+            in_handling += handled - len(new_recs)
         total_archived += len(new_recs)
-        unread += len(sent) - len(new_recs)
         with open(os.path.join(home, "zelvan.ini"), "rb") as f:
             if f.read() != ini:
                 problems.append("cycle %d: zelvan.ini is not the file it was" % cycle)
         if os.path.exists(os.path.join(home, "zelvan.tmp")):
             pass  # a leftover temporary copy is harmless; zelvan.ini itself is checked
         if args.verbose:
-            print("cycle %d: ran %.2f s, sent %d, archived %d" % (cycle, run_for, len(sent),
-                                                                  len(new_recs)))
+            print("cycle %d: ran %.2f s, sent %d, unread %d bytes, archived %d, %s"
+                  % (cycle, run_for, written.count(b"\r"), len(unread), len(new_recs),
+                     "idle" if idle else "busy"))
     os.close(master)
     os.close(slave)
+    if cycles and total_archived == 0:
+        problems.append("no record was archived in any cycle")
+    if cycles >= 2 and idle_kills == 0:
+        problems.append("the station was never caught waiting in its event loop, so no cycle "
+                        "was checked exactly")
     for p in problems[:50]:
         print("FAIL:", p)
-    print("kill loop: %d cycles, %d messages sent, %d archived, %d still in the line's buffer "
-          "at the kill (never read, not expected), records lost %d, torn lines %d, problems %d"
-          % (cycles, total_sent, total_archived, unread,
-             sum(1 for p in problems if "changed" in p or "not the messages" in p), torn,
-             len(problems)))
+    print("kill loop: %d cycles (%d killed waiting in the event loop, checked exactly; %d killed "
+          "while handling a read, %d messages of those reads not archived), %d messages sent, "
+          "%d archived, %d still unread on the line at the kill; records lost %d, records "
+          "changed in %d cycles, out of order in %d, torn last lines %d, problems %d"
+          % (cycles, idle_kills, busy_kills, in_handling, total_sent, total_archived,
+             total_unread, lost, changed, wrong, torn, len(problems)))
     return 0 if not problems and cycles > 0 else 1
 
 

@@ -139,31 +139,39 @@ def check_module_records(commands, mod_records, problems, slack):
     """A restarted module starts again (an S record for it after the restart); a
     module that falls silent or a line that goes dead is recorded lost (a V
     record for each module after it) and started again once back (S).
-    Positions count object records; slack is how many events may still have
-    been on their way (in the simulator's queue or the terminal) when the
-    command was carried out, so a record may precede the command by that much."""
+    Positions count object records. Each expected record must fall between its
+    command and the next command, so that the records of a later fault (the
+    hang-up's V and S for every module) cannot stand in for those of an earlier
+    one. slack is how many events may still have been on their way (in the
+    simulator's queue or the terminal) when a command was carried out, so a
+    record may lie that far outside its window."""
     silent = set()
     back_since = {}
     checked = 0
 
-    def expect(letter, module, position, why):
-        if not any(p >= position - slack and l == letter and m == module for p, l, m in mod_records):
-            problems.append("no %s record for module %d after %s (stream position %d)"
-                            % (letter, module, why, position))
+    def expect(letter, module, index, why):
+        low = commands[index][0] - slack
+        high = commands[index + 1][0] + slack if index + 1 < len(commands) else float("inf")
+        if not any(low <= p <= high and l == letter and m == module for p, l, m in mod_records):
+            near = [p for p, l, m in mod_records if l == letter and m == module]
+            problems.append("no %s record for module %d after %s, between stream positions %d "
+                            "and %s (its %s records lie at %s)"
+                            % (letter, module, why, low, high, letter,
+                               ", ".join(map(str, near[:8])) or "none"))
 
-    for position, text in commands:
+    for index, (position, text) in enumerate(commands):
         words = text.split()
         if words[0] == "restart":
-            expect("S", int(words[1]), position, text)
+            expect("S", int(words[1]), index, text)
             checked += 1
         elif words[0] == "silence":
             silent.add(int(words[1]))
-            expect("V", int(words[1]), position, text)
+            expect("V", int(words[1]), index, text)
             checked += 1
         elif words[0] in ("answer", "revive"):
             silent.discard(int(words[1]))
             back_since[int(words[1])] = position
-            expect("S", int(words[1]), position, text)
+            expect("S", int(words[1]), index, text)
             checked += 1
         elif words[0] == "hangup":
             # Only a module that was back on line (started since it last fell
@@ -173,8 +181,8 @@ def check_module_records(commands, mod_records, problems, slack):
                                           and p >= back_since.get(m, 0)
                                           for p, l, mm in mod_records):
                     continue
-                expect("V", m, position, text)
-                expect("S", m, position, text)
+                expect("V", m, index, text)
+                expect("S", m, index, text)
             checked += 1
     return checked
 
@@ -280,12 +288,17 @@ def main():
     ap.add_argument("--events", type=int, default=1000000)
     ap.add_argument("--rate", type=float, default=4000, help="events per second")
     ap.add_argument("--seed", type=int, default=1)
-    ap.add_argument("--traffic", choices=["modsim", "own"], default=None,
-                    help="who plays the modules: the simulator program, or the Python hub of "
-                         "scripts/hubwriter.py (default: the simulator when it is built)")
+    ap.add_argument("--traffic", choices=["modsim", "own"], default="modsim",
+                    help="who plays the modules: the simulator program (default), or the "
+                         "Python hub of scripts/hubwriter.py, which injects no restarts, "
+                         "silences or hang-ups")
     args = ap.parse_args()
-    if args.traffic == "own" or (args.traffic is None and not os.access(args.modsim, os.X_OK)):
+    if args.traffic == "own":
         sys.exit(own_traffic(args))
+    if not os.access(args.modsim, os.X_OK):
+        print("FAIL: the simulator %s is not built (scripts/build.sh builds it; --traffic own "
+              "runs the Python hub instead, without the fault checks)" % args.modsim)
+        sys.exit(1)
 
     sys.exit(modsim_traffic(args))
 

@@ -14,7 +14,7 @@ fi
 log=$(mktemp /tmp/zelvan-trace.XXXXXX)
 trap 'rm -f "$log"' EXIT
 strace -f -y -qq -e trace=read,write,fdatasync,fsync,rename -o "$log" \
-    build/bench/bench_latency "$count" >/dev/null
+    build/bench/bench_latency --quick "$count" >/dev/null
 python3 - "$log" <<'PY'
 import re, sys
 call = re.compile(r'^(?:\[pid\s+\d+\]\s+)?(?:\d+\s+)?(\w+)\((\d+)<([^>]*)>')

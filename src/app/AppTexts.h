@@ -13,7 +13,14 @@ inline const QString kSplashIntro =
     + QStringLiteral("\"Zelvan 064\"") + QStringLiteral(" - модулите и управляващия компютър.");
 inline const QString kSplashBrand = QStringLiteral("Zelvan 064");
 inline const QString kSplashMaker = QStringLiteral("Централна станция за охрана на обекти");
+// What the start-up window shows before the first module is being started.
+inline const QString kSplashModulesAtStart = QStringLiteral("Модули  -");
+inline const QString kSplashObjectsAtStart = QStringLiteral("Обекти -");
+inline const QString kSplashLinkTestAtStart = QStringLiteral("Тест за връзка .....");
 inline const QString kLinkLostTitle = QStringLiteral("Zelvan 064");
+// The link-lost window's text before the silent modules are named.
+inline const QString kLinkLostAtStart =
+    QStringLiteral("Комуникацията с изнесените модули е прекъсната!");
 
 inline const QString kProgramName = QStringLiteral("zelvan");
 inline const QString kProgramDescription =

@@ -30,7 +30,7 @@ LinkLostForm::LinkLostForm(ScreenState& screen, QWidget* parent)
 
     // Sized once for the longest message (all eight modules named), so the
     // window never grows over the windows placed beside it.
-    m_panel->setText(m_screen.linkLost().text + QStringLiteral("\n")
+    m_panel->setText(apptexts::kLinkLostAtStart + QStringLiteral("\n")
                      + QStringLiteral("000,000,000,000,000,000,000,000 е прекъсната!"));
     setFixedSize(sizeHint());
 
@@ -43,7 +43,7 @@ QString LinkLostForm::text() const { return m_panel->text(); }
 void LinkLostForm::refresh()
 {
     const ScreenState::LinkLost& l = m_screen.linkLost();
-    QString text = l.text;
+    QString text = l.text.isEmpty() ? apptexts::kLinkLostAtStart : l.text;
     m_panel->setText(text.replace(QLatin1Char('\r'), QLatin1Char('\n')));
     const QColor c(int(l.color & 0xFF), int((l.color >> 8) & 0xFF), int((l.color >> 16) & 0xFF));
     QPalette pal = m_panel->palette();

@@ -20,6 +20,7 @@
 #include "windows/KeypadForm.h"
 #include "windows/KeypadModel.h"
 #include "windows/ObjectInfoForm.h"
+#include "windows/RaiseForm.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -110,10 +111,8 @@ void OperatorDesk::buildWindows()
     connect(m_main.get(), &MainForm::menuRequested, this, &OperatorDesk::openMenu);
     connect(&s.screen(), &ScreenState::changed, this, &OperatorDesk::followScreen);
     connect(&s.screen(), &ScreenState::raiseMainRequested, this, [this] {
-        if (m_main->isVisible()) {
-            m_main->raise();
-            m_main->activateWindow();
-        }
+        if (m_main->isVisible())
+            raiseForm(*m_main, true);
     });
     placeWindows();
     followScreen();
@@ -150,7 +149,7 @@ void OperatorDesk::followScreen()
     m_main->setVisible(wanted);
     if (!wanted)
         return;
-    m_main->raise();
+    raiseForm(*m_main);
     if (!m_mainShown) {
         m_mainShown = true;
         // The first show may have given the windows a frame: place again with it.
@@ -173,8 +172,7 @@ void OperatorDesk::openMenu()
         ++m_menusOpened;
     }
     m_menu->show();
-    m_menu->raise();
-    m_menu->activateWindow();
+    raiseForm(*m_menu, true);
 }
 
 void OperatorDesk::bringToFront()
@@ -182,10 +180,9 @@ void OperatorDesk::bringToFront()
     if (!m_main || !m_main->isVisible())
         return;
     m_main->showNormal();
-    m_main->raise();
-    m_main->activateWindow();
+    raiseForm(*m_main, true);
     if (m_alarms->isVisible())
-        m_alarms->raise();
+        raiseForm(*m_alarms);
 }
 
 } // namespace zelvan

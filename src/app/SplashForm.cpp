@@ -76,9 +76,12 @@ SplashForm::SplashForm(ScreenState& screen, QWidget* parent)
 void SplashForm::refresh()
 {
     const ScreenState::Splash& s = m_screen.splash();
-    m_label2->setText(s.modules);
-    m_label3->setText(s.objects);
-    m_label4->setText(shownText(s.linkTest));
+    const auto orOwn = [](const QString& text, const QString& own) {
+        return text.isEmpty() ? own : text;
+    };
+    m_label2->setText(orOwn(s.modules, apptexts::kSplashModulesAtStart));
+    m_label3->setText(orOwn(s.objects, apptexts::kSplashObjectsAtStart));
+    m_label4->setText(shownText(orOwn(s.linkTest, apptexts::kSplashLinkTestAtStart)));
     m_progress->setValue(s.progress);
     if (s.visible && !isVisible()) {
         adjustSize();

@@ -16,18 +16,20 @@ class ScreenState : public QObject
 public:
     using QObject::QObject;
 
+    // An empty text: nothing set since the window was shown, so it shows its
+    // own text (the forms keep those beside their other texts).
     struct Splash
     {
         bool visible = false;
-        QString modules = QStringLiteral("Модули  -");             // Label2
-        QString objects = QStringLiteral("Обекти -");              // Label3
-        QString linkTest = QStringLiteral("Тест за връзка ....."); // Label4
+        QString modules;  // Label2
+        QString objects;  // Label3
+        QString linkTest; // Label4
         int progress = 0; // ProgressBar1, clamped to 0..100
     };
     struct LinkLost
     {
         bool visible = false;
-        QString text = QStringLiteral("Комуникацията с изнесените модули е прекъсната!");
+        QString text;
         quint32 color = 255; // text colour, red in the low byte
     };
 

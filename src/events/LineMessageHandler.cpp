@@ -2,6 +2,7 @@
 
 #include "core/Addressing.h"
 #include "core/Clock.h"
+#include "core/MessageLetter.h"
 #include "core/NumericText.h"
 #include "core/PanelControl.h"
 #include "core/StationLists.h"
@@ -26,7 +27,7 @@ qint16 clampToInt16(qint64 value)
 // The table a threshold letter stores into, or none for another letter.
 ObjectTable<qint16>* thresholdTable(StationState& state, QChar letter)
 {
-    switch (letter.toUpper().unicode()) {
+    switch (messageLetter(letter)) {
     case 'B':
         return &state.ObjParamA;
     case 'Z':

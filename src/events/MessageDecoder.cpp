@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/EventCodes.h"
 #include "core/Labels.h"
+#include "core/MessageLetter.h"
 #include "core/NumericText.h"
 #include "core/StationLists.h"
 #include "events/AlarmList.h"
@@ -19,12 +20,6 @@ namespace {
 const QString kOneCharacterValue = QStringLiteral("0");
 // After "#O" the rest is read as a release message of at most 16 characters.
 constexpr qsizetype kHashReleaseLength = 16;
-
-char16_t upper(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') ? char16_t(u - (u'a' - u'A')) : u;
-}
 
 } // namespace
 
@@ -48,7 +43,7 @@ void MessageDecoder::HandleModuleMessage(QString message, int m)
     const QStringView text(message);
     const QChar c1 = text.front();
     if (c1 == QLatin1Char('#')) {
-        switch (upper(text[1])) {
+        switch (messageLetter(text[1])) {
         case u'P':
             taken(text, m);
             return;
@@ -72,7 +67,7 @@ void MessageDecoder::HandleModuleMessage(QString message, int m)
             return;
         }
     }
-    switch (upper(c1)) {
+    switch (messageLetter(c1)) {
     case u'P':
         takeAcknowledged(text, m);
         return;

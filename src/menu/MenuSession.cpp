@@ -34,8 +34,8 @@ void MenuSession::open(const QStringList& printerFontNames)
     m_request.setEntries(m_names.entries());
     m_board.reset();
     // The information text of the first object, as if the names tab had just been left.
-    m_tab = ArchiveRequestTab;
-    onTabChange(ObjectsListTab, ArchiveRequestTab);
+    m_tab = tabIndex(MenuTab::ArchiveRequest);
+    onTabChange(tabIndex(MenuTab::ObjectsList), tabIndex(MenuTab::ArchiveRequest));
     emit currentTabChanged(m_tab);
 }
 
@@ -59,13 +59,13 @@ void MenuSession::setCurrentTab(int tab)
 
 void MenuSession::onTabChange(int previous, int next)
 {
-    if (previous == ObjectsListTab)
+    if (previous == tabIndex(MenuTab::ObjectsList))
         m_names.loadInformation();
-    if (previous == SettingsTab)
+    if (previous == tabIndex(MenuTab::Settings))
         m_options.saveIfChanged();
-    if (next == RestoreTab)
+    if (next == tabIndex(MenuTab::Restore))
         m_restore.refresh();
-    else if (next == ObjectsConfigurationTab)
+    else if (next == tabIndex(MenuTab::ObjectsConfiguration))
         m_board.load(m_names.currentObject());
 }
 
@@ -76,14 +76,14 @@ void MenuSession::runReport()
     const ArchiveReportResult result = ArchiveReport(m_state, m_files).build(m_period, m_request);
     m_reportText = result.text;
     emit reportChanged();
-    setCurrentTab(ArchiveDataTab);
+    setCurrentTab(MenuTab::ArchiveData);
 }
 
 bool MenuSession::saveInformation()
 {
     if (!m_names.saveInformation())
         return false;
-    setCurrentTab(ObjectsListTab);
+    setCurrentTab(MenuTab::ObjectsList);
     return true;
 }
 
@@ -91,7 +91,7 @@ bool MenuSession::confirmBoard()
 {
     if (!m_board.store(m_names.currentObject()))
         return false;
-    setCurrentTab(ObjectsListTab);
+    setCurrentTab(MenuTab::ObjectsList);
     return true;
 }
 

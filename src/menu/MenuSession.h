@@ -21,17 +21,19 @@ class ZelvanIni;
 class Clock;
 
 // Tabs of SSTab1, in their order.
-enum MenuTab
+enum class MenuTab
 {
-    ArchiveRequestTab = 0,
-    ObjectsListTab = 1,
-    SettingsTab = 2,
-    ArchiveDataTab = 3,
-    ObjectsInformationTab = 4,
-    InformationTab = 5,
-    RestoreTab = 6,
-    ObjectsConfigurationTab = 7,
+    ArchiveRequest = 0,
+    ObjectsList = 1,
+    Settings = 2,
+    ArchiveData = 3,
+    ObjectsInformation = 4,
+    Information = 5,
+    Restore = 6,
+    ObjectsConfiguration = 7,
 };
+// A tab's index in SSTab1.
+constexpr int tabIndex(MenuTab tab) { return static_cast<int>(tab); }
 constexpr int kMenuTabCount = 8;
 
 // One opening of the menu window: its tabs' models, the current tab and the
@@ -75,6 +77,7 @@ public:
     // options, entering the restore tab refreshes its buttons and entering the
     // configuration tab loads the current object's board settings.
     void setCurrentTab(int tab);
+    void setCurrentTab(MenuTab tab) { setCurrentTab(tabIndex(tab)); }
 
     // Command1 "Ok": the report of the period built into Text1, then its tab shown.
     void runReport();
@@ -84,12 +87,12 @@ public:
     // Command4: the information text saved, then back to the objects list.
     bool saveInformation();
     // Double click on List2: on to the information tab.
-    void openInformation() { setCurrentTab(ObjectsInformationTab); }
+    void openInformation() { setCurrentTab(MenuTab::ObjectsInformation); }
     // Command9: the board settings stored for the current object, then back to
     // the objects list. A failed write stays on the tab.
     bool confirmBoard();
     // Command10: back to the objects list, nothing stored.
-    void cancelBoard() { setCurrentTab(ObjectsListTab); }
+    void cancelBoard() { setCurrentTab(MenuTab::ObjectsList); }
     // Command8 of module m.
     bool restoreModule(int m) { return m_restore.restore(m); }
 
@@ -116,7 +119,7 @@ private:
     ReportPeriod m_period;
     ReportRequest m_request;
     QString m_reportText;
-    int m_tab = ArchiveRequestTab;
+    int m_tab = tabIndex(MenuTab::ArchiveRequest);
 };
 
 } // namespace zelvan

@@ -1,6 +1,7 @@
 #include "windows/ObjectInfoForm.h"
 
 #include "windows/FirstPlacement.h"
+#include "windows/RaiseForm.h"
 #include "windows/WindowTexts.h"
 
 #include <QEvent>
@@ -114,8 +115,7 @@ void ObjectInfoForm::showObject(int k, ListSource source)
     m_texts[1]->setPlainText(forDisplay(view.today));
     m_texts[2]->setPlainText(forDisplay(view.yesterday));
     show();
-    raise();
-    activateWindow();
+    raiseForm(*this, true);
 }
 
 bool ObjectInfoForm::eventFilter(QObject* watched, QEvent* event)

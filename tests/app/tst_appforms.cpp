@@ -22,6 +22,13 @@ private slots:
         QCOMPARE(splash.windowTitle(), QStringLiteral("Start Zelvan 064"));
         screen.setSplashVisible(true);
         QVERIFY(splash.isVisible());
+        // Before the exchange says anything, the window's own texts.
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+                 QStringLiteral("Модули  -"));
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                 QStringLiteral("Обекти -"));
+        QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("Label4"))->text(),
+                 QStringLiteral("Тест за връзка ....."));
         screen.setSplashTexts(QStringLiteral("Модул - 3"), QStringLiteral("Обекти - 64Б"),
                               QStringLiteral("  Zelvan\rLine module"));
         screen.setSplashProgress(24 / 24.0 * 130);
@@ -45,6 +52,7 @@ private slots:
         // Sized once for eight modules: a longer message does not grow it over
         // the windows beside it.
         const QSize size = form.size();
+        QCOMPARE(form.text(), QStringLiteral("Комуникацията с изнесените модули е прекъсната!"));
         screen.setLinkLostText(QStringLiteral("Комуникацията с  модули\r01,03 е прекъсната!"));
         screen.setLinkLostVisible(true);
         QVERIFY(form.isVisible());

@@ -3,6 +3,7 @@
 #include "events/DayArchive.h"
 #include "link/StartupExchange.h"
 #include "support/Fakes.h"
+#include "support/StationIni.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,45 +37,13 @@ struct Run
 
     void writeIni(const IniValues& v)
     {
-        const QString dataDir =
-            v.dataDir.isEmpty() ? home.filePath(QStringLiteral("Data")) : v.dataDir;
-        const QStringList lines{"[DirData]",
-                                dataDir,
-                                "",
-                                "[Visible 0]",
-                                "N",
-                                "",
-                                "[System]",
-                                "0",
-                                "",
-                                "[Hub]",
-                                v.hub,
-                                "",
-                                "[CommPort]",
-                                v.port1,
-                                "4800,n,8,1",
-                                v.port2,
-                                "9600,e,7,1",
-                                "",
-                                "[Moduls]",
-                                v.moduls,
-                                "",
-                                "[Options]",
-                                "1",
-                                "1",
-                                "0",
-                                "1",
-                                "0",
-                                "0",
-                                "",
-                                "[FontPrinter]",
-                                "MS Sans Serif",
-                                "11",
-                                "0",
-                                "0"};
-        QFile f(home.filePath(QStringLiteral("zelvan.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        StationIniOptions o;
+        o.dataDir = v.dataDir;
+        o.hub = v.hub;
+        o.port2 = v.port2;
+        o.settings2 = QStringLiteral("9600,e,7,1");
+        o.moduls = v.moduls;
+        QVERIFY(writeStationIni(home.path(), v.port1, o));
     }
 };
 

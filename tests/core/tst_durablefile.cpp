@@ -23,9 +23,12 @@ struct SyncRecorder
     {
         QString kind; // "data" or "directory"
         qint64 size;  // size of the file (or -1 for a directory) when synced
+        // What the watched path held at that moment ("missing" when absent).
+        QByteArray watchedHeld;
     };
     QList<Call> calls;
     bool failData = false;
+    QString watched; // a path whose content each call notes: what a rename changes
 
     FileSync sync()
     {
@@ -40,7 +43,10 @@ private:
         {
         };
         ::fstat(fd, &st);
-        calls.append({kind, S_ISDIR(st.st_mode) ? -1 : qint64(st.st_size)});
+        QByteArray held = "missing";
+        if (!watched.isEmpty() && QFile::exists(watched))
+            held = fileBytes(watched);
+        calls.append({kind, S_ISDIR(st.st_mode) ? -1 : qint64(st.st_size), held});
         if (fail) {
             errno = EIO;
             return -1;
@@ -117,6 +123,7 @@ private slots:
         if (existed)
             writeFile(path, "old content\r\n");
         SyncRecorder rec;
+        rec.watched = path;
         DurableFile file(path, rec.sync());
         const QString tmp =
             tmpName.isEmpty() ? path + QStringLiteral(".tmp") : dir.filePath(tmpName);
@@ -126,7 +133,12 @@ private slots:
         QCOMPARE(rec.calls.size(), 2);
         QCOMPARE(rec.calls[0].kind, QStringLiteral("data"));
         QCOMPARE(rec.calls[0].size, 5);
+        // At the data sync the file is still the old one (not yet renamed
+        // over); at the directory sync it is the new one.
+        QCOMPARE(rec.calls[0].watchedHeld,
+                 existed ? QByteArray("old content\r\n") : QByteArray("missing"));
         QCOMPARE(rec.calls[1].kind, QStringLiteral("directory"));
+        QCOMPARE(rec.calls[1].watchedHeld, QByteArray("new\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  QStringList{QStringLiteral("zelvan.ini")});
     }

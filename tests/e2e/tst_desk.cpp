@@ -13,6 +13,7 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "support/Fakes.h"
+#include "support/StationIni.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
 #include "windows/KeypadForm.h"
@@ -48,7 +49,7 @@ QByteArray readFile(const QString& path)
 // A program directory, the simulated hub on a pseudo-terminal, and the desk on it.
 struct DeskRig
 {
-    explicit DeskRig(const QString& options = QStringLiteral("1\r\n1\r\n0\r\n1\r\n0\r\n1"))
+    DeskRig()
     {
         QString error;
         linkPath = home.filePath(QStringLiteral("modules"));
@@ -63,16 +64,10 @@ struct DeskRig
                              if (line == 1)
                                  link.write(bytes);
                          });
-        const QString ini =
-            QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
-                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
-                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n%3\r\n"
-                           "\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n0\r\n0\r\n")
-                .arg(home.filePath(QStringLiteral("Data")), linkPath, options);
-        QFile f(iniPath());
-        if (!f.open(QIODevice::WriteOnly))
+        StationIniOptions ini; // the sixth option on: the tests rely on it
+        ini.options.last() = QStringLiteral("1");
+        if (!writeStationIni(home.path(), linkPath, ini))
             qFatal("zelvan.ini cannot be written");
-        f.write(ini.toLocal8Bit());
     }
 
     // Starts the desk and waits until every module is on line and the panel shows.

@@ -7,6 +7,7 @@
 #include "modsim/PtyLink.h"
 #include "platform/SerialPortLine.h"
 #include "support/Fakes.h"
+#include "support/StationIni.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,47 +19,6 @@ using namespace zelvan::test;
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-void writeIni(const QString& home, const QString& link)
-{
-    const QStringList lines{"[DirData]",
-                            home + "/Data",
-                            "",
-                            "[Visible 0]",
-                            "N",
-                            "",
-                            "[System]",
-                            "0",
-                            "",
-                            "[Hub]",
-                            "Y",
-                            "",
-                            "[CommPort]",
-                            link,
-                            "4800,n,8,1",
-                            "0",
-                            "4800,n,8,1",
-                            "",
-                            "[Moduls]",
-                            "YYYYYYYY",
-                            "",
-                            "[Options]",
-                            "1",
-                            "1",
-                            "0",
-                            "1",
-                            "0",
-                            "0",
-                            "",
-                            "[FontPrinter]",
-                            "MS Sans Serif",
-                            "11",
-                            "0",
-                            "0"};
-    QFile f(home + QStringLiteral("/zelvan.ini"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit());
-}
 
 QByteArrayList dayRecords(Station& station, const QDate& date)
 {
@@ -92,7 +52,7 @@ private slots:
                                  link.write(bytes);
                          });
         sim.presetState(2, 4, 'P');
-        writeIni(home.path(), linkPath);
+        QVERIFY(writeStationIni(home.path(), linkPath));
 
         FakeClock clock;
         CountingBeeper beeper;

@@ -176,7 +176,9 @@ private slots:
         decoder.HandleModuleMessage(QStringLiteral("#A5"), 3);
         QCOMPARE(f.alarms.lines(), QStringList{"  3-005  Склад Север"});
         QCOMPARE(f.events.lines(), QStringList{"H 07:05:09   3-005  Склад Север"});
-        QCOMPARE(f.state.ObjLastTime[261], daySerial(f.clock.now()));
+        // Day serial of 2026-12-07 07:05:09: days since 1899-12-30 and the
+        // fraction of the day.
+        QCOMPARE(f.state.ObjLastTime[261], 46363.0 + 25509.0 / 86400.0);
         QCOMPARE(f.beeper.count, 1);
 
         decoder.HandleModuleMessage(QStringLiteral("P5"), 3); // no beep for the acknowledgement

@@ -281,9 +281,10 @@ private slots:
         const ScreenState::Splash& s = r.f.screen.splash();
         QVERIFY(s.visible);
         QCOMPARE(s.progress, 0);
-        QCOMPARE(s.modules, QStringLiteral("Модули  -"));
-        QCOMPARE(s.objects, QStringLiteral("Обекти -"));
-        QCOMPARE(s.linkTest, QStringLiteral("Тест за връзка ....."));
+        // Empty: the window shows its own texts again.
+        QVERIFY(s.modules.isEmpty());
+        QVERIFY(s.objects.isEmpty());
+        QVERIFY(s.linkTest.isEmpty());
     }
 
     void extraDumpLinesClampProgress()

@@ -95,14 +95,14 @@ void TestBoardConfiguration::cancelChangesNothing()
         MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
                             bench.clock);
         session.open({});
-        session.setCurrentTab(ObjectsConfigurationTab);
+        session.setCurrentTab(MenuTab::ObjectsConfiguration);
         session.board().selectCode(200);
         session.board().setPeriod(99);
         session.board().setDirectPair(true);
         session.board().setCaption(2, QStringLiteral("xyz"));
         session.cancelBoard();
-        QCOMPARE(session.currentTab(), int(ObjectsListTab));
-        session.setCurrentTab(ObjectsConfigurationTab);
+        QCOMPARE(session.currentTab(), tabIndex(MenuTab::ObjectsList));
+        session.setCurrentTab(MenuTab::ObjectsConfiguration);
         QCOMPARE(session.board().code(), QStringLiteral("00"));
         QCOMPARE(session.board().period(), 10);
         QVERIFY(!session.board().directPair());

@@ -143,24 +143,24 @@ void TestMenuForm::optionsSavedOnLeavingTheSettingsTabOnly()
     OpenMenu menu;
     menu.engine.screen.setEventsVisible(true);
     const QByteArray before = readAll(menu.ini.path());
-    menu.tabs()->setCurrentIndex(SettingsTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Settings));
     menu.click(QStringLiteral("Check2"));
     QVERIFY(!menu.engine.screen.eventsVisible());
     QCOMPARE(menu.engine.state.OptShowEvents, qint16(0));
     QCOMPARE(readAll(menu.ini.path()), before);
-    menu.tabs()->setCurrentIndex(InformationTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Information));
     QCOMPARE(menu.ini.readOptions()[1], qint16(0));
 
     const QByteArray saved = readAll(menu.ini.path());
-    menu.tabs()->setCurrentIndex(RestoreTab);
-    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     QCOMPARE(readAll(menu.ini.path()), saved);
 }
 
 void TestMenuForm::namesAndInformation()
 {
     OpenMenu menu;
-    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     auto* list2 = menu.find<QListWidget>(QStringLiteral("List2"));
     auto* list1 = menu.find<QListWidget>(QStringLiteral("List1"));
     list1->item(128)->setSelected(true);
@@ -182,13 +182,13 @@ void TestMenuForm::namesAndInformation()
 
     list2->setCurrentRow(128);
     emit list2->itemDoubleClicked(list2->item(128));
-    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsInformationTab));
+    QCOMPARE(menu.tabs()->currentIndex(), tabIndex(MenuTab::ObjectsInformation));
     QCOMPARE(menu.find<QLabel>(QStringLiteral("Label7"))->text(), QStringLiteral(" 2-001  Аптека"));
     auto* text3 = menu.find<QPlainTextEdit>(QStringLiteral("Text3"));
     QCOMPARE(menu.form->focusWidget(), text3);
     text3->setPlainText(QStringLiteral("ред\nвтори"));
     menu.click(QStringLiteral("Command4"));
-    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsListTab));
+    QCOMPARE(menu.tabs()->currentIndex(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(readAll(QDir(menu.engine.state.DataDir).filePath(QStringLiteral("DI_2-1.dat"))),
              QByteArray("\xF0\xE5\xE4\r\n\xE2\xF2\xEE\xF0\xE8\r\n"));
 }
@@ -197,7 +197,7 @@ void TestMenuForm::boardConfiguration()
 {
     OpenMenu menu;
     menu.find<QListWidget>(QStringLiteral("List2"))->setCurrentRow(1023);
-    menu.tabs()->setCurrentIndex(ObjectsConfigurationTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsConfiguration));
     QCOMPARE(menu.find<QLabel>(QStringLiteral("Label14"))->text(), QStringLiteral(" 8-128  "));
     QCOMPARE(menu.find<QLineEdit>(QStringLiteral("Text4(1)"))->text(), QStringLiteral("Батерия"));
     auto* slider = menu.find<QSlider>(QStringLiteral("Slider1"));
@@ -211,7 +211,7 @@ void TestMenuForm::boardConfiguration()
     typeText(caption, QStringLiteral("Мрежово захранване"));
     QCOMPARE(caption->text().size(), 14);
     menu.click(QStringLiteral("Command9"));
-    QCOMPARE(menu.tabs()->currentIndex(), int(ObjectsListTab));
+    QCOMPARE(menu.tabs()->currentIndex(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(menu.engine.state.KavelPeriod[1024], 60);
     QCOMPARE(menu.engine.state.KavelCode[1024], QStringLiteral("0A"));
     QCOMPARE(menu.engine.state.KavelDirectPair[1024], qint16(-1));
@@ -225,7 +225,7 @@ void TestMenuForm::restoreButton()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("46000.25\r\nP5\r\nP6\r\n");
     file.close();
-    menu.tabs()->setCurrentIndex(RestoreTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
     auto* button = menu.find<QPushButton>(QStringLiteral("Command8(2)"));
     QVERIFY(button->isEnabled());
     QVERIFY(!menu.find<QPushButton>(QStringLiteral("Command8(0)"))->isEnabled());
@@ -244,7 +244,7 @@ void TestMenuForm::printsTheNamesList()
     menu.form->session().names().select(2);
     menu.form->session().names().setNameText(QStringLiteral("Х"));
     menu.form->session().saveName();
-    menu.tabs()->setCurrentIndex(ObjectsListTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     menu.click(QStringLiteral("Command5"));
     QCOMPARE(menu.sink->allLines(), QStringList{QStringLiteral(" 1-003  Х")});
 }
@@ -256,9 +256,10 @@ void TestMenuForm::printOutcomeOnTheStatusLine_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("button");
-    QTest::newRow("report") << int(ArchiveDataTab) << QStringLiteral("Command2");
-    QTest::newRow("names list") << int(ObjectsListTab) << QStringLiteral("Command5");
-    QTest::newRow("object information") << int(ObjectsInformationTab) << QStringLiteral("Command6");
+    QTest::newRow("report") << tabIndex(MenuTab::ArchiveData) << QStringLiteral("Command2");
+    QTest::newRow("names list") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Command5");
+    QTest::newRow("object information")
+        << tabIndex(MenuTab::ObjectsInformation) << QStringLiteral("Command6");
 }
 
 void TestMenuForm::printOutcomeOnTheStatusLine()
@@ -291,7 +292,7 @@ void TestMenuForm::printOutcomeOnTheStatusLine()
 void TestMenuForm::closingSavesAndDeletes()
 {
     OpenMenu menu;
-    menu.tabs()->setCurrentIndex(SettingsTab);
+    menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Settings));
     menu.click(QStringLiteral("Check5"));
     menu.click(QStringLiteral("Command7"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -41,7 +41,7 @@ void TestMenuSession::openingSequence()
                         bench.clock);
     session.open({QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")});
 
-    QCOMPARE(session.currentTab(), int(ArchiveRequestTab));
+    QCOMPARE(session.currentTab(), tabIndex(MenuTab::ArchiveRequest));
     QVERIFY(!session.options().settingsChanged());
     QCOMPARE(session.options().option(MenuOptions::ShowAlarms), true);
     QCOMPARE(session.options().option(MenuOptions::PanelOnTop), false);
@@ -102,11 +102,15 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab_data()
 {
     QTest::addColumn<QList<int>>("tabs"); // visited after the change, in order
     QTest::addColumn<bool>("saved");
-    QTest::newRow("settings to archive data") << QList<int>{SettingsTab, ArchiveDataTab} << true;
-    QTest::newRow("settings to restore") << QList<int>{SettingsTab, RestoreTab} << true;
-    QTest::newRow("stays on settings") << QList<int>{SettingsTab} << false;
+    QTest::newRow("settings to archive data")
+        << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::ArchiveData)} << true;
+    QTest::newRow("settings to restore")
+        << QList<int>{tabIndex(MenuTab::Settings), tabIndex(MenuTab::Restore)} << true;
+    QTest::newRow("stays on settings") << QList<int>{tabIndex(MenuTab::Settings)} << false;
     QTest::newRow("between other tabs")
-        << QList<int>{ObjectsListTab, InformationTab, RestoreTab} << false;
+        << QList<int>{tabIndex(MenuTab::ObjectsList), tabIndex(MenuTab::Information),
+                      tabIndex(MenuTab::Restore)}
+        << false;
 }
 
 void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()
@@ -138,10 +142,10 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
         MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
                             bench.clock);
         session.open({});
-        session.setCurrentTab(SettingsTab);
+        session.setCurrentTab(MenuTab::Settings);
         session.options().setOption(MenuOptions::ShowAlarms, false);
         QVERIFY(!bench.screen.alarmsVisible());
-        session.setCurrentTab(ObjectsListTab);
+        session.setCurrentTab(MenuTab::ObjectsList);
     }
     StationState restarted;
     bench.ini.readStartup().applyTo(restarted);
@@ -220,15 +224,15 @@ void TestMenuSession::leavingTheNamesTabLoadsTheInformation()
     MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
                         bench.clock);
     session.open({});
-    session.setCurrentTab(ObjectsListTab);
+    session.setCurrentTab(MenuTab::ObjectsList);
     session.names().select(130);                            // object 3 of module 2
     QCOMPARE(session.names().informationText(), QString()); // not yet: still on the tab
     session.openInformation();
-    QCOMPARE(session.currentTab(), int(ObjectsInformationTab));
+    QCOMPARE(session.currentTab(), tabIndex(MenuTab::ObjectsInformation));
     QCOMPARE(session.names().informationText(), QStringLiteral("second"));
     session.names().setInformationText(QStringLiteral("changed"));
     QVERIFY(session.saveInformation());
-    QCOMPARE(session.currentTab(), int(ObjectsListTab));
+    QCOMPARE(session.currentTab(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(MenuBench::readAll(bench.dataFile(QStringLiteral("DI_2-3.dat"))),
              QByteArray("changed\r\n"));
 }
@@ -242,16 +246,16 @@ void TestMenuSession::tabChangeCommands()
                         bench.clock);
     session.open({});
     QVERIFY(!session.restore().enabled(4));
-    session.setCurrentTab(RestoreTab);
+    session.setCurrentTab(MenuTab::Restore);
     QVERIFY(session.restore().enabled(4));
     QVERIFY(session.restore().caption(4).endsWith(QStringLiteral("12:00:00")));
 
     session.names().select(130);
-    session.setCurrentTab(ObjectsConfigurationTab);
+    session.setCurrentTab(MenuTab::ObjectsConfiguration);
     QCOMPARE(session.board().codeIndex(), 10);
     session.board().setPeriod(20);
     QVERIFY(session.confirmBoard());
-    QCOMPARE(session.currentTab(), int(ObjectsListTab));
+    QCOMPARE(session.currentTab(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(bench.state.KavelPeriod[131], 20);
     QCOMPARE(bench.state.KavelCode[131], QStringLiteral("0A"));
 }

@@ -18,13 +18,14 @@ namespace {
 const QString CRLF = QStringLiteral("\r\n");
 const QDate kDay(2003, 5, 7);
 
-QByteArray rec(int k, char letter, const QTime& t, const QDate& day = kDay)
+// The record of a violation of object 5 at `seconds` after midnight, written
+// out by the file's layout (kkkk, the letter's code, millionths of the day
+// rounded half up) rather than by the archive's writer: the report is tested
+// on bytes of its own.
+QByteArray violationOf5At(int seconds)
 {
-    return DayArchive::objectRecord(k, QChar::fromLatin1(letter), QDateTime(day, t));
-}
-QByteArray moduleRec(int m, char letter, const QTime& t, const QDate& day = kDay)
-{
-    return DayArchive::moduleRecord(m, QChar::fromLatin1(letter), QDateTime(day, t));
+    const qint64 millionths = (qint64(seconds) * 1000000 + 43200) / 86400;
+    return "000565" + QByteArray::number(millionths).rightJustified(6, '0');
 }
 
 // Lines of a report text.
@@ -133,7 +134,7 @@ private slots:
 
     void missingDays()
     {
-        writeDay(kDay.addDays(1), {rec(5, 'A', QTime(1, 0))});
+        writeDay(kDay.addDays(1), {QByteArray("000565041667")});
         m_request.setSelected(4, true);
         ReportPeriod period(kDay);
         period.spinUp(PeriodSpin::ToDay);
@@ -150,35 +151,38 @@ private slots:
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("boxes"); // kind boxes checked: 8, 9, 13
         QTest::addColumn<QString>("line");  // empty: no line
-        const QTime t(12, 34, 56);
+        // Every record is at 12:34:56 (524259 millionths of the day).
         const QString p = QStringLiteral("12:34:56   1-005");
-        QTest::newRow("S") << moduleRec(3, 'S', t) << ""
+        QTest::newRow("S") << QByteArray("0000835242593") << ""
                            << "12:34:56         Стартирана система Zelvan 064  Модул  3";
-        QTest::newRow("V") << moduleRec(8, 'V', t) << ""
+        QTest::newRow("V") << QByteArray("0000865242598") << ""
                            << "12:34:56         Прекъсната връзка с  Модул  8";
-        QTest::newRow("P with 8") << rec(5, 'P', t) << "8" << p + "  Поет  Аптека Ц";
-        QTest::newRow("P without 8") << rec(5, 'P', t) << "9 13"
+        QTest::newRow("P with 8") << QByteArray("000580524259") << "8" << p + "  Поет  Аптека Ц";
+        QTest::newRow("P without 8") << QByteArray("000580524259") << "9 13"
                                      << "";
-        QTest::newRow("O with 8") << rec(5, 'O', t) << "8" << p + "  Освободен  Аптека Ц";
-        QTest::newRow("A with 9") << rec(5, 'A', t) << "9" << p + "  Нарушен  Аптека Ц";
-        QTest::newRow("A without 9") << rec(5, 'A', t) << "8 13"
+        QTest::newRow("O with 8") << QByteArray("000579524259") << "8"
+                                  << p + "  Освободен  Аптека Ц";
+        QTest::newRow("A with 9") << QByteArray("000565524259") << "9" << p + "  Нарушен  Аптека Ц";
+        QTest::newRow("A without 9") << QByteArray("000565524259") << "8 13"
                                      << "";
-        QTest::newRow("R with 9") << rec(5, 'R', t) << "9" << p + "  Оператор  Аптека Ц";
-        QTest::newRow("B with 13") << rec(5, 'B', t) << "13" << p + "  Балансиран  Аптека Ц";
-        QTest::newRow("B without 13") << rec(5, 'B', t) << "8 9"
+        QTest::newRow("R with 9") << QByteArray("000582524259") << "9"
+                                  << p + "  Оператор  Аптека Ц";
+        QTest::newRow("B with 13")
+            << QByteArray("000566524259") << "13" << p + "  Балансиран  Аптека Ц";
+        QTest::newRow("B without 13") << QByteArray("000566524259") << "8 9"
                                       << "";
-        QTest::newRow("N with 8") << rec(5, 'N', t) << "8" << p + "  --  Включен  ";
-        QTest::newRow("F with 8") << rec(5, 'F', t) << "8" << p + "  --  Изключен  ";
-        QTest::newRow("F without 8") << rec(5, 'F', t) << "9 13"
+        QTest::newRow("N with 8") << QByteArray("000578524259") << "8" << p + "  --  Включен  ";
+        QTest::newRow("F with 8") << QByteArray("000570524259") << "8" << p + "  --  Изключен  ";
+        QTest::newRow("F without 8") << QByteArray("000570524259") << "9 13"
                                      << "";
-        QTest::newRow("signal 1") << rec(5, '1', t) << "8" << p + "  --  220 V";
-        QTest::newRow("signal 2") << rec(5, '2', t) << "8" << p + "  --  Батерия";
-        QTest::newRow("signal 5") << rec(5, '5', t) << "8" << p + "  --  Зона 3";
-        QTest::newRow("signal without 8") << rec(5, '3', t) << "9 13"
+        QTest::newRow("signal 1") << QByteArray("000549524259") << "8" << p + "  --  220 V";
+        QTest::newRow("signal 2") << QByteArray("000550524259") << "8" << p + "  --  Батерия";
+        QTest::newRow("signal 5") << QByteArray("000553524259") << "8" << p + "  --  Зона 3";
+        QTest::newRow("signal without 8") << QByteArray("000551524259") << "9 13"
                                           << "";
-        QTest::newRow("unknown letter") << rec(5, 'Z', t) << "8 9 13"
+        QTest::newRow("unknown letter") << QByteArray("000590524259") << "8 9 13"
                                         << "";
-        QTest::newRow("digit 6 is no signal") << rec(5, '6', t) << "8 9 13"
+        QTest::newRow("digit 6 is no signal") << QByteArray("000554524259") << "8 9 13"
                                               << "";
         // Malformed lines give nothing and the report goes on.
         QTest::newRow("short line") << QByteArray("00056512") << "8 9 13"
@@ -198,7 +202,7 @@ private slots:
                                         << "";
         QTest::newRow("object beyond 1024") << QByteArray("200065500000") << "8 9 13"
                                             << "";
-        QTest::newRow("object letter without object") << rec(0, 'A', t) << "8 9 13"
+        QTest::newRow("object letter without object") << QByteArray("000065524259") << "8 9 13"
                                                       << "";
     }
     void recordRules()
@@ -212,7 +216,7 @@ private slots:
         m_request.Check13 = checked.contains(QStringLiteral("13"));
         m_request.setSelected(4, true);
         // A well-formed record after it shows that reading went on.
-        writeDay(kDay, {record, moduleRec(1, 'S', QTime(23, 0))});
+        writeDay(kDay, {record, QByteArray("0000839583331")});
         const QStringList body = bodyOf(buildDay());
         const QString last =
             QStringLiteral("23:00:00         Стартирана система Zelvan 064  Модул  1");
@@ -226,7 +230,7 @@ private slots:
         m_state.ShowSystemZero = QStringLiteral("Y");
         setEntries();
         m_request.setSelected(4, true);
-        writeDay(kDay, {moduleRec(2, 'V', QTime(1, 0)), rec(5, 'A', QTime(2, 0))});
+        writeDay(kDay, {QByteArray("0000860416672"), QByteArray("000565083333")});
         QCOMPARE(bodyOf(buildDay()), (QStringList{"01:00:00         Прекъсната връзка с  Модул 122",
                                                   "02:00:00  121-005  Нарушен  Аптека Ц"}));
     }
@@ -234,9 +238,9 @@ private slots:
     void noObjectSelected()
     {
         m_request.Check8 = m_request.Check9 = m_request.Check13 = true;
-        writeDay(kDay, {moduleRec(1, 'S', QTime(1, 0)), rec(5, 'P', QTime(2, 0)),
-                        rec(5, 'A', QTime(3, 0)), moduleRec(1, 'V', QTime(4, 0)),
-                        rec(900, '1', QTime(5, 0))});
+        writeDay(kDay, {QByteArray("0000830416671"), QByteArray("000580083333"),
+                        QByteArray("000565125000"), QByteArray("0000861666671"),
+                        QByteArray("090049208333")});
         const ArchiveReportResult r = buildDay();
         QCOMPARE(r.text,
                  QStringLiteral("          Aрхив за поети обекти и нарушения за 7 Май 2003 год.\r\n"
@@ -266,11 +270,11 @@ private slots:
         QFETCH(bool, swapped);
         m_request.setSelected(4, true);
         // The last record is in the final tenth of a second of the day.
-        writeDay(kDay,
-                 {rec(5, 'A', QTime(0, 0)), rec(5, 'A', QTime(6, 59, 59)), rec(5, 'A', QTime(7, 0)),
-                  rec(5, 'A', QTime(7, 0, 1)), rec(5, 'A', QTime(8, 0)), rec(5, 'A', QTime(12, 0)),
-                  rec(5, 'A', QTime(20, 0, 1)), rec(5, 'A', QTime(23, 59, 59)),
-                  rec(5, 'A', QTime(23, 59, 59, 950))});
+        writeDay(kDay, {QByteArray("000565000000"), QByteArray("000565291655"),
+                        QByteArray("000565291667"), QByteArray("000565291678"),
+                        QByteArray("000565333333"), QByteArray("000565500000"),
+                        QByteArray("000565833345"), QByteArray("000565999988"),
+                        QByteArray("000565999999")});
         const ArchiveReportResult r = buildDay(fromHour, toHour);
         QCOMPARE(r.hoursSwapped, swapped);
         QStringList shown;
@@ -284,9 +288,9 @@ private slots:
         m_request.setSelected(4, true);
         const QDate d2 = kDay.addDays(1);
         const QDate d3 = kDay.addDays(2);
-        writeDay(kDay, {rec(5, 'A', QTime(19, 0), kDay), rec(5, 'A', QTime(21, 0), kDay)});
-        writeDay(d2, {rec(5, 'A', QTime(1, 0), d2), rec(5, 'A', QTime(23, 0), d2)});
-        writeDay(d3, {rec(5, 'A', QTime(6, 0), d3), rec(5, 'A', QTime(8, 0), d3)});
+        writeDay(kDay, {QByteArray("000565791667"), QByteArray("000565875000")});
+        writeDay(d2, {QByteArray("000565041667"), QByteArray("000565958333")});
+        writeDay(d3, {QByteArray("000565250000"), QByteArray("000565333333")});
         ReportPeriod period(kDay);
         for (int i = 0; i < 20; ++i)
             period.spinUp(PeriodSpin::FromHour);
@@ -315,10 +319,10 @@ private slots:
         m_request.Check10 = true;
         for (int entry : {0, 1, 2, 3})
             m_request.setSelected(entry, true);
-        writeDay(kDay, {rec(2, 'P', QTime(3, 0)),   // inside the hours, Check8 unchecked
-                        rec(3, 'P', QTime(8, 0)),   // after ToHour
-                        rec(6, 'P', QTime(4, 0)),   // not selected
-                        rec(4, 'O', QTime(4, 0))}); // released is not taken
+        writeDay(kDay, {QByteArray("000280125000"),   // inside the hours, Check8 unchecked
+                        QByteArray("000380333333"),   // after ToHour
+                        QByteArray("000680166667"),   // not selected
+                        QByteArray("000479166667")}); // released is not taken
         const ArchiveReportResult r = buildDay(0, 7);
         QCOMPARE(r.text, QStringLiteral("          Aрхив за 7 Май 2003 год.\r\n\r\n"
                                         "          Aрхив за непоемани обекти\r\n"
@@ -342,7 +346,7 @@ private slots:
         // Each violation line is 37 characters with its line end.
         QList<QByteArray> lines;
         for (int i = 0; i < records; ++i)
-            lines << rec(5, 'A', QTime(0, 0).addSecs(i * 20));
+            lines << violationOf5At(i * 20);
         writeDay(kDay, lines);
         writeDay(kDay.addDays(1), lines);
         ReportPeriod period(kDay);
@@ -372,7 +376,7 @@ private slots:
         m_request.setModuleSelected(1, true);
         QList<QByteArray> lines;
         for (int i = 0; i < 1450; ++i)
-            lines << rec(5, 'A', QTime(0, 0).addSecs(i * 20));
+            lines << violationOf5At(i * 20);
         writeDay(kDay, lines);
         const ArchiveReportResult r = buildDay();
         QVERIFY(r.limitReached);
