@@ -3,7 +3,7 @@
 # Packages named as arguments are installed as well (scripts/package.sh: dpkg-dev).
 set -euo pipefail
 PACKAGES=(cmake g++ make ccache qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
-          fonts-dejavu-core xvfb xauth scdoc "$@")
+          fonts-dejavu-core xvfb xauth poppler-utils scdoc "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

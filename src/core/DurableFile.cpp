@@ -133,14 +133,29 @@ bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
 {
     m_error.clear();
     m_reason.clear();
-    const QString tmp = tmpPath.isEmpty() ? m_path + QStringLiteral(".tmp") : tmpPath;
+    const QString tmp = tmpPath.isEmpty() ? temporaryPathOf(m_path) : tmpPath;
     {
         Fd fd(openFile(tmp, O_WRONLY | O_CREAT | O_TRUNC));
         if (!fd.valid())
             return fail(tmp, errno);
-        if (!writeAll(fd.get(), content) || !synced(m_sync.data, fd.get()) || !fd.close()) {
+        if (!writeAll(fd.get(), content) || !fd.close()) {
             const int error = errno;
-            ::unlink(native(tmp).constData());
+            discard(tmp);
+            return fail(tmp, error);
+        }
+    }
+    return replaceWith(tmp);
+}
+
+bool DurableFile::replaceWith(const QString& tmp)
+{
+    m_error.clear();
+    m_reason.clear();
+    {
+        Fd fd(openFile(tmp, O_RDONLY));
+        if (!fd.valid() || !synced(m_sync.data, fd.get()) || !fd.close()) {
+            const int error = errno;
+            discard(tmp);
             return fail(tmp, error);
         }
     }
@@ -148,7 +163,7 @@ bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
     // after a crash, finds either the old or the new file, never a part of one.
     if (std::rename(native(tmp).constData(), native(m_path).constData()) != 0) {
         const int error = errno;
-        ::unlink(native(tmp).constData());
+        discard(tmp);
         return fail(m_path, error);
     }
     // The rename itself is on the disk only once the directory is.
@@ -157,6 +172,8 @@ bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
         return fail(QFileInfo(m_path).absolutePath(), errno);
     return true;
 }
+
+void DurableFile::discard(const QString& tmpPath) { ::unlink(native(tmpPath).constData()); }
 
 bool DurableFile::writeAt(qint64 offset, QByteArrayView bytes)
 {
