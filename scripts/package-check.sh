@@ -86,7 +86,7 @@ newest=$(zcat "$ROOT/usr/share/doc/zelvan/changelog.gz" | head -n 1)
   || fail "the newest changelog entry is '$newest', not version $VERSION (packaging/changelog)"
 
 step "lintian"
-lintian --fail-on error,warning --info --show-overrides "$DEB" || fail "lintian"
+lintian --fail-on error,warning --display-info --show-overrides "$DEB" || fail "lintian"
 echo "lintian: no error, no warning left"
 
 step "desktop-file-validate"
