@@ -103,6 +103,8 @@ inline const QString kAboutSentence = QStringLiteral(
 inline const QString kFirmwareSentence =
     QStringLiteral("За използване на пълните възможностите на системата е необходимо софтуерът на "
                    "изнесените модули да е Ver. 2.10.F или по-голяма.");
+// %1: the program's version, as zelvan --version prints it.
+inline QString versionLine() { return QStringLiteral("Версия %1"); }
 inline const QString kMakerContact =
     QStringLiteral("Zelvan Panel Project  -  поддръжка: support@zelvan-panel.example");
 

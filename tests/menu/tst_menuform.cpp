@@ -1,3 +1,4 @@
+#include "core/ProgramVersion.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
@@ -135,6 +136,10 @@ void TestMenuForm::opens()
     QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))
                 ->text()
                 .contains(QStringLiteral("Ver. 2.10.F или по-голяма.")));
+    // The information tab names the version that zelvan --version prints.
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("VersionLabel"))->text(),
+             QStringLiteral("Версия ") + programVersion());
+    QVERIFY(programVersion().startsWith(releaseVersion()));
 
     // A module box selects its 128 entries of the report list.
     menu.click(QStringLiteral("Check11(1)"));
