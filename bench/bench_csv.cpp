@@ -6,6 +6,7 @@
 // non-zero when the goal is not met. --quick: 30 day files, the time printed
 // but not judged.
 
+#include "BusyDayFiles.h"
 #include "Verdict.h"
 
 #include "core/ObjectFiles.h"
@@ -30,7 +31,6 @@ constexpr int kRecordsPerDay = 20000;
 constexpr double kTargetSeconds = 5.0;
 // Growth of the peak resident memory that still counts as flat.
 constexpr double kFlatMb = 32.0;
-const char kLetters[] = {'P', 'O', 'A', 'R', 'B', 'N', 'F', '1', '2', '3', '4', '5'};
 
 // Peak resident memory of this process (VmHWM), in MB.
 double peakRssMb()
@@ -45,34 +45,6 @@ double peakRssMb()
     return -1;
 }
 
-bool writeYear(const QString& dir, const QDate& first, int days)
-{
-    QRandomGenerator random(2025);
-    QByteArray content;
-    content.reserve(kRecordsPerDay * 15);
-    for (int d = 0; d < days; ++d) {
-        const QDate day = first.addDays(d);
-        QFile file(QDir(dir).filePath(DayArchive::dayFileName(day)));
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        content.clear();
-        for (int i = 0; i < kRecordsPerDay; ++i) {
-            const QDateTime t(day, QTime(0, 0).addMSecs(qint64(i) * 86400000 / kRecordsPerDay));
-            if (i % 5000 == 0) {
-                content += DayArchive::moduleRecord(1 + (i / 5000) % 8, QLatin1Char('S'), t);
-            } else {
-                const int k = 1 + int(random.bounded(kObjectCount));
-                const char letter = kLetters[random.bounded(int(sizeof kLetters))];
-                content += DayArchive::objectRecord(k, QChar::fromLatin1(letter), t);
-            }
-            content += "\r\n";
-        }
-        if (file.write(content) != content.size())
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -85,7 +57,8 @@ int main(int argc, char** argv)
     const QDate first(2025, 1, 1);
     const int days = verdict.quick() ? 30 : 365;
     ObjectFiles files(dir.path());
-    if (!files.createMissing() || !writeYear(dir.path(), first, days)) {
+    if (!files.createMissing()
+        || !bench::writeBusyDays(dir.path(), first, days, kRecordsPerDay, 2025)) {
         std::fprintf(stderr, "cannot write the test files in %s\n", qPrintable(dir.path()));
         return 1;
     }
