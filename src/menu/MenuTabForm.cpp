@@ -37,8 +37,8 @@ QLabel* MenuTabForm::sunken(QLabel* label)
     return label;
 }
 
-QWidget* MenuTabForm::spinButton(const char* name, std::function<void()> up,
-                                 std::function<void()> down)
+QWidget* MenuTabForm::spinButton(const char* name, const std::function<void()>& up,
+                                 const std::function<void()>& down)
 {
     auto* box = named(new QWidget, QLatin1String(name));
     box->setAccessibleName(QLatin1String(name));

@@ -65,7 +65,8 @@ signals:
 
 protected:
     // A spin button: two arrows, "up" above "down", without a value of its own.
-    QWidget* spinButton(const char* name, std::function<void()> up, std::function<void()> down);
+    QWidget* spinButton(const char* name, const std::function<void()>& up,
+                        const std::function<void()>& down);
     // Tells the operator what became of a print command.
     void reportPrint(const PrintOutcome& outcome);
 
