@@ -78,9 +78,10 @@ SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringLis
 }
 
 MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name,
-                                                       PrintSink& sink, PrintDocument document,
-                                                       QString reportsDir,
-                                                       std::function<QString()> fileName)
+                                                       PrintSink& sink,
+                                                       const PrintDocument& document,
+                                                       const QString& reportsDir,
+                                                       const std::function<QString()>& fileName)
 {
     const QString base = QLatin1String(name);
     auto* print = named(new QPushButton(menu_texts::kPrint), base);

@@ -82,8 +82,8 @@ protected:
         QPushButton* pdf;
     };
     PrintButtons addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
-                                 PrintDocument document, QString reportsDir,
-                                 std::function<QString()> fileName);
+                                 const PrintDocument& document, const QString& reportsDir,
+                                 const std::function<QString()>& fileName);
     // Qt's print preview of a document drawn by the sink's printing code, not
     // modal; printing from it prints it.
     void preview(const PrintSink& sink, const PrintDocument& document);
