@@ -24,8 +24,9 @@ using Source = ScreenState::ProblemSource;
 Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
                  QString programDir, QObject* parent)
     : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
-      m_programDir(std::move(programDir)), m_ini(m_programDir), m_grid(m_state),
-      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1), m_keeper2(port2, 2)
+      m_programDir(std::move(programDir)), m_ini(m_programDir), m_optionsFile(m_ini, m_screen),
+      m_grid(m_state), m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
+      m_keeper2(port2, 2)
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
@@ -44,6 +45,12 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
     });
     connect(&m_keeper2, &PortKeeper::stateChanged, this, [this](bool open, const QString& text) {
         m_screen.setProblem(Source::Port2, open ? QString() : text);
+    });
+    // A new violation brings the violations window back, however it was
+    // hidden; before the main window is first shown the windows wait for it.
+    connect(&m_alarms, &AlarmList::violationAdded, this, [this] {
+        if (m_screen.mainVisible())
+            m_screen.setAlarmsVisible(true);
     });
 }
 
@@ -200,6 +207,7 @@ void Station::housekeeping()
     m_keeper1.reopenIfFailed();
     m_keeper2.reopenIfFailed();
     m_archive->flushPending();
+    m_optionsFile.retry();
 }
 
 } // namespace zelvan

@@ -46,11 +46,13 @@ public:
     enum class ProblemSource
     {
         Config,
+        OptionsWrite,
         DataFiles,
         Archive,
         Port1,
         Port2,
         ModuleState,
+        Restore,
         Colors,
         Count
     };

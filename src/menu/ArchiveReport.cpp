@@ -157,7 +157,8 @@ ArchiveReportResult ArchiveReport::build(ReportPeriod& period, const ReportReque
             continue;
         }
         buffer.appendLine(kArchiveFor + phrase + QString::number(d) + monthAndYear);
-        if (reader.open()) {
+        const bool opened = reader.open();
+        if (opened) {
             DayRecord record;
             while (reader.next(record)) {
                 if (record.k > kObjectCount)
@@ -178,8 +179,14 @@ ArchiveReportResult ArchiveReport::build(ReportPeriod& period, const ReportReque
                 }
                 buffer.appendLine(line);
             }
-            reader.close();
         }
+        if (reader.failed()) {
+            const QString reason = reader.errorString();
+            buffer.appendLine(
+                (opened ? kBrokenArchive : kUnreadableArchive)
+                + (reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
+        }
+        reader.close();
         buffer.appendEmptyLine();
     }
     if (progress)

@@ -50,7 +50,7 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
             [this] { Label14->setText(m_session.names().objectCaption()); });
     connect(Combo1, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_session.board().selectCode(index); });
-    connect(Check14, &QCheckBox::clicked, this,
+    connect(Check14, &QCheckBox::toggled, this,
             [this](bool on) { m_session.board().setDirectPair(on); });
     connect(Slider1, &QSlider::valueChanged, this,
             [this](int value) { m_session.board().setPeriod(value); });
@@ -109,6 +109,7 @@ void BoardTab::showBoard()
     const BoardConfiguration& board = m_session.board();
     const QSignalBlocker bc(Combo1);
     const QSignalBlocker bs(Slider1);
+    const QSignalBlocker bd(Check14);
     Combo1->setCurrentIndex(board.codeIndex());
     Check14->setChecked(board.directPair());
     Slider1->setValue(board.period());

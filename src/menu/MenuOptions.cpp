@@ -1,17 +1,40 @@
 #include "menu/MenuOptions.h"
 
 #include "core/NumericText.h"
+#include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "menu/MenuTexts.h"
 
 namespace zelvan {
 
-MenuOptions::MenuOptions(StationState& state, ScreenState& screen, const ZelvanIni& ini,
+MenuOptions::MenuOptions(StationState& state, ScreenState& screen, OptionsFile& file,
                          QObject* parent)
-    : QObject(parent), m_state(state), m_screen(screen), m_ini(ini)
+    : QObject(parent), m_state(state), m_screen(screen), m_file(file)
 {
     m_font.size = fontSizes().first().toInt();
+    connect(&m_screen, &ScreenState::changed, this, &MenuOptions::followWindows);
+}
+
+// The window boxes show the windows as they are: a window closed with its
+// close box, or shown again by a new violation, is shown so in its box.
+void MenuOptions::followWindows()
+{
+    if (!m_screen.mainVisible())
+        return; // before the first show every window is hidden, whatever its option
+    const std::array<std::pair<Option, bool>, 3> windows{{{ShowAlarms, m_screen.alarmsVisible()},
+                                                          {ShowEvents, m_screen.eventsVisible()},
+                                                          {ShowKeypad, m_screen.keypadVisible()}}};
+    bool moved = false;
+    for (const auto& [option, shown] : windows) {
+        const qint16 value = shown ? 1 : 0;
+        if (m_options[size_t(option)] != value) {
+            m_options[size_t(option)] = value;
+            moved = true;
+        }
+    }
+    if (moved)
+        emit changed();
 }
 
 const QStringList& MenuOptions::fontSizes() { return menu_texts::kFontSizes; }
@@ -34,8 +57,8 @@ int MenuOptions::indexOrLast(const QStringList& list, const QString& wanted)
 
 void MenuOptions::load()
 {
-    m_options = m_ini.readOptions();
-    const PrinterFont stored = m_ini.readPrinterFont();
+    m_options = m_file.readOptions();
+    const PrinterFont stored = m_file.readPrinterFont();
     // Without a printer the font list is empty; the stored name is kept so that
     // saving the options does not erase it.
     m_fontIndex = indexOrLast(m_fontNames, stored.name);
@@ -46,6 +69,7 @@ void MenuOptions::load()
     m_font.italic = stored.italic;
     m_changed = false;
     emit changed();
+    followWindows();
 }
 
 bool MenuOptions::option(int i) const
@@ -125,12 +149,11 @@ bool MenuOptions::saveIfChanged()
 {
     if (!m_changed)
         return true;
-    // A failed rewrite keeps the flag, so the next leave tries again.
-    if (m_ini.SaveMenuOptions(m_options, m_font)) {
-        m_changed = false;
+    // A failed rewrite is kept by the options file, which tries it again.
+    m_changed = false;
+    if (m_file.write(m_options, m_font))
         return true;
-    }
-    emit saveFailed(m_ini.path());
+    emit saveFailed(m_file.path());
     return false;
 }
 

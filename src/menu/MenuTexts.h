@@ -85,7 +85,13 @@ inline const QString kRestoreFrame =
     QStringLiteral("Възстановяване на последното състояние преди прекъсване на връзката по модули");
 inline const QString kRestoreGap = QStringLiteral("           "); // eleven spaces
 inline const QString kRestoreNoData = QStringLiteral("   няма данни  !");
+// Mdl_<n>.dat is there but cannot be read: the saved state exists, unsendable.
+inline const QString kRestoreUnreadable =
+    QStringLiteral("   данните не могат да бъдат прочетени  !");
 inline const QString kYearSuffix = QStringLiteral(" г.");
+// The port did not send the restore's lines (module caption, lines not sent).
+inline const QString kRestoreStalled =
+    QStringLiteral("Възстановяването на %1 е спряно: линията не изпраща, %2 реда не са изпратени.");
 
 // Information tab: the product, its maker and the module software it needs.
 inline const QString kProductTitle = QStringLiteral("Zelvan 064");
@@ -101,5 +107,11 @@ inline const QString kMakerContact =
 
 // Problems reported in the window itself.
 inline const QString kWriteFailed = QStringLiteral("Неуспешен запис във файла %1");
+inline const QString kNotReplaced =
+    QStringLiteral("Файлът %1 не може да бъде прочетен и не е презаписан");
+// Text3 of the information tab when the object's information file cannot be
+// read (followed by the file name and the system's reason).
+inline const QString kInformationUnreadable =
+    QStringLiteral("  Информацията за този обект не може да бъде прочетена !\n  ");
 
 } // namespace zelvan::menu_texts

@@ -52,13 +52,23 @@ bool NamesRegister::saveName()
 
 void NamesRegister::loadInformation()
 {
-    m_information = InformationFile(m_files.dataDir(), currentObject()).load();
+    InformationFile file(m_files.dataDir(), currentObject());
+    const std::optional<QString> text = file.load();
+    m_information = text.value_or(QString());
+    m_informationError = text ? QString()
+                              : InformationFile::fileName(currentObject()) + QStringLiteral(": ")
+                                    + file.errorString();
     emit currentChanged();
 }
 
 bool NamesRegister::saveInformation()
 {
     const InformationFile file(m_files.dataDir(), currentObject());
+    if (informationUnreadable()) {
+        // What the operator typed would replace a text nobody has seen.
+        emit readFailed(file.path());
+        return false;
+    }
     if (file.save(m_information))
         return true;
     emit writeFailed(file.path());

@@ -25,6 +25,7 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
     layout->addWidget(Text3, 1);
     auto* row = new QHBoxLayout;
     auto* save = button(texts::kSave, "Command4");
+    m_save = save;
     auto* printInfo = button(texts::kPrint, "Command6");
     row->addStretch();
     row->addWidget(save);
@@ -54,8 +55,15 @@ void ObjectInfoTab::showCurrentObject()
     const NamesRegister& names = m_session.names();
     m_syncing = true;
     Label7->setText(names.objectCaption());
-    if (Text3->toPlainText() != names.informationText())
-        Text3->setPlainText(names.informationText());
+    // An unreadable file is named in place of its text; nothing typed there
+    // can be saved over it.
+    const bool unreadable = names.informationUnreadable();
+    const QString shown = unreadable ? texts::kInformationUnreadable + names.informationError()
+                                     : names.informationText();
+    Text3->setReadOnly(unreadable);
+    m_save->setEnabled(!unreadable);
+    if (Text3->toPlainText() != shown)
+        Text3->setPlainText(shown);
     m_syncing = false;
 }
 

@@ -20,6 +20,12 @@ inline const QString kTakenAndViolationsPhrase = QStringLiteral("поети об
 inline const QString kNoArchive = QStringLiteral("          Няма архив за ");
 inline const QString kArchiveFor = QStringLiteral("          Aрхив за ");
 inline const QString kNotTakenHeading = QStringLiteral("          Aрхив за непоемани обекти");
+// Under a day's heading, when its file is there but cannot be opened, or its
+// reading broke off (followed by the system's reason in brackets).
+inline const QString kUnreadableArchive =
+    QStringLiteral("          Архивът за този ден не може да бъде прочетен");
+inline const QString kBrokenArchive =
+    QStringLiteral("          Четенето на архива за този ден прекъсна");
 
 // Record lines.
 inline const QString kSystemStarted = QStringLiteral("         Стартирана система Zelvan 064");

@@ -30,6 +30,12 @@ std::optional<int> numberAt(const QString& line, int from, int count)
     return int(*value);
 }
 
+// The system's reason for a failed read, in brackets after the history's text.
+QString reasonOf(const QString& error)
+{
+    return error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error);
+}
+
 bool isObjectEventCode(QChar c)
 {
     // "O" and "H" are Latin letters; "П", "И", "В" are Cyrillic.
@@ -87,23 +93,29 @@ QString ObjectHistory::informationPath(int k) const
 QString ObjectHistory::information(int k) const
 {
     QFile file(informationPath(k));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return texts::noInformation();
-    return fromCp1251(file.readAll());
+    if (!file.open(QIODevice::ReadOnly))
+        return texts::unreadableInformation() + reasonOf(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return texts::unreadableInformation() + reasonOf(file.errorString());
+    return fromCp1251(bytes);
 }
 
 QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
 {
     DayFileReader reader(QDir(m_files.dataDir()).filePath(DayArchive::dayFileName(date)));
-    if (!reader.exists()) {
-        QString when = dayAndMonth(date);
-        if (withYear)
-            when += QLatin1Char(' ') + QString::number(date.year()) + texts::yearSuffix();
+    QString when = dayAndMonth(date);
+    if (withYear)
+        when += QLatin1Char(' ') + QString::number(date.year()) + texts::yearSuffix();
+    if (!reader.exists())
         return texts::noArchivePrefix() + when + texts::crlf() + texts::crlf();
+    if (!reader.open()) {
+        return texts::unreadableArchivePrefix() + when + reasonOf(reader.errorString())
+               + texts::crlf() + texts::crlf();
     }
     QString text;
-    if (!reader.open())
-        return text;
     DayRecord record;
     while (reader.next(record)) {
         if (record.k != k)
@@ -111,6 +123,11 @@ QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
         if (text.size() > kTextLimit)
             break; // every later record would be skipped as well
         text += historyLine(k, record);
+    }
+    // The records read stay; the operator sees that the day goes on unread.
+    if (reader.failed()) {
+        text +=
+            texts::brokenArchivePrefix() + when + reasonOf(reader.errorString()) + texts::crlf();
     }
     reader.close();
     return text;

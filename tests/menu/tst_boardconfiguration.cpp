@@ -2,6 +2,8 @@
 
 #include "menu/BoardConfiguration.h"
 
+#include <QSignalSpy>
+
 using namespace zelvan;
 using namespace zelvan::test;
 
@@ -26,6 +28,7 @@ private slots:
     void loadSelectsTheCode_data();
     void loadSelectsTheCode();
     void periodLabelFollowsTheSlider();
+    void unreadableKavelFileReadsEmptyAndStoresNothing();
 };
 
 void TestBoardConfiguration::storeWritesTheObjectsRecords_data()
@@ -92,8 +95,8 @@ void TestBoardConfiguration::cancelChangesNothing()
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.files.kavelPath());
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
-                            bench.clock);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.restore,
+                            bench.optionsFile, bench.clock);
         session.open({});
         session.setCurrentTab(MenuTab::ObjectsConfiguration);
         session.board().selectCode(200);
@@ -150,6 +153,29 @@ void TestBoardConfiguration::periodLabelFollowsTheSlider()
     QCOMPARE(bench.state.KavelPeriod[3], 30); // stored only on confirmation
     board.setPeriod(500);
     QCOMPARE(board.period(), 120);
+}
+
+// Kavel.dat that cannot be read or written (a directory in its place, which
+// root cannot read either): the captions read empty, and a store is reported
+// and leaves the board tables as they were, since they follow the file.
+void TestBoardConfiguration::unreadableKavelFileReadsEmptyAndStoresNothing()
+{
+    MenuBench bench;
+    QVERIFY(QFile::remove(bench.files.kavelPath()));
+    QVERIFY(QDir().mkdir(bench.files.kavelPath()));
+    bench.state.KavelPeriod[7] = 30;
+    BoardConfiguration board(bench.state, bench.files);
+    board.load(7);
+    for (int j = 0; j < BoardConfiguration::kSignalCount; ++j)
+        QCOMPARE(board.caption(j), QString());
+    QSignalSpy failed(&board, &BoardConfiguration::writeFailed);
+    board.setPeriod(90);
+    board.setDirectPair(true);
+    QVERIFY(!board.store(7));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), bench.files.kavelPath());
+    QCOMPARE(bench.state.KavelPeriod[7], 30);
+    QCOMPARE(bench.state.KavelDirectPair[7], qint16(0));
 }
 
 QTEST_GUILESS_MAIN(TestBoardConfiguration)

@@ -1,7 +1,9 @@
+#include "core/OptionsFile.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
 #include "menu/ReportTexts.h"
+#include "menu/StateRestore.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
 
@@ -39,10 +41,11 @@ void typeText(QWidget* widget, const QString& text)
 }
 
 // The menu session over a whole engine, as the operator's desk builds it.
-std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, const ZelvanIni& ini)
+std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, StateRestore& restore,
+                                         OptionsFile& optionsFile)
 {
-    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files, engine.commands,
-                                         ini, engine.clock);
+    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files, restore,
+                                         optionsFile, engine.clock);
 }
 
 // A menu window over a whole engine, as the main panel opens it.
@@ -50,6 +53,8 @@ struct OpenMenu
 {
     EngineFixture engine;
     ZelvanIni ini{engine.home.path()};
+    OptionsFile optionsFile{ini, engine.screen};
+    StateRestore restore{engine.state, engine.commands, &engine.screen};
     FakePrintSink* sink = nullptr;
     QPointer<MenuForm> form;
 
@@ -61,7 +66,7 @@ struct OpenMenu
         printer->m_printerName = QStringLiteral("Office");
         printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")};
         sink = printer.get();
-        form = new MenuForm(sessionOver(engine, ini), std::move(printer));
+        form = new MenuForm(sessionOver(engine, restore, optionsFile), std::move(printer));
         form->show();
     }
     ~OpenMenu() { delete form.data(); }
@@ -91,6 +96,7 @@ private slots:
     void opens();
     void optionsSavedOnLeavingTheSettingsTabOnly();
     void namesAndInformation();
+    void unreadableInformationIsNotReplaced();
     void boardConfiguration();
     void restoreButton();
     void printsTheNamesList();
@@ -186,6 +192,35 @@ void TestMenuForm::namesAndInformation()
     QCOMPARE(menu.tabs()->currentIndex(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(readAll(QDir(menu.engine.state.DataDir).filePath(QStringLiteral("DI_2-1.dat"))),
              QByteArray("\xF0\xE5\xE4\r\n\xE2\xF2\xEE\xF0\xE8\r\n"));
+}
+
+// DI_1-1.dat there but unreadable (a directory in its place, which root cannot
+// read either): the tab says so instead of "no information", and nothing the
+// operator types can be saved over the text nobody could read.
+void TestMenuForm::unreadableInformationIsNotReplaced()
+{
+    auto menu = std::make_unique<OpenMenu>();
+    const QString path = QDir(menu->engine.state.DataDir).filePath(QStringLiteral("DI_1-1.dat"));
+    QVERIFY(QDir().mkdir(path));
+    // Leaving the names tab reads the current object's information file.
+    menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
+    menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsInformation));
+    auto* text3 = menu->find<QPlainTextEdit>(QStringLiteral("Text3"));
+    QVERIFY2(text3->toPlainText().startsWith(
+                 QStringLiteral("  Информацията за този обект не може да бъде прочетена !")),
+             qPrintable(text3->toPlainText()));
+    QVERIFY(text3->toPlainText().contains(QStringLiteral("DI_1-1.dat")));
+    QVERIFY(text3->isReadOnly());
+    auto* save = menu->find<QPushButton>(QStringLiteral("Command4"));
+    QVERIFY(!save->isEnabled());
+    // Whatever reaches the session, the file is not replaced and the window says why.
+    menu->form->session().names().setInformationText(QStringLiteral("нов текст"));
+    QVERIFY(!menu->form->session().saveInformation());
+    auto* status = menu->find<QLabel>(QStringLiteral("StatusLabel"));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->text(), menu_texts::kNotReplaced.arg(path));
+    QVERIFY(QFileInfo(path).isDir());
+    QDir().rmdir(path);
 }
 
 void TestMenuForm::boardConfiguration()
@@ -314,7 +349,8 @@ void TestMenuForm::screenshots()
     auto printer = std::make_unique<FakePrintSink>();
     printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                             QStringLiteral("MS Sans Serif")};
-    menu.form = new MenuForm(sessionOver(menu.engine, menu.ini), std::move(printer));
+    menu.form =
+        new MenuForm(sessionOver(menu.engine, menu.restore, menu.optionsFile), std::move(printer));
     menu.form->show();
     QDir().mkpath(dir);
     const char* names[] = {"archive-request", "objects-list",         "settings",

@@ -21,6 +21,7 @@ private slots:
     void emptyInformationTextLeavesCrLf();
     void informationRoundTripKeepsTheFile();
     void missingInformationFileEmptiesTheText();
+    void unreadableNameFileReadsEmptyAndSavesNothing();
 };
 
 void TestNamesRegister::entriesShowTheSystemPart_data()
@@ -165,6 +166,29 @@ void TestNamesRegister::missingInformationFileEmptiesTheText()
     names.loadInformation();
     QCOMPARE(names.informationText(), QString());
     QVERIFY(!InformationFile(bench.state.DataDir, 6).exists());
+}
+
+// Name.dat that cannot be read or written (a directory in its place, which
+// root cannot read either): every name reads empty, and a name saved is
+// reported and changes no entry, since the list shows only what the file holds.
+void TestNamesRegister::unreadableNameFileReadsEmptyAndSavesNothing()
+{
+    MenuBench bench;
+    QVERIFY(bench.files.setName(3, QStringLiteral("Поща")));
+    QVERIFY(QFile::remove(bench.files.namePath()));
+    QVERIFY(QDir().mkdir(bench.files.namePath()));
+    NamesRegister names(bench.state, bench.files);
+    names.load();
+    QCOMPARE(names.entry(2), QStringLiteral(" 1-003  "));
+    QSignalSpy failed(&names, &NamesRegister::writeFailed);
+    QSignalSpy changed(&names, &NamesRegister::entryChanged);
+    names.select(2);
+    names.setNameText(QStringLiteral("Аптека"));
+    QVERIFY(!names.saveName());
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), bench.files.namePath());
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(names.entry(2), QStringLiteral(" 1-003  "));
 }
 
 QTEST_GUILESS_MAIN(TestNamesRegister)

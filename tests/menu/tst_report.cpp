@@ -146,6 +146,34 @@ private slots:
                                         "          Няма архив за 9 Май 2003 год.\r\n\r\n"));
     }
 
+    // A day file that is there but cannot be opened (a directory in its place,
+    // which root cannot read either) is named as unreadable under its heading,
+    // never reported as a day without events; the days around it are read.
+    void unreadableDayIsSaid()
+    {
+        writeDay(kDay, {rec(5, 'A', QTime(1, 0))});
+        writeDay(kDay.addDays(2), {rec(5, 'A', QTime(2, 0), kDay.addDays(2))});
+        const QString blocked =
+            QDir(m_dir.path()).filePath(DayArchive::dayFileName(kDay.addDays(1)));
+        QVERIFY(QDir().mkdir(blocked));
+        m_request.setSelected(4, true);
+        ReportPeriod period(kDay);
+        period.spinUp(PeriodSpin::ToDay);
+        period.spinUp(PeriodSpin::ToDay);
+        const ArchiveReportResult r = build(period);
+        QDir().rmdir(blocked);
+        const QStringList lines = linesOf(r.text);
+        QCOMPARE(lines.size(), 10);
+        QCOMPARE(lines.at(1), QStringLiteral("01:00:00   1-005  Нарушен  Аптека Ц"));
+        QCOMPARE(lines.at(3), QStringLiteral("          Aрхив за нарушения за 8 Май 2003 год."));
+        QVERIFY2(lines.at(4).startsWith(
+                     QStringLiteral("          Архивът за този ден не може да бъде прочетен (")),
+                 qPrintable(lines.at(4)));
+        QCOMPARE(lines.at(5), QString());
+        QCOMPARE(lines.at(7), QStringLiteral("02:00:00   1-005  Нарушен  Аптека Ц"));
+        QVERIFY(!r.text.contains(QStringLiteral("Няма архив")));
+    }
+
     void recordRules_data()
     {
         QTest::addColumn<QByteArray>("record");

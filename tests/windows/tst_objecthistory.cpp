@@ -207,6 +207,51 @@ private slots:
         QCOMPARE(view.information, QStringLiteral("  За този обект не е въведена информация !"));
     }
 
+    // A day file that is there but cannot be opened (a directory in its place,
+    // which root cannot read either) is said to be unreadable, not missing.
+    void unreadableDays_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("blocked");
+        QTest::addColumn<QString>("lead");
+
+        QTest::newRow("today, violations")
+            << int(ListSource::Violations) << kToday
+            << QStringLiteral("          Архивът не може да бъде прочетен за 07 Декември (");
+        QTest::newRow("today, events")
+            << int(ListSource::Events) << kToday
+            << QStringLiteral(
+                   "          Архивът не може да бъде прочетен за 07 Декември 2026 год. (");
+        QTest::newRow("yesterday")
+            << int(ListSource::Violations) << kYesterday
+            << QStringLiteral(
+                   "          Архивът не може да бъде прочетен за 06 Декември 2026 год. (");
+    }
+    void unreadableDays()
+    {
+        QFETCH(int, source);
+        QFETCH(QString, blocked);
+        QFETCH(QString, lead);
+        QVERIFY(QDir(m_dir.path()).mkdir(blocked));
+        const HistoryView view = m_history->build(kObject, ListSource(source));
+        QDir(m_dir.path()).rmdir(blocked);
+        const QString& text = blocked == kToday ? view.today : view.yesterday;
+        QVERIFY2(text.startsWith(lead) && text.endsWith(QStringLiteral(")\r\n\r\n")),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Няма архив")));
+    }
+
+    void unreadableInformationFile()
+    {
+        const QString name = QStringLiteral("DI_3-17.dat");
+        QVERIFY(QDir(m_dir.path()).mkdir(name));
+        const HistoryView view = m_history->build(kObject, ListSource::Violations);
+        QDir(m_dir.path()).rmdir(name);
+        QVERIFY2(view.information.startsWith(
+                     QStringLiteral("  Информацията за този обект не може да бъде прочетена !")),
+                 qPrintable(view.information));
+    }
+
 private:
     static constexpr int globalIndex(int m, int n) { return (m - 1) * 128 + n; }
 };
