@@ -171,6 +171,8 @@ void OperatorDesk::openMenu()
                                                        s.optionsFile(), m_platform.clock),
                          std::make_unique<PrinterSink>(
                              m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
+        // Files of reports go where the operator says in the system's save dialog.
+        m_menu->setSavePathChooser(askSavePath);
         ++m_menusOpened;
     }
     m_menu->show();

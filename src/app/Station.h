@@ -65,6 +65,9 @@ public:
     OptionsFile& optionsFile() { return m_optionsFile; }
     const StartupConfig& config() const { return m_config; }
     QString programDir() const { return m_programDir; }
+    // Day records that could not be written by the end of the program wait
+    // here for the next start.
+    QString archiveRecoveryPath() const;
     AlarmList& alarms() { return m_alarms; }
     EventList& events() { return m_events; }
     ObjectGrid& grid() { return m_grid; }

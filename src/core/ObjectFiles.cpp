@@ -2,6 +2,8 @@
 
 #include "core/RecordFile.h"
 
+#include <QStringList>
+
 namespace zelvan {
 
 namespace {
@@ -54,22 +56,22 @@ ObjectFiles::BoardSettings ObjectFiles::defaultBoard()
 bool ObjectFiles::createMissing()
 {
     m_error.clear();
-    auto createIfMissing = [this](const RecordFile& file, const QByteArray& records) {
-        if (file.exists())
-            return true;
-        if (file.create(records))
-            return true;
-        m_error = file.path() + QStringLiteral(": ") + file.errorString();
-        return false;
+    // Each file is tried, whatever became of the one before: a Name.dat that
+    // cannot be written must not leave Color.dat and Kavel.dat uncreated, and
+    // every failure is reported, one per line.
+    QStringList failures;
+    auto createIfMissing = [&failures](const RecordFile& file, const QByteArray& records) {
+        if (file.exists() || file.create(records))
+            return;
+        failures << file.path() + QStringLiteral(": ") + file.errorString();
     };
 
     const QByteArray emptyName = record::encodeText(QString(), kNameRecord);
-    if (!createIfMissing(nameFile(*this), emptyName.repeated(kObjectCount)))
-        return false;
-    if (!createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount)))
-        return false;
-    return createIfMissing(kavelFile(*this),
-                           kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+    createIfMissing(nameFile(*this), emptyName.repeated(kObjectCount));
+    createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount));
+    createIfMissing(kavelFile(*this), kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+    m_error = failures.join(QLatin1Char('\n'));
+    return failures.isEmpty();
 }
 
 QString ObjectFiles::name(int k) const

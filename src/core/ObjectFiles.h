@@ -38,6 +38,11 @@ public:
     QString namePath() const;
     QString colorPath() const;
     QString kavelPath() const;
+    // The folder of printed and exported reports in a data directory.
+    static QString reportsDirOf(const QString& dataDir)
+    {
+        return dataDir + QStringLiteral("/Reports");
+    }
 
     // CreateObjectFiles: writes each missing file with its defaults, in record
     // order (Name.dat, Color.dat, Kavel.dat). False when a file cannot be written.

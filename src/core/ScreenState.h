@@ -49,6 +49,8 @@ public:
         OptionsWrite,
         DataFiles,
         Archive,
+        ArchiveSync,     // the data directory's file system cannot sync
+        ArchiveRecovery, // records saved at the last exit that cannot be read back
         Port1,
         Port2,
         ModuleState,

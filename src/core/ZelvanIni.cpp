@@ -103,6 +103,21 @@ public:
         return value;
     }
 
+    // "Y" or "N" (blanks around it allowed). Any other text ("y", "Yes") is
+    // damaged: it would be read as "not Y" and switch a feature off unseen.
+    std::optional<QString> yesNo(const QString& fallback)
+    {
+        const auto t = token(fallback);
+        if (!t)
+            return std::nullopt;
+        const QString v = t->trimmed();
+        if (v != QLatin1String("Y") && v != QLatin1String("N")) {
+            bad(*t, fallback);
+            return std::nullopt;
+        }
+        return v;
+    }
+
     void bad(const QString& value, const QString& fallback)
     {
         note(config_texts::badValue().arg(m_header).arg(m_index).arg(value, fallback));
@@ -135,9 +150,12 @@ private:
 std::array<qint16, 6> readOptionValues(const QList<IniLine>& lines, QStringList* problems)
 {
     std::array<qint16, 6> options = kDefaultOptions;
+    // Each option is on (1) or off (0). Any other number (a hand-edited -1 or
+    // 2) is damaged: the box would show it ticked while the option acts only
+    // on 1. It takes its default, and the problem is listed.
     SectionReader section(lines, kOptions, SectionReader::HeaderScan::ByToken, problems);
     for (size_t i = 0; section.found() && i < options.size(); ++i) {
-        if (auto v = section.integer(options[i], -32768, 32767))
+        if (auto v = section.integer(options[i], 0, 1))
             options[i] = qint16(*v);
     }
     return options;
@@ -335,12 +353,12 @@ StartupConfig ZelvanIni::readStartup() const
     }
     {
         SectionReader s(lines, kVisible, Scan::ByToken, problems);
-        if (auto v = s.token(config.ShowSystemZero))
+        if (auto v = s.yesNo(config.ShowSystemZero))
             config.ShowSystemZero = *v;
     }
     {
         SectionReader s(lines, kHub, Scan::ByToken, problems);
-        if (auto v = s.token(config.HubMode))
+        if (auto v = s.yesNo(config.HubMode))
             config.HubMode = *v;
     }
     {

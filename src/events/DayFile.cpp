@@ -34,12 +34,15 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
 // millionths is within 0.0432 s of the moment written, so rounding (rather
 // than cutting) shows a record written on a whole second at that second. The
 // last record of a day never reads as midnight.
-QString DayRecord::timeText() const
+int DayRecord::secondOfDay() const
 {
     const qint64 seconds = (qint64(fraction) * kSecondsPerDay + 500000) / 1000000;
-    return QTime(0, 0)
-        .addSecs(qMin<qint64>(seconds, kSecondsPerDay - 1))
-        .toString(QStringLiteral("HH:mm:ss"));
+    return int(qMin<qint64>(seconds, kSecondsPerDay - 1));
+}
+
+QString DayRecord::timeText() const
+{
+    return QTime(0, 0).addSecs(secondOfDay()).toString(QStringLiteral("HH:mm:ss"));
 }
 
 std::optional<DayRecord> parseDayRecord(QByteArrayView line)

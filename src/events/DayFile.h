@@ -11,10 +11,12 @@ namespace zelvan {
 // One record read back from a day file.
 struct DayRecord
 {
-    int k = 0;                // object index 1..1024, 0 for a module record
-    QChar letter;             // the character whose code is positions 5-6
-    int fraction = 0;         // positions 7-12, millionths of the day
-    int module = -1;          // last character of a 13-character S or V record, -1 when absent
+    int k = 0;        // object index 1..1024, 0 for a module record
+    QChar letter;     // the character whose code is positions 5-6
+    int fraction = 0; // positions 7-12, millionths of the day
+    int module = -1;  // last character of a 13-character S or V record, -1 when absent
+    // The second of the day the record shows (0..86399).
+    int secondOfDay() const;
     QString timeText() const; // "hh:mm:ss"
 };
 

@@ -93,6 +93,12 @@ void MenuForm::addTabs()
     connect(restore, &StateRestoreTab::restoreStarting, SSTab1, [this] { SSTab1->setFocus(); });
 }
 
+void MenuForm::setSavePathChooser(const SavePathChooser& chooser)
+{
+    for (MenuTabForm* tab : SSTab1->findChildren<MenuTabForm*>())
+        tab->setSavePathChooser(chooser);
+}
+
 void MenuForm::report(const QString& message)
 {
     m_status->setText(message);

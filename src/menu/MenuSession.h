@@ -5,11 +5,14 @@
 #include "menu/NamesRegister.h"
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
+#include "menu/ReportWalker.h"
 #include "menu/StateRestore.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
+#include <memory>
+#include <optional>
 
 namespace zelvan {
 
@@ -18,6 +21,20 @@ class ScreenState;
 class ObjectFiles;
 class OptionsFile;
 class Clock;
+class ReportCsvExport;
+
+// The request that built a report, kept for the report's files.
+struct ReportRun
+{
+    ReportScope scope;
+    int fromHour = 0;
+    int toHour = 0;
+    ReportRequest request;
+
+    // The name offered for a file of the report: kind, first day and hour,
+    // " - ", last day and hour, then the suffix (".pdf", ".csv").
+    QString fileName(const QString& suffix) const;
+};
 
 // Tabs of SSTab1, in their order.
 enum class MenuTab
@@ -58,6 +75,13 @@ public:
     PeriodLabels periodLabels() const;
     // Text1: the last report built.
     QString reportText() const { return m_reportText; }
+    // The request of that report; none before the first one.
+    const std::optional<ReportRun>& lastRun() const { return m_lastRun; }
+    // The reports folder of the data directory, where files are offered first.
+    QString reportsDir() const;
+    // The spreadsheet export of the last report's request into path; null
+    // before the first report.
+    std::unique_ptr<ReportCsvExport> csvExport(const QString& path, QChar separator) const;
 
     // Opening sequence: the report period set to today and nothing selected,
     // options and printer font from zelvan.ini (the printer's font names
@@ -122,6 +146,7 @@ private:
     ReportPeriod m_period;
     ReportRequest m_request;
     QString m_reportText;
+    std::optional<ReportRun> m_lastRun;
     int m_tab = tabIndex(MenuTab::ArchiveRequest);
 };
 

@@ -55,6 +55,13 @@ inline const QStringList kFontSizes = {
 // Objects list and information tabs.
 inline const QString kSave = QStringLiteral("Запис");
 inline const QString kPrint = QStringLiteral("Печат");
+inline const QString kPreview = QStringLiteral("Преглед");
+inline const QString kPdf = QStringLiteral("PDF");
+inline const QString kCsv = QStringLiteral("CSV");
+// File types offered by the save dialog; the CSV ones in the order of their separators.
+inline const QString kPdfFiles = QStringLiteral("PDF (*.pdf)");
+inline const QStringList kCsvFiles = {QStringLiteral("CSV, разделител ; (*.csv)"),
+                                      QStringLiteral("CSV, разделител , (*.csv)")};
 
 // Board configuration tab.
 inline const QString kBoardFrame = QStringLiteral("Конфигуриране на платка Кавел");
@@ -102,6 +109,8 @@ inline const QString kAboutSentence = QStringLiteral(
 inline const QString kFirmwareSentence =
     QStringLiteral("За използване на пълните възможностите на системата е необходимо софтуерът на "
                    "изнесените модули да е Ver. 2.10.F или по-голяма.");
+// %1: the program's version, as zelvan --version prints it.
+inline QString versionLine() { return QStringLiteral("Версия %1"); }
 inline const QString kMakerContact =
     QStringLiteral("Zelvan Panel Project  -  поддръжка: support@zelvan-panel.example");
 

@@ -3,6 +3,7 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -31,11 +32,17 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     Text2 = named(new QLineEdit, QStringLiteral("Text2"));
     Text2->setMaxLength(NamesRegister::kNameFieldLength);
     auto* save = button(texts::kSave, "Command3");
-    auto* printNames = button(texts::kPrint, "Command5");
     row->addWidget(Label12);
     row->addWidget(Text2, 1);
     row->addWidget(save);
-    row->addWidget(printNames);
+    addPrintButtons(
+        row, "Command5", m_sink,
+        [this](PrintSink& target) {
+            return printNamesList(target, m_session.options().printerFont(),
+                                  m_session.names().entries());
+        },
+        m_session.reportsDir(),
+        [] { return ReportTexts::kNamesFileKind + QStringLiteral(".pdf"); });
     layout->addLayout(row);
 
     {
@@ -67,10 +74,6 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     connect(Text2, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.names().setNameText(text); });
     connect(save, &QPushButton::clicked, this, [this] { m_session.saveName(); });
-    connect(printNames, &QPushButton::clicked, this, [this] {
-        reportPrint(
-            printNamesList(m_sink, m_session.options().printerFont(), m_session.names().entries()));
-    });
 }
 
 void NamesTab::showCurrentObject()

@@ -3,6 +3,7 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,10 +27,20 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
     auto* row = new QHBoxLayout;
     auto* save = button(texts::kSave, "Command4");
     m_save = save;
-    auto* printInfo = button(texts::kPrint, "Command6");
     row->addStretch();
     row->addWidget(save);
-    row->addWidget(printInfo);
+    addPrintButtons(
+        row, "Command6", m_sink,
+        [this](PrintSink& target) {
+            const NamesRegister& names = m_session.names();
+            return printObjectInfo(target, m_session.options().printerFont(), names.objectCaption(),
+                                   names.informationText());
+        },
+        m_session.reportsDir(),
+        [this] {
+            return ReportTexts::kObjectFileKind + QLatin1Char(' ')
+                   + fileNamePart(m_session.names().objectLabel()) + QStringLiteral(".pdf");
+        });
     layout->addLayout(row);
 
     showCurrentObject();
@@ -41,11 +52,6 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
             m_session.names().setInformationText(Text3->toPlainText());
     });
     connect(save, &QPushButton::clicked, this, [this] { m_session.saveInformation(); });
-    connect(printInfo, &QPushButton::clicked, this, [this] {
-        const NamesRegister& names = m_session.names();
-        reportPrint(printObjectInfo(m_sink, m_session.options().printerFont(),
-                                    names.objectCaption(), names.informationText()));
-    });
 }
 
 void ObjectInfoTab::focusText() { Text3->setFocus(); }

@@ -119,6 +119,13 @@ void MainPanelModel::saveColor(int k)
     // Earlier records that could not be written go out first, then this one;
     // each write carries the colour held now.
     m_colorPending.insert(k);
+    writePendingColors();
+}
+
+void MainPanelModel::writePendingColors()
+{
+    if (m_colorPending.empty())
+        return;
     for (auto it = m_colorPending.begin(); it != m_colorPending.end();) {
         if (!m_files.setColor(*it, m_state.ObjColor[size_t(*it)]))
             break;

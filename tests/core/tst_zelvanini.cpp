@@ -232,6 +232,18 @@ private slots:
         QTest::newRow("non-numeric option")
             << QByteArray("[Options]")
             << QByteArray("[Options]\r\n0\r\nda\r\n0\r\n1\r\n0\r\n0\r\n\r\n") << "[Options]";
+        QTest::newRow("option 2") << QByteArray("[Options]")
+                                  << QByteArray("[Options]\r\n0\r\n2\r\n0\r\n1\r\n0\r\n0\r\n\r\n")
+                                  << "[Options]";
+        QTest::newRow("option -1")
+            << QByteArray("[Options]")
+            << QByteArray("[Options]\r\n0\r\n1\r\n0\r\n-1\r\n0\r\n0\r\n\r\n") << "[Options]";
+        QTest::newRow("hub y") << QByteArray("[Hub]") << QByteArray("[Hub]\r\ny\r\n\r\n")
+                               << "[Hub]";
+        QTest::newRow("hub Yes") << QByteArray("[Hub]") << QByteArray("[Hub]\r\nYes\r\n\r\n")
+                                 << "[Hub]";
+        QTest::newRow("visible y")
+            << QByteArray("[Visible 0]") << QByteArray("[Visible 0]\r\ny\r\n\r\n") << "[Visible 0]";
         QTest::newRow("port name")
             << QByteArray("[CommPort]")
             << QByteArray("[CommPort]\r\nCOM1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n")
@@ -268,6 +280,8 @@ private slots:
         QCOMPARE(c.options[0], remove == "[Options]" ? qint16(0) : qint16(1));
         QCOMPARE(c.options[3], qint16(1));
         QCOMPARE(enabledModules(c).size(), 8);
+        QCOMPARE(c.HubMode, QStringLiteral("Y"));
+        QCOMPARE(c.ShowSystemZero, QStringLiteral("N"));
     }
 
     void missingFileIsAProblem()

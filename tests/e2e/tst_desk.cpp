@@ -59,7 +59,15 @@ QByteArray readFile(const QString& path)
 // A program directory, the simulated hub on a pseudo-terminal, and the desk on it.
 struct DeskRig
 {
-    DeskRig()
+    // The sixth option on: the tests rely on it.
+    static StationIniOptions deskIni()
+    {
+        StationIniOptions ini;
+        ini.options.last() = QStringLiteral("1");
+        return ini;
+    }
+
+    explicit DeskRig(const StationIniOptions& ini = deskIni())
     {
         QString error;
         linkPath = home.filePath(QStringLiteral("modules"));
@@ -74,21 +82,21 @@ struct DeskRig
                              if (line == 1)
                                  link.write(bytes);
                          });
-        StationIniOptions ini; // the sixth option on: the tests rely on it
-        ini.options.last() = QStringLiteral("1");
         if (!writeStationIni(home.path(), linkPath, ini))
             qFatal("zelvan.ini cannot be written");
     }
 
-    // Starts the desk and waits until every module is on line and the panel shows.
-    bool start()
+    // Starts the desk and waits until every module is on line and the panel
+    // shows (unless told not to wait).
+    bool start(bool waitForThePanel = true)
     {
         desk = std::make_unique<OperatorDesk>(OperatorDesk::Platform{clock, beeper, port1, port2},
                                               home.path());
         if (desk->start().outcome != OperatorDesk::Outcome::Running)
             return false;
         desk->station().tickTimer().stop(); // the tests tick by themselves
-        return QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
+        return !waitForThePanel
+               || QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
     }
 
     QString iniPath() const { return home.filePath(QStringLiteral("zelvan.ini")); }
@@ -434,6 +442,114 @@ private slots:
             QVERIFY(
                 rig.desk->mainForm()->screen()->grabWindow(0).save(QString::fromLocal8Bit(shot)));
         }
+    }
+
+    void moduleAnsweringOnlyPromptsHoldsNoOtherBack()
+    {
+        // Modules 1, 2 and 3 enabled; module 2 answers the probe and nothing
+        // else, so its version reply never comes.
+        StationIniOptions ini = DeskRig::deskIni();
+        ini.moduls = QStringLiteral("YYYNNNNN");
+        DeskRig rig(ini);
+        QVERIFY(rig.sim.promptsOnly(2));
+        QVERIFY(rig.start(false));
+        Station& station = rig.desk->station();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[1], kWaitMs);
+        QVERIFY(rig.sent("}2Ver\r\r"));
+        QVERIFY(!rig.desk->mainForm()->isVisible());
+
+        // The next tick passes module 2 over: module 3 starts, the windows appear.
+        station.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[3], kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.desk->mainForm()->isVisible(), kWaitMs);
+        QTRY_VERIFY(rig.desk->alarmForm()->isVisible());
+        QTRY_VERIFY(rig.desk->eventForm()->isVisible());
+        QVERIFY(!station.state().ModuleStarted[2]);
+        // Module 2 is named in the link-lost window, and only module 2.
+        QTRY_VERIFY(rig.desk->linkLostForm()->isVisible());
+        QVERIFY2(
+            rig.desk->linkLostForm()->text().endsWith(QStringLiteral("\n2 е прекъсната!"))
+                || rig.desk->linkLostForm()->text().endsWith(QStringLiteral("\r2 е прекъсната!")),
+            qPrintable(rig.desk->linkLostForm()->text()));
+
+        // It is asked again once the others are done, and at each tick after.
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleAnswered[2], kWaitMs);
+        const qsizetype mark = rig.toModules.size();
+        station.tick();
+        QVERIFY(rig.sent("}2Ver\r\r", mark));
+        QVERIFY(rig.desk->linkLostForm()->isVisible());
+
+        // When it answers at last it is started like the others (each tick
+        // after the prompts of the last probe are in).
+        const auto prompted = [&] {
+            return station.state().ModuleAnswered[1] && station.state().ModuleAnswered[2]
+                   && station.state().ModuleAnswered[3];
+        };
+        QVERIFY(rig.sim.revive(2));
+        QTRY_VERIFY_WITH_TIMEOUT(prompted(), kWaitMs);
+        station.tick();
+        QTRY_VERIFY_WITH_TIMEOUT(station.state().ModuleStarted[2], kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(prompted(), kWaitMs);
+        station.tick();
+        QTRY_VERIFY(!rig.desk->linkLostForm()->isVisible());
+    }
+
+    void anotherModuleStartingLeavesThePanelAsItIs()
+    {
+        DeskRig rig;
+        QVERIFY(rig.start());
+        Station& station = rig.desk->station();
+        MainForm* main = rig.desk->mainForm();
+        // Object 5 of module 1 selected on page 0, its thresholds panel open.
+        QTest::mousePress(main->objectButton(4), Qt::RightButton);
+        QTest::mouseRelease(main->objectButton(4), Qt::RightButton);
+        QVERIFY(main->slider(0)->isEnabled());
+        QCOMPARE(station.state().SelectedObject, qint16(5));
+
+        // Module 3 restarts and goes through its exchange again.
+        const qsizetype mark = rig.toModules.size();
+        QVERIFY(rig.sim.restart(3));
+        QVERIFY(rig.sent("}3NOMON\r", mark));
+        QVERIFY(station.state().ModuleStarted[3]);
+        QCOMPARE(station.state().SelectedObject, qint16(5));
+        QVERIFY(main->slider(0)->isEnabled());
+
+        // Module 1 restarting resets its own shown page.
+        const qsizetype mark1 = rig.toModules.size();
+        QVERIFY(rig.sim.restart(1));
+        QVERIFY(rig.sent("}1NOMON\r", mark1));
+        QCOMPARE(station.state().SelectedObject, qint16(0));
+        QVERIFY(!main->slider(0)->isEnabled());
+    }
+
+    void unreadablePortSettingsAreShown_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("shown"); // empty: no problem of the port
+        QTest::newRow("semicolons")
+            << QByteArray("4800;n;8;1") << "\"4800;n;8;1\" в [CommPort] не могат да се прочетат";
+        QTest::newRow("no stop bits")
+            << QByteArray("4800,n,8") << "\"4800,n,8\" в [CommPort] не могат да се прочетат";
+        // A pseudo-terminal keeps 8 data bits and no parity, whatever it is told.
+        QTest::newRow("refused by the device")
+            << QByteArray("9600,e,7,2") << "устройството не прие от настройките \"9600,e,7,2\"";
+        QTest::newRow("settings the line takes") << QByteArray("19200,n,8,1") << QString();
+    }
+    void unreadablePortSettingsAreShown()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, shown);
+        StationIniOptions ini = DeskRig::deskIni();
+        ini.settings1 = QString::fromLatin1(settings);
+        DeskRig rig(ini);
+        // The pseudo-terminal carries the traffic whatever its settings.
+        QVERIFY(rig.start());
+        auto* status = rig.desk->mainForm()->findChild<QLabel*>(QStringLiteral("StatusLine"));
+        QVERIFY(status);
+        QCOMPARE(status->isVisible(), !shown.isEmpty());
+        QCOMPARE(status->text().contains(QStringLiteral("Сериен порт 1 (%1)").arg(rig.linkPath)),
+                 !shown.isEmpty());
+        QVERIFY2(status->text().contains(shown), qPrintable(status->text()));
     }
 
     void keypadEntrySendsTheCommand()

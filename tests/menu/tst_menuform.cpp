@@ -1,4 +1,5 @@
 #include "core/OptionsFile.h"
+#include "core/ProgramVersion.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
@@ -58,10 +59,19 @@ struct OpenMenu
     FakePrintSink* sink = nullptr;
     QPointer<MenuForm> form;
 
-    OpenMenu()
+    // options: the six [Options] value lines of zelvan.ini, when not the defaults.
+    explicit OpenMenu(const QByteArray& options = {})
     {
         engine.state.fillMonthNames();
         ini.WriteDefaultConfig();
+        if (!options.isEmpty()) {
+            QByteArray bytes = ini.defaultContent();
+            bytes.replace("[Options]\r\n1\r\n1\r\n0\r\n1\r\n0\r\n0\r\n", "[Options]\r\n" + options);
+            QFile f(ini.path());
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                qFatal("zelvan.ini cannot be written");
+            f.write(bytes);
+        }
         auto printer = std::make_unique<FakePrintSink>();
         printer->m_printerName = QStringLiteral("Office");
         printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")};
@@ -95,6 +105,7 @@ class TestMenuForm : public QObject
 private slots:
     void opens();
     void optionsSavedOnLeavingTheSettingsTabOnly();
+    void damagedOptionsShowWhatTheyDo();
     void namesAndInformation();
     void unreadableInformationIsNotReplaced();
     void boardConfiguration();
@@ -131,6 +142,10 @@ void TestMenuForm::opens()
     QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))
                 ->text()
                 .contains(QStringLiteral("Ver. 2.10.F или по-голяма.")));
+    // The information tab names the version that zelvan --version prints.
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("VersionLabel"))->text(),
+             QStringLiteral("Версия ") + programVersion());
+    QVERIFY(programVersion().startsWith(releaseVersion()));
 
     // A module box selects its 128 entries of the report list.
     menu.click(QStringLiteral("Check11(1)"));
@@ -156,6 +171,24 @@ void TestMenuForm::optionsSavedOnLeavingTheSettingsTabOnly()
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     QCOMPARE(readAll(menu.ini.path()), saved);
+}
+
+void TestMenuForm::damagedOptionsShowWhatTheyDo()
+{
+    // "Main window on top" hand-edited to 2, "sound while violated" to -1.
+    OpenMenu menu("1\r\n1\r\n2\r\n-1\r\n0\r\n0\r\n");
+    const StartupConfig config = menu.ini.readStartup();
+    config.applyTo(menu.engine.state);
+    const StationState& s = menu.engine.state;
+    // Each box shows what its option does: ticked exactly when it acts as on.
+    QCOMPARE(menu.find<QCheckBox>(QStringLiteral("Check3"))->isChecked(), s.OptPanelOnTop == 1);
+    QCOMPARE(menu.find<QCheckBox>(QStringLiteral("Check4"))->isChecked(), s.OptAlarmSound == 1);
+    QCOMPARE(s.OptPanelOnTop, qint16(0));
+    QCOMPARE(s.OptAlarmSound, qint16(1));
+    // Both damaged values are listed for the operator.
+    QCOMPARE(config.problems.size(), 2);
+    QVERIFY(config.problems[0].contains(QStringLiteral("[Options], ред 3: \"2\"")));
+    QVERIFY(config.problems[1].contains(QStringLiteral("[Options], ред 4: \"-1\"")));
 }
 
 void TestMenuForm::namesAndInformation()

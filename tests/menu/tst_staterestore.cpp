@@ -33,8 +33,11 @@ class TestStateRestore : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void captions_data();
     void captions();
+    void lossTimeOnClockChangeDays_data();
+    void lossTimeOnClockChangeDays();
     void sendsEveryLineOnceInOrder_data();
     void sendsEveryLineOnceInOrder();
     void waitsForTheOutputToDrainBeforeEachLine();
@@ -44,6 +47,40 @@ private slots:
     void unreadableSavedStateIsNotNoData();
     void portThatNeverDrainsEndsTheRestoreWithAProblem();
 };
+
+void TestStateRestore::initTestCase()
+{
+    // A zone with summer time, whatever the machine's own.
+    qputenv("TZ", "Europe/Sofia");
+    QVERIFY(QDateTime(QDate(2026, 7, 1), QTime(12, 0)).isDaylightTime());
+}
+
+void TestStateRestore::lossTimeOnClockChangeDays_data()
+{
+    QTest::addColumn<QDateTime>("lostAt");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("summer time begins, after the change")
+        << QDateTime(QDate(2026, 3, 29), QTime(7, 8, 9))
+        << QStringLiteral("29 Март 2026 г.  07:08:09");
+    QTest::newRow("summer time begins, before the change")
+        << QDateTime(QDate(2026, 3, 29), QTime(1, 30, 0))
+        << QStringLiteral("29 Март 2026 г.  01:30:00");
+    QTest::newRow("summer time ends, after the change")
+        << QDateTime(QDate(2026, 10, 25), QTime(22, 0, 1)) << QStringLiteral("2026 г.  22:00:01");
+    QTest::newRow("last second of a day") << QDateTime(QDate(2026, 3, 29), QTime(23, 59, 59))
+                                          << QStringLiteral("29 Март 2026 г.  23:59:59");
+}
+
+void TestStateRestore::lossTimeOnClockChangeDays()
+{
+    QFETCH(QDateTime, lostAt);
+    QFETCH(QString, shown);
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")), stateFile(lostAt, {4}));
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QVERIFY2(restore.caption(1).endsWith(shown), qPrintable(restore.caption(1)));
+}
 
 void TestStateRestore::captions_data()
 {
