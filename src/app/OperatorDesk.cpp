@@ -116,6 +116,11 @@ void OperatorDesk::buildWindows()
         if (m_main->isVisible())
             raiseForm(*m_main, true);
     });
+    // Raised, not activated: the operator typing in another window keeps the keyboard.
+    connect(&s.screen(), &ScreenState::raiseAlarmsRequested, this, [this] {
+        if (m_alarms->isVisible())
+            raiseForm(*m_alarms);
+    });
     placeWindows();
     followScreen();
 }

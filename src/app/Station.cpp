@@ -40,12 +40,7 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
         const DayArchive::Batch batch(m_archive.get());
         m_framer.receivePort2(m_port2.readAll());
     });
-    // A new violation brings the violations window back, however it was
-    // hidden; before the main window is first shown the windows wait for it.
-    connect(&m_alarms, &AlarmList::violationAdded, this, [this] {
-        if (m_screen.mainVisible())
-            m_screen.setAlarmsVisible(true);
-    });
+    connect(&m_alarms, &AlarmList::violationAdded, &m_screen, &ScreenState::bringAlarmsBack);
     // The port's problem: why it is closed, or the settings it could not use.
     connect(&m_keeper1, &PortKeeper::stateChanged, this,
             [this](bool, const QString& text) { m_screen.setProblem(Source::Port1, text); });

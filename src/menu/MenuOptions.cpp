@@ -16,25 +16,39 @@ MenuOptions::MenuOptions(StationState& state, ScreenState& screen, OptionsFile& 
     connect(&m_screen, &ScreenState::changed, this, &MenuOptions::followWindows);
 }
 
-// The window boxes show the windows as they are: a window closed with its
-// close box, or shown again by a new violation, is shown so in its box.
+// A window closed with its close box, or shown again by a new violation, is
+// shown so in its box; the choice stored for the next start stays the one
+// made in the menu.
 void MenuOptions::followWindows()
 {
+    const std::array<bool, 3> shown = windowsShown();
+    if (shown == m_windowsShown)
+        return;
+    m_windowsShown = shown;
+    emit changed();
+}
+
+std::array<bool, 3> MenuOptions::windowsShown() const
+{
+    return {m_screen.alarmsVisible(), m_screen.eventsVisible(), m_screen.keypadVisible()};
+}
+
+std::optional<bool> MenuOptions::windowShown(int i) const
+{
+    // Before the main window is first shown every window waits hidden,
+    // whatever its option: the box shows the option.
     if (!m_screen.mainVisible())
-        return; // before the first show every window is hidden, whatever its option
-    const std::array<std::pair<Option, bool>, 3> windows{{{ShowAlarms, m_screen.alarmsVisible()},
-                                                          {ShowEvents, m_screen.eventsVisible()},
-                                                          {ShowKeypad, m_screen.keypadVisible()}}};
-    bool moved = false;
-    for (const auto& [option, shown] : windows) {
-        const qint16 value = shown ? 1 : 0;
-        if (m_options[size_t(option)] != value) {
-            m_options[size_t(option)] = value;
-            moved = true;
-        }
+        return std::nullopt;
+    switch (i) {
+    case ShowAlarms:
+        return m_screen.alarmsVisible();
+    case ShowEvents:
+        return m_screen.eventsVisible();
+    case ShowKeypad:
+        return m_screen.keypadVisible();
+    default:
+        return std::nullopt;
     }
-    if (moved)
-        emit changed();
 }
 
 const QStringList& MenuOptions::fontSizes() { return menu_texts::kFontSizes; }
@@ -68,11 +82,18 @@ void MenuOptions::load()
     m_font.bold = stored.bold;
     m_font.italic = stored.italic;
     m_changed = false;
+    m_windowsShown = windowsShown();
     emit changed();
-    followWindows();
 }
 
 bool MenuOptions::option(int i) const
+{
+    if (i < 0 || i >= kOptionCount)
+        return false;
+    return windowShown(i).value_or(m_options[size_t(i)] != 0);
+}
+
+bool MenuOptions::storedOption(int i) const
 {
     return i >= 0 && i < kOptionCount && m_options[size_t(i)] != 0;
 }

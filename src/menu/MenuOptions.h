@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 namespace zelvan {
 
@@ -45,11 +46,13 @@ public:
     // List4: the seven sizes.
     static const QStringList& fontSizes();
 
-    // The value of box i. The three window boxes show whether their window is
+    // What box i shows. The three window boxes show whether their window is
     // shown now (once the main window is up): a window hidden with its close
-    // box reads as off, one shown again by a new violation as on; saving
-    // writes what the boxes show.
+    // box reads as off, one shown again by a new violation as on.
     bool option(int i) const;
+    // The value of option i as it is written into [Options]: the operator's
+    // choice in the menu (or the stored one), never a close box.
+    bool storedOption(int i) const;
     // A click on an option box: stored in its shared value at once, the windows
     // it controls shown or hidden, SettingsChanged set.
     void setOption(int i, bool on);
@@ -78,12 +81,17 @@ signals:
 private:
     void markChanged();
     void followWindows();
+    std::array<bool, 3> windowsShown() const;
+    // Whether the window of option i is shown now; nothing when i names no
+    // window or the main window was not shown yet.
+    std::optional<bool> windowShown(int i) const;
     static int indexOrLast(const QStringList& list, const QString& wanted);
 
     StationState& m_state;
     ScreenState& m_screen;
     OptionsFile& m_file;
     std::array<qint16, kOptionCount> m_options{};
+    std::array<bool, 3> m_windowsShown{};
     QStringList m_fontNames;
     int m_fontIndex = -1;
     int m_sizeIndex = 0;
