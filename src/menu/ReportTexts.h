@@ -61,6 +61,7 @@ inline const QStringList kCsvHeader = {QStringLiteral("Дата"),  QStringLiter
                                        QStringLiteral("Сигнал")};
 inline const QString kCsvNoArchive = QStringLiteral("Няма архив");
 inline const QString kCsvUnreadable = QStringLiteral("Архивът не може да бъде прочетен");
+inline const QString kCsvBroken = QStringLiteral("Четенето на архива прекъсна");
 inline const QString kCsvSignal = QStringLiteral("Сигнал ");
 inline const QString kExportSaved = QStringLiteral("Записано във файл: ");
 inline const QString kExportFailed = QStringLiteral("Файлът не е записан: ");

@@ -6,6 +6,7 @@
 #include "core/Labels.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
+#include "core/ReasonText.h"
 #include "core/StationState.h"
 #include "events/DayArchive.h"
 #include "events/DayFile.h"
@@ -28,12 +29,6 @@ std::optional<int> numberAt(const QString& line, int from, int count)
     if (!value)
         return std::nullopt;
     return int(*value);
-}
-
-// The system's reason for a failed read, in brackets after the history's text.
-QString reasonOf(const QString& error)
-{
-    return error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error);
 }
 
 bool isObjectEventCode(QChar c)
@@ -96,10 +91,10 @@ QString ObjectHistory::information(int k) const
     if (!file.exists())
         return texts::noInformation();
     if (!file.open(QIODevice::ReadOnly))
-        return texts::unreadableInformation() + reasonOf(file.errorString());
+        return withReason(texts::unreadableInformation(), file.errorString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return texts::unreadableInformation() + reasonOf(file.errorString());
+        return withReason(texts::unreadableInformation(), file.errorString());
     return fromCp1251(bytes);
 }
 
@@ -112,7 +107,7 @@ QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
     if (!reader.exists())
         return texts::noArchivePrefix() + when + texts::crlf() + texts::crlf();
     if (!reader.open()) {
-        return texts::unreadableArchivePrefix() + when + reasonOf(reader.errorString())
+        return withReason(texts::unreadableArchivePrefix() + when, reader.errorString())
                + texts::crlf() + texts::crlf();
     }
     QString text;
@@ -127,7 +122,7 @@ QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
     // The records read stay; the operator sees that the day goes on unread.
     if (reader.failed()) {
         text +=
-            texts::brokenArchivePrefix() + when + reasonOf(reader.errorString()) + texts::crlf();
+            withReason(texts::brokenArchivePrefix() + when, reader.errorString()) + texts::crlf();
     }
     reader.close();
     return text;
