@@ -22,6 +22,7 @@ MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& 
     connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::readFailed, this, &MenuSession::readFailed);
     connect(&m_board, &BoardConfiguration::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_board, &BoardConfiguration::readFailed, this, &MenuSession::readFailed);
     // Both objects lists show the same entries.
     connect(&m_names, &NamesRegister::entryChanged, this,
             [this] { m_request.setEntries(m_names.entries()); });

@@ -116,6 +116,12 @@ inline const QString kMakerContact =
 
 // Problems reported in the window itself.
 inline const QString kWriteFailed = QStringLiteral("Неуспешен запис във файла %1");
+// Name.dat or Kavel.dat is there but cannot be read (the file and the reason
+// follow): what its records hold is not shown, and nothing is saved over it.
+inline const QString kNamesUnreadable =
+    QStringLiteral("Имената не могат да бъдат прочетени (%1). Не се показват и не се записват.");
+inline const QString kBoardsUnreadable = QStringLiteral(
+    "Настройките на платките не могат да бъдат прочетени (%1). Не се показват и не се записват.");
 inline const QString kNotReplaced =
     QStringLiteral("Файлът %1 не може да бъде прочетен и не е презаписан");
 // Text3 of the information tab when the object's information file cannot be

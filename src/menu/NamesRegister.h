@@ -51,11 +51,17 @@ public:
     // Leaving the names tab: the current object's information file into Text3
     // (emptied when the object has none, and when it cannot be read).
     void loadInformation();
+    // Name.dat is there but cannot be read ("path: reason", empty when it can):
+    // the names read empty, and saving a name does not write into it.
+    QString nameProblem() const { return m_nameProblem; }
     // The current object's information file is there but could not be read:
     // its text is not shown and saving does not replace it.
     bool informationUnreadable() const { return !m_informationError.isEmpty(); }
     // Why it could not be read, with its file name.
     QString informationError() const { return m_informationError; }
+    // What the information tab shows and prints: the text, or the notice that
+    // the file could not be read, with the reason.
+    QString informationShown() const;
     // Command4: the information text replaces the object's information file;
     // refused (readFailed) while that file could not be read.
     bool saveInformation();
@@ -79,6 +85,7 @@ private:
     QString m_caption;
     QString m_information;
     QString m_informationError;
+    QString m_nameProblem;
 };
 
 } // namespace zelvan

@@ -34,7 +34,7 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
         [this](PrintSink& target) {
             const NamesRegister& names = m_session.names();
             return printObjectInfo(target, m_session.options().printerFont(), names.objectCaption(),
-                                   names.informationText());
+                                   names.informationShown());
         },
         m_session.reportsDir(),
         [this] {
@@ -64,8 +64,7 @@ void ObjectInfoTab::showCurrentObject()
     // An unreadable file is named in place of its text; nothing typed there
     // can be saved over it.
     const bool unreadable = names.informationUnreadable();
-    const QString shown = unreadable ? texts::kInformationUnreadable + names.informationError()
-                                     : names.informationText();
+    const QString shown = names.informationShown();
     Text3->setReadOnly(unreadable);
     m_save->setEnabled(!unreadable);
     if (Text3->toPlainText() != shown)
