@@ -1,7 +1,9 @@
 #include "MenuBench.h"
 
 #include "menu/BoardConfiguration.h"
+#include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 
 using namespace zelvan;
@@ -155,27 +157,32 @@ void TestBoardConfiguration::periodLabelFollowsTheSlider()
     QCOMPARE(board.period(), 120);
 }
 
-// Kavel.dat that cannot be read or written (a directory in its place, which
-// root cannot read either): the captions read empty, and a store is reported
-// and leaves the board tables as they were, since they follow the file.
+// Kavel.dat there but unreadable (a directory in its place, which root cannot
+// read either): the board says it could not be read, with the reason, the
+// captions read empty, and a store is refused, writing nothing over the file
+// and leaving the board tables as they were.
 void TestBoardConfiguration::unreadableKavelFileReadsEmptyAndStoresNothing()
 {
     MenuBench bench;
-    QVERIFY(QFile::remove(bench.files.kavelPath()));
-    QVERIFY(QDir().mkdir(bench.files.kavelPath()));
+    QVERIFY(test::makeUnopenable(bench.files.kavelPath()));
     bench.state.KavelPeriod[7] = 30;
     BoardConfiguration board(bench.state, bench.files);
     board.load(7);
+    QVERIFY2(board.fileProblem().startsWith(bench.files.kavelPath() + QStringLiteral(": ")),
+             qPrintable(board.fileProblem()));
     for (int j = 0; j < BoardConfiguration::kSignalCount; ++j)
         QCOMPARE(board.caption(j), QString());
+    QSignalSpy refused(&board, &BoardConfiguration::readFailed);
     QSignalSpy failed(&board, &BoardConfiguration::writeFailed);
     board.setPeriod(90);
     board.setDirectPair(true);
     QVERIFY(!board.store(7));
-    QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.first().first().toString(), bench.files.kavelPath());
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused.first().first().toString(), bench.files.kavelPath());
+    QCOMPARE(failed.count(), 0);
     QCOMPARE(bench.state.KavelPeriod[7], 30);
     QCOMPARE(bench.state.KavelDirectPair[7], qint16(0));
+    QVERIFY(QFileInfo(bench.files.kavelPath()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestBoardConfiguration)

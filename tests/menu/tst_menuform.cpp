@@ -7,6 +7,7 @@
 #include "menu/StateRestore.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,10 +60,14 @@ struct OpenMenu
     FakePrintSink* sink = nullptr;
     QPointer<MenuForm> form;
 
-    // options: the six [Options] value lines of zelvan.ini, when not the defaults.
-    explicit OpenMenu(const QByteArray& options = {})
+    // options: the six [Options] value lines of zelvan.ini, when not the
+    // defaults; unreadable: a data file made unreadable before the window opens.
+    explicit OpenMenu(const QByteArray& options = {}, const QString& unreadable = {})
     {
         engine.state.fillMonthNames();
+        if (!unreadable.isEmpty()
+            && !test::makeUnopenable(QDir(engine.state.DataDir).filePath(unreadable)))
+            qFatal("%s cannot be made unreadable", qPrintable(unreadable));
         ini.WriteDefaultConfig();
         if (!options.isEmpty()) {
             QByteArray bytes = ini.defaultContent();
@@ -108,6 +113,8 @@ private slots:
     void damagedOptionsShowWhatTheyDo();
     void namesAndInformation();
     void unreadableInformationIsNotReplaced();
+    void unreadableObjectFilesAreSaid_data();
+    void unreadableObjectFilesAreSaid();
     void boardConfiguration();
     void restoreButton();
     void printsTheNamesList();
@@ -228,24 +235,28 @@ void TestMenuForm::namesAndInformation()
 }
 
 // DI_1-1.dat there but unreadable (a directory in its place, which root cannot
-// read either): the tab says so instead of "no information", and nothing the
-// operator types can be saved over the text nobody could read.
+// read either): the tab says so instead of "no information", nothing the
+// operator types can be saved over the text nobody could read, and printing
+// prints the notice, not an empty page.
 void TestMenuForm::unreadableInformationIsNotReplaced()
 {
     auto menu = std::make_unique<OpenMenu>();
     const QString path = QDir(menu->engine.state.DataDir).filePath(QStringLiteral("DI_1-1.dat"));
-    QVERIFY(QDir().mkdir(path));
+    QVERIFY(test::makeUnopenable(path));
     // Leaving the names tab reads the current object's information file.
     menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsInformation));
     auto* text3 = menu->find<QPlainTextEdit>(QStringLiteral("Text3"));
-    QVERIFY2(text3->toPlainText().startsWith(
-                 QStringLiteral("  Информацията за този обект не може да бъде прочетена !")),
-             qPrintable(text3->toPlainText()));
+    const QString notice =
+        QStringLiteral("  Информацията за този обект не може да бъде прочетена !");
+    QVERIFY2(text3->toPlainText().startsWith(notice), qPrintable(text3->toPlainText()));
     QVERIFY(text3->toPlainText().contains(QStringLiteral("DI_1-1.dat")));
     QVERIFY(text3->isReadOnly());
     auto* save = menu->find<QPushButton>(QStringLiteral("Command4"));
     QVERIFY(!save->isEnabled());
+    menu->click(QStringLiteral("Command6"));
+    QVERIFY2(menu->sink->allLines().contains(notice),
+             qPrintable(menu->sink->allLines().join(u'|')));
     // Whatever reaches the session, the file is not replaced and the window says why.
     menu->form->session().names().setInformationText(QStringLiteral("нов текст"));
     QVERIFY(!menu->form->session().saveInformation());
@@ -254,6 +265,36 @@ void TestMenuForm::unreadableInformationIsNotReplaced()
     QCOMPARE(status->text(), menu_texts::kNotReplaced.arg(path));
     QVERIFY(QFileInfo(path).isDir());
     QDir().rmdir(path);
+}
+
+// Name.dat and Kavel.dat there but unreadable: the names tab and the board
+// tab say so with the reason above what they could not show, and their save
+// buttons are disabled.
+void TestMenuForm::unreadableObjectFilesAreSaid_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("save");
+    QTest::newRow("Name.dat") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Name.dat")
+                              << QStringLiteral("NamesNotice") << QStringLiteral("Command3");
+    QTest::newRow("Kavel.dat") << tabIndex(MenuTab::ObjectsConfiguration)
+                               << QStringLiteral("Kavel.dat") << QStringLiteral("BoardNotice")
+                               << QStringLiteral("Command9");
+}
+void TestMenuForm::unreadableObjectFilesAreSaid()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, file);
+    QFETCH(QString, notice);
+    QFETCH(QString, save);
+    auto menu = std::make_unique<OpenMenu>(QByteArray(), file);
+    menu->tabs()->setCurrentIndex(tab);
+    auto* label = menu->find<QLabel>(notice);
+    QTRY_VERIFY(label->isVisible());
+    QVERIFY2(label->text().contains(file) && label->text().contains(QStringLiteral("(")),
+             qPrintable(label->text()));
+    QVERIFY(!menu->find<QPushButton>(save)->isEnabled());
 }
 
 void TestMenuForm::boardConfiguration()

@@ -90,15 +90,6 @@ private slots:
         QVERIFY(QFileInfo(second.outputPath).fileName().startsWith(QStringLiteral("names-")));
     }
 
-    // The font list is the system's font families, printer or not: without a
-    // printer the reports go into PDF files in that font.
-    void fontsOfferedWithoutAPrinter()
-    {
-        test::FakeClock clock;
-        PrinterSink sink(clock, QString());
-        QVERIFY(sink.fontNames().contains(QStringLiteral("DejaVu Sans")));
-    }
-
     void unwritableFolderFailsToBegin()
     {
         QTemporaryDir dir;
