@@ -251,8 +251,9 @@ private slots:
     }
 
     // Closed with its close box, the violations window comes back with the
-    // next violation, in front of the windows over it, and the menu's box
-    // shows it; hidden with that box, it comes back as well.
+    // next violation and the menu's box shows it; hidden with that box, it
+    // comes back as well. Every new violation brings it in front of a window
+    // that covers it.
     void closedViolationsWindowComesBackInFront()
     {
         DeskRig rig;
@@ -264,12 +265,6 @@ private slots:
         MenuForm* menu = openMenu(rig);
         auto* box = menu->findChild<QCheckBox*>(QStringLiteral("Check1"));
         QVERIFY(!box->isChecked());
-        // The menu over the place of the violations window.
-        menu->move(alarms->pos());
-        QTRY_VERIFY(menu->frameGeometry().contains(alarms->frameGeometry().center()));
-        const bool stacking = QGuiApplication::platformName() == QLatin1String("xcb");
-        if (stacking)
-            QTRY_COMPARE(QApplication::topLevelAt(alarms->frameGeometry().center()), menu);
 
         QSignalSpy raised(&rig.desk->station().screen(), &ScreenState::raiseAlarmsRequested);
         QVERIFY(rig.sim.violate(1, 9));
@@ -277,10 +272,6 @@ private slots:
         QVERIFY(alarms->isVisible());
         QCOMPARE(raised.count(), 1);
         QVERIFY(box->isChecked());
-        if (stacking) {
-            QTRY_COMPARE(QApplication::topLevelAt(alarms->frameGeometry().center()),
-                         static_cast<QWidget*>(alarms));
-        }
 
         // The box hides it and a violation brings it back, as after the close box.
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -290,6 +281,18 @@ private slots:
         QVERIFY(alarms->isVisible());
         QVERIFY(box->isChecked());
         QCOMPARE(raised.count(), 2);
+
+        // Shown but covered by the menu: the next violation brings it in front.
+        // (Only a window system that stacks windows can show it.)
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return;
+        const QPoint centre = alarms->frameGeometry().center();
+        menu->move(alarms->pos());
+        menu->raise();
+        QTRY_COMPARE(QApplication::topLevelAt(centre), static_cast<QWidget*>(menu));
+        QVERIFY(rig.sim.violate(1, 11));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 3, kWaitMs);
+        QTRY_COMPARE(QApplication::topLevelAt(centre), static_cast<QWidget*>(alarms));
     }
 
     // The close box hides the window for now; only the menu's box changes
