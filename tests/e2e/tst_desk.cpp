@@ -681,6 +681,13 @@ private slots:
         QVERIFY(status->isVisible());
         QVERIFY2(status->text().contains(QStringLiteral("\"4800;n;8;1\" в [CommPort]")),
                  qPrintable(status->text()));
+        // The whole of it, wrapped, within the label.
+        const QRect needed = status->fontMetrics().boundingRect(QRect(0, 0, status->width(), 10000),
+                                                                Qt::TextWordWrap, status->text());
+        QVERIFY2(needed.height() <= status->height() && needed.width() <= status->width(),
+                 qPrintable(
+                     QStringLiteral("%1 in %2")
+                         .arg(QDebug::toString(needed.size()), QDebug::toString(status->size()))));
         shoot(rig.desk->mainForm(), "problem-list.png");
 
         QVERIFY(rig.sim.violate(1, 9));
