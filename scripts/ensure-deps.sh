@@ -2,7 +2,7 @@
 # Installs the Debian packages the panel needs to build, test and run, when missing.
 # Packages named as arguments are installed as well (scripts/package.sh: dpkg-dev).
 set -euo pipefail
-PACKAGES=(cmake g++ make ccache qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
+PACKAGES=(cmake g++ make ninja-build ccache mold qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
           fonts-dejavu-core xvfb xauth poppler-utils scdoc "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do

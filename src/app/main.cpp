@@ -38,10 +38,10 @@ bool chooseOffscreenWithoutDisplay()
 // write, and with no zelvan.ini there) uses the per-user data directory instead.
 QString defaultProgramDir()
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    QString exeDir = QCoreApplication::applicationDirPath();
     if (QFileInfo::exists(exeDir + QStringLiteral("/zelvan.ini")) || QFileInfo(exeDir).isWritable())
         return exeDir;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);
     QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user
                         << '\n';

@@ -52,8 +52,8 @@ QLabel* MenuTabForm::sunken(QLabel* label)
     return label;
 }
 
-QWidget* MenuTabForm::spinButton(const char* name, std::function<void()> up,
-                                 std::function<void()> down)
+QWidget* MenuTabForm::spinButton(const char* name, const std::function<void()>& up,
+                                 const std::function<void()>& down)
 {
     auto* box = named(new QWidget, QLatin1String(name));
     box->setAccessibleName(QLatin1String(name));
@@ -93,9 +93,10 @@ SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringLis
 }
 
 MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name,
-                                                       PrintSink& sink, PrintDocument document,
-                                                       QString reportsDir,
-                                                       std::function<QString()> fileName)
+                                                       PrintSink& sink,
+                                                       const PrintDocument& document,
+                                                       const QString& reportsDir,
+                                                       const std::function<QString()>& fileName)
 {
     const QString base = QLatin1String(name);
     auto* print = named(new QPushButton(menu_texts::kPrint), base);

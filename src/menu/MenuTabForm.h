@@ -69,7 +69,8 @@ signals:
 
 protected:
     // A spin button: two arrows, "up" above "down", without a value of its own.
-    QWidget* spinButton(const char* name, std::function<void()> up, std::function<void()> down);
+    QWidget* spinButton(const char* name, const std::function<void()>& up,
+                        const std::function<void()>& down);
     // Tells the operator what became of a print command.
     void reportPrint(const PrintOutcome& outcome);
 
@@ -85,8 +86,8 @@ protected:
         QPushButton* pdf;
     };
     PrintButtons addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
-                                 PrintDocument document, QString reportsDir,
-                                 std::function<QString()> fileName);
+                                 const PrintDocument& document, const QString& reportsDir,
+                                 const std::function<QString()>& fileName);
     // Qt's print preview of a document drawn by the sink's printing code, not
     // modal; printing from it prints it.
     void preview(const PrintSink& sink, const PrintDocument& document);

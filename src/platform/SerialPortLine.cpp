@@ -20,7 +20,7 @@ SerialPortLine::~SerialPortLine() = default;
 
 QString SerialPortLine::devicePath(const QString& portToken)
 {
-    const QString token = portToken.trimmed();
+    QString token = portToken.trimmed();
     if (token.startsWith(QLatin1Char('/')))
         return token;
     const qint64 n = integerValue(token);

@@ -127,9 +127,11 @@ struct ReportMenu
         while (s.period().ToHour() < 24 && s.period().spinUp(PeriodSpin::ToHour)) {
         }
         s.request().setModuleSelected(0, true);
-        find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(tabIndex(MenuTab::ArchiveRequest));
+        find<QTabWidget>(QStringLiteral("SSTab1"))
+            ->setCurrentIndex(tabIndex(MenuTab::ArchiveRequest));
         click(QStringLiteral("Command1"));
-        QCOMPARE(find<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), tabIndex(MenuTab::ArchiveData));
+        QCOMPARE(find<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(),
+                 tabIndex(MenuTab::ArchiveData));
     }
 };
 
@@ -307,7 +309,8 @@ private slots:
     {
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("button");
-        QTest::newRow("names list") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Command5Preview");
+        QTest::newRow("names list")
+            << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Command5Preview");
         QTest::newRow("object information")
             << tabIndex(MenuTab::ObjectsInformation) << QStringLiteral("Command6Preview");
     }
