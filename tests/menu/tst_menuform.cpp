@@ -329,10 +329,17 @@ void TestMenuForm::restoreButton()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("46000.25\r\nP5\r\nP6\r\n");
     file.close();
+    // Module 2's saved state is there but cannot be read: said, not "no data".
+    QVERIFY(test::makeUnopenable(
+        QDir(menu.engine.state.DataDir).filePath(QStringLiteral("Mdl_2.dat"))));
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
     auto* button = menu.find<QPushButton>(QStringLiteral("Command8(2)"));
     QVERIFY(button->isEnabled());
     QVERIFY(!menu.find<QPushButton>(QStringLiteral("Command8(0)"))->isEnabled());
+    auto* unreadable = menu.find<QPushButton>(QStringLiteral("Command8(1)"));
+    QVERIFY(!unreadable->isEnabled());
+    QVERIFY2(unreadable->text().endsWith(menu_texts::kRestoreUnreadable),
+             qPrintable(unreadable->text()));
     QVERIFY(button->text().endsWith(QStringLiteral("г.  06:00:00")));
     menu.engine.takeWritten(1);
     QTest::mouseClick(button, Qt::LeftButton);
