@@ -24,8 +24,9 @@ using Source = ScreenState::ProblemSource;
 Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
                  QString programDir, QObject* parent)
     : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
-      m_programDir(std::move(programDir)), m_ini(m_programDir), m_grid(m_state),
-      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1), m_keeper2(port2, 2)
+      m_programDir(std::move(programDir)), m_ini(m_programDir), m_optionsFile(m_ini, m_screen),
+      m_grid(m_state), m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
+      m_keeper2(port2, 2)
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
@@ -39,6 +40,7 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
         const DayArchive::Batch batch(m_archive.get());
         m_framer.receivePort2(m_port2.readAll());
     });
+    connect(&m_alarms, &AlarmList::violationAdded, &m_screen, &ScreenState::bringAlarmsBack);
     // The port's problem: why it is closed, or the settings it could not use.
     connect(&m_keeper1, &PortKeeper::stateChanged, this,
             [this](bool, const QString& text) { m_screen.setProblem(Source::Port1, text); });
@@ -219,6 +221,7 @@ void Station::housekeeping()
     m_keeper2.reopenIfFailed();
     m_archive->flushPending();
     m_panel->writePendingColors();
+    m_optionsFile.retry();
 }
 
 } // namespace zelvan

@@ -121,6 +121,10 @@ bool ObjectFiles::setColor(int k, qint32 color)
     return false;
 }
 
+QString ObjectFiles::nameReadProblem() const { return nameFile(*this).readProblem(); }
+
+QString ObjectFiles::kavelReadProblem() const { return kavelFile(*this).readProblem(); }
+
 QString ObjectFiles::kavelCaption(int k, int j) const
 {
     if (!validObject(k) || j < 1 || j > kSignalCount)

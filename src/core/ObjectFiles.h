@@ -90,6 +90,11 @@ public:
     // One object's ten Kavel.dat records.
     static BoardSettings boardFromRecords(QByteArrayView own);
 
+    // Why Name.dat or Kavel.dat, there, cannot be read ("path: reason"); empty
+    // when it can. Its records then read empty, and must not be written over.
+    QString nameReadProblem() const;
+    QString kavelReadProblem() const;
+
     // Why the last write or creation failed (file and system reason).
     QString errorString() const { return m_error; }
 

@@ -68,7 +68,13 @@ DayFileReader::DayFileReader(const QString& path) : m_file(path) {}
 
 bool DayFileReader::exists() const { return m_file.exists(); }
 
-bool DayFileReader::open() { return m_file.isOpen() || m_file.open(QIODevice::ReadOnly); }
+bool DayFileReader::open()
+{
+    if (m_file.isOpen())
+        return true;
+    m_failed = !m_file.open(QIODevice::ReadOnly);
+    return !m_failed;
+}
 
 bool DayFileReader::next(DayRecord& record)
 {
@@ -77,8 +83,10 @@ bool DayFileReader::next(DayRecord& record)
     char buffer[kLineBuffer + 1];
     while (true) {
         const qint64 n = m_file.readLine(buffer, sizeof buffer);
-        if (n <= 0)
+        if (n <= 0) {
+            m_failed = m_file.error() != QFileDevice::NoError;
             return false;
+        }
         // A line longer than the buffer: keep its start, skip its rest.
         if (buffer[n - 1] != '\n') {
             char c = 0;

@@ -31,12 +31,18 @@ public:
     explicit DayFileReader(const QString& path);
     bool exists() const;
     bool open();
-    // The next well-formed record; false at the end of the file.
+    // The next well-formed record; false at the end of the file, or when
+    // reading failed.
     bool next(DayRecord& record);
     void close();
+    // The file exists but could not be opened, or reading it broke off: the
+    // records read are not all the day holds.
+    bool failed() const { return m_failed; }
+    QString errorString() const { return m_file.errorString(); }
 
 private:
     QFile m_file;
+    bool m_failed = false;
 };
 
 } // namespace zelvan

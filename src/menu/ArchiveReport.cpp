@@ -3,6 +3,7 @@
 #include "core/Addressing.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
+#include "core/ReasonText.h"
 #include "events/DayFile.h"
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
@@ -147,7 +148,11 @@ ArchiveReportResult ArchiveReport::build(ReportPeriod& period, const ReportReque
             buffer.appendLine(kArchiveFor + phrase + dayText(item.day));
             continue;
         case ReportItem::DayUnreadable:
-            continue;
+            line = withReason(kUnreadableArchive, item.reason);
+            break;
+        case ReportItem::DayBroken:
+            line = withReason(kBrokenArchive, item.reason);
+            break;
         case ReportItem::Record:
             line = recordLine(item.record, request);
             break;

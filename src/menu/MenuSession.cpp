@@ -12,15 +12,17 @@
 namespace zelvan {
 
 MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                         CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                         StateRestore& restore, OptionsFile& optionsFile, const Clock& clock,
                          QObject* parent)
     : QObject(parent), m_state(state), m_files(files), m_clock(clock),
-      m_options(state, screen, ini), m_names(state, files), m_board(state, files),
-      m_restore(state, commands)
+      m_options(state, screen, optionsFile), m_names(state, files), m_board(state, files),
+      m_restore(restore)
 {
     connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_names, &NamesRegister::readFailed, this, &MenuSession::readFailed);
     connect(&m_board, &BoardConfiguration::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_board, &BoardConfiguration::readFailed, this, &MenuSession::readFailed);
     // Both objects lists show the same entries.
     connect(&m_names, &NamesRegister::entryChanged, this,
             [this] { m_request.setEntries(m_names.entries()); });

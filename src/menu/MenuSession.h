@@ -19,8 +19,7 @@ namespace zelvan {
 struct StationState;
 class ScreenState;
 class ObjectFiles;
-class CommandSender;
-class ZelvanIni;
+class OptionsFile;
 class Clock;
 class ReportCsvExport;
 
@@ -54,14 +53,16 @@ constexpr int tabIndex(MenuTab tab) { return static_cast<int>(tab); }
 constexpr int kMenuTabCount = 8;
 
 // One opening of the menu window: its tabs' models, the current tab and the
-// rules that run when the operator changes tab or leaves the window.
+// rules that run when the operator changes tab or leaves the window. What must
+// outlive the window is given to it: the state restore, which runs to its end
+// when the window is left, and the options file, which keeps a choice that
+// could not be written.
 class MenuSession : public QObject
 {
     Q_OBJECT
 public:
-    MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
-                QObject* parent = nullptr);
+    MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files, StateRestore& restore,
+                OptionsFile& optionsFile, const Clock& clock, QObject* parent = nullptr);
 
     MenuOptions& options() { return m_options; }
     NamesRegister& names() { return m_names; }
@@ -129,6 +130,8 @@ signals:
     void reportChanged();
     // A file could not be written; path names it.
     void writeFailed(const QString& path);
+    // A file that could not be read is kept as it is rather than replaced.
+    void readFailed(const QString& path);
 
 private:
     void onTabChange(int previous, int next);
@@ -139,7 +142,7 @@ private:
     MenuOptions m_options;
     NamesRegister m_names;
     BoardConfiguration m_board;
-    StateRestore m_restore;
+    StateRestore& m_restore;
     ReportPeriod m_period;
     ReportRequest m_request;
     QString m_reportText;

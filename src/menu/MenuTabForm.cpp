@@ -30,6 +30,21 @@ QPushButton* MenuTabForm::button(const QString& caption, const char* name)
     return named(new QPushButton(caption), QLatin1String(name));
 }
 
+QLabel* MenuTabForm::fileNotice(const char* name)
+{
+    auto* notice = named(new QLabel, QString::fromLatin1(name));
+    notice->setWordWrap(true);
+    notice->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold"));
+    notice->hide();
+    return notice;
+}
+
+void MenuTabForm::showFileNotice(QLabel* notice, const QString& text, const QString& problem)
+{
+    notice->setText(problem.isEmpty() ? QString() : text.arg(problem));
+    notice->setVisible(!problem.isEmpty());
+}
+
 QLabel* MenuTabForm::sunken(QLabel* label)
 {
     label->setFrameShape(QFrame::Panel);

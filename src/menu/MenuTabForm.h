@@ -52,6 +52,10 @@ public:
     static QPushButton* button(const QString& caption, const char* name);
     // A label drawn as a sunken panel.
     static QLabel* sunken(QLabel* label);
+    // A file the tab shows could not be read: a red notice, hidden while
+    // problem is empty, saying so with the reason in place of its contents.
+    static QLabel* fileNotice(const char* name);
+    static void showFileNotice(QLabel* notice, const QString& text, const QString& problem);
 
     // A text made fit for a file name: blanks trimmed, "/" and ":" replaced.
     static QString fileNamePart(QString text);

@@ -92,7 +92,13 @@ inline const QString kRestoreFrame =
     QStringLiteral("Възстановяване на последното състояние преди прекъсване на връзката по модули");
 inline const QString kRestoreGap = QStringLiteral("           "); // eleven spaces
 inline const QString kRestoreNoData = QStringLiteral("   няма данни  !");
+// Mdl_<n>.dat is there but cannot be read: the saved state exists, unsendable.
+inline const QString kRestoreUnreadable =
+    QStringLiteral("   данните не могат да бъдат прочетени  !");
 inline const QString kYearSuffix = QStringLiteral(" г.");
+// The port did not send the restore's lines (module caption, lines not sent).
+inline const QString kRestoreStalled =
+    QStringLiteral("Възстановяването на %1 е спряно: линията не изпраща, %2 реда не са изпратени.");
 
 // Information tab: the product, its maker and the module software it needs.
 inline const QString kProductTitle = QStringLiteral("Zelvan 064");
@@ -110,5 +116,17 @@ inline const QString kMakerContact =
 
 // Problems reported in the window itself.
 inline const QString kWriteFailed = QStringLiteral("Неуспешен запис във файла %1");
+// Name.dat or Kavel.dat is there but cannot be read (the file and the reason
+// follow): what its records hold is not shown, and nothing is saved over it.
+inline const QString kNamesUnreadable =
+    QStringLiteral("Имената не могат да бъдат прочетени (%1). Не се показват и не се записват.");
+inline const QString kBoardsUnreadable = QStringLiteral(
+    "Настройките на платките не могат да бъдат прочетени (%1). Не се показват и не се записват.");
+inline const QString kNotReplaced =
+    QStringLiteral("Файлът %1 не може да бъде прочетен и не е презаписан");
+// Text3 of the information tab when the object's information file cannot be
+// read (followed by the file name and the system's reason).
+inline const QString kInformationUnreadable =
+    QStringLiteral("  Информацията за този обект не може да бъде прочетена !\n  ");
 
 } // namespace zelvan::menu_texts

@@ -22,6 +22,8 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     : MenuTabForm(parent), m_session(session), m_sink(sink)
 {
     auto* layout = new QVBoxLayout(this);
+    m_notice = fileNotice("NamesNotice");
+    layout->addWidget(m_notice);
     List2 = named(new QListWidget, QStringLiteral("List2"));
     List2->setSelectionMode(QAbstractItemView::SingleSelection);
     List2->setUniformItemSizes(true);
@@ -32,6 +34,7 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     Text2 = named(new QLineEdit, QStringLiteral("Text2"));
     Text2->setMaxLength(NamesRegister::kNameFieldLength);
     auto* save = button(texts::kSave, "Command3");
+    m_save = save;
     row->addWidget(Label12);
     row->addWidget(Text2, 1);
     row->addWidget(save);
@@ -85,6 +88,9 @@ void NamesTab::showCurrentObject()
     if (Text2->text() != names.nameText())
         Text2->setText(names.nameText());
     Label12->setText(names.objectLabel());
+    showFileNotice(m_notice, texts::kNamesUnreadable, names.nameProblem());
+    Text2->setReadOnly(!names.nameProblem().isEmpty());
+    m_save->setEnabled(names.nameProblem().isEmpty());
     m_syncing = false;
 }
 

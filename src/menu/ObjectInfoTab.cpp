@@ -26,6 +26,7 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
     layout->addWidget(Text3, 1);
     auto* row = new QHBoxLayout;
     auto* save = button(texts::kSave, "Command4");
+    m_save = save;
     row->addStretch();
     row->addWidget(save);
     addPrintButtons(
@@ -33,7 +34,7 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
         [this](PrintSink& target) {
             const NamesRegister& names = m_session.names();
             return printObjectInfo(target, m_session.options().printerFont(), names.objectCaption(),
-                                   names.informationText());
+                                   names.informationShown());
         },
         m_session.reportsDir(),
         [this] {
@@ -60,8 +61,14 @@ void ObjectInfoTab::showCurrentObject()
     const NamesRegister& names = m_session.names();
     m_syncing = true;
     Label7->setText(names.objectCaption());
-    if (Text3->toPlainText() != names.informationText())
-        Text3->setPlainText(names.informationText());
+    // An unreadable file is named in place of its text; nothing typed there
+    // can be saved over it.
+    const bool unreadable = names.informationUnreadable();
+    const QString shown = names.informationShown();
+    Text3->setReadOnly(unreadable);
+    m_save->setEnabled(!unreadable);
+    if (Text3->toPlainText() != shown)
+        Text3->setPlainText(shown);
     m_syncing = false;
 }
 

@@ -3,6 +3,7 @@
 #include "core/Addressing.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
+#include "core/ReasonText.h"
 #include "core/StationState.h"
 #include "menu/ReportTexts.h"
 
@@ -138,6 +139,20 @@ const QByteArray& ReportCsvRows::kindField(const DayRecord& record)
     return kind;
 }
 
+// The kind of a day's row that is not a record: no file, or a file that
+// could not be read (to the end), with the system's reason.
+QString ReportCsvRows::dayKind(const ReportItem& item)
+{
+    switch (item.kind) {
+    case ReportItem::DayUnreadable:
+        return withReason(kCsvUnreadable, item.reason);
+    case ReportItem::DayBroken:
+        return withReason(kCsvBroken, item.reason);
+    default:
+        return kCsvNoArchive;
+    }
+}
+
 void ReportCsvRows::appendDay(const QDate& day, QByteArray& out)
 {
     if (day != m_day) {
@@ -153,13 +168,14 @@ bool ReportCsvRows::appendRow(const ReportItem& item, QByteArray& out)
     switch (item.kind) {
     case ReportItem::DayMissing:
     case ReportItem::DayUnreadable:
+    case ReportItem::DayBroken:
         appendDay(item.day, out);
         out += sep;
         out += sep;
         out += sep;
         out += sep;
         out += sep;
-        out += field(item.kind == ReportItem::DayMissing ? kCsvNoArchive : kCsvUnreadable);
+        out += field(dayKind(item));
         out += sep;
         break;
     case ReportItem::Record: {

@@ -44,6 +44,7 @@ public:
 private:
     const QByteArray& objectFields(int k);
     const QByteArray& caption(int k, int signal);
+    static QString dayKind(const ReportItem& item);
     const QByteArray& kindField(const DayRecord& record);
     QByteArray field(const QString& text) const;
     void appendDay(const QDate& day, QByteArray& out);

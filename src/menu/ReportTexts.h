@@ -20,6 +20,12 @@ inline const QString kTakenAndViolationsPhrase = QStringLiteral("поети об
 inline const QString kNoArchive = QStringLiteral("          Няма архив за ");
 inline const QString kArchiveFor = QStringLiteral("          Aрхив за ");
 inline const QString kNotTakenHeading = QStringLiteral("          Aрхив за непоемани обекти");
+// Under a day's heading, when its file is there but cannot be opened, or its
+// reading broke off (followed by the system's reason in brackets).
+inline const QString kUnreadableArchive =
+    QStringLiteral("          Архивът за този ден не може да бъде прочетен");
+inline const QString kBrokenArchive =
+    QStringLiteral("          Четенето на архива за този ден прекъсна");
 
 // Record lines.
 inline const QString kSystemStarted = QStringLiteral("         Стартирана система Zelvan 064");
@@ -55,6 +61,7 @@ inline const QStringList kCsvHeader = {QStringLiteral("Дата"),  QStringLiter
                                        QStringLiteral("Сигнал")};
 inline const QString kCsvNoArchive = QStringLiteral("Няма архив");
 inline const QString kCsvUnreadable = QStringLiteral("Архивът не може да бъде прочетен");
+inline const QString kCsvBroken = QStringLiteral("Четенето на архива прекъсна");
 inline const QString kCsvSignal = QStringLiteral("Сигнал ");
 inline const QString kExportSaved = QStringLiteral("Записано във файл: ");
 inline const QString kExportFailed = QStringLiteral("Файлът не е записан: ");

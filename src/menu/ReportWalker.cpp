@@ -97,17 +97,28 @@ bool ReportWalker::next(ReportItem& item)
         // A file that cannot be opened is told right after its heading; the
         // day then ends.
         m_unreadable = !m_reader->open();
+        m_brokenTold = false;
         return true;
     }
     case Phase::InDay:
         item.day = m_day;
         if (m_unreadable) {
             m_unreadable = false;
+            m_brokenTold = true; // nothing was read to break off
             item.kind = ReportItem::DayUnreadable;
+            item.reason = m_reader->errorString();
             return true;
         }
         if (readRecord(item.record)) {
             item.kind = ReportItem::Record;
+            return true;
+        }
+        // A read that failed on the way: the records given are not all the
+        // day holds, and that is told before the day ends.
+        if (m_reader->failed() && !m_brokenTold) {
+            m_brokenTold = true;
+            item.kind = ReportItem::DayBroken;
+            item.reason = m_reader->errorString();
             return true;
         }
         m_reader.reset();

@@ -35,8 +35,9 @@ struct ReportItem
     {
         DayMissing,    // the day has no day file
         DayBegins,     // the day file exists; its records follow
-        DayUnreadable, // the day file exists but could not be opened
+        DayUnreadable, // the day file exists but could not be opened (reason)
         Record,        // a record the request reports
+        DayBroken,     // reading the day file broke off after the records given (reason)
         DayEnds,       // the day file is read and closed
         NotTakenBegins,
         NotTaken, // an object of the selection never taken in the period (record.k)
@@ -45,6 +46,7 @@ struct ReportItem
     Kind kind = DayMissing;
     QDate day;        // the day of a day item or a record
     DayRecord record; // Record: the record; NotTaken: record.k names the object
+    QString reason;   // DayUnreadable, DayBroken: the system's words for the failure
 };
 
 // Walks the day files of a scope and yields, in order, what the archive
@@ -89,6 +91,7 @@ private:
     int m_daysDone = 0;
     std::optional<DayFileReader> m_reader;
     bool m_unreadable = false;
+    bool m_brokenTold = false;
     int m_nextObject = 1;
     std::vector<bool> m_notTaken;
 };

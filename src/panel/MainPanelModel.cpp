@@ -69,6 +69,11 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
 {
     if (i < 0 || i >= kButtonsPerPage)
         return;
+    // A press of another button (the middle one) while the right button holds
+    // a measurement leaves everything to the measurement: selecting another
+    // object would show its thresholds beside the gauge of the measured one.
+    if (button != LeftButton && button != RightButton && !m_state.PendingMeasure.isEmpty())
+        return;
     m_state.ClickedButton = qint16(i);
     const int b = m_state.PageBase + i;
     const int k = b + 1;

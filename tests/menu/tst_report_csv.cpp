@@ -8,6 +8,7 @@
 #include "menu/ReportRequest.h"
 #include "menu/ReportTexts.h"
 #include "support/CsvText.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -249,6 +250,36 @@ private slots:
         const QStringList signal2 = recordRows[9];
         QCOMPARE(signal2, (QStringList{"2003-05-07", "01:01:00", "2-002", "Обект 130", "2",
                                        "Сигнал 2", "Батерия"}));
+    }
+
+    // A day file that cannot be opened, or whose reading breaks off, is a row
+    // of its own with the system's reason, between the days around it.
+    void unreadableDayIsARow_data()
+    {
+        QTest::addColumn<bool>("breaksOff");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("cannot be opened") << false << ReportTexts::kCsvUnreadable;
+        QTest::newRow("read breaks off") << true << ReportTexts::kCsvBroken;
+    }
+    void unreadableDayIsARow()
+    {
+        QFETCH(bool, breaksOff);
+        QFETCH(QString, kind);
+        const QDate d5(2003, 5, 5), d6(2003, 5, 6), d7(2003, 5, 7);
+        writeDay(d5, {rec(5, 'A', d5, QTime(6, 0))});
+        writeDay(d7, {rec(5, 'A', d7, QTime(7, 0))});
+        QVERIFY(breaksOff ? test::makeReadBreakOff(dayPath(d6))
+                          : test::makeUnopenable(dayPath(d6)));
+        m_request.setSelected(4, true);
+        m_request.Check9 = true;
+        const QList<QStringList> rows = exportRows(mayPeriod(5, 0, 7, 23));
+        QFile::remove(dayPath(d6));
+        QDir().rmdir(dayPath(d6));
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[1][Date], QStringLiteral("2003-05-05"));
+        QCOMPARE(rows[2][Date], QStringLiteral("2003-05-06"));
+        QVERIFY2(rows[2][Kind].startsWith(kind + QStringLiteral(" (")), qPrintable(rows[2][Kind]));
+        QCOMPARE(rows[3][Date], QStringLiteral("2003-05-07"));
     }
 
     // The report stops at its limit; the spreadsheet of the same request holds

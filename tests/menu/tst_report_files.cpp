@@ -1,10 +1,12 @@
 #include "core/DurableFile.h"
+#include "core/OptionsFile.h"
 #include "core/ZelvanIni.h"
 #include "events/DayArchive.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
 #include "menu/ReportCsv.h"
 #include "menu/ReportTexts.h"
+#include "menu/StateRestore.h"
 #include "support/CsvText.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
@@ -50,6 +52,8 @@ struct ReportMenu
 {
     EngineFixture engine;
     ZelvanIni ini{engine.home.path()};
+    OptionsFile optionsFile{ini, engine.screen};
+    StateRestore restore{engine.state, engine.commands, &engine.screen};
     QPointer<MenuForm> form;
     QString chosenPath;   // what the "dialog" answers; empty: cancelled
     int chosenFilter = 0; // the file type chosen there
@@ -64,7 +68,7 @@ struct ReportMenu
         auto printer = std::make_unique<FakePrintSink>();
         printer->m_fontNames = {QStringLiteral("DejaVu Sans")};
         form = new MenuForm(std::make_unique<MenuSession>(engine.state, engine.screen, engine.files,
-                                                          engine.commands, ini, engine.clock),
+                                                          restore, optionsFile, engine.clock),
                             std::move(printer));
         form->setSavePathChooser(
             [this](QWidget*, const QString& offered, const QStringList& types) {

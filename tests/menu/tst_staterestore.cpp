@@ -44,6 +44,8 @@ private slots:
     void fileWithOnlyItsFirstLineSendsNothing();
     void closedPortSendsNothingAndFinishes();
     void oneRestoreAtATime();
+    void unreadableSavedStateIsNotNoData();
+    void portThatNeverDrainsEndsTheRestoreWithAProblem();
 };
 
 void TestStateRestore::initTestCase()
@@ -262,6 +264,50 @@ void TestStateRestore::oneRestoreAtATime()
         bench.port1.drain();
     QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r}1P2\r"));
     QVERIFY(restore.enabled(2));
+}
+
+// Mdl_1.dat there but unreadable (a directory in its place, which root cannot
+// read either): the button says so, not "no data", and sends nothing.
+void TestStateRestore::unreadableSavedStateIsNotNoData()
+{
+    MenuBench bench;
+    QVERIFY(QDir().mkdir(bench.dataFile(QStringLiteral("Mdl_1.dat"))));
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QCOMPARE(restore.caption(1),
+             QStringLiteral("Модул   1   данните не могат да бъдат прочетени  !"));
+    QVERIFY(!restore.enabled(1));
+    QVERIFY(!restore.restore(1));
+    QCOMPARE(bench.port1.takeWritten(), QByteArray());
+    QCOMPARE(restore.caption(2), QStringLiteral("Модул   2   няма данни  !"));
+}
+
+// The output is held for good: the restore gives up, says in the panel's
+// problem list how many lines were not sent, and the next restore clears it.
+void TestStateRestore::portThatNeverDrainsEndsTheRestoreWithAProblem()
+{
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1, 2, 3}));
+    bench.port1.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands, &bench.screen);
+    restore.setDrainTimeout(20);
+    QSignalSpy stalled(&restore, &StateRestore::stalled);
+    QSignalSpy finished(&restore, &StateRestore::finished);
+    QVERIFY(restore.restore(1));
+    QVERIFY(stalled.wait());
+    QCOMPARE(stalled.first(), (QVariantList{1, 2}));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!restore.running());
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r"));
+    QCOMPARE(bench.screen.problems(),
+             QStringList{QStringLiteral("Възстановяването на Модул   1 е спряно: линията не "
+                                        "изпраща, 2 реда не са изпратени.")});
+
+    bench.port1.setHoldOutput(false);
+    bench.port1.drain();
+    QVERIFY(restore.restore(1));
+    QVERIFY(bench.screen.problems().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestStateRestore)
