@@ -3,6 +3,7 @@
 // one report beside the target.
 //
 //   build/bench/bench_report [--quick]
+#include "BusyDayFiles.h"
 #include "Verdict.h"
 
 #include "core/ObjectFiles.h"
@@ -30,34 +31,6 @@ constexpr int kRecordsPerDay = 20000;
 constexpr int kRuns = 15;
 constexpr int kQuickRuns = 5;
 constexpr double kTargetMs = 150.0;
-const char kLetters[] = {'P', 'O', 'A', 'R', 'B', 'N', 'F', '1', '2', '3', '4', '5'};
-
-bool writeMonth(const QString& dir, int year, int month)
-{
-    QRandomGenerator random(20031);
-    for (int d = 1; d <= kDays; ++d) {
-        const QDate day(year, month, d);
-        QFile file(QDir(dir).filePath(DayArchive::dayFileName(day)));
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        QByteArray content;
-        content.reserve(kRecordsPerDay * 15);
-        for (int i = 0; i < kRecordsPerDay; ++i) {
-            const QDateTime t(day, QTime(0, 0).addMSecs(qint64(i) * 86400000 / kRecordsPerDay));
-            if (i % 5000 == 0) {
-                content += DayArchive::moduleRecord(1 + (i / 5000) % 8, QLatin1Char('S'), t);
-            } else {
-                const int k = 1 + int(random.bounded(kObjectCount));
-                const char letter = kLetters[random.bounded(int(sizeof kLetters))];
-                content += DayArchive::objectRecord(k, QChar::fromLatin1(letter), t);
-            }
-            content += "\r\n";
-        }
-        if (file.write(content) != content.size())
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -69,7 +42,8 @@ int main(int argc, char** argv)
     if (!dir.isValid())
         return 1;
     ObjectFiles files(dir.path());
-    if (!files.createMissing() || !writeMonth(dir.path(), 2026, 1)) {
+    if (!files.createMissing()
+        || !bench::writeBusyDays(dir.path(), QDate(2026, 1, 1), kDays, kRecordsPerDay, 20031)) {
         std::fprintf(stderr, "cannot write the test files in %s\n", qPrintable(dir.path()));
         return 1;
     }

@@ -1,9 +1,9 @@
-// Any bytes as Name.dat, Color.dat and Kavel.dat: every record read, the loading at start.
+// Any bytes as the records of Name.dat, Color.dat and Kavel.dat, in memory:
+// the loading at start and one object's records, as the files' readers get them.
 #include "core/ObjectFiles.h"
+#include "core/RecordFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 
 using namespace zelvan;
 
@@ -13,25 +13,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static char arg0[] = "fuzz_objectfiles";
     static char* argv[] = {arg0, nullptr};
     static QCoreApplication app(argc, argv);
-    static QTemporaryDir dir;
-    ObjectFiles files(dir.path());
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    for (const QString& path : {files.namePath(), files.colorPath(), files.kavelPath()}) {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(bytes);
-    }
-    StationState state;
-    files.loadColors(state);
-    files.loadBoards(state);
-    // Records near the start, where short inputs put their bytes, and the last ones.
-    for (int k : {1, 2, 3, 17, 129, 1024}) {
-        files.name(k);
-        files.color(k);
-        files.board(k);
-        for (int j = 1; j <= 5; ++j)
-            files.kavelCaption(k, j);
+    static StationState state;
+    if (size == 0)
+        return 0;
+    // The first byte chooses the reader: a whole file loaded at start costs
+    // the same at any input size, one object's records cost their own size.
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    switch (data[0] % 4) {
+    case 0:
+        ObjectFiles::colorsFromRecords(bytes, state);
+        break;
+    case 1:
+        ObjectFiles::boardsFromRecords(bytes, state);
+        break;
+    case 2:
+        ObjectFiles::boardFromRecords(bytes);
+        break;
+    default:
+        // Every name record the input holds, and a short last one.
+        for (qsizetype at = 0; at < bytes.size(); at += ObjectFiles::kNameRecord)
+            record::decodeText(
+                bytes.sliced(at, qMin<qsizetype>(ObjectFiles::kNameRecord, bytes.size() - at)));
+        break;
     }
     return 0;
 }

@@ -27,6 +27,7 @@ run bench_saturated --quick
 run bench_flood --quick
 run bench_memory --quick
 run bench_report --quick
+run bench_csv --quick
 run bench_startup --quick
 run bench_dayfile --quick
 run bench_modsim

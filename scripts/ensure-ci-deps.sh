@@ -3,11 +3,13 @@
 # clang with libFuzzer and the sanitizer runtimes, llvm-symbolizer for readable
 # sanitizer reports, python3 for the soak, the kill loops and the clock-fault runs,
 # faketime for stepping the clock of the real program, strace for the trace of the
-# syncs, clang-format and clang-tidy for scripts/lint.sh.
+# syncs, clang-format and clang-tidy for scripts/lint.sh; dpkg-dev, lintian,
+# desktop-file-utils and appstream for making and checking the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
-PACKAGES=(clang libclang-rt-14-dev llvm python3 faketime strace clang-format clang-tidy)
+PACKAGES=(clang libclang-rt-14-dev llvm python3 faketime strace clang-format clang-tidy dpkg-dev
+          lintian desktop-file-utils appstream)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

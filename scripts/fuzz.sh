@@ -35,7 +35,7 @@ if ((${#targets[@]} == 0)); then
   for src in fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 # Only the fuzz targets and what they link are built (not the test suites).
-export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
+source scripts/build-env.sh
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B build-fuzz -DZELVAN_FUZZ=ON -DZELVAN_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ \

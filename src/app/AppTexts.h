@@ -23,7 +23,6 @@ inline const QString kLinkLostAtStart =
     QStringLiteral("Комуникацията с изнесените модули е прекъсната!");
 
 inline const QString kProgramName = QStringLiteral("zelvan");
-inline const QString kProgramVersion = QStringLiteral("1.0.0");
 inline const QString kProgramDescription =
     QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
 

@@ -8,6 +8,7 @@
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
+#include "menu/StateRestore.h"
 #include "panel/MainForm.h"
 #include "panel/MainPanelModel.h"
 #include "platform/FrontRequest.h"
@@ -133,12 +134,18 @@ void OperatorDesk::buildWindows()
     m_keypadModel = std::make_unique<KeypadModel>(s.state(), s.panel());
     // The desk places the keypad with the other windows.
     m_keypad = std::make_unique<KeypadForm>(s.screen(), *m_keypadModel, nullptr);
+    m_restore = std::make_unique<StateRestore>(s.state(), s.commands(), &s.screen());
 
     connect(m_main.get(), &MainForm::menuRequested, this, &OperatorDesk::openMenu);
     connect(&s.screen(), &ScreenState::changed, this, &OperatorDesk::followScreen);
     connect(&s.screen(), &ScreenState::raiseMainRequested, this, [this] {
         if (m_main->isVisible())
             raiseForm(*m_main, true);
+    });
+    // Raised, not activated: the operator typing in another window keeps the keyboard.
+    connect(&s.screen(), &ScreenState::raiseAlarmsRequested, this, [this] {
+        if (m_alarms->isVisible())
+            raiseForm(*m_alarms);
     });
     placeWindows();
     followScreen();
@@ -191,10 +198,12 @@ void OperatorDesk::openMenu()
         // Printed on the default printer, or into PDF files in the data
         // directory's reports folder when no printer is installed.
         m_menu =
-            new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(),
-                                                       s.commands(), s.ini(), m_platform.clock),
+            new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(), *m_restore,
+                                                       s.optionsFile(), m_platform.clock),
                          std::make_unique<PrinterSink>(
                              m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
+        // Files of reports go where the operator says in the system's save dialog.
+        m_menu->setSavePathChooser(askSavePath);
         ++m_menusOpened;
     }
     m_menu->show();

@@ -26,6 +26,7 @@ class MenuForm;
 class ObjectInfoForm;
 class SerialLine;
 class SplashForm;
+class StateRestore;
 class Station;
 
 // The operator's desk: the station and every window of the panel, built and
@@ -79,6 +80,9 @@ public:
     MosquittoLink* broker() const { return m_broker.get(); }
     // How many menu windows were created so far.
     int menusOpened() const { return m_menusOpened; }
+    // The restore of a module's saved state, started from the menu and run to
+    // its end whether or not the menu is still open.
+    StateRestore& stateRestore() { return *m_restore; }
 
 private:
     QStringList configuredDevices() const;
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<KeypadModel> m_keypadModel;
     std::unique_ptr<KeypadForm> m_keypad;
     std::unique_ptr<FrontRequest> m_frontRequest;
+    std::unique_ptr<StateRestore> m_restore;
     QPointer<MenuForm> m_menu;
     int m_menusOpened = 0;
     bool m_mainShown = false;

@@ -26,8 +26,9 @@ using Source = ScreenState::ProblemSource;
 Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
                  QString programDir, QObject* parent)
     : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
-      m_programDir(std::move(programDir)), m_ini(m_programDir), m_grid(m_state),
-      m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1), m_keeper2(port2, 2)
+      m_programDir(std::move(programDir)), m_ini(m_programDir), m_optionsFile(m_ini, m_screen),
+      m_grid(m_state), m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
+      m_keeper2(port2, 2)
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
@@ -41,15 +42,26 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
         const DayArchive::Batch batch(m_archive.get());
         m_framer.receivePort2(m_port2.readAll());
     });
-    connect(&m_keeper1, &PortKeeper::stateChanged, this, [this](bool open, const QString& text) {
-        m_screen.setProblem(Source::Port1, open ? QString() : text);
-    });
-    connect(&m_keeper2, &PortKeeper::stateChanged, this, [this](bool open, const QString& text) {
-        m_screen.setProblem(Source::Port2, open ? QString() : text);
-    });
+    connect(&m_alarms, &AlarmList::violationAdded, &m_screen, &ScreenState::bringAlarmsBack);
+    // The port's problem: why it is closed, or the settings it could not use.
+    connect(&m_keeper1, &PortKeeper::stateChanged, this,
+            [this](bool, const QString& text) { m_screen.setProblem(Source::Port1, text); });
+    connect(&m_keeper2, &PortKeeper::stateChanged, this,
+            [this](bool, const QString& text) { m_screen.setProblem(Source::Port2, text); });
 }
 
-Station::~Station() = default;
+Station::~Station()
+{
+    // Day records that still cannot be written are not lost with the
+    // program: the next start writes them first.
+    if (m_archive)
+        m_archive->saveUnwritten(archiveRecoveryPath());
+}
+
+QString Station::archiveRecoveryPath() const
+{
+    return m_programDir + QStringLiteral("/zelvan.rec");
+}
 
 Station::LoadResult Station::load()
 {
@@ -57,27 +69,33 @@ Station::LoadResult Station::load()
     // receive buffers, no exchange running, no object installed.
     resetLinkState();
 
-    // Steps 4-5: zelvan.ini, written with its defaults when missing.
+    // Steps 4-5: zelvan.ini, written with its defaults when missing. A file
+    // that could not be written stays listed above what reading it then finds.
+    QStringList configProblems;
     if (!m_ini.exists() && !m_ini.WriteDefaultConfig())
-        m_screen.setProblem(Source::Config, apptexts::configNotWritten().arg(m_ini.path()));
+        configProblems << apptexts::configNotWritten().arg(m_ini.path()) + QLatin1Char(' ')
+                              + m_ini.errorString();
     m_config = m_ini.readStartup();
     m_config.applyTo(m_state);
     for (int m = 1; m <= kModuleCount; ++m) {
         m_state.ModuleWasAnswering[m] = true;
         m_state.ModuleStarted[m] = false;
     }
-    if (!m_config.problems.isEmpty())
-        m_screen.setProblem(Source::Config, m_config.problems.join(QLatin1Char('\n')));
+    configProblems << m_config.problems;
+    m_screen.setProblem(Source::Config, configProblems.join(QLatin1Char('\n')));
 
     // Step 6: the data directory, one level.
     if (LoadResult made = makeDataDir(); !made.ok)
         return made;
 
-    // Step 7: missing object data files.
+    // Step 7: missing object data files; the day records left unwritten at
+    // the last exit go to their day files before any new one.
     buildDataParts();
+    if (!m_archive->recover(archiveRecoveryPath()))
+        m_screen.setProblem(Source::ArchiveRecovery, m_archive->lastRecoveryError());
     if (!m_files->createMissing())
-        m_screen.setProblem(Source::DataFiles,
-                            apptexts::dataFilesNotWritten().arg(m_state.DataDir));
+        m_screen.setProblem(Source::DataFiles, apptexts::dataFilesNotWritten().arg(m_state.DataDir)
+                                                   + QLatin1Char('\n') + m_files->errorString());
 
     // The MQTT feed, off without mqtt.ini; its problems are shown like the others.
     m_feedSettings = MqttSettingsFile::read(m_programDir, QSysInfo::machineHostName());
@@ -155,6 +173,8 @@ void Station::buildDataParts()
             [this](bool failing, const QString& message) {
                 m_screen.setProblem(Source::Archive, failing ? message : QString());
             });
+    connect(m_archive.get(), &DayArchive::syncRefused, this,
+            [this](const QString& message) { m_screen.setProblem(Source::ArchiveSync, message); });
     m_panel = std::make_unique<MainPanelModel>(m_state, *m_files, m_grid, m_commands, *m_archive,
                                                m_clock);
     m_panel->attachScreen(&m_screen);
@@ -223,6 +243,8 @@ void Station::housekeeping()
     m_keeper1.reopenIfFailed();
     m_keeper2.reopenIfFailed();
     m_archive->flushPending();
+    m_panel->writePendingColors();
+    m_optionsFile.retry();
 }
 
 } // namespace zelvan

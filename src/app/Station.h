@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationContext.h"
 #include "core/StationState.h"
@@ -72,8 +73,13 @@ public:
     StationState& state() { return m_state; }
     ScreenState& screen() { return m_screen; }
     ZelvanIni& ini() { return m_ini; }
+    // The menu's options on their way into zelvan.ini, tried again at each tick.
+    OptionsFile& optionsFile() { return m_optionsFile; }
     const StartupConfig& config() const { return m_config; }
     QString programDir() const { return m_programDir; }
+    // Day records that could not be written by the end of the program wait
+    // here for the next start.
+    QString archiveRecoveryPath() const;
     AlarmList& alarms() { return m_alarms; }
     EventList& events() { return m_events; }
     ObjectGrid& grid() { return m_grid; }
@@ -108,6 +114,7 @@ private:
     StationState m_state;
     ScreenState m_screen;
     ZelvanIni m_ini;
+    OptionsFile m_optionsFile;
     StartupConfig m_config;
     AlarmList m_alarms;
     EventList m_events;

@@ -2,6 +2,7 @@
 // real ports, clock and sound, and runs the event loop.
 #include "app/AppTexts.h"
 #include "app/OperatorDesk.h"
+#include "core/ProgramVersion.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
@@ -15,18 +16,21 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
 // Without a display the station still monitors and archives: it runs on the
-// offscreen platform, and says so.
-void chooseOffscreenWithoutDisplay()
+// offscreen platform. The platform is chosen before the application exists;
+// the operator is told only once the command line has been read, so that
+// --help and --version print nothing but their answer.
+bool chooseOffscreenWithoutDisplay()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        return;
-    std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
+        return false;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
 }
 
 // The program directory holds zelvan.ini. Without --home it is the directory
@@ -34,10 +38,10 @@ void chooseOffscreenWithoutDisplay()
 // write, and with no zelvan.ini there) uses the per-user data directory instead.
 QString defaultProgramDir()
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    QString exeDir = QCoreApplication::applicationDirPath();
     if (QFileInfo::exists(exeDir + QStringLiteral("/zelvan.ini")) || QFileInfo(exeDir).isWritable())
         return exeDir;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);
     QTextStream(stderr) << "zelvan: " << exeDir << " is not writable; program directory " << user
                         << '\n';
@@ -50,27 +54,79 @@ bool interactivePlatform()
     return p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The command line of both kinds of start.
+struct CommandLine
 {
-    chooseOffscreenWithoutDisplay();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(zelvan::apptexts::kProgramName);
-    QApplication::setApplicationVersion(zelvan::apptexts::kProgramVersion);
-
     QCommandLineParser parser;
-    parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption homeOption(
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption home{
         QStringLiteral("home"),
         QStringLiteral("Program directory holding zelvan.ini; created when missing (default: the "
                        "directory of the executable, or the per-user data directory when that "
                        "cannot be written)."),
-        QStringLiteral("DIR"));
-    parser.addOption(homeOption);
+        QStringLiteral("DIR")};
+
+    CommandLine() : help(parser.addHelpOption()), version(parser.addVersionOption())
+    {
+        parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
+        parser.addOption(home);
+    }
+};
+
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(zelvan::apptexts::kProgramName);
+    QCoreApplication::setApplicationVersion(zelvan::programVersion());
+}
+
+// --help and --version need no windowing system: they are answered before
+// the graphical application (and its platform, display and warnings) exists.
+bool asksForHelpOrVersion(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--")
+            return false;
+        if (a == "-h" || a == "-?" || a == "--help" || a == "--help-all" || a == "-v"
+            || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+int answerHelpOrVersion(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    setIdentity();
+    CommandLine cl;
+    // Options of the graphical application (-platform, -style ...) are not
+    // known here; they do not spoil the answer.
+    cl.parser.parse(QCoreApplication::arguments());
+    if (cl.parser.isSet(cl.version))
+        cl.parser.showVersion();
+    if (cl.parser.isSet(cl.help))
+        cl.parser.showHelp(0);
+    cl.parser.process(app); // --help-all
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (asksForHelpOrVersion(argc, argv))
+        return answerHelpOrVersion(argc, argv);
+
+    const bool offscreen = chooseOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    setIdentity();
+    CommandLine cl;
+    QCommandLineParser& parser = cl.parser;
+    const QCommandLineOption& homeOption = cl.home;
     parser.process(app);
+    if (offscreen)
+        std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
 
     QString programDir;
     if (parser.isSet(homeOption)) {

@@ -16,9 +16,16 @@ double daySerial(const QDateTime& t)
 
 QDateTime fromDaySerial(double serial)
 {
-    const double whole = std::floor(serial);
-    const qint64 ms = std::llround((serial - whole) * 86400000.0);
-    return QDateTime(kEpoch.addDays(static_cast<qint64>(whole)), QTime(0, 0)).addMSecs(ms);
+    double whole = std::floor(serial);
+    qint64 ms = std::llround((serial - whole) * 86400000.0);
+    if (ms >= kMsPerDay) { // rounded up to the next midnight
+        whole += 1;
+        ms -= kMsPerDay;
+    }
+    // The time of day from its fields, not as time elapsed since midnight: on
+    // the days the clock changes for summer time the two differ by an hour.
+    return QDateTime(kEpoch.addDays(static_cast<qint64>(whole)),
+                     QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
 double secondsSinceMidnight(const QDateTime& t) { return t.time().msecsSinceStartOfDay() / 1000.0; }

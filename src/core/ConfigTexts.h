@@ -21,5 +21,12 @@ inline QString badValue()
     return QStringLiteral("zelvan.ini: раздел %1, ред %2: \"%3\" е неправилна стойност; "
                           "взета е стойността по подразбиране %4.");
 }
+// The menu's options could not be written into zelvan.ini (the reason
+// follows); they are kept and written again at every supervision tick.
+inline QString optionsNotWritten()
+{
+    return QStringLiteral("Настройките от менюто не са записани в zelvan.ini (%1); "
+                          "записът се опитва отново.");
+}
 
 } // namespace zelvan::config_texts

@@ -75,12 +75,25 @@ bool writeAll(int fd, QByteArrayView bytes, qint64 offset = -1)
     return true;
 }
 
-bool synced(const std::function<int(int)>& call, int fd)
+// A file system that cannot sync at all (some network and FUSE file
+// systems, special files) answers EINVAL, ENOTSUP or ENOSYS: the bytes are
+// written all the same, so the write counts as done, and `refused` is set for
+// the caller to tell the operator that they are not known to be on the disk.
+bool syncCannotBeDone(int error)
+{
+    return error == EINVAL || error == ENOTSUP || error == ENOSYS; // EOPNOTSUPP is ENOTSUP
+}
+
+bool synced(const std::function<int(int)>& call, int fd, bool& refused)
 {
     int rc;
     do {
         rc = call(fd);
     } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && syncCannotBeDone(errno)) {
+        refused = true;
+        return true;
+    }
     return rc == 0;
 }
 
@@ -107,6 +120,7 @@ bool DurableFile::append(QByteArrayView bytes)
 {
     m_error.clear();
     m_reason.clear();
+    m_syncRefused = false;
     Fd fd(openFile(m_path, O_WRONLY | O_CREAT | O_APPEND));
     if (!fd.valid())
         return fail(m_path, errno);
@@ -116,13 +130,13 @@ bool DurableFile::append(QByteArrayView bytes)
     if (::fstat(fd.get(), &st) != 0)
         return fail(m_path, errno);
     const off_t oldSize = st.st_size;
-    if (writeAll(fd.get(), bytes) && synced(m_sync.data, fd.get()) && fd.close())
+    if (writeAll(fd.get(), bytes) && synced(m_sync.data, fd.get(), m_syncRefused) && fd.close())
         return true;
     const int error = errno;
     // Whole lines or nothing: the retry writes them again from the old end.
     if (fd.valid()) {
         if (::ftruncate(fd.get(), oldSize) == 0)
-            synced(m_sync.data, fd.get());
+            synced(m_sync.data, fd.get(), m_syncRefused);
     } else {
         ::truncate(native(m_path).constData(), oldSize);
     }
@@ -133,14 +147,30 @@ bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
 {
     m_error.clear();
     m_reason.clear();
-    const QString tmp = tmpPath.isEmpty() ? m_path + QStringLiteral(".tmp") : tmpPath;
+    const QString tmp = tmpPath.isEmpty() ? temporaryPathOf(m_path) : tmpPath;
     {
         Fd fd(openFile(tmp, O_WRONLY | O_CREAT | O_TRUNC));
         if (!fd.valid())
             return fail(tmp, errno);
-        if (!writeAll(fd.get(), content) || !synced(m_sync.data, fd.get()) || !fd.close()) {
+        if (!writeAll(fd.get(), content) || !fd.close()) {
             const int error = errno;
-            ::unlink(native(tmp).constData());
+            discard(tmp);
+            return fail(tmp, error);
+        }
+    }
+    return replaceWith(tmp);
+}
+
+bool DurableFile::replaceWith(const QString& tmp)
+{
+    m_error.clear();
+    m_reason.clear();
+    m_syncRefused = false;
+    {
+        Fd fd(openFile(tmp, O_RDONLY));
+        if (!fd.valid() || !synced(m_sync.data, fd.get(), m_syncRefused) || !fd.close()) {
+            const int error = errno;
+            discard(tmp);
             return fail(tmp, error);
         }
     }
@@ -148,20 +178,23 @@ bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
     // after a crash, finds either the old or the new file, never a part of one.
     if (std::rename(native(tmp).constData(), native(m_path).constData()) != 0) {
         const int error = errno;
-        ::unlink(native(tmp).constData());
+        discard(tmp);
         return fail(m_path, error);
     }
     // The rename itself is on the disk only once the directory is.
     Fd dir(openFile(QFileInfo(m_path).absolutePath(), O_RDONLY | O_DIRECTORY));
-    if (!dir.valid() || !synced(m_sync.directory, dir.get()))
+    if (!dir.valid() || !synced(m_sync.directory, dir.get(), m_syncRefused))
         return fail(QFileInfo(m_path).absolutePath(), errno);
     return true;
 }
+
+void DurableFile::discard(const QString& tmpPath) { ::unlink(native(tmpPath).constData()); }
 
 bool DurableFile::writeAt(qint64 offset, QByteArrayView bytes)
 {
     m_error.clear();
     m_reason.clear();
+    m_syncRefused = false;
     if (offset < 0)
         return fail(m_path, EINVAL);
     Fd fd(openFile(m_path, O_RDWR | O_CREAT));
@@ -179,7 +212,8 @@ bool DurableFile::writeAt(qint64 offset, QByteArrayView bytes)
         const QByteArray gap(offset - st.st_size, '\0');
         ok = writeAll(fd.get(), gap, st.st_size);
     }
-    ok = ok && writeAll(fd.get(), bytes, offset) && synced(m_sync.data, fd.get()) && fd.close();
+    ok = ok && writeAll(fd.get(), bytes, offset) && synced(m_sync.data, fd.get(), m_syncRefused)
+         && fd.close();
     return ok || fail(m_path, errno);
 }
 

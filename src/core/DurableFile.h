@@ -29,8 +29,14 @@ struct FileSync
 //   fdatasync, rename over the file, fsync of the directory: the file is
 //   always either the old or the new one;
 // - writeAt(): bytes rewritten in place at an offset (fixed-length records),
-//   the file extended with zeros up to it when shorter, then fdatasync.
-// Each call opens the file, writes, syncs and closes it.
+//   the file extended with zeros up to it when shorter, then fdatasync;
+// - replaceWith(): the same replacement for a content that a writer of its own
+//   (a PDF printer, an export written in parts) has put into a temporary file
+//   beside the file: fdatasync, rename, fsync of the directory.
+// Each call opens the file, writes, syncs and closes it. A file system that
+// cannot sync (the sync answers EINVAL, ENOTSUP or ENOSYS) still gets the
+// bytes: the call succeeds and syncRefused() says they are not known to be on
+// the disk.
 class DurableFile
 {
 public:
@@ -42,11 +48,21 @@ public:
     // tmpPath: the temporary file, beside path; empty: path + ".tmp".
     bool replace(QByteArrayView content, const QString& tmpPath = QString());
     bool writeAt(qint64 offset, QByteArrayView bytes);
+    // Puts the finished temporary file tmpPath in the file's place. On failure
+    // the temporary file is removed and the file keeps what it held.
+    bool replaceWith(const QString& tmpPath);
+
+    // The temporary file beside a file, for replace() and replaceWith().
+    static QString temporaryPathOf(const QString& path) { return path + QStringLiteral(".tmp"); }
+    // Removes a temporary file that will not be used (an abandoned write).
+    static void discard(const QString& tmpPath);
 
     // The file and the system's reason of the last failure.
     QString errorString() const { return m_error; }
     // The system's reason alone.
     QString reason() const { return m_reason; }
+    // The last call wrote, but the file system refused to sync.
+    bool syncRefused() const { return m_syncRefused; }
 
 private:
     bool fail(const QString& file, int error);
@@ -55,6 +71,7 @@ private:
     FileSync m_sync;
     QString m_error;
     QString m_reason;
+    bool m_syncRefused = false;
 };
 
 } // namespace zelvan

@@ -2,6 +2,8 @@
 
 #include "core/RecordFile.h"
 
+#include <QStringList>
+
 namespace zelvan {
 
 namespace {
@@ -17,6 +19,15 @@ RecordFile colorFile(const ObjectFiles& f)
 RecordFile kavelFile(const ObjectFiles& f)
 {
     return RecordFile(f.kavelPath(), ObjectFiles::kKavelRecord);
+}
+
+// The bytes of a run of records, cut or padded with zero bytes to its length,
+// as a file shorter than the run reads.
+QByteArray paddedTo(QByteArrayView bytes, qsizetype length)
+{
+    QByteArray out(bytes.data(), qMin(bytes.size(), length));
+    out.resize(length, '\0');
+    return out;
 }
 
 // The ten records of one object in Kavel.dat, in record order.
@@ -54,22 +65,22 @@ ObjectFiles::BoardSettings ObjectFiles::defaultBoard()
 bool ObjectFiles::createMissing()
 {
     m_error.clear();
-    auto createIfMissing = [this](const RecordFile& file, const QByteArray& records) {
-        if (file.exists())
-            return true;
-        if (file.create(records))
-            return true;
-        m_error = file.path() + QStringLiteral(": ") + file.errorString();
-        return false;
+    // Each file is tried, whatever became of the one before: a Name.dat that
+    // cannot be written must not leave Color.dat and Kavel.dat uncreated, and
+    // every failure is reported, one per line.
+    QStringList failures;
+    auto createIfMissing = [&failures](const RecordFile& file, const QByteArray& records) {
+        if (file.exists() || file.create(records))
+            return;
+        failures << file.path() + QStringLiteral(": ") + file.errorString();
     };
 
     const QByteArray emptyName = record::encodeText(QString(), kNameRecord);
-    if (!createIfMissing(nameFile(*this), emptyName.repeated(kObjectCount)))
-        return false;
-    if (!createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount)))
-        return false;
-    return createIfMissing(kavelFile(*this),
-                           kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+    createIfMissing(nameFile(*this), emptyName.repeated(kObjectCount));
+    createIfMissing(colorFile(*this), record::encodeRawInt32(0).repeated(kObjectCount));
+    createIfMissing(kavelFile(*this), kavelRecords(defaultBoard(), true).repeated(kObjectCount));
+    m_error = failures.join(QLatin1Char('\n'));
+    return failures.isEmpty();
 }
 
 QString ObjectFiles::name(int k) const
@@ -110,6 +121,10 @@ bool ObjectFiles::setColor(int k, qint32 color)
     return false;
 }
 
+QString ObjectFiles::nameReadProblem() const { return nameFile(*this).readProblem(); }
+
+QString ObjectFiles::kavelReadProblem() const { return kavelFile(*this).readProblem(); }
+
 QString ObjectFiles::kavelCaption(int k, int j) const
 {
     if (!validObject(k) || j < 1 || j > kSignalCount)
@@ -119,14 +134,18 @@ QString ObjectFiles::kavelCaption(int k, int j) const
 
 ObjectFiles::BoardSettings ObjectFiles::board(int k) const
 {
-    BoardSettings b;
     if (!validObject(k))
-        return b;
-    const RecordFile file = kavelFile(*this);
-    const QByteArray own = file.readRange(kavelRecord(k, 1), kKavelRecordsPerObject);
+        return {};
+    return boardFromRecords(kavelFile(*this).readRange(kavelRecord(k, 1), kKavelRecordsPerObject));
+}
+
+ObjectFiles::BoardSettings ObjectFiles::boardFromRecords(QByteArrayView own)
+{
+    const QByteArray records = paddedTo(own, kKavelRecordsPerObject * kKavelRecord);
     auto slot = [&](int s) {
-        return QByteArrayView(own).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord);
+        return QByteArrayView(records).sliced(qsizetype(s - 1) * kKavelRecord, kKavelRecord);
     };
+    BoardSettings b;
     for (int j = 0; j < kSignalCount; ++j)
         b.captions[size_t(j)] = record::decodeText(slot(kSlotCaption1 + j));
     b.period = record::decodeTagged(slot(kSlotPeriod));
@@ -157,18 +176,28 @@ bool ObjectFiles::setBoard(int k, const BoardSettings& settings)
 
 void ObjectFiles::loadColors(StationState& state) const
 {
-    const QByteArray all = colorFile(*this).readRange(1, kObjectCount);
+    colorsFromRecords(colorFile(*this).readRange(1, kObjectCount), state);
+}
+
+void ObjectFiles::colorsFromRecords(QByteArrayView all, StationState& state)
+{
+    const QByteArray records = paddedTo(all, kObjectCount * kColorRecord);
     for (int k = 1; k <= kObjectCount; ++k)
         state.ObjColor[size_t(k)] = record::decodeRawInt32(
-            QByteArrayView(all).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
+            QByteArrayView(records).sliced(qsizetype(k - 1) * kColorRecord, kColorRecord));
 }
 
 void ObjectFiles::loadBoards(StationState& state) const
 {
-    const QByteArray all = kavelFile(*this).readRange(1, kKavelRecordsPerObject * kObjectCount);
+    boardsFromRecords(kavelFile(*this).readRange(1, kKavelRecordsPerObject * kObjectCount), state);
+}
+
+void ObjectFiles::boardsFromRecords(QByteArrayView all, StationState& state)
+{
+    const QByteArray records = paddedTo(all, kKavelRecordsPerObject * kObjectCount * kKavelRecord);
     auto slot = [&](int k, int s) {
-        return QByteArrayView(all).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord,
-                                          kKavelRecord);
+        return QByteArrayView(records).sliced(qsizetype(kavelRecord(k, s) - 1) * kKavelRecord,
+                                              kKavelRecord);
     };
     for (int k = 1; k <= kObjectCount; ++k) {
         const auto i = size_t(k);

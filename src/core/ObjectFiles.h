@@ -2,6 +2,7 @@
 
 #include "core/StationState.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <array>
 
@@ -38,6 +39,11 @@ public:
     QString namePath() const;
     QString colorPath() const;
     QString kavelPath() const;
+    // The folder of printed and exported reports in a data directory.
+    static QString reportsDirOf(const QString& dataDir)
+    {
+        return dataDir + QStringLiteral("/Reports");
+    }
 
     // CreateObjectFiles: writes each missing file with its defaults, in record
     // order (Name.dat, Color.dat, Kavel.dat). False when a file cannot be written.
@@ -73,6 +79,21 @@ public:
     // in one access; missing records load as 0 or empty.
     void loadColors(StationState& state) const;
     void loadBoards(StationState& state) const;
+
+    // The same rules on the bytes of the files, as the readers above get them
+    // (a short buffer reads as if padded with zero bytes, as a short file does).
+    // Every record of Color.dat into ObjColor.
+    static void colorsFromRecords(QByteArrayView all, StationState& state);
+    // Records 8, 9, 10 of every object of Kavel.dat into KavelPeriod, KavelCode
+    // and KavelDirectPair.
+    static void boardsFromRecords(QByteArrayView all, StationState& state);
+    // One object's ten Kavel.dat records.
+    static BoardSettings boardFromRecords(QByteArrayView own);
+
+    // Why Name.dat or Kavel.dat, there, cannot be read ("path: reason"); empty
+    // when it can. Its records then read empty, and must not be written over.
+    QString nameReadProblem() const;
+    QString kavelReadProblem() const;
 
     // Why the last write or creation failed (file and system reason).
     QString errorString() const { return m_error; }

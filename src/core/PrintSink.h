@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QPrinter;
 
 namespace zelvan {
 
@@ -40,6 +43,15 @@ public:
     // Where the document went when it was written to a file instead of a
     // printer; empty otherwise.
     virtual QString outputPath() const { return {}; }
+
+    // A sink of the same printing code that draws on the given printer: a
+    // print preview's pages, the printer chosen there, a PDF file. Null when
+    // this sink cannot draw on another printer.
+    virtual std::unique_ptr<PrintSink> drawingOn(QPrinter& printer) const
+    {
+        (void)printer;
+        return nullptr;
+    }
 };
 
 } // namespace zelvan

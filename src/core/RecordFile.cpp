@@ -15,6 +15,19 @@ RecordFile::RecordFile(QString path, int recordLength)
 
 bool RecordFile::exists() const { return QFile::exists(m_path); }
 
+QString RecordFile::readProblem() const
+{
+    QFile file(m_path);
+    if (!file.exists())
+        return {};
+    if (file.open(QIODevice::ReadOnly)) {
+        file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return {};
+    }
+    return m_path + QStringLiteral(": ") + file.errorString();
+}
+
 QByteArray RecordFile::read(int r) const { return readRange(r, 1); }
 
 QByteArray RecordFile::readRange(int first, int count) const

@@ -35,6 +35,10 @@ public:
     bool create(const QByteArray& records) const;
 
     QString errorString() const { return m_error; }
+    // Why the file, there, cannot be read to its end ("path: reason"); empty
+    // when it can, or when it is missing (a missing file reads as empty
+    // records).
+    QString readProblem() const;
 
 private:
     QString m_path;

@@ -31,6 +31,13 @@ void ScreenState::setAlarmsVisible(bool on)
     if (assign(m_alarmsVisible, on))
         emit changed();
 }
+void ScreenState::bringAlarmsBack()
+{
+    if (!m_mainVisible)
+        return;
+    setAlarmsVisible(true);
+    emit raiseAlarmsRequested();
+}
 void ScreenState::setEventsVisible(bool on)
 {
     if (assign(m_eventsVisible, on))

@@ -46,11 +46,15 @@ public:
     enum class ProblemSource
     {
         Config,
+        OptionsWrite,
         DataFiles,
         Archive,
+        ArchiveSync,     // the data directory's file system cannot sync
+        ArchiveRecovery, // records saved at the last exit that cannot be read back
         Port1,
         Port2,
         ModuleState,
+        Restore,
         Colors,
         FeedConfig, // mqtt.ini or its password file
         Broker,     // the MQTT broker cannot be reached
@@ -65,6 +69,10 @@ public:
     void setAlarmsVisible(bool on);
     void setEventsVisible(bool on);
     void setKeypadVisible(bool on);
+    // A new violation: the violations window is shown, however it was hidden,
+    // and brought in front of the other windows. Before the main window is
+    // first shown the windows wait for it, as at start.
+    void bringAlarmsBack();
     void setSplashVisible(bool on);
     void setSplashTexts(const QString& modules, const QString& objects, const QString& linkTest);
     // percent is clamped to 0..100
@@ -79,6 +87,8 @@ signals:
     void changed();
     // The main window is asked to come to the front (violation blink).
     void raiseMainRequested();
+    // The violations window is asked to come in front of the other windows.
+    void raiseAlarmsRequested();
 
 private:
     bool m_mainVisible = false;

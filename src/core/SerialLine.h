@@ -34,6 +34,18 @@ public:
     // Human-readable name of the device in use, for messages.
     virtual QString deviceName() const = 0;
 
+    // What the last open() could not apply of its settings string, as bits of
+    // SettingsFault; 0 when every setting took. The line is open all the same.
+    enum SettingsFault
+    {
+        SettingsUnreadable = 1,
+        BaudRefused = 2,
+        ParityRefused = 4,
+        DataBitsRefused = 8,
+        StopBitsRefused = 16,
+    };
+    virtual int settingsFaults() const { return 0; }
+
 signals:
     void readyRead();
     // The output queue became empty.

@@ -103,6 +103,21 @@ public:
         return value;
     }
 
+    // "Y" or "N" (blanks around it allowed). Any other text ("y", "Yes") is
+    // damaged: it would be read as "not Y" and switch a feature off unseen.
+    std::optional<QString> yesNo(const QString& fallback)
+    {
+        const auto t = token(fallback);
+        if (!t)
+            return std::nullopt;
+        const QString v = t->trimmed();
+        if (v != QLatin1String("Y") && v != QLatin1String("N")) {
+            bad(*t, fallback);
+            return std::nullopt;
+        }
+        return v;
+    }
+
     void bad(const QString& value, const QString& fallback)
     {
         note(config_texts::badValue().arg(m_header).arg(m_index).arg(value, fallback));
@@ -135,9 +150,12 @@ private:
 std::array<qint16, 6> readOptionValues(const QList<IniLine>& lines, QStringList* problems)
 {
     std::array<qint16, 6> options = kDefaultOptions;
+    // Each option is on (1) or off (0). Any other number (a hand-edited -1 or
+    // 2) is damaged: the box would show it ticked while the option acts only
+    // on 1. It takes its default, and the problem is listed.
     SectionReader section(lines, kOptions, SectionReader::HeaderScan::ByToken, problems);
     for (size_t i = 0; section.found() && i < options.size(); ++i) {
-        if (auto v = section.integer(options[i], -32768, 32767))
+        if (auto v = section.integer(options[i], 0, 1))
             options[i] = qint16(*v);
     }
     return options;
@@ -149,8 +167,14 @@ PrinterFont readFontValues(const QList<IniLine>& lines, QStringList* problems)
     SectionReader section(lines, kFontPrinter, SectionReader::HeaderScan::ByLine, problems);
     if (!section.found())
         return font;
-    if (auto name = section.token(font.name))
-        font.name = *name;
+    // An empty name (a line that starts with a comma) is damaged: written back
+    // as an empty line, the next read would take the size for the name.
+    if (auto name = section.token(font.name)) {
+        if (name->trimmed().isEmpty())
+            section.bad(*name, font.name);
+        else
+            font.name = *name;
+    }
     if (auto size = section.integer(font.size, 1, 1000))
         font.size = int(*size);
     if (auto bold = section.integer(0, -32768, 32767))
@@ -161,6 +185,18 @@ PrinterFont readFontValues(const QList<IniLine>& lines, QStringList* problems)
 }
 
 QByteArray crlf(const QByteArray& line) { return line + "\r\n"; }
+
+// The font name as its line: a name with a comma is quoted (unquoted, the
+// reader would end the name at the comma and take the rest for the size); an
+// empty one is written as the default name.
+QByteArray fontNameLine(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return toCp1251(PrinterFont().name);
+    if (name.contains(QLatin1Char(',')) && !name.contains(QLatin1Char('"')))
+        return '"' + toCp1251(name) + '"';
+    return toCp1251(name);
+}
 
 // Replaces the values of one section: the lines up to and including the
 // header stay, up to `count` old values are dropped (never past the next
@@ -193,7 +229,14 @@ QList<IniLine> rewriteSection(const QList<IniLine>& lines, const QString& header
 
     const qsizetype headerLine = cursor.column() == 0 ? cursor.line() - 1 : cursor.line();
     out = lines.mid(0, headerLine + 1);
-    if (out.last().ending.isEmpty())
+    if (cursor.column() > 0) {
+        // Values follow the header on its own line, after a comma: the line
+        // keeps what stands before that comma, and the values are replaced.
+        IniLine& headerText = out.last();
+        headerText.bytes.truncate(cursor.column() - 1);
+        headerText.text.truncate(cursor.column() - 1);
+    }
+    if (out.last().ending.isEmpty() || cursor.column() > 0)
         out.last().ending = QByteArrayLiteral("\r\n");
     for (int dropped = 0; dropped < count && !cursor.atEnd();) {
         const QString& text = lines[cursor.line()].text;
@@ -307,14 +350,20 @@ bool ZelvanIni::replaceWith(const QByteArray& content) const
 
 StartupConfig ZelvanIni::readStartup() const
 {
-    StartupConfig config;
-    config.DataDir = defaultDataDir();
     QString error;
     const QByteArray bytes = readFile(path(), &error);
-    if (!error.isEmpty()) {
-        config.problems.append(config_texts::unreadable().arg(error));
-        return config;
-    }
+    if (error.isEmpty())
+        return startupFrom(bytes);
+    StartupConfig config;
+    config.DataDir = defaultDataDir();
+    config.problems.append(config_texts::unreadable().arg(error));
+    return config;
+}
+
+StartupConfig ZelvanIni::startupFrom(const QByteArray& bytes) const
+{
+    StartupConfig config;
+    config.DataDir = defaultDataDir();
     const QList<IniLine> lines = splitIniLines(bytes);
     QStringList* problems = &config.problems;
     using Scan = SectionReader::HeaderScan;
@@ -335,12 +384,12 @@ StartupConfig ZelvanIni::readStartup() const
     }
     {
         SectionReader s(lines, kVisible, Scan::ByToken, problems);
-        if (auto v = s.token(config.ShowSystemZero))
+        if (auto v = s.yesNo(config.ShowSystemZero))
             config.ShowSystemZero = *v;
     }
     {
         SectionReader s(lines, kHub, Scan::ByToken, problems);
-        if (auto v = s.token(config.HubMode))
+        if (auto v = s.yesNo(config.HubMode))
             config.HubMode = *v;
     }
     {
@@ -381,7 +430,12 @@ std::array<qint16, 6> ZelvanIni::readOptions(QStringList* problems) const
     const QByteArray bytes = readFile(path(), &error);
     if (!error.isEmpty() && problems)
         problems->append(config_texts::unreadable().arg(error));
-    return readOptionValues(splitIniLines(bytes), error.isEmpty() ? problems : nullptr);
+    return optionsFrom(bytes, error.isEmpty() ? problems : nullptr);
+}
+
+std::array<qint16, 6> ZelvanIni::optionsFrom(const QByteArray& bytes, QStringList* problems)
+{
+    return readOptionValues(splitIniLines(bytes), problems);
 }
 
 PrinterFont ZelvanIni::readPrinterFont(QStringList* problems) const
@@ -390,7 +444,12 @@ PrinterFont ZelvanIni::readPrinterFont(QStringList* problems) const
     const QByteArray bytes = readFile(path(), &error);
     if (!error.isEmpty() && problems)
         problems->append(config_texts::unreadable().arg(error));
-    return readFontValues(splitIniLines(bytes), error.isEmpty() ? problems : nullptr);
+    return printerFontFrom(bytes, error.isEmpty() ? problems : nullptr);
+}
+
+PrinterFont ZelvanIni::printerFontFrom(const QByteArray& bytes, QStringList* problems)
+{
+    return readFontValues(splitIniLines(bytes), problems);
 }
 
 bool ZelvanIni::SaveMenuOptions(const std::array<qint16, 6>& options, const PrinterFont& font) const
@@ -405,18 +464,23 @@ bool ZelvanIni::SaveMenuOptions(const std::array<qint16, 6>& options, const Prin
         }
         bytes = defaultContent(); // no file: the options go into a complete new one
     }
+    return replaceWith(withMenuOptions(bytes, options, font));
+}
 
+QByteArray ZelvanIni::withMenuOptions(const QByteArray& bytes, const std::array<qint16, 6>& options,
+                                      const PrinterFont& font)
+{
     QList<QByteArray> optionLines;
     for (qint16 o : options)
         optionLines.append(QByteArray::number(o));
-    const QList<QByteArray> fontLines{toCp1251(font.name), QByteArray::number(font.size),
+    const QList<QByteArray> fontLines{fontNameLine(font.name), QByteArray::number(font.size),
                                       QByteArray::number(font.bold ? 1 : 0),
                                       QByteArray::number(font.italic ? 1 : 0)};
 
     QList<IniLine> lines = splitIniLines(bytes);
     lines = rewriteSection(lines, kOptions, SectionReader::HeaderScan::ByToken, 6, optionLines);
     lines = rewriteSection(lines, kFontPrinter, SectionReader::HeaderScan::ByLine, 4, fontLines);
-    return replaceWith(joinLines(lines));
+    return joinLines(lines);
 }
 
 } // namespace zelvan

@@ -72,6 +72,15 @@ public:
     // zelvan.ini is always either the old or the new file.
     bool SaveMenuOptions(const std::array<qint16, 6>& options, const PrinterFont& font) const;
 
+    // The rules of the readers and of the rewrite on the file's bytes; the
+    // members above are these on what the file holds.
+    StartupConfig startupFrom(const QByteArray& bytes) const;
+    static std::array<qint16, 6> optionsFrom(const QByteArray& bytes,
+                                             QStringList* problems = nullptr);
+    static PrinterFont printerFontFrom(const QByteArray& bytes, QStringList* problems = nullptr);
+    static QByteArray withMenuOptions(const QByteArray& bytes, const std::array<qint16, 6>& options,
+                                      const PrinterFont& font);
+
     // Why the last write failed (file and system reason).
     QString errorString() const { return m_error; }
 

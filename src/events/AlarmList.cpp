@@ -49,6 +49,7 @@ void AlarmList::addViolation(const QString& objText)
     }
     endInsertRows();
     selectLast();
+    emit violationAdded();
 }
 
 void AlarmList::removeObject(const QString& objectLabel)

@@ -42,6 +42,10 @@ public:
     // "-" (the whole line when it has none).
     static QString labelOf(const QString& line);
 
+signals:
+    // A violation line was added (after it is selected).
+    void violationAdded();
+
 private:
     struct Run
     {

@@ -1,8 +1,11 @@
 #include "events/DayArchive.h"
 
 #include "core/Clock.h"
+#include "core/Logging.h"
 #include "core/StationState.h"
 #include "events/ArchiveTexts.h"
+
+#include <QFile>
 
 namespace zelvan {
 
@@ -117,15 +120,74 @@ bool DayArchive::flushPending()
             emit failureChanged(true, m_lastError);
             return false;
         }
+        if (file.syncRefused() && !m_syncRefusedReported) {
+            m_syncRefusedReported = true;
+            emit syncRefused(archive_texts::notSynced().arg(m_dataDir));
+        }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
         emit daySynced(date);
         emit synced(int(count));
+    }
+    if (!m_recoveryPath.isEmpty()) {
+        // Every record of the last exit is in its day file now.
+        QFile::remove(m_recoveryPath);
+        m_recoveryPath.clear();
     }
     if (m_failing) {
         m_failing = false;
         m_lastError.clear();
         emit failureChanged(false, archive_texts::writeRecovered());
     }
+    return true;
+}
+
+bool DayArchive::saveUnwritten(const QString& path)
+{
+    if (flushPending())
+        return true;
+    QByteArray bytes;
+    for (const Pending& p : m_pending)
+        bytes += p.date.toString(Qt::ISODate).toLatin1() + ' ' + p.line + "\r\n";
+    // The file is replaced whole: records read from it at start and still
+    // waiting are among the pending ones, in their place. A file that could
+    // not be read is left as it is and the records are added after it.
+    DurableFile file(path, m_sync);
+    const bool saved = m_recoveryError.isEmpty() ? file.replace(bytes) : file.append(bytes);
+    if (!saved)
+        qCCritical(lcApp).noquote()
+            << m_pending.size() << "day records lost:" << file.errorString();
+    return saved;
+}
+
+bool DayArchive::recover(const QString& path)
+{
+    m_recoveryError.clear();
+    QFile f(path);
+    if (!f.exists())
+        return true;
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_recoveryError = archive_texts::recoveryUnreadable().arg(path, f.errorString());
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        m_recoveryError = archive_texts::recoveryUnreadable().arg(path, f.errorString());
+        return false;
+    }
+    std::deque<Pending> recovered;
+    for (QByteArray line : bytes.split('\n')) {
+        while (line.endsWith('\r'))
+            line.chop(1);
+        const qsizetype blank = line.indexOf(' ');
+        const QDate date = QDate::fromString(QString::fromLatin1(line.left(blank)), Qt::ISODate);
+        if (blank < 0 || !date.isValid() || blank + 1 >= line.size())
+            continue; // a line cut short by a crash while it was written
+        recovered.push_back({date, line.mid(blank + 1)});
+    }
+    qCInfo(lcApp).noquote() << recovered.size() << "day records recovered from" << path;
+    m_pending.insert(m_pending.begin(), recovered.begin(), recovered.end());
+    m_recoveryPath = path;
+    flushPending();
     return true;
 }
 

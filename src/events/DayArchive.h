@@ -56,6 +56,19 @@ public:
     // its own date (called by the supervision tick too). True when none waits.
     bool flushPending();
     bool failing() const { return m_failing; }
+
+    // At the end of the program: the waiting records are tried once more, and
+    // what still cannot be written goes to the recovery file at `path` (one
+    // record a line: the date "yyyy-MM-dd", a blank, the record), through the
+    // same durable write as the day files. True when nothing is left unsaved.
+    bool saveUnwritten(const QString& path);
+    // At start, before any new record: the records of a recovery file are
+    // written first, in order, each into the day file of its date; the file is
+    // removed once every one of them is written (until then they wait in
+    // memory like any failed record). False when the file exists but cannot
+    // be read (lastRecoveryError() says why); true otherwise.
+    bool recover(const QString& path);
+    QString lastRecoveryError() const { return m_recoveryError; }
     // The operator's text of the current failure; empty when records are written.
     QString lastError() const { return m_lastError; }
 
@@ -72,11 +85,15 @@ signals:
     // reason (sent again with each failed attempt). false once every waiting
     // record has been written.
     void failureChanged(bool failing, const QString& message);
-    // `records` records were written and synced to the disk in one batch.
+    // `records` records were written and synced to the disk in one batch
+    // (written only, where the file system cannot sync: see syncRefused).
     void synced(int records);
     // The day file of `date`, as it is now, holds only records on the disk:
     // readers that send records on (the MQTT feed) read it up to here.
     void daySynced(const QDate& date);
+    // The data directory's file system refused to sync a day file: records
+    // are written but not known to be on the disk. Sent once.
+    void syncRefused(const QString& message);
 
 private:
     struct Pending
@@ -92,6 +109,10 @@ private:
     std::deque<Pending> m_pending;
     bool m_failing = false;
     QString m_lastError;
+    bool m_syncRefusedReported = false;
+    // The recovery file read at start while records of it still wait.
+    QString m_recoveryPath;
+    QString m_recoveryError;
 };
 
 } // namespace zelvan

@@ -34,12 +34,15 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
 // millionths is within 0.0432 s of the moment written, so rounding (rather
 // than cutting) shows a record written on a whole second at that second. The
 // last record of a day never reads as midnight.
-QString DayRecord::timeText() const
+int DayRecord::secondOfDay() const
 {
     const qint64 seconds = (qint64(fraction) * kSecondsPerDay + 500000) / 1000000;
-    return QTime(0, 0)
-        .addSecs(qMin<qint64>(seconds, kSecondsPerDay - 1))
-        .toString(QStringLiteral("HH:mm:ss"));
+    return int(qMin<qint64>(seconds, kSecondsPerDay - 1));
+}
+
+QString DayRecord::timeText() const
+{
+    return QTime(0, 0).addSecs(secondOfDay()).toString(QStringLiteral("HH:mm:ss"));
 }
 
 std::optional<DayRecord> parseDayRecord(QByteArrayView line)
@@ -65,7 +68,13 @@ DayFileReader::DayFileReader(const QString& path) : m_file(path) {}
 
 bool DayFileReader::exists() const { return m_file.exists(); }
 
-bool DayFileReader::open() { return m_file.isOpen() || m_file.open(QIODevice::ReadOnly); }
+bool DayFileReader::open()
+{
+    if (m_file.isOpen())
+        return true;
+    m_failed = !m_file.open(QIODevice::ReadOnly);
+    return !m_failed;
+}
 
 bool DayFileReader::next(DayRecord& record)
 {
@@ -74,8 +83,10 @@ bool DayFileReader::next(DayRecord& record)
     char buffer[kLineBuffer + 1];
     while (true) {
         const qint64 n = m_file.readLine(buffer, sizeof buffer);
-        if (n <= 0)
+        if (n <= 0) {
+            m_failed = m_file.error() != QFileDevice::NoError;
             return false;
+        }
         // A line longer than the buffer: keep its start, skip its rest.
         if (buffer[n - 1] != '\n') {
             char c = 0;

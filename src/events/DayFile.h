@@ -11,10 +11,12 @@ namespace zelvan {
 // One record read back from a day file.
 struct DayRecord
 {
-    int k = 0;                // object index 1..1024, 0 for a module record
-    QChar letter;             // the character whose code is positions 5-6
-    int fraction = 0;         // positions 7-12, millionths of the day
-    int module = -1;          // last character of a 13-character S or V record, -1 when absent
+    int k = 0;        // object index 1..1024, 0 for a module record
+    QChar letter;     // the character whose code is positions 5-6
+    int fraction = 0; // positions 7-12, millionths of the day
+    int module = -1;  // last character of a 13-character S or V record, -1 when absent
+    // The second of the day the record shows (0..86399).
+    int secondOfDay() const;
     QString timeText() const; // "hh:mm:ss"
 };
 
@@ -29,12 +31,18 @@ public:
     explicit DayFileReader(const QString& path);
     bool exists() const;
     bool open();
-    // The next well-formed record; false at the end of the file.
+    // The next well-formed record; false at the end of the file, or when
+    // reading failed.
     bool next(DayRecord& record);
     void close();
+    // The file exists but could not be opened, or reading it broke off: the
+    // records read are not all the day holds.
+    bool failed() const { return m_failed; }
+    QString errorString() const { return m_file.errorString(); }
 
 private:
     QFile m_file;
+    bool m_failed = false;
 };
 
 } // namespace zelvan

@@ -43,6 +43,7 @@ void LinkSupervisor::tick()
     writeUnsaved();
 
     StationState& s = m_ctx.state;
+    m_exchange.passOverUnbegun();
     reportSilent();
 
     for (int m = 1; m <= kModuleCount; ++m) {
@@ -69,7 +70,9 @@ void LinkSupervisor::tick()
     // asked and stays silent would keep the start-up phase open for ever. With
     // no exchange running, ask again; modules silent in the last period are
     // passed over, and the main window appears when none is left.
-    if (s.StartupModule == 0 && (s.FirstStartPending || m_ctx.screen.splash().visible))
+    // A module passed over is asked again at each tick until it begins.
+    if (s.StartupModule == 0
+        && (s.FirstStartPending || m_ctx.screen.splash().visible || m_exchange.anyPassedOver()))
         m_exchange.StartMdl();
 }
 
@@ -78,7 +81,8 @@ void LinkSupervisor::reportSilent()
     const StationState& s = m_ctx.state;
     QStringList silent;
     for (int m = 1; m <= kModuleCount; ++m) {
-        if (s.ModuleEnabled[m] && !s.ModuleAnswered[m])
+        // A module passed over at start answers the probe, but is as good as silent.
+        if (s.ModuleEnabled[m] && (!s.ModuleAnswered[m] || m_exchange.passedOver(m)))
             silent.append(ModuleLabel(s, m));
     }
     if (silent.isEmpty()) {

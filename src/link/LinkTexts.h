@@ -56,6 +56,22 @@ inline QString portFailed()
 {
     return QStringLiteral("Сериен порт %1 (%2) отказа: %3; нов опит на всеки 10 секунди.");
 }
+// A [CommPort] settings line the port could not use: %1 the port number, %2
+// the device, %3 the settings line as written.
+inline QString portSettingsUnreadable()
+{
+    return QStringLiteral("Сериен порт %1 (%2): настройките \"%3\" в [CommPort] не могат да се "
+                          "прочетат (пример: 4800,n,8,1); портът работи с 9600,n,8,1.");
+}
+// %4 the settings the device refused, joined by ", ".
+inline QString portSettingsRefused()
+{
+    return QStringLiteral("Сериен порт %1 (%2): устройството не прие от настройките \"%3\": %4.");
+}
+inline const QString kRefusedBaud = QStringLiteral("скоростта");
+inline const QString kRefusedParity = QStringLiteral("четността");
+inline const QString kRefusedDataBits = QStringLiteral("броя битове");
+inline const QString kRefusedStopBits = QStringLiteral("стоп битовете");
 // %1 the file, %2 the reason.
 inline QString moduleStateNotSaved()
 {

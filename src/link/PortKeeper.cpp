@@ -4,6 +4,8 @@
 #include "core/SerialLine.h"
 #include "link/LinkTexts.h"
 
+#include <QStringList>
+
 namespace zelvan {
 
 PortKeeper::PortKeeper(SerialLine& line, int portNumber, QObject* parent)
@@ -39,10 +41,33 @@ bool PortKeeper::openNow()
     m_line.clearInput();
     const bool wasFailing = !m_failure.isEmpty();
     m_failure.clear();
+    const QString settings = settingsProblem(m_port, m_token, m_settings, m_line.settingsFaults());
+    const bool settingsChanged = settings != m_settingsProblem;
+    m_settingsProblem = settings;
     qCInfo(lcLink).noquote() << "port" << m_port << "opened on" << m_line.deviceName();
-    if (wasFailing)
-        emit stateChanged(true, QString());
+    if (wasFailing || settingsChanged)
+        emit stateChanged(true, problem());
     return true;
+}
+
+QString PortKeeper::settingsProblem(int port, const QString& token, const QString& settings,
+                                    int faults)
+{
+    using namespace linktexts;
+    if (faults & SerialLine::SettingsUnreadable)
+        return portSettingsUnreadable().arg(port).arg(token, settings);
+    QStringList refused;
+    if (faults & SerialLine::BaudRefused)
+        refused << kRefusedBaud;
+    if (faults & SerialLine::ParityRefused)
+        refused << kRefusedParity;
+    if (faults & SerialLine::DataBitsRefused)
+        refused << kRefusedDataBits;
+    if (faults & SerialLine::StopBitsRefused)
+        refused << kRefusedStopBits;
+    if (refused.isEmpty())
+        return {};
+    return portSettingsRefused().arg(port).arg(token, settings, refused.join(QStringLiteral(", ")));
 }
 
 bool PortKeeper::reopenIfFailed()

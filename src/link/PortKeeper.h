@@ -30,8 +30,17 @@ public:
     // The last failure, empty while the port is healthy.
     QString failure() const { return m_failure; }
 
+    // What the operator must know of the port: why it is closed, or which of
+    // its [CommPort] settings it could not use; empty while all is well.
+    QString problem() const { return m_failure.isEmpty() ? m_settingsProblem : m_failure; }
+
+    // The problem text for settings faults (SerialLine::SettingsFault bits).
+    static QString settingsProblem(int port, const QString& token, const QString& settings,
+                                   int faults);
+
 signals:
-    // The port failed or came back; the text names the device and the reason.
+    // The port failed, came back, or opened with settings it could not use;
+    // text is problem(): the device and the reason, empty when all is well.
     void stateChanged(bool open, const QString& text);
 
 private:
@@ -44,6 +53,7 @@ private:
     QString m_token;
     QString m_settings;
     QString m_failure;
+    QString m_settingsProblem;
     int m_reopens = 0;
 };
 

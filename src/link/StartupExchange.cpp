@@ -72,17 +72,27 @@ void StartupExchange::send(const QString& command, int m)
     m_ctx.commands.SendToModule(command, m);
 }
 
+bool StartupExchange::askNext(bool passedOver)
+{
+    const StationState& s = m_ctx.state;
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (!s.ModuleStarted[m] && s.ModuleEnabled[m] && m_passedOver[size_t(m)] == passedOver
+            && (s.ModuleAnswered[m] || s.ModuleWasAnswering[m])) {
+            qCInfo(lcLink) << "asking module" << m << "for its version"
+                           << (passedOver ? "again" : "");
+            m_asked[size_t(m)] = true;
+            send(kVersionRequest, m);
+            return true;
+        }
+    }
+    return false;
+}
+
 void StartupExchange::StartMdl()
 {
     StationState& s = m_ctx.state;
-    for (int m = 1; m <= kModuleCount; ++m) {
-        if (!s.ModuleStarted[m] && s.ModuleEnabled[m]
-            && (s.ModuleAnswered[m] || s.ModuleWasAnswering[m])) {
-            qCInfo(lcLink) << "asking module" << m << "for its version";
-            send(kVersionRequest, m);
-            return;
-        }
-    }
+    if (askNext(false))
+        return;
     if (s.FirstStartPending) {
         s.FirstStartPending = false;
         m_ctx.screen.setMainVisible(true);
@@ -92,6 +102,34 @@ void StartupExchange::StartMdl()
         qCInfo(lcLink) << "start-up finished, main window shown";
     }
     m_ctx.screen.setSplashVisible(false);
+    // The others are done: a module passed over is asked again.
+    askNext(true);
+}
+
+void StartupExchange::passOverUnbegun()
+{
+    const StationState& s = m_ctx.state;
+    for (int m = 1; m <= kModuleCount; ++m) {
+        const size_t i = size_t(m);
+        // Only a module that answers its prompt: a silent one is passed over
+        // as silent already, and asked again when it answers.
+        if (m_asked[i] && s.ModuleAnswered[m] && !s.ModuleStarted[m] && s.StartupModule != m) {
+            if (!m_passedOver[i])
+                qCInfo(lcLink) << "module" << m << "began no exchange after its version request,"
+                               << "passed over";
+            m_passedOver[i] = true;
+        }
+        m_asked[i] = false;
+    }
+}
+
+bool StartupExchange::anyPassedOver() const
+{
+    for (int m = 1; m <= kModuleCount; ++m) {
+        if (m_passedOver[size_t(m)])
+            return true;
+    }
+    return false;
 }
 
 void StartupExchange::HandleStartupLine(const QString& line, int m)
@@ -140,6 +178,8 @@ void StartupExchange::handleGroupLine(const QString& line, int m)
 
     const QDateTime now = m_ctx.clock.now();
     s.StartupModule = qint16(m);
+    m_asked[size_t(m)] = false;
+    m_passedOver[size_t(m)] = false;
     s.StartupTime = float(secondsSinceMidnight(now));
     send(kReadDumpA, m);
     m_ctx.screen.setSplashTexts(kSplashModule + ModuleLabel(s, m),
@@ -184,7 +224,12 @@ void StartupExchange::handleDumpLine(const QString& line, int m)
         return;
     }
 
-    // Lines after the 24th are kept and change nothing until the watchdog resets the exchange.
+    // Lines after the 24th change nothing until the exchange is reset, and are
+    // not kept: a line that keeps sending dump lines must not grow DumpB without
+    // bound (it holds at most the eight lines of dump B, as the framing holds at
+    // most 512 characters of a message).
+    if (count > kDumpLines)
+        return;
     s.DumpB[m] += line;
     if (count != kDumpLines)
         return;
@@ -252,9 +297,17 @@ void StartupExchange::finish(int m)
     s.ModuleStarted[m] = true;
     qCInfo(lcLink) << "module" << m << "started";
     StartMdl();
-    // The shown page selected again: its buttons repainted and the thresholds
-    // panel reset, since the module's settings may have changed under it.
-    m_ctx.panel.SelectPage(s.CurrentPage);
+    // A shown page of this module is selected again: its buttons repainted and
+    // the thresholds panel reset, since the module's settings may have changed
+    // under it. Another module's page keeps what the operator has on it (the
+    // selected object, a running measurement, thresholds not yet sent); only
+    // this module's buttons are repainted, which leaves it as it is.
+    if (pageModule(s.CurrentPage) == m) {
+        m_ctx.panel.SelectPage(s.CurrentPage);
+        return;
+    }
+    for (int k = globalIndex(m, 1); k <= globalIndex(m, kObjectsPerModule); ++k)
+        m_ctx.grid.repaintObject(k);
 }
 
 } // namespace zelvan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/StationContext.h"
+#include "core/StationState.h"
 
 #include <QString>
 
@@ -19,8 +20,18 @@ public:
     void HandleStartupLine(const QString& line, int m);
     // Asks the lowest enabled, answering, not started module for its version;
     // when none is left, shows the main window (first time) and closes the
-    // start-up window.
+    // start-up window. Modules passed over are asked only after that, lowest first.
     void StartMdl();
+
+    // At the supervision tick: a module asked for its version since the last
+    // tick that answers its prompt but has not begun its exchange (no group
+    // line taken up) is passed over, so that one module answering the probe
+    // but never completing its version reply cannot hold the start-up of the
+    // others.
+    void passOverUnbegun();
+    // Module m was passed over and has not begun an exchange since.
+    bool passedOver(int m) const { return m_passedOver[size_t(m)]; }
+    bool anyPassedOver() const;
 
     // The hexadecimal digits of a dump ("0".."9", "A".."F" only), in order.
     static QString dumpDigits(const QString& dump);
@@ -35,8 +46,11 @@ private:
     void decodeDumpB(const QString& digits, int m);
     void finish(int m);
     void send(const QString& command, int m);
+    bool askNext(bool passedOver);
 
     StationContext m_ctx;
+    ModuleTable<bool> m_asked{};
+    ModuleTable<bool> m_passedOver{};
 };
 
 } // namespace zelvan

@@ -1,5 +1,6 @@
 #include "menu/AboutTab.h"
 
+#include "core/ProgramVersion.h"
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 
@@ -50,14 +51,18 @@ AboutTab::AboutTab(QWidget* parent) : MenuTabForm(parent)
     big.setBold(true);
     title->setFont(big);
     auto* maker = named(new QLabel(texts::kMakerName), QStringLiteral("Label20"));
+    auto* version = named(new QLabel(texts::versionLine().arg(programVersion())),
+                          QStringLiteral("VersionLabel"));
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* about = named(new QLabel(MenuSession::aboutText()), QStringLiteral("Label21"));
     about->setWordWrap(true);
     about->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     inner->addWidget(logo, 0, 0, 2, 1, Qt::AlignTop);
     inner->addWidget(title, 0, 1);
     inner->addWidget(maker, 1, 1);
-    inner->addWidget(about, 2, 0, 1, 2);
-    inner->setRowStretch(3, 1);
+    inner->addWidget(version, 2, 1);
+    inner->addWidget(about, 3, 0, 1, 2);
+    inner->setRowStretch(4, 1);
     inner->setColumnStretch(1, 1);
     layout->addWidget(panel, 1);
 }

@@ -3,14 +3,12 @@
 #include "core/Addressing.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
-#include "events/DayArchive.h"
+#include "core/ReasonText.h"
 #include "events/DayFile.h"
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
 #include "menu/ReportTexts.h"
-
-#include <QDir>
-#include <vector>
+#include "menu/ReportWalker.h"
 
 namespace zelvan {
 
@@ -70,53 +68,36 @@ QString ArchiveReport::systemPart() const
     return m_state.showSystemPrefix() ? QString::number(m_state.SystemNo) : QStringLiteral(" ");
 }
 
-QString ArchiveReport::dayFilePath(int year, int month, int day) const
-{
-    return QDir(m_files.dataDir()).filePath(DayArchive::dayFileName(QDate(year, month, day)));
-}
-
 QString ArchiveReport::recordLine(const DayRecord& record, const ReportRequest& request) const
 {
+    if (!ReportWalker::reports(record, request))
+        return {};
     const char16_t letter = record.letter.unicode();
     const QString time = record.timeText();
 
     if (letter == u'S' || letter == u'V') {
-        // Module records name their module by the digit after the time field;
-        // a record without a module digit 1..8 names no module and gives nothing.
-        if (record.module < 1 || record.module > kModuleCount)
-            return {};
         const QString module = kModule + systemPart() + QString::number(record.module);
         return time + (letter == u'S' ? kSystemStarted : kLinkLost) + module;
     }
 
-    // Every other letter concerns an object.
-    if (!isObject(record.k))
-        return {};
     const QString prefix = time + QStringLiteral("  ") + MenuObjectLabel(m_state, record.k);
     switch (letter) {
     case u'P':
-        return request.Check8 ? prefix + kTaken + request.shortName(record.k) : QString();
+        return prefix + kTaken + request.shortName(record.k);
     case u'O':
-        return request.Check8 ? prefix + kReleased + request.shortName(record.k) : QString();
+        return prefix + kReleased + request.shortName(record.k);
     case u'A':
-        return request.Check9 ? prefix + kViolated + request.shortName(record.k) : QString();
+        return prefix + kViolated + request.shortName(record.k);
     case u'R':
-        return request.Check9 ? prefix + kOperator + request.shortName(record.k) : QString();
+        return prefix + kOperator + request.shortName(record.k);
     case u'B':
-        return request.Check13 ? prefix + kBalanced + request.shortName(record.k) : QString();
+        return prefix + kBalanced + request.shortName(record.k);
     case u'N':
-        return request.Check8 ? prefix + kSwitchedOn : QString();
+        return prefix + kSwitchedOn;
     case u'F':
-        return request.Check8 ? prefix + kSwitchedOff : QString();
-    case u'1':
-    case u'2':
-    case u'3':
-    case u'4':
-    case u'5':
-        return request.Check8 ? prefix + kSignal + m_files.kavelCaption(record.k, letter - u'0')
-                              : QString();
-    default:
-        return {};
+        return prefix + kSwitchedOff;
+    default: // board signals 1..5
+        return prefix + kSignal + m_files.kavelCaption(record.k, letter - u'0');
     }
 }
 
@@ -125,78 +106,79 @@ ArchiveReportResult ArchiveReport::build(ReportPeriod& period, const ReportReque
 {
     ArchiveReportResult result;
     result.hoursSwapped = period.swapHoursIfReversed();
-    const int start = period.startFraction();
-    const int end = period.endFraction();
-    const int fromDay = period.FromDay();
-    const int toDay = period.ToDay();
-    const int month = period.ReportMonth();
-    const int year = period.ReportYear();
-    const int dayCount = toDay - fromDay + 1;
-
-    std::vector<bool> notTaken(kObjectCount + 1, true);
+    const ReportScope scope = ReportScope::of(period);
+    ReportWalker walker(m_files.dataDir(), scope, request);
     ReportBuffer buffer(result.text);
-    const auto endWithLimit = [&]() {
-        buffer.endWithLimit();
-        result.limitReached = true;
-        return result;
+
+    const auto dayText = [this](const QDate& day) {
+        return QString::number(day.day()) + QLatin1Char(' ')
+               + m_state.MonthName[static_cast<size_t>(day.month())] + QLatin1Char(' ')
+               + QString::number(day.year()) + kYearSuffix;
+    };
+    const QString phrase = kindPhrase(request.Check8, request.Check9);
+    bool daysDone = false;
+    const auto announceDay = [&](const QDate& day) {
+        if (progress)
+            progress(int(scope.first.daysTo(day)), scope.dayCount());
+    };
+    const auto announceDaysDone = [&] {
+        if (progress && !daysDone)
+            progress(scope.dayCount(), scope.dayCount());
+        daysDone = true;
     };
 
-    const QString phrase = kindPhrase(request.Check8, request.Check9);
-    const QString monthAndYear = QLatin1Char(' ') + m_state.MonthName[static_cast<size_t>(month)]
-                                 + QLatin1Char(' ') + QString::number(year) + kYearSuffix;
-
-    for (int d = fromDay; d <= toDay; ++d) {
-        if (progress)
-            progress(d - fromDay, dayCount);
-        if (buffer.full())
-            return endWithLimit();
-        DayFileReader reader(dayFilePath(year, month, d));
-        if (!reader.exists()) {
-            buffer.appendLine(kNoArchive + QString::number(d) + monthAndYear);
+    // Each heading and each line is appended only while the text is under the
+    // limit; past it the report ends with the limit lines and the walk (with
+    // the day file it may hold open) is dropped.
+    ReportItem item;
+    while (walker.next(item)) {
+        QString line;
+        switch (item.kind) {
+        case ReportItem::DayMissing:
+            announceDay(item.day);
+            if (buffer.full())
+                break;
+            buffer.appendLine(kNoArchive + dayText(item.day));
+            buffer.appendEmptyLine();
+            continue;
+        case ReportItem::DayBegins:
+            announceDay(item.day);
+            if (buffer.full())
+                break;
+            buffer.appendLine(kArchiveFor + phrase + dayText(item.day));
+            continue;
+        case ReportItem::DayUnreadable:
+            line = withReason(kUnreadableArchive, item.reason);
+            break;
+        case ReportItem::DayBroken:
+            line = withReason(kBrokenArchive, item.reason);
+            break;
+        case ReportItem::Record:
+            line = recordLine(item.record, request);
+            break;
+        case ReportItem::DayEnds:
+            buffer.appendEmptyLine();
+            continue;
+        case ReportItem::NotTakenBegins:
+            announceDaysDone();
+            buffer.appendLine(kNotTakenHeading);
+            continue;
+        case ReportItem::NotTaken:
+            line = MenuObjectLabel(m_state, item.record.k) + kNotTaken
+                   + request.shortName(item.record.k);
+            break;
+        case ReportItem::NotTakenEnds:
             buffer.appendEmptyLine();
             continue;
         }
-        buffer.appendLine(kArchiveFor + phrase + QString::number(d) + monthAndYear);
-        if (reader.open()) {
-            DayRecord record;
-            while (reader.next(record)) {
-                if (record.k > kObjectCount)
-                    continue;
-                if (record.k > 0 && !request.isSelected(record.k - 1))
-                    continue;
-                if ((d == fromDay && record.fraction < start)
-                    || (d == toDay && record.fraction > end))
-                    continue;
-                if (record.letter == u'P' && record.k > 0)
-                    notTaken[static_cast<size_t>(record.k)] = false;
-                const QString line = recordLine(record, request);
-                if (line.isEmpty())
-                    continue;
-                if (buffer.full()) {
-                    reader.close();
-                    return endWithLimit();
-                }
-                buffer.appendLine(line);
-            }
-            reader.close();
+        if (buffer.full()) {
+            buffer.endWithLimit();
+            result.limitReached = true;
+            return result;
         }
-        buffer.appendEmptyLine();
+        buffer.appendLine(line);
     }
-    if (progress)
-        progress(dayCount, dayCount);
-
-    if (request.Check10) {
-        buffer.appendLine(kNotTakenHeading);
-        for (int k = 1; k <= kObjectCount; ++k) {
-            if (!request.isSelected(k - 1) || !notTaken[static_cast<size_t>(k)])
-                continue;
-            const QString line = MenuObjectLabel(m_state, k) + kNotTaken + request.shortName(k);
-            if (buffer.full())
-                return endWithLimit();
-            buffer.appendLine(line);
-        }
-        buffer.appendEmptyLine();
-    }
+    announceDaysDone();
     return result;
 }
 

@@ -48,7 +48,6 @@ public:
 
 private:
     QString systemPart() const;
-    QString dayFilePath(int year, int month, int day) const;
 
     const StationState& m_state;
     const ObjectFiles& m_files;

@@ -52,6 +52,7 @@ void BoardConfiguration::load(int k)
 {
     if (!isObject(k))
         return;
+    m_fileProblem = m_files.kavelReadProblem();
     m_codeIndex = codeIndexOf(m_state.KavelCode[size_t(k)]);
     m_directPair = m_state.KavelDirectPair[size_t(k)] != 0;
     m_period = std::clamp<int>(m_state.KavelPeriod[size_t(k)], kMinPeriod, kMaxPeriod);
@@ -64,6 +65,11 @@ bool BoardConfiguration::store(int k)
 {
     if (!isObject(k))
         return false;
+    if (!m_fileProblem.isEmpty()) {
+        // The object's records would be written into a file nobody could read.
+        emit readFailed(m_files.kavelPath());
+        return false;
+    }
     ObjectFiles::BoardSettings settings;
     settings.captions = m_captions;
     settings.period = m_period;

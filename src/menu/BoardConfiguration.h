@@ -47,18 +47,24 @@ public:
     QString periodText() const; // Label18
     QString periodHint() const; // the slider's hint
     QString caption(int i) const { return m_captions.at(size_t(i)); }
+    // Kavel.dat is there but cannot be read ("path: reason", empty when it
+    // can): the captions read empty and store() refuses.
+    QString fileProblem() const { return m_fileProblem; }
     // A caption box edit, cut to 14 characters.
     void setCaption(int i, const QString& text);
 
 signals:
     void changed();
     void writeFailed(const QString& path);
+    // Kavel.dat is there but cannot be read, so the settings are not stored into it.
+    void readFailed(const QString& path);
 
 private:
     StationState& m_state;
     ObjectFiles& m_files;
     int m_codeIndex = 0;
     bool m_directPair = false;
+    QString m_fileProblem;
     int m_period = kMinPeriod;
     std::array<QString, kSignalCount> m_captions;
 };

@@ -24,6 +24,8 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
     auto* layout = new QVBoxLayout(this);
     Label14 = sunken(named(new QLabel(texts::kObjectCaptionInitial), QStringLiteral("Label14")));
     layout->addWidget(Label14);
+    m_notice = fileNotice("BoardNotice");
+    layout->addWidget(m_notice);
     auto* row = new QHBoxLayout;
     row->addWidget(buildBoard(), 3);
     row->addWidget(buildSignals(), 2);
@@ -31,6 +33,7 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
 
     auto* buttons = new QHBoxLayout;
     auto* confirm = button(texts::kConfirm, "Command9");
+    m_confirm = confirm;
     auto* cancel = button(texts::kCancel, "Command10");
     buttons->addStretch();
     buttons->addWidget(confirm);
@@ -50,7 +53,7 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
             [this] { Label14->setText(m_session.names().objectCaption()); });
     connect(Combo1, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_session.board().selectCode(index); });
-    connect(Check14, &QCheckBox::clicked, this,
+    connect(Check14, &QCheckBox::toggled, this,
             [this](bool on) { m_session.board().setDirectPair(on); });
     connect(Slider1, &QSlider::valueChanged, this,
             [this](int value) { m_session.board().setPeriod(value); });
@@ -109,12 +112,17 @@ void BoardTab::showBoard()
     const BoardConfiguration& board = m_session.board();
     const QSignalBlocker bc(Combo1);
     const QSignalBlocker bs(Slider1);
+    const QSignalBlocker bd(Check14);
     Combo1->setCurrentIndex(board.codeIndex());
     Check14->setChecked(board.directPair());
     Slider1->setValue(board.period());
     Slider1->setToolTip(board.periodHint());
     Label18->setText(board.periodText());
+    const bool unreadable = !board.fileProblem().isEmpty();
+    showFileNotice(m_notice, texts::kBoardsUnreadable, board.fileProblem());
+    m_confirm->setEnabled(!unreadable);
     for (int i = 0; i < BoardConfiguration::kSignalCount; ++i) {
+        Text4[size_t(i)]->setReadOnly(unreadable);
         if (Text4[size_t(i)]->text() != board.caption(i))
             Text4[size_t(i)]->setText(board.caption(i));
     }

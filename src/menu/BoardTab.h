@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSlider;
 
 namespace zelvan {
@@ -35,6 +36,8 @@ private:
     QSlider* Slider1 = nullptr;
     QLabel* Label18 = nullptr;
     std::array<QLineEdit*, 5> Text4{};
+    QPushButton* m_confirm = nullptr; // Command9
+    QLabel* m_notice = nullptr;       // Kavel.dat could not be read
 };
 
 } // namespace zelvan

@@ -21,12 +21,20 @@ QString InformationFile::fileName(int k)
 
 bool InformationFile::exists() const { return QFile::exists(m_path); }
 
-QString InformationFile::load() const
+std::optional<QString> InformationFile::load()
 {
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.exists())
+        return QString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = file.errorString();
+        return std::nullopt;
+    }
     QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_error = file.errorString();
+        return std::nullopt;
+    }
     file.close();
     if (bytes.endsWith("\r\n"))
         bytes.chop(2);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace zelvan {
 
@@ -15,8 +16,10 @@ public:
     bool exists() const;
     // The text as the editor shows it ("\n" line ends). The CR LF that saving
     // adds after the text is taken off again, so a text read and saved
-    // unchanged leaves the file as it was. Empty when the file is missing.
-    QString load() const;
+    // unchanged leaves the file as it was. Empty when the file is missing;
+    // nothing when it is there but cannot be read (errorString() says why).
+    std::optional<QString> load();
+    QString errorString() const { return m_error; }
     // The text followed by CR LF, written to a temporary file that then replaces
     // the old one: a failed write leaves the old text in place.
     bool save(const QString& text) const;
@@ -25,6 +28,7 @@ public:
 
 private:
     QString m_path;
+    QString m_error;
 };
 
 } // namespace zelvan

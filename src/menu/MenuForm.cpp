@@ -59,6 +59,8 @@ MenuForm::MenuForm(std::unique_ptr<MenuSession> session, std::unique_ptr<PrintSi
             [this](int tab) { SSTab1->setCurrentIndex(tab); });
     connect(m_session.get(), &MenuSession::writeFailed, this,
             [this](const QString& path) { report(texts::kWriteFailed.arg(path)); });
+    connect(m_session.get(), &MenuSession::readFailed, this,
+            [this](const QString& path) { report(texts::kNotReplaced.arg(path)); });
     SSTab1->setCurrentIndex(m_session->currentTab());
 }
 
@@ -89,6 +91,12 @@ void MenuForm::addTabs()
     connect(names, &NamesTab::informationOpened, information, &ObjectInfoTab::focusText);
     connect(options, &OptionsTab::leaveRequested, this, &QWidget::close);
     connect(restore, &StateRestoreTab::restoreStarting, SSTab1, [this] { SSTab1->setFocus(); });
+}
+
+void MenuForm::setSavePathChooser(const SavePathChooser& chooser)
+{
+    for (MenuTabForm* tab : SSTab1->findChildren<MenuTabForm*>())
+        tab->setSavePathChooser(chooser);
 }
 
 void MenuForm::report(const QString& message)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "menu/MenuSession.h"
+#include "menu/MenuTabForm.h"
 
 #include <QWidget>
 #include <memory>
@@ -30,6 +31,9 @@ public:
     ~MenuForm() override;
 
     MenuSession& session() { return *m_session; }
+    // Where every tab asks for the path of a file it writes (the system's
+    // save dialog unless told otherwise).
+    void setSavePathChooser(const SavePathChooser& chooser);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,17 +1,54 @@
 #include "menu/MenuOptions.h"
 
 #include "core/NumericText.h"
+#include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "menu/MenuTexts.h"
 
 namespace zelvan {
 
-MenuOptions::MenuOptions(StationState& state, ScreenState& screen, const ZelvanIni& ini,
+MenuOptions::MenuOptions(StationState& state, ScreenState& screen, OptionsFile& file,
                          QObject* parent)
-    : QObject(parent), m_state(state), m_screen(screen), m_ini(ini)
+    : QObject(parent), m_state(state), m_screen(screen), m_file(file)
 {
     m_font.size = fontSizes().first().toInt();
+    connect(&m_screen, &ScreenState::changed, this, &MenuOptions::followWindows);
+}
+
+// A window closed with its close box, or shown again by a new violation, is
+// shown so in its box; the choice stored for the next start stays the one
+// made in the menu.
+void MenuOptions::followWindows()
+{
+    const std::array<bool, 3> shown = windowsShown();
+    if (shown == m_windowsShown)
+        return;
+    m_windowsShown = shown;
+    emit changed();
+}
+
+std::array<bool, 3> MenuOptions::windowsShown() const
+{
+    return {m_screen.alarmsVisible(), m_screen.eventsVisible(), m_screen.keypadVisible()};
+}
+
+std::optional<bool> MenuOptions::windowShown(int i) const
+{
+    // Before the main window is first shown every window waits hidden,
+    // whatever its option: the box shows the option.
+    if (!m_screen.mainVisible())
+        return std::nullopt;
+    switch (i) {
+    case ShowAlarms:
+        return m_screen.alarmsVisible();
+    case ShowEvents:
+        return m_screen.eventsVisible();
+    case ShowKeypad:
+        return m_screen.keypadVisible();
+    default:
+        return std::nullopt;
+    }
 }
 
 const QStringList& MenuOptions::fontSizes() { return menu_texts::kFontSizes; }
@@ -34,8 +71,8 @@ int MenuOptions::indexOrLast(const QStringList& list, const QString& wanted)
 
 void MenuOptions::load()
 {
-    m_options = m_ini.readOptions();
-    const PrinterFont stored = m_ini.readPrinterFont();
+    m_options = m_file.readOptions();
+    const PrinterFont stored = m_file.readPrinterFont();
     // Without a printer the font list is empty; the stored name is kept so that
     // saving the options does not erase it.
     m_fontIndex = indexOrLast(m_fontNames, stored.name);
@@ -45,10 +82,18 @@ void MenuOptions::load()
     m_font.bold = stored.bold;
     m_font.italic = stored.italic;
     m_changed = false;
+    m_windowsShown = windowsShown();
     emit changed();
 }
 
 bool MenuOptions::option(int i) const
+{
+    if (i < 0 || i >= kOptionCount)
+        return false;
+    return windowShown(i).value_or(m_options[size_t(i)] != 0);
+}
+
+bool MenuOptions::storedOption(int i) const
 {
     return i >= 0 && i < kOptionCount && m_options[size_t(i)] != 0;
 }
@@ -125,12 +170,11 @@ bool MenuOptions::saveIfChanged()
 {
     if (!m_changed)
         return true;
-    // A failed rewrite keeps the flag, so the next leave tries again.
-    if (m_ini.SaveMenuOptions(m_options, m_font)) {
-        m_changed = false;
+    // A failed rewrite is kept by the options file, which tries it again.
+    m_changed = false;
+    if (m_file.write(m_options, m_font))
         return true;
-    }
-    emit saveFailed(m_ini.path());
+    emit saveFailed(m_file.path());
     return false;
 }
 

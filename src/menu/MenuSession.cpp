@@ -1,23 +1,28 @@
 #include "menu/MenuSession.h"
 
 #include "core/Clock.h"
+#include "core/ObjectFiles.h"
 #include "core/StationState.h"
 #include "menu/ArchiveReport.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
+#include "menu/ReportCsv.h"
+#include "menu/ReportTexts.h"
 
 namespace zelvan {
 
 MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                         CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
+                         StateRestore& restore, OptionsFile& optionsFile, const Clock& clock,
                          QObject* parent)
     : QObject(parent), m_state(state), m_files(files), m_clock(clock),
-      m_options(state, screen, ini), m_names(state, files), m_board(state, files),
-      m_restore(state, commands)
+      m_options(state, screen, optionsFile), m_names(state, files), m_board(state, files),
+      m_restore(restore)
 {
     connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_names, &NamesRegister::readFailed, this, &MenuSession::readFailed);
     connect(&m_board, &BoardConfiguration::writeFailed, this, &MenuSession::writeFailed);
+    connect(&m_board, &BoardConfiguration::readFailed, this, &MenuSession::readFailed);
     // Both objects lists show the same entries.
     connect(&m_names, &NamesRegister::entryChanged, this,
             [this] { m_request.setEntries(m_names.entries()); });
@@ -28,6 +33,7 @@ void MenuSession::open(const QStringList& printerFontNames)
     m_period.resetTo(m_clock.now().date());
     m_request.clearSelection();
     m_reportText.clear();
+    m_lastRun.reset();
     m_options.setFontNames(printerFontNames);
     m_options.load();
     m_names.load();
@@ -75,8 +81,30 @@ void MenuSession::runReport()
 {
     const ArchiveReportResult result = ArchiveReport(m_state, m_files).build(m_period, m_request);
     m_reportText = result.text;
+    m_lastRun =
+        ReportRun{ReportScope::of(m_period), m_period.FromHour(), m_period.ToHour(), m_request};
     emit reportChanged();
     setCurrentTab(MenuTab::ArchiveData);
+}
+
+QString ReportRun::fileName(const QString& suffix) const
+{
+    const auto at = [](const QDate& day, int hour) {
+        return day.toString(Qt::ISODate)
+               + QStringLiteral(" %1.00").arg(hour, 2, 10, QLatin1Char('0'));
+    };
+    return ReportTexts::kReportFileKind + QLatin1Char(' ') + at(scope.first, fromHour)
+           + QStringLiteral(" - ") + at(scope.last, toHour) + suffix;
+}
+
+QString MenuSession::reportsDir() const { return ObjectFiles::reportsDirOf(m_files.dataDir()); }
+
+std::unique_ptr<ReportCsvExport> MenuSession::csvExport(const QString& path, QChar separator) const
+{
+    if (!m_lastRun)
+        return nullptr;
+    return std::make_unique<ReportCsvExport>(m_state, m_files, m_lastRun->scope, m_lastRun->request,
+                                             path, separator);
 }
 
 bool MenuSession::saveInformation()

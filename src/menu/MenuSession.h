@@ -5,20 +5,36 @@
 #include "menu/NamesRegister.h"
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
+#include "menu/ReportWalker.h"
 #include "menu/StateRestore.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
+#include <memory>
+#include <optional>
 
 namespace zelvan {
 
 struct StationState;
 class ScreenState;
 class ObjectFiles;
-class CommandSender;
-class ZelvanIni;
+class OptionsFile;
 class Clock;
+class ReportCsvExport;
+
+// The request that built a report, kept for the report's files.
+struct ReportRun
+{
+    ReportScope scope;
+    int fromHour = 0;
+    int toHour = 0;
+    ReportRequest request;
+
+    // The name offered for a file of the report: kind, first day and hour,
+    // " - ", last day and hour, then the suffix (".pdf", ".csv").
+    QString fileName(const QString& suffix) const;
+};
 
 // Tabs of SSTab1, in their order.
 enum class MenuTab
@@ -37,14 +53,16 @@ constexpr int tabIndex(MenuTab tab) { return static_cast<int>(tab); }
 constexpr int kMenuTabCount = 8;
 
 // One opening of the menu window: its tabs' models, the current tab and the
-// rules that run when the operator changes tab or leaves the window.
+// rules that run when the operator changes tab or leaves the window. What must
+// outlive the window is given to it: the state restore, which runs to its end
+// when the window is left, and the options file, which keeps a choice that
+// could not be written.
 class MenuSession : public QObject
 {
     Q_OBJECT
 public:
-    MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files,
-                CommandSender& commands, const ZelvanIni& ini, const Clock& clock,
-                QObject* parent = nullptr);
+    MenuSession(StationState& state, ScreenState& screen, ObjectFiles& files, StateRestore& restore,
+                OptionsFile& optionsFile, const Clock& clock, QObject* parent = nullptr);
 
     MenuOptions& options() { return m_options; }
     NamesRegister& names() { return m_names; }
@@ -57,6 +75,13 @@ public:
     PeriodLabels periodLabels() const;
     // Text1: the last report built.
     QString reportText() const { return m_reportText; }
+    // The request of that report; none before the first one.
+    const std::optional<ReportRun>& lastRun() const { return m_lastRun; }
+    // The reports folder of the data directory, where files are offered first.
+    QString reportsDir() const;
+    // The spreadsheet export of the last report's request into path; null
+    // before the first report.
+    std::unique_ptr<ReportCsvExport> csvExport(const QString& path, QChar separator) const;
 
     // Opening sequence: the report period set to today and nothing selected,
     // options and printer font from zelvan.ini (the printer's font names
@@ -105,6 +130,8 @@ signals:
     void reportChanged();
     // A file could not be written; path names it.
     void writeFailed(const QString& path);
+    // A file that could not be read is kept as it is rather than replaced.
+    void readFailed(const QString& path);
 
 private:
     void onTabChange(int previous, int next);
@@ -115,10 +142,11 @@ private:
     MenuOptions m_options;
     NamesRegister m_names;
     BoardConfiguration m_board;
-    StateRestore m_restore;
+    StateRestore& m_restore;
     ReportPeriod m_period;
     ReportRequest m_request;
     QString m_reportText;
+    std::optional<ReportRun> m_lastRun;
     int m_tab = tabIndex(MenuTab::ArchiveRequest);
 };
 

@@ -1,12 +1,22 @@
 #include "menu/MenuTabForm.h"
 
+#include "core/DurableFile.h"
+#include "core/PrintSink.h"
+#include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 
+#include <QBoxLayout>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
-#include <QVBoxLayout>
+#include <algorithm>
 
 namespace zelvan {
 
@@ -20,6 +30,21 @@ QPushButton* MenuTabForm::button(const QString& caption, const char* name)
     return named(new QPushButton(caption), QLatin1String(name));
 }
 
+QLabel* MenuTabForm::fileNotice(const char* name)
+{
+    auto* notice = named(new QLabel, QString::fromLatin1(name));
+    notice->setWordWrap(true);
+    notice->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold"));
+    notice->hide();
+    return notice;
+}
+
+void MenuTabForm::showFileNotice(QLabel* notice, const QString& text, const QString& problem)
+{
+    notice->setText(problem.isEmpty() ? QString() : text.arg(problem));
+    notice->setVisible(!problem.isEmpty());
+}
+
 QLabel* MenuTabForm::sunken(QLabel* label)
 {
     label->setFrameShape(QFrame::Panel);
@@ -27,8 +52,8 @@ QLabel* MenuTabForm::sunken(QLabel* label)
     return label;
 }
 
-QWidget* MenuTabForm::spinButton(const char* name, std::function<void()> up,
-                                 std::function<void()> down)
+QWidget* MenuTabForm::spinButton(const char* name, const std::function<void()>& up,
+                                 const std::function<void()>& down)
 {
     auto* box = named(new QWidget, QLatin1String(name));
     box->setAccessibleName(QLatin1String(name));
@@ -49,6 +74,97 @@ QWidget* MenuTabForm::spinButton(const char* name, std::function<void()> up,
 void MenuTabForm::reportPrint(const PrintOutcome& outcome)
 {
     emit operatorMessage(outcome.operatorMessage());
+}
+
+QString MenuTabForm::fileNamePart(QString text)
+{
+    text.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char(':'), QLatin1Char('.'));
+    return text.trimmed();
+}
+
+SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringList& types)
+{
+    QString chosenType;
+    SaveChoice choice;
+    choice.path = QFileDialog::getSaveFileName(parent, QString(), offered,
+                                               types.join(QStringLiteral(";;")), &chosenType);
+    choice.filter = std::max(0, int(types.indexOf(chosenType)));
+    return choice;
+}
+
+MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name,
+                                                       PrintSink& sink,
+                                                       const PrintDocument& document,
+                                                       const QString& reportsDir,
+                                                       const std::function<QString()>& fileName)
+{
+    const QString base = QLatin1String(name);
+    auto* print = named(new QPushButton(menu_texts::kPrint), base);
+    auto* show = named(new QPushButton(menu_texts::kPreview), base + QStringLiteral("Preview"));
+    auto* pdf = named(new QPushButton(menu_texts::kPdf), base + QStringLiteral("Pdf"));
+    for (QPushButton* b : {show, pdf, print})
+        row->addWidget(b);
+    connect(print, &QPushButton::clicked, this,
+            [this, &sink, document] { reportPrint(document(sink)); });
+    connect(show, &QPushButton::clicked, this,
+            [this, &sink, document] { preview(sink, document); });
+    connect(pdf, &QPushButton::clicked, this, [this, &sink, document, reportsDir, fileName] {
+        exportPdf(sink, document, QDir(reportsDir).filePath(fileName()));
+    });
+    return {print, show, pdf};
+}
+
+void MenuTabForm::preview(const PrintSink& sink, const PrintDocument& document)
+{
+    // The dialog owns its printer. Its pages are laid out at the resolution of
+    // the printed page, so the preview breaks its pages where the print does.
+    auto* dialog = new QPrintPreviewDialog(this);
+    dialog->setObjectName(QStringLiteral("PrintPreview"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->printer()->setResolution(QPrinter(QPrinter::HighResolution).resolution());
+    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
+            [&sink, document](QPrinter* printer) {
+                if (const std::unique_ptr<PrintSink> page = sink.drawingOn(*printer))
+                    document(*page);
+            });
+    dialog->open();
+}
+
+SaveChoice MenuTabForm::choosePath(const QString& offeredPath, const QStringList& types)
+{
+    // The reports folder is offered even before anything was written there.
+    QDir().mkpath(QFileInfo(offeredPath).absolutePath());
+    SaveChoice choice = m_chooser(this, offeredPath, types);
+    if (choice.path.isEmpty())
+        emit operatorMessage(ReportTexts::kExportCancelled);
+    return choice;
+}
+
+void MenuTabForm::exportPdf(const PrintSink& sink, const PrintDocument& document,
+                            const QString& offeredPath)
+{
+    const SaveChoice choice = choosePath(offeredPath, {menu_texts::kPdfFiles});
+    if (choice.path.isEmpty())
+        return;
+    // Written beside the chosen file, which it replaces only when complete.
+    const QString tmp = DurableFile::temporaryPathOf(choice.path);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(tmp);
+    printer.setDocName(QFileInfo(choice.path).completeBaseName());
+    const std::unique_ptr<PrintSink> file = sink.drawingOn(printer);
+    const bool printed = file && document(*file).printed;
+    DurableFile target(choice.path);
+    if (!printed || !QFileInfo::exists(tmp)) {
+        DurableFile::discard(tmp);
+        emit operatorMessage(ReportTexts::kExportFailed + choice.path);
+        return;
+    }
+    if (!target.replaceWith(tmp)) {
+        emit operatorMessage(ReportTexts::kExportFailed + target.errorString());
+        return;
+    }
+    emit operatorMessage(ReportTexts::kExportSaved + choice.path);
 }
 
 } // namespace zelvan

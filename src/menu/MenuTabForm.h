@@ -1,15 +1,36 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 
+class QBoxLayout;
 class QLabel;
 class QPushButton;
 
 namespace zelvan {
 
+class PrintSink;
 struct PrintOutcome;
+
+// The operator's choice of a file to write.
+struct SaveChoice
+{
+    QString path;   // empty: the operator cancelled
+    int filter = 0; // which of the offered file types was chosen
+};
+// Asks the operator where to write a file: parent window, the path offered,
+// the file types offered ("PDF (*.pdf)"). The desk gives the system's file
+// dialog; tests give a function that answers at once.
+using SavePathChooser =
+    std::function<SaveChoice(QWidget* parent, const QString& offered, const QStringList& types)>;
+// The system's save dialog.
+SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringList& types);
+
+// What a print button prints, on whatever sink it is given: the printer, a
+// preview's page, a PDF file.
+using PrintDocument = std::function<PrintOutcome(PrintSink&)>;
 
 // What every tab of the menu window shares: the naming of its controls, the
 // buttons, the sunken panels and spin buttons it draws, and the status line it
@@ -31,6 +52,16 @@ public:
     static QPushButton* button(const QString& caption, const char* name);
     // A label drawn as a sunken panel.
     static QLabel* sunken(QLabel* label);
+    // A file the tab shows could not be read: a red notice, hidden while
+    // problem is empty, saying so with the reason in place of its contents.
+    static QLabel* fileNotice(const char* name);
+    static void showFileNotice(QLabel* notice, const QString& text, const QString& problem);
+
+    // A text made fit for a file name: blanks trimmed, "/" and ":" replaced.
+    static QString fileNamePart(QString text);
+
+    // Where the tab asks for the path of a file it writes.
+    void setSavePathChooser(SavePathChooser chooser) { m_chooser = std::move(chooser); }
 
 signals:
     // A text for the window's status line; an empty one clears it.
@@ -38,9 +69,37 @@ signals:
 
 protected:
     // A spin button: two arrows, "up" above "down", without a value of its own.
-    QWidget* spinButton(const char* name, std::function<void()> up, std::function<void()> down);
+    QWidget* spinButton(const char* name, const std::function<void()>& up,
+                        const std::function<void()>& down);
     // Tells the operator what became of a print command.
     void reportPrint(const PrintOutcome& outcome);
+
+    // A print button with "Преглед" and "PDF" beside it, added to the row: the
+    // print button prints the document on the tab's sink, "Преглед" shows it
+    // in a print preview, "PDF" writes it to a file the operator names (the
+    // name offered is fileName(), in the reports folder reportsDir). Returns
+    // the three, named <name>, <name>Preview, <name>Pdf.
+    struct PrintButtons
+    {
+        QPushButton* print;
+        QPushButton* preview;
+        QPushButton* pdf;
+    };
+    PrintButtons addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
+                                 const PrintDocument& document, const QString& reportsDir,
+                                 const std::function<QString()>& fileName);
+    // Qt's print preview of a document drawn by the sink's printing code, not
+    // modal; printing from it prints it.
+    void preview(const PrintSink& sink, const PrintDocument& document);
+    // The document written by the sink's printing code as a PDF file where the
+    // operator chooses.
+    void exportPdf(const PrintSink& sink, const PrintDocument& document,
+                   const QString& offeredPath);
+    // Asks for a path (empty when cancelled; the cancel is then told).
+    SaveChoice choosePath(const QString& offeredPath, const QStringList& types);
+
+private:
+    SavePathChooser m_chooser = askSavePath;
 };
 
 } // namespace zelvan

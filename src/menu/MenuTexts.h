@@ -55,6 +55,13 @@ inline const QStringList kFontSizes = {
 // Objects list and information tabs.
 inline const QString kSave = QStringLiteral("Запис");
 inline const QString kPrint = QStringLiteral("Печат");
+inline const QString kPreview = QStringLiteral("Преглед");
+inline const QString kPdf = QStringLiteral("PDF");
+inline const QString kCsv = QStringLiteral("CSV");
+// File types offered by the save dialog; the CSV ones in the order of their separators.
+inline const QString kPdfFiles = QStringLiteral("PDF (*.pdf)");
+inline const QStringList kCsvFiles = {QStringLiteral("CSV, разделител ; (*.csv)"),
+                                      QStringLiteral("CSV, разделител , (*.csv)")};
 
 // Board configuration tab.
 inline const QString kBoardFrame = QStringLiteral("Конфигуриране на платка Кавел");
@@ -85,7 +92,13 @@ inline const QString kRestoreFrame =
     QStringLiteral("Възстановяване на последното състояние преди прекъсване на връзката по модули");
 inline const QString kRestoreGap = QStringLiteral("           "); // eleven spaces
 inline const QString kRestoreNoData = QStringLiteral("   няма данни  !");
+// Mdl_<n>.dat is there but cannot be read: the saved state exists, unsendable.
+inline const QString kRestoreUnreadable =
+    QStringLiteral("   данните не могат да бъдат прочетени  !");
 inline const QString kYearSuffix = QStringLiteral(" г.");
+// The port did not send the restore's lines (module caption, lines not sent).
+inline const QString kRestoreStalled =
+    QStringLiteral("Възстановяването на %1 е спряно: линията не изпраща, %2 реда не са изпратени.");
 
 // Information tab: the product, its maker and the module software it needs.
 inline const QString kProductTitle = QStringLiteral("Zelvan 064");
@@ -96,10 +109,24 @@ inline const QString kAboutSentence = QStringLiteral(
 inline const QString kFirmwareSentence =
     QStringLiteral("За използване на пълните възможностите на системата е необходимо софтуерът на "
                    "изнесените модули да е Ver. 2.10.F или по-голяма.");
+// %1: the program's version, as zelvan --version prints it.
+inline QString versionLine() { return QStringLiteral("Версия %1"); }
 inline const QString kMakerContact =
     QStringLiteral("Zelvan Panel Project  -  поддръжка: support@zelvan-panel.example");
 
 // Problems reported in the window itself.
 inline const QString kWriteFailed = QStringLiteral("Неуспешен запис във файла %1");
+// Name.dat or Kavel.dat is there but cannot be read (the file and the reason
+// follow): what its records hold is not shown, and nothing is saved over it.
+inline const QString kNamesUnreadable =
+    QStringLiteral("Имената не могат да бъдат прочетени (%1). Не се показват и не се записват.");
+inline const QString kBoardsUnreadable = QStringLiteral(
+    "Настройките на платките не могат да бъдат прочетени (%1). Не се показват и не се записват.");
+inline const QString kNotReplaced =
+    QStringLiteral("Файлът %1 не може да бъде прочетен и не е презаписан");
+// Text3 of the information tab when the object's information file cannot be
+// read (followed by the file name and the system's reason).
+inline const QString kInformationUnreadable =
+    QStringLiteral("  Информацията за този обект не може да бъде прочетена !\n  ");
 
 } // namespace zelvan::menu_texts

@@ -4,6 +4,7 @@
 #include "core/ObjectFiles.h"
 #include "core/StationState.h"
 #include "menu/InformationFile.h"
+#include "menu/MenuTexts.h"
 #include "menu/ReportRequest.h"
 
 namespace zelvan {
@@ -15,6 +16,7 @@ NamesRegister::NamesRegister(const StationState& state, ObjectFiles& files, QObj
 
 void NamesRegister::load()
 {
+    m_nameProblem = m_files.nameReadProblem();
     m_entries.clear();
     m_entries.reserve(kObjectCount);
     for (int k = 1; k <= kObjectCount; ++k)
@@ -39,6 +41,12 @@ void NamesRegister::setNameText(const QString& text) { m_name = text.left(kNameF
 bool NamesRegister::saveName()
 {
     const int k = currentObject();
+    if (!m_nameProblem.isEmpty()) {
+        // A record written into a file nobody could read would be the only
+        // name kept of the 1024.
+        emit readFailed(m_files.namePath());
+        return false;
+    }
     if (!m_files.setName(k, m_name)) {
         emit writeFailed(m_files.namePath());
         return false;
@@ -52,13 +60,29 @@ bool NamesRegister::saveName()
 
 void NamesRegister::loadInformation()
 {
-    m_information = InformationFile(m_files.dataDir(), currentObject()).load();
+    InformationFile file(m_files.dataDir(), currentObject());
+    const std::optional<QString> text = file.load();
+    m_information = text.value_or(QString());
+    m_informationError = text ? QString()
+                              : InformationFile::fileName(currentObject()) + QStringLiteral(": ")
+                                    + file.errorString();
     emit currentChanged();
+}
+
+QString NamesRegister::informationShown() const
+{
+    return informationUnreadable() ? menu_texts::kInformationUnreadable + m_informationError
+                                   : m_information;
 }
 
 bool NamesRegister::saveInformation()
 {
     const InformationFile file(m_files.dataDir(), currentObject());
+    if (informationUnreadable()) {
+        // What the operator typed would replace a text nobody has seen.
+        emit readFailed(file.path());
+        return false;
+    }
     if (file.save(m_information))
         return true;
     emit writeFailed(file.path());

@@ -49,9 +49,21 @@ public:
     QString informationText() const { return m_information; }
     void setInformationText(const QString& text) { m_information = text; }
     // Leaving the names tab: the current object's information file into Text3
-    // (emptied when the object has none).
+    // (emptied when the object has none, and when it cannot be read).
     void loadInformation();
-    // Command4: the information text replaces the object's information file.
+    // Name.dat is there but cannot be read ("path: reason", empty when it can):
+    // the names read empty, and saving a name does not write into it.
+    QString nameProblem() const { return m_nameProblem; }
+    // The current object's information file is there but could not be read:
+    // its text is not shown and saving does not replace it.
+    bool informationUnreadable() const { return !m_informationError.isEmpty(); }
+    // Why it could not be read, with its file name.
+    QString informationError() const { return m_informationError; }
+    // What the information tab shows and prints: the text, or the notice that
+    // the file could not be read, with the reason.
+    QString informationShown() const;
+    // Command4: the information text replaces the object's information file;
+    // refused (readFailed) while that file could not be read.
     bool saveInformation();
 
 signals:
@@ -60,6 +72,8 @@ signals:
     // The current object, the name field, the labels or the information text changed.
     void currentChanged();
     void writeFailed(const QString& path);
+    // The information file at path is there but could not be read, so it is not replaced.
+    void readFailed(const QString& path);
 
 private:
     const StationState& m_state;
@@ -70,6 +84,8 @@ private:
     QString m_label;
     QString m_caption;
     QString m_information;
+    QString m_informationError;
+    QString m_nameProblem;
 };
 
 } // namespace zelvan

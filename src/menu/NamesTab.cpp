@@ -3,6 +3,7 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -21,6 +22,8 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     : MenuTabForm(parent), m_session(session), m_sink(sink)
 {
     auto* layout = new QVBoxLayout(this);
+    m_notice = fileNotice("NamesNotice");
+    layout->addWidget(m_notice);
     List2 = named(new QListWidget, QStringLiteral("List2"));
     List2->setSelectionMode(QAbstractItemView::SingleSelection);
     List2->setUniformItemSizes(true);
@@ -31,11 +34,18 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     Text2 = named(new QLineEdit, QStringLiteral("Text2"));
     Text2->setMaxLength(NamesRegister::kNameFieldLength);
     auto* save = button(texts::kSave, "Command3");
-    auto* printNames = button(texts::kPrint, "Command5");
+    m_save = save;
     row->addWidget(Label12);
     row->addWidget(Text2, 1);
     row->addWidget(save);
-    row->addWidget(printNames);
+    addPrintButtons(
+        row, "Command5", m_sink,
+        [this](PrintSink& target) {
+            return printNamesList(target, m_session.options().printerFont(),
+                                  m_session.names().entries());
+        },
+        m_session.reportsDir(),
+        [] { return ReportTexts::kNamesFileKind + QStringLiteral(".pdf"); });
     layout->addLayout(row);
 
     {
@@ -67,10 +77,6 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     connect(Text2, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.names().setNameText(text); });
     connect(save, &QPushButton::clicked, this, [this] { m_session.saveName(); });
-    connect(printNames, &QPushButton::clicked, this, [this] {
-        reportPrint(
-            printNamesList(m_sink, m_session.options().printerFont(), m_session.names().entries()));
-    });
 }
 
 void NamesTab::showCurrentObject()
@@ -82,6 +88,9 @@ void NamesTab::showCurrentObject()
     if (Text2->text() != names.nameText())
         Text2->setText(names.nameText());
     Label12->setText(names.objectLabel());
+    showFileNotice(m_notice, texts::kNamesUnreadable, names.nameProblem());
+    Text2->setReadOnly(!names.nameProblem().isEmpty());
+    m_save->setEnabled(names.nameProblem().isEmpty());
     m_syncing = false;
 }
 

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QListWidget;
 
 namespace zelvan {
@@ -33,6 +34,8 @@ private:
     QListWidget* List2 = nullptr;
     QLabel* Label12 = nullptr;
     QLineEdit* Text2 = nullptr;
+    QPushButton* m_save = nullptr; // Command3
+    QLabel* m_notice = nullptr;    // Name.dat could not be read
 };
 
 } // namespace zelvan

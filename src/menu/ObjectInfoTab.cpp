@@ -3,6 +3,7 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportTexts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,10 +26,21 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
     layout->addWidget(Text3, 1);
     auto* row = new QHBoxLayout;
     auto* save = button(texts::kSave, "Command4");
-    auto* printInfo = button(texts::kPrint, "Command6");
+    m_save = save;
     row->addStretch();
     row->addWidget(save);
-    row->addWidget(printInfo);
+    addPrintButtons(
+        row, "Command6", m_sink,
+        [this](PrintSink& target) {
+            const NamesRegister& names = m_session.names();
+            return printObjectInfo(target, m_session.options().printerFont(), names.objectCaption(),
+                                   names.informationShown());
+        },
+        m_session.reportsDir(),
+        [this] {
+            return ReportTexts::kObjectFileKind + QLatin1Char(' ')
+                   + fileNamePart(m_session.names().objectLabel()) + QStringLiteral(".pdf");
+        });
     layout->addLayout(row);
 
     showCurrentObject();
@@ -40,11 +52,6 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
             m_session.names().setInformationText(Text3->toPlainText());
     });
     connect(save, &QPushButton::clicked, this, [this] { m_session.saveInformation(); });
-    connect(printInfo, &QPushButton::clicked, this, [this] {
-        const NamesRegister& names = m_session.names();
-        reportPrint(printObjectInfo(m_sink, m_session.options().printerFont(),
-                                    names.objectCaption(), names.informationText()));
-    });
 }
 
 void ObjectInfoTab::focusText() { Text3->setFocus(); }
@@ -54,8 +61,14 @@ void ObjectInfoTab::showCurrentObject()
     const NamesRegister& names = m_session.names();
     m_syncing = true;
     Label7->setText(names.objectCaption());
-    if (Text3->toPlainText() != names.informationText())
-        Text3->setPlainText(names.informationText());
+    // An unreadable file is named in place of its text; nothing typed there
+    // can be saved over it.
+    const bool unreadable = names.informationUnreadable();
+    const QString shown = names.informationShown();
+    Text3->setReadOnly(unreadable);
+    m_save->setEnabled(!unreadable);
+    if (Text3->toPlainText() != shown)
+        Text3->setPlainText(shown);
     m_syncing = false;
 }
 

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace zelvan {
 
@@ -29,6 +30,7 @@ private:
     bool m_syncing = false;
     QLabel* Label7 = nullptr;
     QPlainTextEdit* Text3 = nullptr;
+    QPushButton* m_save = nullptr; // Command4
 };
 
 } // namespace zelvan

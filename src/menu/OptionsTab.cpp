@@ -42,8 +42,8 @@ OptionsTab::OptionsTab(MenuOptions& options, const QString& printerName, QWidget
             [this](int row) { m_options.selectFont(row); });
     connect(List4, &QListWidget::currentRowChanged, this,
             [this](int row) { m_options.selectSize(row); });
-    connect(Check6, &QCheckBox::clicked, this, [this](bool on) { m_options.setBold(on); });
-    connect(Check7, &QCheckBox::clicked, this, [this](bool on) { m_options.setItalic(on); });
+    connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_options.setBold(on); });
+    connect(Check7, &QCheckBox::toggled, this, [this](bool on) { m_options.setItalic(on); });
 }
 
 QWidget* OptionsTab::buildOptions()
@@ -53,7 +53,7 @@ QWidget* OptionsTab::buildOptions()
     for (int i = 0; i < MenuOptions::kOptionCount; ++i) {
         auto* box = named(new QCheckBox(texts::kOptionCaptions[size_t(i)]),
                           texts::kOptionControls[size_t(i)]);
-        connect(box, &QCheckBox::clicked, this, [this, i](bool on) { m_options.setOption(i, on); });
+        connect(box, &QCheckBox::toggled, this, [this, i](bool on) { m_options.setOption(i, on); });
         m_optionBoxes[size_t(i)] = box;
         layout->addWidget(box);
     }
@@ -90,12 +90,17 @@ QWidget* OptionsTab::buildPrinter(const QString& printerName)
     return frame5;
 }
 
+// Shows the model; the boxes' signals are held so that showing is no change.
 void OptionsTab::showOptions()
 {
-    for (int i = 0; i < MenuOptions::kOptionCount; ++i)
+    for (int i = 0; i < MenuOptions::kOptionCount; ++i) {
+        const QSignalBlocker b(m_optionBoxes[size_t(i)]);
         m_optionBoxes[size_t(i)]->setChecked(m_options.option(i));
+    }
     const QSignalBlocker b3(List3);
     const QSignalBlocker b4(List4);
+    const QSignalBlocker b6(Check6);
+    const QSignalBlocker b7(Check7);
     List3->setCurrentRow(m_options.fontIndex());
     List4->setCurrentRow(m_options.sizeIndex());
     Check6->setChecked(m_options.bold());

@@ -61,7 +61,7 @@ QWidget* ReportRequestTab::buildObjects()
     auto* modules = new QVBoxLayout;
     for (int i = 0; i < kModuleCount; ++i) {
         auto* box = named(new QCheckBox, indexed("Check11", i));
-        connect(box, &QCheckBox::clicked, this,
+        connect(box, &QCheckBox::toggled, this,
                 [this, i](bool on) { applyModuleSelection(i, on); });
         Check11[size_t(i)] = box;
         modules->addWidget(box);
@@ -78,7 +78,7 @@ QWidget* ReportRequestTab::buildKinds()
     for (int i = 0; i < 4; ++i) {
         auto* box =
             named(new QCheckBox(texts::kKindCaptions[size_t(i)]), texts::kKindControls[size_t(i)]);
-        connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
+        connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
             ReportRequest& r = m_session.request();
             bool* flags[] = {&r.Check8, &r.Check9, &r.Check13, &r.Check10};
             *flags[i] = on;
@@ -126,8 +126,10 @@ void ReportRequestTab::showPeriod()
         m_periodLabels[size_t(i)]->setText(captions[size_t(i)]);
     const ReportRequest& r = m_session.request();
     const std::array<bool, 4> kinds = {r.Check8, r.Check9, r.Check13, r.Check10};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker b(m_kindBoxes[size_t(i)]);
         m_kindBoxes[size_t(i)]->setChecked(kinds[size_t(i)]);
+    }
 }
 
 void ReportRequestTab::applyModuleSelection(int moduleBox, bool on)

@@ -3,9 +3,14 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
+#include "menu/ReportCsv.h"
+#include "menu/ReportTexts.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,18 +22,90 @@ ReportTab::ReportTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     Text1 = named(new QPlainTextEdit, QStringLiteral("Text1"));
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setPlainText(m_session.reportText());
     layout->addWidget(Text1, 1);
-    Command2 = button(menu_texts::kPrint, "Command2");
-    layout->addWidget(Command2, 0, Qt::AlignRight);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    m_csv = named(new QPushButton(menu_texts::kCsv), QStringLiteral("Command2Csv"));
+    row->addWidget(m_csv);
+    // What "Печат" prints is the text shown, whatever the operator typed into it.
+    const PrintButtons print = addPrintButtons(
+        row, "Command2", m_sink,
+        [this](PrintSink& target) {
+            return printReport(target, m_session.options().printerFont(), Text1->toPlainText());
+        },
+        m_session.reportsDir(),
+        [this] {
+            const auto& run = m_session.lastRun();
+            return run ? run->fileName(QStringLiteral(".pdf"))
+                       : ReportTexts::kReportFileKind + QStringLiteral(".pdf");
+        });
+    Command2 = print.print;
+    m_preview = print.preview;
+    m_pdf = print.pdf;
+    layout->addLayout(row);
     // Releasing the mouse over the report hands the focus to its print button.
     Text1->viewport()->installEventFilter(this);
 
-    connect(&m_session, &MenuSession::reportChanged, this,
-            [this] { Text1->setPlainText(m_session.reportText()); });
-    connect(Command2, &QPushButton::clicked, this, [this] {
-        reportPrint(printReport(m_sink, m_session.options().printerFont(), Text1->toPlainText()));
-    });
+    showReport();
+    connect(&m_session, &MenuSession::reportChanged, this, &ReportTab::showReport);
+    connect(m_csv, &QPushButton::clicked, this, &ReportTab::exportCsv);
+}
+
+ReportTab::~ReportTab() = default;
+
+void ReportTab::showReport()
+{
+    Text1->setPlainText(m_session.reportText());
+    // The files are of a report: before the first one there is none.
+    const bool haveReport = m_session.lastRun().has_value();
+    m_csv->setEnabled(haveReport && !m_export);
+    m_pdf->setEnabled(haveReport);
+    m_preview->setEnabled(haveReport);
+}
+
+void ReportTab::exportCsv()
+{
+    const auto& run = m_session.lastRun();
+    if (!run || m_export)
+        return;
+    const SaveChoice choice =
+        choosePath(QDir(m_session.reportsDir()).filePath(run->fileName(QStringLiteral(".csv"))),
+                   menu_texts::kCsvFiles);
+    if (choice.path.isEmpty())
+        return;
+    const QChar separator =
+        choice.filter == 1 ? ReportCsvExport::kComma : ReportCsvExport::kSemicolon;
+    m_export = m_session.csvExport(choice.path, separator).release();
+    m_export->setParent(this);
+    m_export->setObjectName(QStringLiteral("CsvExport"));
+    m_csv->setEnabled(false);
+
+    m_progress = new QProgressDialog(ReportTexts::kExporting, menu_texts::kCancel, 0,
+                                     m_export->dayCount(), this);
+    m_progress->setObjectName(QStringLiteral("CsvProgress"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    m_progress->setMinimumDuration(300);
+    m_progress->setValue(0);
+    connect(m_progress, &QProgressDialog::canceled, m_export, &ReportCsvExport::cancel);
+    connect(m_export, &ReportCsvExport::progress, m_progress, &QProgressDialog::setValue);
+    connect(m_export, &ReportCsvExport::finished, this, &ReportTab::csvFinished);
+    emit operatorMessage(ReportTexts::kExporting);
+    m_export->start();
+}
+
+void ReportTab::csvFinished(bool, const QString& message)
+{
+    emit operatorMessage(message);
+    if (m_progress) {
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    // The export emits this from its own slice: it is deleted once back on the event loop.
+    m_export->deleteLater();
+    m_export.clear();
+    m_csv->setEnabled(m_session.lastRun().has_value());
 }
 
 bool ReportTab::eventFilter(QObject* watched, QEvent* event)

@@ -20,6 +20,12 @@ inline const QString kTakenAndViolationsPhrase = QStringLiteral("поети об
 inline const QString kNoArchive = QStringLiteral("          Няма архив за ");
 inline const QString kArchiveFor = QStringLiteral("          Aрхив за ");
 inline const QString kNotTakenHeading = QStringLiteral("          Aрхив за непоемани обекти");
+// Under a day's heading, when its file is there but cannot be opened, or its
+// reading broke off (followed by the system's reason in brackets).
+inline const QString kUnreadableArchive =
+    QStringLiteral("          Архивът за този ден не може да бъде прочетен");
+inline const QString kBrokenArchive =
+    QStringLiteral("          Четенето на архива за този ден прекъсна");
 
 // Record lines.
 inline const QString kSystemStarted = QStringLiteral("         Стартирана система Zelvan 064");
@@ -46,6 +52,25 @@ inline const QString kNoPrinter = QStringLiteral("Няма инсталиран 
 inline const QString kPrintedToFile =
     QStringLiteral("Няма инсталиран принтер. Отпечатано във файл: ");
 inline const QString kPrintFailed = QStringLiteral("Печатът не е успешен.");
+
+// Spreadsheet export: the header row, the kinds of rows that are not records
+// or whose report line has no word of their own, and what became of an export.
+inline const QStringList kCsvHeader = {QStringLiteral("Дата"),  QStringLiteral("Час"),
+                                       QStringLiteral("Обект"), QStringLiteral("Име"),
+                                       QStringLiteral("Модул"), QStringLiteral("Събитие"),
+                                       QStringLiteral("Сигнал")};
+inline const QString kCsvNoArchive = QStringLiteral("Няма архив");
+inline const QString kCsvUnreadable = QStringLiteral("Архивът не може да бъде прочетен");
+inline const QString kCsvBroken = QStringLiteral("Четенето на архива прекъсна");
+inline const QString kCsvSignal = QStringLiteral("Сигнал ");
+inline const QString kExportSaved = QStringLiteral("Записано във файл: ");
+inline const QString kExportFailed = QStringLiteral("Файлът не е записан: ");
+inline const QString kExportCancelled = QStringLiteral("Записът във файл е отказан.");
+inline const QString kExporting = QStringLiteral("Запис във файл ...");
+// The kind of document in the name offered for a file.
+inline const QString kReportFileKind = QStringLiteral("Архив");
+inline const QString kNamesFileKind = QStringLiteral("Обекти");
+inline const QString kObjectFileKind = QStringLiteral("Обект");
 
 inline const QString kLineEnd = QStringLiteral("\r\n");
 

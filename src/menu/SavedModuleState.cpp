@@ -12,9 +12,17 @@ SavedModuleState SavedModuleState::read(const QString& dataDir, int m)
 {
     SavedModuleState saved;
     QFile file(ModuleStateFile(dataDir, m).path());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return saved;
+    if (!file.open(QIODevice::ReadOnly)) {
+        saved.unreadable = true;
+        return saved;
+    }
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        saved.unreadable = true;
+        return saved;
+    }
     file.close();
     saved.exists = true;
     QList<QByteArray> lines = bytes.split('\n');

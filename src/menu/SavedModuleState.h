@@ -12,7 +12,8 @@ namespace zelvan {
 // under guard.
 struct SavedModuleState
 {
-    bool exists = false;
+    bool exists = false;     // read: the restore can send it
+    bool unreadable = false; // there, but could not be opened or read
     QDateTime lostAt;
     QList<QByteArray> commands; // without line ends, in file order
 

@@ -1,6 +1,7 @@
 #include "menu/StateRestore.h"
 
 #include "core/NumericText.h"
+#include "core/ScreenState.h"
 #include "core/SerialLine.h"
 #include "core/StationState.h"
 #include "link/CommandSender.h"
@@ -12,9 +13,13 @@
 
 namespace zelvan {
 
-StateRestore::StateRestore(const StationState& state, CommandSender& commands, QObject* parent)
-    : QObject(parent), m_state(state), m_commands(commands)
+StateRestore::StateRestore(const StationState& state, CommandSender& commands, ScreenState* screen,
+                           QObject* parent)
+    : QObject(parent), m_state(state), m_commands(commands), m_screen(screen)
 {
+    m_drainTimer.setSingleShot(true);
+    m_drainTimer.setInterval(kDrainTimeoutMs);
+    connect(&m_drainTimer, &QTimer::timeout, this, &StateRestore::onDrainTimeout);
     for (int p = 1; p <= 2; ++p) {
         SerialLine& line = m_commands.port(p);
         connect(&line, &SerialLine::outputDrained, this, &StateRestore::onOutputDrained);
@@ -41,10 +46,12 @@ void StateRestore::refresh()
     for (int m = 1; m <= kModuleCount; ++m) {
         const SavedModuleState saved = SavedModuleState::read(m_state.DataDir, m);
         m_available[size_t(m)] = saved.exists;
-        m_captions[size_t(m)] =
-            menuModuleCaption(m_state, m)
-            + (saved.exists ? menu_texts::kRestoreGap + lossText(m_state, saved.lostAt)
-                            : menu_texts::kRestoreNoData);
+        QString state = menu_texts::kRestoreNoData;
+        if (saved.exists)
+            state = menu_texts::kRestoreGap + lossText(m_state, saved.lostAt);
+        else if (saved.unreadable)
+            state = menu_texts::kRestoreUnreadable;
+        m_captions[size_t(m)] = menuModuleCaption(m_state, m) + state;
     }
     emit changed();
 }
@@ -86,6 +93,8 @@ bool StateRestore::restore(int m)
     m_next = 0;
     m_waiting = false;
     m_progress = 0;
+    if (m_screen)
+        m_screen->setProblem(ScreenState::ProblemSource::Restore, QString());
     emit changed();
     sendNext();
     return true;
@@ -102,7 +111,8 @@ void StateRestore::sendNext()
             break;
         }
         if (line->bytesToWrite() > 0) {
-            m_waiting = true; // resumed by outputDrained
+            m_waiting = true; // resumed by outputDrained, or given up
+            m_drainTimer.start();
             return;
         }
         const QByteArray& command = m_lines.at(m_next++);
@@ -123,7 +133,23 @@ void StateRestore::onOutputDrained()
     if (!m_waiting)
         return;
     m_waiting = false;
+    m_drainTimer.stop();
     sendNext();
+}
+
+void StateRestore::onDrainTimeout()
+{
+    if (!m_waiting)
+        return;
+    const int m = m_module;
+    const int unsent = int(m_lines.size() - m_next);
+    if (m_screen) {
+        m_screen->setProblem(
+            ScreenState::ProblemSource::Restore,
+            menu_texts::kRestoreStalled.arg(menuModuleCaption(m_state, m)).arg(unsent));
+    }
+    emit stalled(m, unsent);
+    finish();
 }
 
 void StateRestore::finish()
@@ -133,6 +159,7 @@ void StateRestore::finish()
     m_lines.clear();
     m_next = 0;
     m_waiting = false;
+    m_drainTimer.stop();
     m_progress = 0;
     emit changed();
     emit finished(m);

@@ -5,24 +5,37 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <array>
 
 namespace zelvan {
 
 struct StationState;
 class CommandSender;
+class ScreenState;
 class SerialLine;
 
 // The restore tab: one button per module (Command8) showing when its link was
 // lost, and the sending of the saved take commands back to the module. Each
 // saved line goes out once, in file order; before each line the restore waits
 // on the event loop until the port's output queue is empty, so a slow line
-// never makes it pass over an object.
+// never makes it pass over an object. A port whose output does not drain
+// within drainTimeout() ends the restore: the lines not sent are named in the
+// panel's problem list (when a screen is given), until the next restore.
+//
+// It outlives the menu window: the operator's desk owns it, so leaving the
+// window does not cut a restore short.
 class StateRestore : public QObject
 {
     Q_OBJECT
 public:
-    StateRestore(const StationState& state, CommandSender& commands, QObject* parent = nullptr);
+    static constexpr int kDrainTimeoutMs = 30000;
+
+    StateRestore(const StationState& state, CommandSender& commands, ScreenState* screen = nullptr,
+                 QObject* parent = nullptr);
+
+    void setDrainTimeout(int ms) { m_drainTimer.setInterval(ms); }
+    int drainTimeout() const { return m_drainTimer.interval(); }
 
     // Captions and enabled state of the eight buttons from the Mdl_<n>.dat files.
     void refresh();
@@ -44,8 +57,11 @@ public:
 
 signals:
     void changed();
-    // The restore of module m has sent its last line.
+    // The restore of module m has ended: its last line sent, or given up.
     void finished(int m);
+    // The port did not take the restore's output: `unsent` saved lines of
+    // module m were not sent.
+    void stalled(int m, int unsent);
 
 private:
     // The port module m's lines go out on, or nullptr when they go nowhere.
@@ -53,10 +69,13 @@ private:
     int portNumberFor(int m) const;
     void sendNext();
     void onOutputDrained();
+    void onDrainTimeout();
     void finish();
 
     const StationState& m_state;
     CommandSender& m_commands;
+    ScreenState* m_screen;
+    QTimer m_drainTimer;
     std::array<QString, 9> m_captions{};
     std::array<bool, 9> m_available{};
     int m_module = 0;

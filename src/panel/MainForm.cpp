@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolTip>
+#include <algorithm>
 
 namespace zelvan {
 
@@ -86,6 +87,7 @@ MainForm::MainForm(MainPanelModel& panel, ScreenState& screen, QWidget* parent)
                       QRect(4, kWindowSize.height(), kWindowSize.width() - 8, kProblemHeight),
                       Qt::AlignLeft | Qt::AlignVCenter, this);
     m_problem->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+    m_problem->setWordWrap(true);
 
     connect(&m_panel.grid(), &ObjectGrid::buttonChanged, this, &MainForm::showButton);
     connect(&m_panel.grid(), &ObjectGrid::ribbonChanged, this, &MainForm::showRibbon);
@@ -313,8 +315,13 @@ void MainForm::showScreen()
     const QString problem = m_screen.problem();
     m_problem->setText(problem);
     m_problem->setVisible(!problem.isEmpty());
-    setFixedSize(kWindowSize.width(),
-                 kWindowSize.height() + (problem.isEmpty() ? 0 : kProblemHeight));
+    // Every problem is read whole: the list grows below the panel by the
+    // lines its wrapped text takes.
+    const int width = kWindowSize.width() - 8;
+    const int height =
+        problem.isEmpty() ? 0 : std::max(kProblemHeight, m_problem->heightForWidth(width));
+    m_problem->setGeometry(4, kWindowSize.height(), width, height);
+    setFixedSize(kWindowSize.width(), kWindowSize.height() + height);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)

@@ -69,6 +69,11 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
 {
     if (i < 0 || i >= kButtonsPerPage)
         return;
+    // A press of another button (the middle one) while the right button holds
+    // a measurement leaves everything to the measurement: selecting another
+    // object would show its thresholds beside the gauge of the measured one.
+    if (button != LeftButton && button != RightButton && !m_state.PendingMeasure.isEmpty())
+        return;
     m_state.ClickedButton = qint16(i);
     const int b = m_state.PageBase + i;
     const int k = b + 1;
@@ -119,6 +124,13 @@ void MainPanelModel::saveColor(int k)
     // Earlier records that could not be written go out first, then this one;
     // each write carries the colour held now.
     m_colorPending.insert(k);
+    writePendingColors();
+}
+
+void MainPanelModel::writePendingColors()
+{
+    if (m_colorPending.empty())
+        return;
     for (auto it = m_colorPending.begin(); it != m_colorPending.end();) {
         if (!m_files.setColor(*it, m_state.ObjColor[size_t(*it)]))
             break;

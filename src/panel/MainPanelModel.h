@@ -73,6 +73,9 @@ public:
     QString buttonToolTip(int i) const;
     // Records of Color.dat still to be written after a failed write.
     int pendingColorWrites() const { return int(m_colorPending.size()); }
+    // Writes them, each with the colour held now (the supervision tick calls
+    // it, so a colour is not left unsaved until the next Shift press).
+    void writePendingColors();
 
 signals:
     void changed();

@@ -207,14 +207,12 @@ void ObjectButton::paintEvent(QPaintEvent*)
 void ObjectButton::mousePressEvent(QMouseEvent* event)
 {
     QPushButton::mousePressEvent(event);
-    int button = 0;
+    event->accept();
+    int button = 4;
     if (event->button() == Qt::LeftButton)
         button = 1;
     else if (event->button() == Qt::RightButton)
         button = 2;
-    if (button == 0)
-        return;
-    event->accept();
     const Qt::KeyboardModifiers mods = event->modifiers();
     const int shift = (mods & Qt::ShiftModifier ? 1 : 0) + (mods & Qt::ControlModifier ? 2 : 0)
                       + (mods & Qt::AltModifier ? 4 : 0);
@@ -224,7 +222,18 @@ void ObjectButton::mousePressEvent(QMouseEvent* event)
 void ObjectButton::mouseReleaseEvent(QMouseEvent* event)
 {
     QPushButton::mouseReleaseEvent(event);
-    emit objectReleased(m_index);
+    event->accept();
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+        emit objectReleased(m_index);
+}
+
+// Qt's default turns the second press of a double-click into one more press:
+// a second take-or-release command, a second colour step. The button only
+// goes down; the click that began it has been reported.
+void ObjectButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QPushButton::mousePressEvent(event);
+    event->accept();
 }
 
 RibbonButton::RibbonButton(int index, QWidget* parent) : QPushButton(parent), m_index(index)

@@ -70,7 +70,10 @@ private:
 };
 
 // One object button of the grid: caption in the marker colour under the state bar.
-// Left and right presses, with their Shift and Ctrl / Alt state, are reported.
+// Every press is reported, with its Shift and Ctrl / Alt state; the second
+// press of a double-click is not a press of its own (one command per click).
+// The release of the left or right button is reported; the release of another
+// button is not, so a middle click does not end a measurement held on the right.
 class ObjectButton : public QPushButton
 {
     Q_OBJECT
@@ -84,7 +87,8 @@ public:
     void setToolTipSource(std::function<QString(int)> source) { m_tipSource = std::move(source); }
 
 signals:
-    // button 1 = left, 2 = right; shift: 1 Shift, 2 Ctrl, 4 Alt, added up.
+    // button 1 = left, 2 = right, 4 = middle (or any other); shift: 1 Shift,
+    // 2 Ctrl, 4 Alt, added up.
     void objectPressed(int index, int button, int shift);
     void objectReleased(int index);
 
@@ -93,6 +97,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     int m_index;

@@ -2,6 +2,7 @@
 
 #include "core/Addressing.h"
 #include "core/ModuleCommands.h"
+#include "core/NumericText.h"
 #include "core/StationState.h"
 
 namespace zelvan {
@@ -27,6 +28,17 @@ void SelectedObjectCommands::startMeasurement() const
     renewMeasurement();
 }
 
-void SelectedObjectCommands::renewMeasurement() const { send(QStringLiteral("U")); }
+// The next request names the object being measured (PendingMeasure), not the
+// selection: a press that selects another object meanwhile (Shift steps a
+// colour) does not move the measurement, whose value and R record belong to
+// the object it began on.
+void SelectedObjectCommands::renewMeasurement() const
+{
+    const qint64 k = integerValue(QStringView(m_state.PendingMeasure).mid(1));
+    if (!isObject(int(k)))
+        return;
+    m_commands.SendToModule(QStringLiteral("U") + QString::number(objectNoOf(int(k))) + kCr,
+                            moduleOf(int(k)));
+}
 
 } // namespace zelvan

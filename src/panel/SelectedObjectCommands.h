@@ -20,7 +20,8 @@ public:
     // Starts (or renews) the live measurement: PendingMeasure becomes "U" +
     // SelectedObject and the first request goes out.
     void startMeasurement() const;
-    // A measured value came back: the next request goes out.
+    // A measured value came back: the next request for the measured object
+    // goes out (nothing while no measurement is held).
     void renewMeasurement() const;
 
 private:

@@ -1,6 +1,7 @@
 #include "platform/PrinterSink.h"
 
 #include "core/Clock.h"
+#include "core/ObjectFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,8 +26,15 @@ QPrinterInfo installedPrinter()
 } // namespace
 
 PrinterSink::PrinterSink(const Clock& clock, QString reportsDir, QString title)
-    : m_clock(clock), m_reportsDir(std::move(reportsDir)), m_title(std::move(title))
+    : m_clock(&clock), m_reportsDir(std::move(reportsDir)), m_title(std::move(title))
 {
+}
+
+PrinterSink::PrinterSink(QPrinter& target) : m_target(&target) {}
+
+std::unique_ptr<PrintSink> PrinterSink::drawingOn(QPrinter& printer) const
+{
+    return std::make_unique<PrinterSink>(printer);
 }
 
 PrinterSink::~PrinterSink()
@@ -37,7 +45,7 @@ PrinterSink::~PrinterSink()
 
 QString PrinterSink::reportsDirOf(const QString& dataDir)
 {
-    return QDir(dataDir).filePath(QStringLiteral("Reports"));
+    return ObjectFiles::reportsDirOf(dataDir);
 }
 
 bool PrinterSink::printerInstalled() { return !installedPrinter().isNull(); }
@@ -63,7 +71,7 @@ QStringList PrinterSink::fontNames() const
 
 QString PrinterSink::nextPdfPath() const
 {
-    const QString stamp = m_clock.now().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    const QString stamp = m_clock->now().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     const QDir dir(m_reportsDir);
     QString path = dir.filePath(m_title + QLatin1Char('-') + stamp + QStringLiteral(".pdf"));
     for (int n = 2; QFileInfo::exists(path); ++n)
@@ -80,8 +88,10 @@ bool PrinterSink::begin(const PrinterFont& font)
     m_ok = true;
     m_y = 0;
 
-    const QPrinterInfo printer = m_forcePdf ? QPrinterInfo() : installedPrinter();
-    if (printer.isNull()) {
+    if (m_target) {
+        // The caller's printer keeps its own settings and document name.
+    } else if (const QPrinterInfo printer = m_forcePdf ? QPrinterInfo() : installedPrinter();
+               printer.isNull()) {
         if (!QDir().mkpath(m_reportsDir))
             return false;
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -91,14 +101,15 @@ bool PrinterSink::begin(const PrinterFont& font)
     } else {
         m_printer = std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
     }
-    m_printer->setDocName(m_title);
+    if (!m_target)
+        m_printer->setDocName(m_title);
 
     m_font = QFont(font.name);
     m_font.setPointSize(font.size > 0 ? font.size : 9);
     m_font.setBold(font.bold);
     m_font.setItalic(font.italic);
 
-    if (!m_painter.begin(m_printer.get())) {
+    if (!m_painter.begin(printer())) {
         m_outputPath.clear();
         return false;
     }
@@ -110,7 +121,7 @@ void PrinterSink::printLine(const QString& line)
 {
     if (!m_painter.isActive())
         return;
-    const QFontMetricsF metrics(m_painter.font(), m_printer.get());
+    const QFontMetricsF metrics(m_painter.font(), printer());
     if (!line.isEmpty())
         m_painter.drawText(QPointF(0, m_y + metrics.ascent()), line);
     m_y += metrics.height();
@@ -118,20 +129,20 @@ void PrinterSink::printLine(const QString& line)
 
 double PrinterSink::textHeight(const QString& text) const
 {
-    if (!m_printer)
+    if (!printer())
         return 0;
-    const QFontMetricsF metrics(m_painter.isActive() ? m_painter.font() : m_font, m_printer.get());
+    const QFontMetricsF metrics(m_painter.isActive() ? m_painter.font() : m_font, printer());
     const int lines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
     return metrics.height() * lines;
 }
 
-double PrinterSink::pageHeight() const { return m_printer ? m_printer->height() : 0; }
+double PrinterSink::pageHeight() const { return printer() ? printer()->height() : 0; }
 
 void PrinterSink::newPage()
 {
     if (!m_painter.isActive())
         return;
-    if (!m_printer->newPage())
+    if (!printer()->newPage())
         m_ok = false;
     m_y = 0;
 }

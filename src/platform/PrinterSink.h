@@ -16,12 +16,15 @@ class Clock;
 // The system's default printer. Where no printer is installed, each document
 // is written as a PDF file into the reports folder instead, named after the
 // document and the time it was printed, and outputPath() tells where.
+// Built over a given printer instead, it draws on that one: the page of a
+// print preview, the printer chosen there, or a PDF file set up by the caller.
 class PrinterSink : public PrintSink
 {
 public:
     // reportsDir: the folder for PDF files (created when needed); title: the
     // start of each PDF file name.
     PrinterSink(const Clock& clock, QString reportsDir, QString title = QStringLiteral("report"));
+    explicit PrinterSink(QPrinter& target);
     ~PrinterSink() override;
 
     // The reports folder of a data directory.
@@ -46,11 +49,15 @@ public:
     void newPage() override;
     bool endDocument() override;
     QString outputPath() const override { return m_outputPath; }
+    std::unique_ptr<PrintSink> drawingOn(QPrinter& printer) const override;
 
 private:
     QString nextPdfPath() const;
 
-    const Clock& m_clock;
+    QPrinter* printer() const { return m_target ? m_target : m_printer.get(); }
+
+    const Clock* m_clock = nullptr;
+    QPrinter* m_target = nullptr;
     QString m_reportsDir;
     QString m_title;
     bool m_forcePdf = false;

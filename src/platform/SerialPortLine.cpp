@@ -20,7 +20,7 @@ SerialPortLine::~SerialPortLine() = default;
 
 QString SerialPortLine::devicePath(const QString& portToken)
 {
-    const QString token = portToken.trimmed();
+    QString token = portToken.trimmed();
     if (token.startsWith(QLatin1Char('/')))
         return token;
     const qint64 n = integerValue(token);
@@ -74,7 +74,7 @@ std::optional<SerialPortLine::Settings> SerialPortLine::parseSettings(const QStr
 bool SerialPortLine::open(const QString& portToken, const QString& settings)
 {
     close();
-    m_refused.clear();
+    m_faults = 0;
     const QString device = devicePath(portToken);
     if (device.isEmpty())
         return false;
@@ -84,24 +84,24 @@ bool SerialPortLine::open(const QString& portToken, const QString& settings)
         qCWarning(lcLink).noquote() << "cannot open" << device << m_port.errorString();
         return false;
     }
-    // Each setting on its own: a device that refuses one (a pseudo-terminal
-    // has no real baud rate or parity) still carries the traffic.
+    // Each setting on its own: a device that refuses one still carries the
+    // traffic. What did not take is kept for the operator's problem list.
     const std::optional<Settings> s = parseSettings(settings);
     if (!s) {
-        m_refused << settings;
+        m_faults = SettingsUnreadable;
         qCWarning(lcLink).noquote() << "unreadable line settings" << settings << "on" << device;
     } else {
         if (!m_port.setBaudRate(s->baud))
-            m_refused << QStringLiteral("baud");
+            m_faults |= BaudRefused;
         if (!m_port.setParity(s->parity))
-            m_refused << QStringLiteral("parity");
+            m_faults |= ParityRefused;
         if (!m_port.setDataBits(s->dataBits))
-            m_refused << QStringLiteral("data bits");
+            m_faults |= DataBitsRefused;
         if (!m_port.setStopBits(s->stopBits))
-            m_refused << QStringLiteral("stop bits");
+            m_faults |= StopBitsRefused;
         m_port.setFlowControl(QSerialPort::NoFlowControl);
-        if (!m_refused.isEmpty())
-            qCInfo(lcLink).noquote() << device << "refused" << m_refused.join(QStringLiteral(", "));
+        if (m_faults != 0)
+            qCWarning(lcLink).noquote() << device << "refused settings" << settings;
     }
     m_port.clearError();
     return true;

@@ -46,15 +46,14 @@ public:
     void clearInput() override;
     QString deviceName() const override;
 
-    // The settings the device refused (a pseudo-terminal refuses some); the line stays open.
-    QStringList refusedSettings() const { return m_refused; }
+    int settingsFaults() const override { return m_faults; }
 
 private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
     QString m_device;
-    QStringList m_refused;
+    int m_faults = 0;
 };
 
 } // namespace zelvan

@@ -6,6 +6,7 @@
 #include "core/Labels.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
+#include "core/ReasonText.h"
 #include "core/StationState.h"
 #include "events/DayArchive.h"
 #include "events/DayFile.h"
@@ -87,23 +88,29 @@ QString ObjectHistory::informationPath(int k) const
 QString ObjectHistory::information(int k) const
 {
     QFile file(informationPath(k));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return texts::noInformation();
-    return fromCp1251(file.readAll());
+    if (!file.open(QIODevice::ReadOnly))
+        return withReason(texts::unreadableInformation(), file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return withReason(texts::unreadableInformation(), file.errorString());
+    return fromCp1251(bytes);
 }
 
 QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
 {
     DayFileReader reader(QDir(m_files.dataDir()).filePath(DayArchive::dayFileName(date)));
-    if (!reader.exists()) {
-        QString when = dayAndMonth(date);
-        if (withYear)
-            when += QLatin1Char(' ') + QString::number(date.year()) + texts::yearSuffix();
+    QString when = dayAndMonth(date);
+    if (withYear)
+        when += QLatin1Char(' ') + QString::number(date.year()) + texts::yearSuffix();
+    if (!reader.exists())
         return texts::noArchivePrefix() + when + texts::crlf() + texts::crlf();
+    if (!reader.open()) {
+        return withReason(texts::unreadableArchivePrefix() + when, reader.errorString())
+               + texts::crlf() + texts::crlf();
     }
     QString text;
-    if (!reader.open())
-        return text;
     DayRecord record;
     while (reader.next(record)) {
         if (record.k != k)
@@ -111,6 +118,11 @@ QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const
         if (text.size() > kTextLimit)
             break; // every later record would be skipped as well
         text += historyLine(k, record);
+    }
+    // The records read stay; the operator sees that the day goes on unread.
+    if (reader.failed()) {
+        text +=
+            withReason(texts::brokenArchivePrefix() + when, reader.errorString()) + texts::crlf();
     }
     reader.close();
     return text;

@@ -25,7 +25,7 @@ struct HistoryView
 {
     int k = 0;
     QString label;            // Label1: label, two spaces, name
-    QString information;      // Text1(0): the DI_ file, or the no-information line
+    QString information;      // Text1(0): the DI_ file, the no-information or the unreadable line
     QString todayCaption;     // Frame1
     QString yesterdayCaption; // Frame2
     QString today;            // Text1(1)
@@ -55,7 +55,9 @@ public:
     QString informationPath(int k) const;
     QString information(int k) const;
     // The records of object k in the day file of date; the no-archive line when
-    // the file is missing (withYear false writes the date without the year).
+    // the file is missing (withYear false writes the date without the year); the
+    // unreadable line when it is there but cannot be opened, and the records
+    // read followed by the broken-off line when reading it failed on the way.
     QString dayText(int k, const QDate& date, bool withYear) const;
     // One history line: the record's time, the text of its letter, CR LF; an
     // unknown letter gives CR LF alone.

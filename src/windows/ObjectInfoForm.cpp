@@ -45,8 +45,8 @@ QPlainTextEdit* readOnlyText(int index, QWidget* parent)
 } // namespace
 
 ObjectInfoForm::ObjectInfoForm(ObjectHistory history, QWidget* parent)
-    : QDialog(parent), m_history(std::move(history)), m_label(new QLabel(this)),
-      m_tabs(new QTabWidget(this)), m_close(new QPushButton(texts::closeWindow(), this))
+    : QDialog(parent), m_history(history), m_label(new QLabel(this)), m_tabs(new QTabWidget(this)),
+      m_close(new QPushButton(texts::closeWindow(), this))
 {
     setObjectName(QStringLiteral("ObjectInfoForm"));
     setWindowTitle(texts::infoCaption());

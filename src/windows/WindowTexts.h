@@ -25,6 +25,22 @@ inline QString todayPrefix() { return QStringLiteral("Днес  "); }
 inline QString yesterdayPrefix() { return QStringLiteral("Вчера  "); }
 inline QString noArchivePrefix() { return QStringLiteral("          Няма архив за "); }
 inline QString yearSuffix() { return QStringLiteral(" год."); }
+// A day file that is there but cannot be opened, or whose reading broke off
+// (followed by the date and the system's reason in brackets).
+inline QString unreadableArchivePrefix()
+{
+    return QStringLiteral("          Архивът не може да бъде прочетен за ");
+}
+inline QString brokenArchivePrefix()
+{
+    return QStringLiteral("          Четенето на архива прекъсна за ");
+}
+// An information file that is there but cannot be read (followed by the
+// system's reason in brackets).
+inline QString unreadableInformation()
+{
+    return QStringLiteral("  Информацията за този обект не може да бъде прочетена !");
+}
 
 // What each day-file record letter reads as in the history, after the time.
 inline QString takenText() { return QStringLiteral("  Поет  "); }

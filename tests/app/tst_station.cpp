@@ -2,8 +2,10 @@
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
 #include "link/StartupExchange.h"
+#include "panel/MainPanelModel.h"
 #include "support/Fakes.h"
 #include "support/StationIni.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -163,6 +165,75 @@ private slots:
         QVERIFY(r.port1.written().isEmpty());
     }
 
+    void everyFileThatCannotBeWrittenIsListed()
+    {
+        Run r;
+        // Directories where zelvan.ini's and Color.dat's temporary copies go:
+        // neither file can be written, even by root.
+        QVERIFY(QDir(r.home.path()).mkpath(QStringLiteral("zelvan.tmp")));
+        QVERIFY(QDir(r.home.path()).mkpath(QStringLiteral("Data/Color.dat.tmp")));
+        QVERIFY(r.station.load().ok);
+        const QStringList problems = r.station.screen().problems();
+        const QString all = problems.join(QLatin1Char('\n'));
+        // The failed write stays listed beside the failed read that follows it.
+        QVERIFY2(all.contains(QStringLiteral("zelvan.ini не може да се запише")), qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("zelvan.ini не може да се прочете")), qPrintable(all));
+        // Color.dat failed; Name.dat and Kavel.dat were created all the same.
+        QVERIFY2(all.contains(QStringLiteral("Color.dat")), qPrintable(all));
+        const QDir data(r.station.state().DataDir);
+        QVERIFY(QFileInfo(data.filePath(QStringLiteral("Name.dat"))).isFile());
+        QVERIFY(QFileInfo(data.filePath(QStringLiteral("Kavel.dat"))).isFile());
+    }
+
+    void markerColorNotWrittenIsRetriedAtTheTick()
+    {
+        Run r;
+        QVERIFY(r.station.load().ok);
+        const QString colorPath = r.station.files().colorPath();
+        // Color.dat replaced by a directory: the write fails, even for root.
+        QVERIFY(QFile::remove(colorPath));
+        QVERIFY(QDir().mkdir(colorPath));
+        r.station.panel().PressObjectButton(4, MainPanelModel::LeftButton,
+                                            MainPanelModel::ShiftModifier);
+        r.station.panel().ReleaseObjectButton();
+        const qint32 color = r.station.state().ObjColor[5];
+        QVERIFY(color != 0);
+        QVERIFY(r.station.screen().problem().contains(QStringLiteral("Color.dat")));
+        r.station.tick(); // still failing
+        QCOMPARE(r.station.panel().pendingColorWrites(), 1);
+
+        // Writable again: the next tick writes it, with no other press.
+        QVERIFY(QDir().rmdir(colorPath));
+        r.station.tick();
+        QCOMPARE(r.station.panel().pendingColorWrites(), 0);
+        QVERIFY(!r.station.screen().problem().contains(QStringLiteral("Color.dat")));
+        QCOMPARE(r.station.files().color(5), color);
+    }
+
+    void dayRecordsUnwrittenAtExitAreWrittenAtTheNextStart()
+    {
+        QTemporaryDir home;
+        FakeClock clock;
+        CountingBeeper beeper;
+        FakeSerialLine port1;
+        FakeSerialLine port2;
+        const QString day = home.filePath(QStringLiteral("Data/26-12-07.dat"));
+        {
+            Station station(clock, beeper, port1, port2, home.path());
+            QVERIFY(station.load().ok);
+            QVERIFY(QDir().mkdir(day)); // the day file cannot be written, even by root
+            QVERIFY(!station.archive().AppendDayRecord(5, QChar('P'), clock.now()));
+            QVERIFY(station.screen().problem().contains(QStringLiteral("26-12-07.dat")));
+        } // the program ends with the record unwritten
+        QVERIFY(QFile::exists(home.filePath(QStringLiteral("zelvan.rec"))));
+
+        QVERIFY(QDir().rmdir(day));
+        Station station(clock, beeper, port1, port2, home.path());
+        QVERIFY(station.load().ok);
+        QCOMPARE(fileBytes(day), QByteArray("000580500000\r\n"));
+        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("zelvan.rec"))));
+    }
+
     void failedPortReopenedAtTick()
     {
         Run r;
@@ -181,6 +252,43 @@ private slots:
         QVERIFY(r.port1.takeWritten().startsWith("\r"));
         QVERIFY(r.station.screen().problem().isEmpty());
         QCOMPARE(r.station.portKeeper(1).reopenCount(), 1);
+    }
+
+    void portSettingsNotTakenAreShown_data()
+    {
+        QTest::addColumn<int>("faults");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("unreadable")
+            << int(SerialLine::SettingsUnreadable) << QStringLiteral("не могат да се прочетат");
+        QTest::newRow("baud and stop bits refused")
+            << int(SerialLine::BaudRefused | SerialLine::StopBitsRefused)
+            << QStringLiteral("устройството не прие от настройките \"4800,n,8,1\": скоростта, "
+                              "стоп битовете.");
+        QTest::newRow("parity refused")
+            << int(SerialLine::ParityRefused) << QStringLiteral(": четността.");
+    }
+    void portSettingsNotTakenAreShown()
+    {
+        QFETCH(int, faults);
+        QFETCH(QString, shown);
+        Run r;
+        r.port1.setSettingsFaults(faults);
+        QVERIFY(r.station.load().ok);
+        QVERIFY(r.port1.isOpen());
+        const QString problem = r.station.screen().problem();
+        QVERIFY2(problem.contains(QStringLiteral("Сериен порт 1 (1)")), qPrintable(problem));
+        QVERIFY2(problem.contains(shown), qPrintable(problem));
+
+        // A failure of the port takes its place while it is closed; reopened
+        // with every setting taken, nothing is left to show.
+        r.port1.setRefuseOpen(true);
+        r.port1.fail(QStringLiteral("device removed"));
+        QVERIFY(r.station.screen().problem().contains(QStringLiteral("device removed")));
+        r.port1.setRefuseOpen(false);
+        r.port1.setSettingsFaults(0);
+        r.station.tick();
+        QVERIFY(r.port1.isOpen());
+        QVERIFY2(r.station.screen().problem().isEmpty(), qPrintable(r.station.screen().problem()));
     }
 
     void bytesOfBothPortsReachTheFraming()

@@ -68,6 +68,39 @@ class TestDurableFile : public QObject
 {
     Q_OBJECT
 private slots:
+    // A file system that cannot sync at all still gets the bytes, and says so;
+    // a sync that fails for any other reason fails the write.
+    void syncThatCannotBeDoneStillWrites_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("EINVAL") << EINVAL << true;
+        QTest::newRow("ENOTSUP") << ENOTSUP << true;
+        QTest::newRow("EOPNOTSUPP") << EOPNOTSUPP << true;
+        QTest::newRow("ENOSYS") << ENOSYS << true;
+        QTest::newRow("EIO") << EIO << false;
+    }
+    void syncThatCannotBeDoneStillWrites()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, written);
+        QTemporaryDir dir;
+        const auto refuse = [error](int) {
+            errno = error;
+            return -1;
+        };
+        const FileSync refusing{refuse, refuse};
+        const QString path = dir.filePath(QStringLiteral("26-12-07.dat"));
+        DurableFile day(path, refusing);
+        QCOMPARE(day.append("0005800000\r\n"), written);
+        QCOMPARE(fileBytes(path), written ? QByteArray("0005800000\r\n") : QByteArray());
+        QCOMPARE(day.syncRefused(), written);
+        DurableFile whole(dir.filePath(QStringLiteral("zelvan.ini")), refusing);
+        QCOMPARE(whole.replace("[Hub]\r\nY\r\n"), written);
+        QCOMPARE(whole.syncRefused(), written);
+        QCOMPARE(whole.writeAt(0, "#"), written);
+    }
+
     // Each write reaches the file before its sync runs, and the call returns
     // only after the sync.
     void appendIsWrittenThenSynced()

@@ -1,7 +1,9 @@
 #include "core/Addressing.h"
+#include "core/Cp1251.h"
 #include "core/Labels.h"
 #include "core/NumericText.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace zelvan;
@@ -102,6 +104,21 @@ private slots:
     {
         QVERIFY(!toInt16(40000).has_value());
         QCOMPARE(*toInt16(-32768), qint16(-32768));
+    }
+    // The code page text of every byte, mixed with ASCII, is what the system's
+    // converter makes of the whole text, and goes back to the same bytes.
+    void codePage()
+    {
+        QByteArray bytes = "Name 1: ";
+        for (int b = 0x80; b <= 0xFF; ++b)
+            bytes += char(b);
+        bytes += " end";
+        QStringDecoder decoder("windows-1251");
+        QVERIFY(decoder.isValid());
+        const QString text = fromCp1251(bytes);
+        QCOMPARE(text, decoder.decode(bytes));
+        QCOMPARE(fromCp1251("\xc7\xee\xed\xe0 1"), QStringLiteral("Зона 1"));
+        QCOMPARE(toCp1251(u"Зона 1"), QByteArray("\xc7\xee\xed\xe0 1"));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "core/ObjectFiles.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -243,6 +244,33 @@ private slots:
         QCOMPARE(files.name(1025), QString());
         QCOMPARE(files.kavelCaption(1, 6), QString());
         QCOMPARE(fileBytes(files.namePath()).size(), 70 * 1024);
+    }
+
+    void eachMissingFileIsTried_data()
+    {
+        QTest::addColumn<QStringList>("blocked");
+        QTest::newRow("Name.dat") << QStringList{QStringLiteral("Name.dat")};
+        QTest::newRow("Color.dat") << QStringList{QStringLiteral("Color.dat")};
+        QTest::newRow("Name.dat and Kavel.dat")
+            << QStringList{QStringLiteral("Name.dat"), QStringLiteral("Kavel.dat")};
+    }
+    void eachMissingFileIsTried()
+    {
+        QFETCH(QStringList, blocked);
+        QTemporaryDir dir;
+        // A directory where a file's temporary copy goes: that file cannot be
+        // created, even by root.
+        for (const QString& name : blocked)
+            QVERIFY(QDir(dir.path()).mkdir(name + QStringLiteral(".tmp")));
+        ObjectFiles files(dir.path());
+        QVERIFY(!files.createMissing());
+        const QStringList errors = files.errorString().split(QLatin1Char('\n'));
+        QCOMPARE(errors.size(), blocked.size());
+        for (const char* f : {"Name.dat", "Color.dat", "Kavel.dat"}) {
+            const QString name = QString::fromLatin1(f);
+            QCOMPARE(QFile::exists(dir.filePath(name)), !blocked.contains(name));
+            QCOMPARE(files.errorString().contains(name), blocked.contains(name));
+        }
     }
 
     void unwritableDirectoryIsReported()

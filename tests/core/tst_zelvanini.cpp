@@ -232,6 +232,18 @@ private slots:
         QTest::newRow("non-numeric option")
             << QByteArray("[Options]")
             << QByteArray("[Options]\r\n0\r\nda\r\n0\r\n1\r\n0\r\n0\r\n\r\n") << "[Options]";
+        QTest::newRow("option 2") << QByteArray("[Options]")
+                                  << QByteArray("[Options]\r\n0\r\n2\r\n0\r\n1\r\n0\r\n0\r\n\r\n")
+                                  << "[Options]";
+        QTest::newRow("option -1")
+            << QByteArray("[Options]")
+            << QByteArray("[Options]\r\n0\r\n1\r\n0\r\n-1\r\n0\r\n0\r\n\r\n") << "[Options]";
+        QTest::newRow("hub y") << QByteArray("[Hub]") << QByteArray("[Hub]\r\ny\r\n\r\n")
+                               << "[Hub]";
+        QTest::newRow("hub Yes") << QByteArray("[Hub]") << QByteArray("[Hub]\r\nYes\r\n\r\n")
+                                 << "[Hub]";
+        QTest::newRow("visible y")
+            << QByteArray("[Visible 0]") << QByteArray("[Visible 0]\r\ny\r\n\r\n") << "[Visible 0]";
         QTest::newRow("port name")
             << QByteArray("[CommPort]")
             << QByteArray("[CommPort]\r\nCOM1\r\n4800,n,8,1\r\n2\r\n4800,n,8,1\r\n\r\n")
@@ -268,6 +280,8 @@ private slots:
         QCOMPARE(c.options[0], remove == "[Options]" ? qint16(0) : qint16(1));
         QCOMPARE(c.options[3], qint16(1));
         QCOMPARE(enabledModules(c).size(), 8);
+        QCOMPARE(c.HubMode, QStringLiteral("Y"));
+        QCOMPARE(c.ShowSystemZero, QStringLiteral("N"));
     }
 
     void missingFileIsAProblem()
@@ -319,6 +333,44 @@ private slots:
         QStringList problems;
         QCOMPARE(ini().readOptions(&problems), (std::array<qint16, 6>{1, 0, 1, 0, 1, 0}));
         QCOMPARE(problems, QStringList());
+    }
+
+    // What the options rewrite writes reads back as written, and the font read
+    // from the file reads back the same: no value shifts into its neighbour's place.
+    void rewriteReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << QByteArray("[FontPrinter]\r\nArial\r\n10\r\n1\r\n0\r\n")
+                               << "Arial";
+        QTest::newRow("empty font name before a comma")
+            << QByteArray("[FontPrinter]\r,D[\r8") << "MS Sans Serif";
+        QTest::newRow("quoted font name with a comma")
+            << QByteArray("[FontPrinter]\r\n\"Arial, Bold\"\r\n10\r\n1\r\n0\r\n") << "Arial, Bold";
+        QTest::newRow("options on the header's line")
+            << QByteArray("[Options],1,1,0,1,0,0\r\n[Hub]\r\nN\r\n") << "MS Sans Serif";
+        QTest::newRow("options on the header's line, the next section after them")
+            << QByteArray("[Options],1,1\r\n0\r\n1,0,0,[Hub]\r\nN\r\n") << "MS Sans Serif";
+    }
+    void rewriteReadsBack()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, name);
+        const PrinterFont font = ZelvanIni::printerFontFrom(file);
+        QCOMPARE(font.name, name);
+        const std::array<qint16, 6> options{0, 1, 1, 0, 1, 1};
+        const QByteArray rewritten = ZelvanIni::withMenuOptions(file, options, font);
+        QStringList problems;
+        QCOMPARE(ZelvanIni::optionsFrom(rewritten, &problems), options);
+        const PrinterFont back = ZelvanIni::printerFontFrom(rewritten, &problems);
+        QCOMPARE(problems, QStringList());
+        QCOMPARE(back.name, font.name);
+        QCOMPARE(back.size, font.size);
+        QCOMPARE(back.bold, font.bold);
+        QCOMPARE(back.italic, font.italic);
+        // Every other section reads as it did.
+        const ZelvanIni any(QStringLiteral("/station"));
+        QCOMPARE(any.startupFrom(rewritten).HubMode, any.startupFrom(file).HubMode);
     }
 
     void failedRewriteLeavesTheOldFile()

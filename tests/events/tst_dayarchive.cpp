@@ -199,6 +199,97 @@ private slots:
         QVERIFY(archive.lastError().isEmpty());
     }
 
+    // Records that still cannot be written at the end of the program go to the
+    // recovery file; the next start writes them first, each into the file of
+    // its own day, and removes it.
+    void unwrittenRecordsSurviveTheExit()
+    {
+        QTemporaryDir root;
+        const QString data = root.filePath(QStringLiteral("Data"));
+        const QString recovery = root.filePath(QStringLiteral("zelvan.rec"));
+        {
+            DayArchive archive(data); // the data directory is gone
+            QVERIFY(!archive.AppendDayRecord(1, QChar('A'), at(23, 59, 0)));
+            QVERIFY(
+                !archive.appendModuleRecord(2, QChar('V'), at(0, 0, 30, 0, QDate(2026, 12, 8))));
+            QVERIFY(archive.saveUnwritten(recovery));
+        }
+        QCOMPARE(fileBytes(recovery),
+                 QByteArray("2026-12-07 000165999306\r\n2026-12-08 0000860003472\r\n"));
+
+        // Next start: still no data directory, the records wait in memory and
+        // in the file; a second exit keeps them once, not twice.
+        {
+            DayArchive archive(data);
+            QVERIFY(archive.recover(recovery));
+            QCOMPARE(archive.pendingCount(), 2);
+            QVERIFY(QFile::exists(recovery));
+            QVERIFY(!archive.AppendDayRecord(3, QChar('P'), at(0, 1, 0, 0, QDate(2026, 12, 8))));
+            QVERIFY(archive.saveUnwritten(recovery));
+        }
+        QCOMPARE(fileBytes(recovery), QByteArray("2026-12-07 000165999306\r\n"
+                                                 "2026-12-08 0000860003472\r\n"
+                                                 "2026-12-08 000380000694\r\n"));
+
+        // The directory is back: everything in order, in its day's file, and
+        // before the first new record.
+        QVERIFY(QDir().mkpath(data));
+        DayArchive archive(data);
+        QVERIFY(archive.recover(recovery));
+        QCOMPARE(archive.pendingCount(), 0);
+        QVERIFY(!QFile::exists(recovery));
+        QVERIFY(archive.AppendDayRecord(4, QChar('O'), at(0, 2, 0, 0, QDate(2026, 12, 8))));
+        QCOMPARE(fileBytes(data + QStringLiteral("/26-12-07.dat")), QByteArray("000165999306\r\n"));
+        QCOMPARE(fileBytes(data + QStringLiteral("/26-12-08.dat")),
+                 QByteArray("0000860003472\r\n000380000694\r\n000479001389\r\n"));
+    }
+
+    void recoveryFileThatCannotBeReadIsReported()
+    {
+        QTemporaryDir root;
+        const QString recovery = root.filePath(QStringLiteral("zelvan.rec"));
+        QVERIFY(QDir().mkdir(recovery)); // unreadable, even for root
+        DayArchive archive(root.path());
+        QVERIFY(!archive.recover(recovery));
+        QVERIFY(archive.lastRecoveryError().contains(recovery));
+        QVERIFY(
+            archive.recover(root.filePath(QStringLiteral("none.rec")))); // no file: nothing to do
+    }
+
+    // A data directory whose file system cannot sync still gets every record,
+    // and the operator is told once.
+    void fileSystemThatCannotSyncStillGetsTheRecords_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::newRow("EINVAL") << EINVAL;
+        QTest::newRow("ENOTSUP") << ENOTSUP;
+        QTest::newRow("ENOSYS") << ENOSYS;
+    }
+    void fileSystemThatCannotSyncStillGetsTheRecords()
+    {
+        QFETCH(int, error);
+        QTemporaryDir root;
+        const auto refuse = [error](int) {
+            errno = error;
+            return -1;
+        };
+        DayArchive archive(root.path(), FileSync{refuse, refuse});
+        QSignalSpy refused(&archive, &DayArchive::syncRefused);
+        QSignalSpy failure(&archive, &DayArchive::failureChanged);
+        QVERIFY(archive.AppendDayRecord(1, QChar('P'), at(8, 0, 0)));
+        {
+            const DayArchive::Batch batch(&archive);
+            QVERIFY(archive.AppendDayRecord(2, QChar('A'), at(8, 0, 1)));
+            QVERIFY(archive.AppendDayRecord(3, QChar('O'), at(8, 0, 2)));
+        }
+        QCOMPARE(archive.pendingCount(), 0);
+        QCOMPARE(fileBytes(root.filePath(QStringLiteral("26-12-07.dat"))),
+                 QByteArray("000180333333\r\n000265333345\r\n000379333356\r\n"));
+        QCOMPARE(refused.count(), 1);
+        QVERIFY(refused.first().at(0).toString().contains(root.path()));
+        QCOMPARE(failure.count(), 0);
+    }
+
     // Group commit: the records made inside one batch reach the file with one
     // write and one sync when the batch ends; a record outside a batch is
     // synced on its own before AppendDayRecord returns.

@@ -260,13 +260,24 @@ private slots:
         QCOMPARE(r.f.screen.splash().progress, 100);
     }
 
+    void finishingSelectsTheShownPage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("objects 65..128 of module 3") << 10 << QList<int>{10};
+        QTest::newRow("objects 1..64 of module 3") << 2 << QList<int>{2};
+        QTest::newRow("page of module 1: left alone") << 0 << QList<int>{};
+        QTest::newRow("page of module 6: left alone") << 13 << QList<int>{};
+    }
     void finishingSelectsTheShownPage()
     {
+        QFETCH(int, page);
+        QFETCH(QList<int>, selected);
         Run r;
-        r.f.state.CurrentPage = 10;
+        r.f.state.CurrentPage = qint16(page);
         r.fullExchange(3);
         QVERIFY(r.f.state.ModuleStarted[3]);
-        QCOMPARE(r.f.panel.selectedPages, QList<int>{10});
+        QCOMPARE(r.f.panel.selectedPages, selected);
     }
 
     void splashShownAnewStartsFromItsOwnTexts()
@@ -299,6 +310,24 @@ private slots:
         QCOMPARE(r.f.state.ObjState[1], qint16(0));
         QCOMPARE(r.f.alarms.count(), 0);
         QVERIFY(r.port1().isEmpty());
+    }
+
+    void endlessDumpLinesKeepDumpBBounded()
+    {
+        // A line that keeps sending 49-character lines after the exchange,
+        // well past the line counter's cap: dump B holds at most its 8 lines.
+        Run r;
+        r.fullExchange(1);
+        const QStringList extra = ExchangeLines::dumpB(ExchangeLines::letters('A'));
+        for (int i = 0; i < 5000; ++i)
+            r.lines(extra, 1);
+        QCOMPARE(int(r.f.state.DumpLineCount[1]), 32767);
+        QVERIFY2(r.f.state.DumpB[1].size() <= linktexts::kDumpLineLength * 8,
+                 qPrintable(QString::number(r.f.state.DumpB[1].size())));
+        QCOMPARE(r.f.state.ObjState[1], qint16(0));
+        // A new exchange still works from the start.
+        r.fullExchange(1, ExchangeLines::letters('P'));
+        QCOMPARE(r.f.state.ObjState[1], qint16(Taken));
     }
 
     void chainShowsMainAfterLastModule_data()

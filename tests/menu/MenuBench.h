@@ -2,11 +2,13 @@
 
 #include "core/Cp1251.h"
 #include "core/ObjectFiles.h"
+#include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
 #include "link/CommandSender.h"
 #include "menu/MenuSession.h"
+#include "menu/StateRestore.h"
 #include "support/Fakes.h"
 
 #include <QDir>
@@ -30,6 +32,8 @@ struct MenuBench
     FakeSerialLine port1;
     FakeSerialLine port2;
     CommandSender commands{state, port1, port2};
+    StateRestore restore{state, commands, &screen};
+    OptionsFile optionsFile{ini, screen};
 
     MenuBench()
     {

@@ -1,6 +1,10 @@
 #include "MenuBench.h"
 
 #include "menu/BoardConfiguration.h"
+#include "support/TestFiles.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
 
 using namespace zelvan;
 using namespace zelvan::test;
@@ -26,6 +30,7 @@ private slots:
     void loadSelectsTheCode_data();
     void loadSelectsTheCode();
     void periodLabelFollowsTheSlider();
+    void unreadableKavelFileReadsEmptyAndStoresNothing();
 };
 
 void TestBoardConfiguration::storeWritesTheObjectsRecords_data()
@@ -92,8 +97,8 @@ void TestBoardConfiguration::cancelChangesNothing()
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.files.kavelPath());
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
-                            bench.clock);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.restore,
+                            bench.optionsFile, bench.clock);
         session.open({});
         session.setCurrentTab(MenuTab::ObjectsConfiguration);
         session.board().selectCode(200);
@@ -150,6 +155,34 @@ void TestBoardConfiguration::periodLabelFollowsTheSlider()
     QCOMPARE(bench.state.KavelPeriod[3], 30); // stored only on confirmation
     board.setPeriod(500);
     QCOMPARE(board.period(), 120);
+}
+
+// Kavel.dat there but unreadable (a directory in its place, which root cannot
+// read either): the board says it could not be read, with the reason, the
+// captions read empty, and a store is refused, writing nothing over the file
+// and leaving the board tables as they were.
+void TestBoardConfiguration::unreadableKavelFileReadsEmptyAndStoresNothing()
+{
+    MenuBench bench;
+    QVERIFY(test::makeUnopenable(bench.files.kavelPath()));
+    bench.state.KavelPeriod[7] = 30;
+    BoardConfiguration board(bench.state, bench.files);
+    board.load(7);
+    QVERIFY2(board.fileProblem().startsWith(bench.files.kavelPath() + QStringLiteral(": ")),
+             qPrintable(board.fileProblem()));
+    for (int j = 0; j < BoardConfiguration::kSignalCount; ++j)
+        QCOMPARE(board.caption(j), QString());
+    QSignalSpy refused(&board, &BoardConfiguration::readFailed);
+    QSignalSpy failed(&board, &BoardConfiguration::writeFailed);
+    board.setPeriod(90);
+    board.setDirectPair(true);
+    QVERIFY(!board.store(7));
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused.first().first().toString(), bench.files.kavelPath());
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(bench.state.KavelPeriod[7], 30);
+    QCOMPARE(bench.state.KavelDirectPair[7], qint16(0));
+    QVERIFY(QFileInfo(bench.files.kavelPath()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestBoardConfiguration)

@@ -1,9 +1,13 @@
+#include "core/OptionsFile.h"
+#include "core/ProgramVersion.h"
 #include "core/ZelvanIni.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuTexts.h"
 #include "menu/ReportTexts.h"
+#include "menu/StateRestore.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,10 +43,11 @@ void typeText(QWidget* widget, const QString& text)
 }
 
 // The menu session over a whole engine, as the operator's desk builds it.
-std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, const ZelvanIni& ini)
+std::unique_ptr<MenuSession> sessionOver(EngineFixture& engine, StateRestore& restore,
+                                         OptionsFile& optionsFile)
 {
-    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files, engine.commands,
-                                         ini, engine.clock);
+    return std::make_unique<MenuSession>(engine.state, engine.screen, engine.files, restore,
+                                         optionsFile, engine.clock);
 }
 
 // A menu window over a whole engine, as the main panel opens it.
@@ -50,18 +55,33 @@ struct OpenMenu
 {
     EngineFixture engine;
     ZelvanIni ini{engine.home.path()};
+    OptionsFile optionsFile{ini, engine.screen};
+    StateRestore restore{engine.state, engine.commands, &engine.screen};
     FakePrintSink* sink = nullptr;
     QPointer<MenuForm> form;
 
-    OpenMenu()
+    // options: the six [Options] value lines of zelvan.ini, when not the
+    // defaults; unreadable: a data file made unreadable before the window opens.
+    explicit OpenMenu(const QByteArray& options = {}, const QString& unreadable = {})
     {
         engine.state.fillMonthNames();
+        if (!unreadable.isEmpty()
+            && !test::makeUnopenable(QDir(engine.state.DataDir).filePath(unreadable)))
+            qFatal("%s cannot be made unreadable", qPrintable(unreadable));
         ini.WriteDefaultConfig();
+        if (!options.isEmpty()) {
+            QByteArray bytes = ini.defaultContent();
+            bytes.replace("[Options]\r\n1\r\n1\r\n0\r\n1\r\n0\r\n0\r\n", "[Options]\r\n" + options);
+            QFile f(ini.path());
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                qFatal("zelvan.ini cannot be written");
+            f.write(bytes);
+        }
         auto printer = std::make_unique<FakePrintSink>();
         printer->m_printerName = QStringLiteral("Office");
         printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("MS Sans Serif")};
         sink = printer.get();
-        form = new MenuForm(sessionOver(engine, ini), std::move(printer));
+        form = new MenuForm(sessionOver(engine, restore, optionsFile), std::move(printer));
         form->show();
     }
     ~OpenMenu() { delete form.data(); }
@@ -90,7 +110,11 @@ class TestMenuForm : public QObject
 private slots:
     void opens();
     void optionsSavedOnLeavingTheSettingsTabOnly();
+    void damagedOptionsShowWhatTheyDo();
     void namesAndInformation();
+    void unreadableInformationIsNotReplaced();
+    void unreadableObjectFilesAreSaid_data();
+    void unreadableObjectFilesAreSaid();
     void boardConfiguration();
     void restoreButton();
     void printsTheNamesList();
@@ -125,6 +149,10 @@ void TestMenuForm::opens()
     QVERIFY(menu.find<QLabel>(QStringLiteral("Label21"))
                 ->text()
                 .contains(QStringLiteral("Ver. 2.10.F или по-голяма.")));
+    // The information tab names the version that zelvan --version prints.
+    QCOMPARE(menu.find<QLabel>(QStringLiteral("VersionLabel"))->text(),
+             QStringLiteral("Версия ") + programVersion());
+    QVERIFY(programVersion().startsWith(releaseVersion()));
 
     // A module box selects its 128 entries of the report list.
     menu.click(QStringLiteral("Check11(1)"));
@@ -150,6 +178,24 @@ void TestMenuForm::optionsSavedOnLeavingTheSettingsTabOnly()
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
     QCOMPARE(readAll(menu.ini.path()), saved);
+}
+
+void TestMenuForm::damagedOptionsShowWhatTheyDo()
+{
+    // "Main window on top" hand-edited to 2, "sound while violated" to -1.
+    OpenMenu menu("1\r\n1\r\n2\r\n-1\r\n0\r\n0\r\n");
+    const StartupConfig config = menu.ini.readStartup();
+    config.applyTo(menu.engine.state);
+    const StationState& s = menu.engine.state;
+    // Each box shows what its option does: ticked exactly when it acts as on.
+    QCOMPARE(menu.find<QCheckBox>(QStringLiteral("Check3"))->isChecked(), s.OptPanelOnTop == 1);
+    QCOMPARE(menu.find<QCheckBox>(QStringLiteral("Check4"))->isChecked(), s.OptAlarmSound == 1);
+    QCOMPARE(s.OptPanelOnTop, qint16(0));
+    QCOMPARE(s.OptAlarmSound, qint16(1));
+    // Both damaged values are listed for the operator.
+    QCOMPARE(config.problems.size(), 2);
+    QVERIFY(config.problems[0].contains(QStringLiteral("[Options], ред 3: \"2\"")));
+    QVERIFY(config.problems[1].contains(QStringLiteral("[Options], ред 4: \"-1\"")));
 }
 
 void TestMenuForm::namesAndInformation()
@@ -188,6 +234,69 @@ void TestMenuForm::namesAndInformation()
              QByteArray("\xF0\xE5\xE4\r\n\xE2\xF2\xEE\xF0\xE8\r\n"));
 }
 
+// DI_1-1.dat there but unreadable (a directory in its place, which root cannot
+// read either): the tab says so instead of "no information", nothing the
+// operator types can be saved over the text nobody could read, and printing
+// prints the notice, not an empty page.
+void TestMenuForm::unreadableInformationIsNotReplaced()
+{
+    auto menu = std::make_unique<OpenMenu>();
+    const QString path = QDir(menu->engine.state.DataDir).filePath(QStringLiteral("DI_1-1.dat"));
+    QVERIFY(test::makeUnopenable(path));
+    // Leaving the names tab reads the current object's information file.
+    menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsList));
+    menu->tabs()->setCurrentIndex(tabIndex(MenuTab::ObjectsInformation));
+    auto* text3 = menu->find<QPlainTextEdit>(QStringLiteral("Text3"));
+    const QString notice =
+        QStringLiteral("  Информацията за този обект не може да бъде прочетена !");
+    QVERIFY2(text3->toPlainText().startsWith(notice), qPrintable(text3->toPlainText()));
+    QVERIFY(text3->toPlainText().contains(QStringLiteral("DI_1-1.dat")));
+    QVERIFY(text3->isReadOnly());
+    auto* save = menu->find<QPushButton>(QStringLiteral("Command4"));
+    QVERIFY(!save->isEnabled());
+    menu->click(QStringLiteral("Command6"));
+    QVERIFY2(menu->sink->allLines().contains(notice),
+             qPrintable(menu->sink->allLines().join(u'|')));
+    // Whatever reaches the session, the file is not replaced and the window says why.
+    menu->form->session().names().setInformationText(QStringLiteral("нов текст"));
+    QVERIFY(!menu->form->session().saveInformation());
+    auto* status = menu->find<QLabel>(QStringLiteral("StatusLabel"));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->text(), menu_texts::kNotReplaced.arg(path));
+    QVERIFY(QFileInfo(path).isDir());
+    QDir().rmdir(path);
+}
+
+// Name.dat and Kavel.dat there but unreadable: the names tab and the board
+// tab say so with the reason above what they could not show, and their save
+// buttons are disabled.
+void TestMenuForm::unreadableObjectFilesAreSaid_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("save");
+    QTest::newRow("Name.dat") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Name.dat")
+                              << QStringLiteral("NamesNotice") << QStringLiteral("Command3");
+    QTest::newRow("Kavel.dat") << tabIndex(MenuTab::ObjectsConfiguration)
+                               << QStringLiteral("Kavel.dat") << QStringLiteral("BoardNotice")
+                               << QStringLiteral("Command9");
+}
+void TestMenuForm::unreadableObjectFilesAreSaid()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, file);
+    QFETCH(QString, notice);
+    QFETCH(QString, save);
+    auto menu = std::make_unique<OpenMenu>(QByteArray(), file);
+    menu->tabs()->setCurrentIndex(tab);
+    auto* label = menu->find<QLabel>(notice);
+    QTRY_VERIFY(label->isVisible());
+    QVERIFY2(label->text().contains(file) && label->text().contains(QStringLiteral("(")),
+             qPrintable(label->text()));
+    QVERIFY(!menu->find<QPushButton>(save)->isEnabled());
+}
+
 void TestMenuForm::boardConfiguration()
 {
     OpenMenu menu;
@@ -220,10 +329,17 @@ void TestMenuForm::restoreButton()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("46000.25\r\nP5\r\nP6\r\n");
     file.close();
+    // Module 2's saved state is there but cannot be read: said, not "no data".
+    QVERIFY(test::makeUnopenable(
+        QDir(menu.engine.state.DataDir).filePath(QStringLiteral("Mdl_2.dat"))));
     menu.tabs()->setCurrentIndex(tabIndex(MenuTab::Restore));
     auto* button = menu.find<QPushButton>(QStringLiteral("Command8(2)"));
     QVERIFY(button->isEnabled());
     QVERIFY(!menu.find<QPushButton>(QStringLiteral("Command8(0)"))->isEnabled());
+    auto* unreadable = menu.find<QPushButton>(QStringLiteral("Command8(1)"));
+    QVERIFY(!unreadable->isEnabled());
+    QVERIFY2(unreadable->text().endsWith(menu_texts::kRestoreUnreadable),
+             qPrintable(unreadable->text()));
     QVERIFY(button->text().endsWith(QStringLiteral("г.  06:00:00")));
     menu.engine.takeWritten(1);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -314,7 +430,8 @@ void TestMenuForm::screenshots()
     auto printer = std::make_unique<FakePrintSink>();
     printer->m_fontNames = {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
                             QStringLiteral("MS Sans Serif")};
-    menu.form = new MenuForm(sessionOver(menu.engine, menu.ini), std::move(printer));
+    menu.form =
+        new MenuForm(sessionOver(menu.engine, menu.restore, menu.optionsFile), std::move(printer));
     menu.form->show();
     QDir().mkpath(dir);
     const char* names[] = {"archive-request", "objects-list",         "settings",

@@ -37,7 +37,7 @@ void TestMenuSession::openingSequence()
     bench.state.SystemNo = 3;
     QVERIFY(bench.files.setName(1, QStringLiteral("Поща")));
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_1-1.dat")), toCp1251(u"ключ\r\n"));
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")});
 
@@ -82,7 +82,7 @@ void TestMenuSession::optionEffects()
     const std::array<qint16*, 6> shared = {&bench.state.OptShowAlarms, &bench.state.OptShowEvents,
                                            &bench.state.OptPanelOnTop, &bench.state.OptAlarmSound,
                                            &bench.state.OptEventSound, &bench.state.OptShowKeypad};
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({});
 
@@ -119,7 +119,7 @@ void TestMenuSession::optionsAreSavedWhenLeavingTheSettingsTab()
     QFETCH(bool, saved);
     MenuBench bench;
     const QByteArray before = MenuBench::readAll(bench.ini.path());
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({});
     session.options().setOption(MenuOptions::EventSound, true);
@@ -139,8 +139,8 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     MenuBench bench;
     bench.screen.setAlarmsVisible(true);
     {
-        MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
-                            bench.clock);
+        MenuSession session(bench.state, bench.screen, bench.files, bench.restore,
+                            bench.optionsFile, bench.clock);
         session.open({});
         session.setCurrentTab(MenuTab::Settings);
         session.options().setOption(MenuOptions::ShowAlarms, false);
@@ -152,7 +152,7 @@ void TestMenuSession::uncheckedViolationsWindowSurvivesARestart()
     QCOMPARE(restarted.OptShowAlarms, qint16(0));
     QCOMPARE(restarted.OptShowEvents, qint16(1));
 
-    MenuSession reopened(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession reopened(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                          bench.clock);
     reopened.open({});
     QVERIFY(!reopened.options().option(MenuOptions::ShowAlarms));
@@ -162,7 +162,7 @@ void TestMenuSession::rewriteKeepsOtherLines()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.ini.path(), kHandEdited);
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({QStringLiteral("Arial")});
     session.options().setOption(MenuOptions::PanelOnTop, true);
@@ -205,7 +205,7 @@ void TestMenuSession::fontChoice()
     QFETCH(int, fontIndex);
     QFETCH(QString, savedName);
     MenuBench bench;
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open(printerFonts);
     QCOMPARE(session.options().fontIndex(), fontIndex);
@@ -221,7 +221,7 @@ void TestMenuSession::leavingTheNamesTabLoadsTheInformation()
 {
     MenuBench bench;
     MenuBench::writeAll(bench.dataFile(QStringLiteral("DI_2-3.dat")), "second\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({});
     session.setCurrentTab(MenuTab::ObjectsList);
@@ -242,7 +242,7 @@ void TestMenuSession::tabChangeCommands()
     MenuBench bench;
     bench.state.KavelCode[131] = QStringLiteral("0A");
     MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_4.dat")), "46000.5\r\nP1\r\n");
-    MenuSession session(bench.state, bench.screen, bench.files, bench.commands, bench.ini,
+    MenuSession session(bench.state, bench.screen, bench.files, bench.restore, bench.optionsFile,
                         bench.clock);
     session.open({});
     QVERIFY(!session.restore().enabled(4));

@@ -2,7 +2,9 @@
 
 #include "menu/InformationFile.h"
 #include "menu/NamesRegister.h"
+#include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 
 using namespace zelvan;
@@ -21,6 +23,7 @@ private slots:
     void emptyInformationTextLeavesCrLf();
     void informationRoundTripKeepsTheFile();
     void missingInformationFileEmptiesTheText();
+    void unreadableNameFileReadsEmptyAndSavesNothing();
 };
 
 void TestNamesRegister::entriesShowTheSystemPart_data()
@@ -165,6 +168,39 @@ void TestNamesRegister::missingInformationFileEmptiesTheText()
     names.loadInformation();
     QCOMPARE(names.informationText(), QString());
     QVERIFY(!InformationFile(bench.state.DataDir, 6).exists());
+}
+
+// Name.dat there but unreadable (a directory in its place, which root cannot
+// read either): the register says it could not be read, with the reason, the
+// entries show the labels alone, and a name saved is refused and never
+// written over the file nobody could read.
+void TestNamesRegister::unreadableNameFileReadsEmptyAndSavesNothing()
+{
+    MenuBench bench;
+    QVERIFY(bench.files.setName(3, QStringLiteral("Поща")));
+    QVERIFY(test::makeUnopenable(bench.files.namePath()));
+    NamesRegister names(bench.state, bench.files);
+    names.load();
+    QVERIFY2(names.nameProblem().startsWith(bench.files.namePath() + QStringLiteral(": ")),
+             qPrintable(names.nameProblem()));
+    QCOMPARE(names.entry(2), QStringLiteral(" 1-003  "));
+    QSignalSpy refused(&names, &NamesRegister::readFailed);
+    QSignalSpy failed(&names, &NamesRegister::writeFailed);
+    QSignalSpy changed(&names, &NamesRegister::entryChanged);
+    names.select(2);
+    names.setNameText(QStringLiteral("Аптека"));
+    QVERIFY(!names.saveName());
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused.first().first().toString(), bench.files.namePath());
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(names.entry(2), QStringLiteral(" 1-003  "));
+    QVERIFY(QFileInfo(bench.files.namePath()).isDir());
+
+    // Readable again: the next opening shows the names and saves them.
+    QVERIFY(QDir().rmdir(bench.files.namePath()));
+    names.load();
+    QCOMPARE(names.nameProblem(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestNamesRegister)

@@ -4,6 +4,7 @@
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
 #include "menu/ReportTexts.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,6 +145,46 @@ private slots:
                                         "          Aрхив за нарушения за 8 Май 2003 год.\r\n"
                                         "01:00:00   1-005  Нарушен  Аптека Ц\r\n\r\n"
                                         "          Няма архив за 9 Май 2003 год.\r\n\r\n"));
+    }
+
+    // A day file that is there but cannot be opened (a directory in its place,
+    // which root cannot read either), or whose reading breaks off, is named
+    // under its heading with the system's reason, never reported as a day
+    // without events; the days around it are read.
+    void unreadableDayIsSaid_data()
+    {
+        QTest::addColumn<bool>("breaksOff");
+        QTest::addColumn<QString>("lead");
+        QTest::newRow("cannot be opened")
+            << false << QStringLiteral("          Архивът за този ден не може да бъде прочетен (");
+        QTest::newRow("read breaks off")
+            << true << QStringLiteral("          Четенето на архива за този ден прекъсна (");
+    }
+    void unreadableDayIsSaid()
+    {
+        QFETCH(bool, breaksOff);
+        QFETCH(QString, lead);
+        writeDay(kDay, {violationOf5At(3600)});
+        writeDay(kDay.addDays(2), {violationOf5At(7200)});
+        const QString blocked =
+            QDir(m_dir.path()).filePath(DayArchive::dayFileName(kDay.addDays(1)));
+        QVERIFY(breaksOff ? test::makeReadBreakOff(blocked) : test::makeUnopenable(blocked));
+        m_request.setSelected(4, true);
+        ReportPeriod period(kDay);
+        period.spinUp(PeriodSpin::ToDay);
+        period.spinUp(PeriodSpin::ToDay);
+        const ArchiveReportResult r = build(period);
+        QFile::remove(blocked);
+        QDir().rmdir(blocked);
+        const QStringList lines = linesOf(r.text);
+        QCOMPARE(lines.size(), 10);
+        QCOMPARE(lines.at(1), QStringLiteral("01:00:00   1-005  Нарушен  Аптека Ц"));
+        QCOMPARE(lines.at(3), QStringLiteral("          Aрхив за нарушения за 8 Май 2003 год."));
+        QVERIFY2(lines.at(4).startsWith(lead) && lines.at(4).endsWith(QLatin1Char(')')),
+                 qPrintable(lines.at(4)));
+        QCOMPARE(lines.at(5), QString());
+        QCOMPARE(lines.at(7), QStringLiteral("02:00:00   1-005  Нарушен  Аптека Ц"));
+        QVERIFY(!r.text.contains(QStringLiteral("Няма архив")));
     }
 
     void recordRules_data()

@@ -33,15 +33,54 @@ class TestStateRestore : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void captions_data();
     void captions();
+    void lossTimeOnClockChangeDays_data();
+    void lossTimeOnClockChangeDays();
     void sendsEveryLineOnceInOrder_data();
     void sendsEveryLineOnceInOrder();
     void waitsForTheOutputToDrainBeforeEachLine();
     void fileWithOnlyItsFirstLineSendsNothing();
     void closedPortSendsNothingAndFinishes();
     void oneRestoreAtATime();
+    void unreadableSavedStateIsNotNoData();
+    void portThatNeverDrainsEndsTheRestoreWithAProblem();
 };
+
+void TestStateRestore::initTestCase()
+{
+    // A zone with summer time, whatever the machine's own.
+    qputenv("TZ", "Europe/Sofia");
+    QVERIFY(QDateTime(QDate(2026, 7, 1), QTime(12, 0)).isDaylightTime());
+}
+
+void TestStateRestore::lossTimeOnClockChangeDays_data()
+{
+    QTest::addColumn<QDateTime>("lostAt");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("summer time begins, after the change")
+        << QDateTime(QDate(2026, 3, 29), QTime(7, 8, 9))
+        << QStringLiteral("29 Март 2026 г.  07:08:09");
+    QTest::newRow("summer time begins, before the change")
+        << QDateTime(QDate(2026, 3, 29), QTime(1, 30, 0))
+        << QStringLiteral("29 Март 2026 г.  01:30:00");
+    QTest::newRow("summer time ends, after the change")
+        << QDateTime(QDate(2026, 10, 25), QTime(22, 0, 1)) << QStringLiteral("2026 г.  22:00:01");
+    QTest::newRow("last second of a day") << QDateTime(QDate(2026, 3, 29), QTime(23, 59, 59))
+                                          << QStringLiteral("29 Март 2026 г.  23:59:59");
+}
+
+void TestStateRestore::lossTimeOnClockChangeDays()
+{
+    QFETCH(QDateTime, lostAt);
+    QFETCH(QString, shown);
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")), stateFile(lostAt, {4}));
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QVERIFY2(restore.caption(1).endsWith(shown), qPrintable(restore.caption(1)));
+}
 
 void TestStateRestore::captions_data()
 {
@@ -225,6 +264,50 @@ void TestStateRestore::oneRestoreAtATime()
         bench.port1.drain();
     QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r}1P2\r"));
     QVERIFY(restore.enabled(2));
+}
+
+// Mdl_1.dat there but unreadable (a directory in its place, which root cannot
+// read either): the button says so, not "no data", and sends nothing.
+void TestStateRestore::unreadableSavedStateIsNotNoData()
+{
+    MenuBench bench;
+    QVERIFY(QDir().mkdir(bench.dataFile(QStringLiteral("Mdl_1.dat"))));
+    StateRestore restore(bench.state, bench.commands);
+    restore.refresh();
+    QCOMPARE(restore.caption(1),
+             QStringLiteral("Модул   1   данните не могат да бъдат прочетени  !"));
+    QVERIFY(!restore.enabled(1));
+    QVERIFY(!restore.restore(1));
+    QCOMPARE(bench.port1.takeWritten(), QByteArray());
+    QCOMPARE(restore.caption(2), QStringLiteral("Модул   2   няма данни  !"));
+}
+
+// The output is held for good: the restore gives up, says in the panel's
+// problem list how many lines were not sent, and the next restore clears it.
+void TestStateRestore::portThatNeverDrainsEndsTheRestoreWithAProblem()
+{
+    MenuBench bench;
+    MenuBench::writeAll(bench.dataFile(QStringLiteral("Mdl_1.dat")),
+                        stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1, 2, 3}));
+    bench.port1.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands, &bench.screen);
+    restore.setDrainTimeout(20);
+    QSignalSpy stalled(&restore, &StateRestore::stalled);
+    QSignalSpy finished(&restore, &StateRestore::finished);
+    QVERIFY(restore.restore(1));
+    QVERIFY(stalled.wait());
+    QCOMPARE(stalled.first(), (QVariantList{1, 2}));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!restore.running());
+    QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r"));
+    QCOMPARE(bench.screen.problems(),
+             QStringList{QStringLiteral("Възстановяването на Модул   1 е спряно: линията не "
+                                        "изпраща, 2 реда не са изпратени.")});
+
+    bench.port1.setHoldOutput(false);
+    bench.port1.drain();
+    QVERIFY(restore.restore(1));
+    QVERIFY(bench.screen.problems().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestStateRestore)

@@ -537,6 +537,23 @@ private slots:
         QVERIFY(frameHub(wire.take()).first().text.size() != 49);
     }
 
+    void promptsOnlyAnswersTheProbeAlone()
+    {
+        ModuleSimulator sim;
+        RandomTraffic traffic(sim);
+        SimulatorConsole console(sim, traffic);
+        Wire wire(sim);
+        QCOMPARE(console.execute(QStringLiteral("prompts-only 2")), QString());
+        QVERIFY(console.execute(QStringLiteral("help")).contains(QStringLiteral("prompts-only M")));
+        sim.receive(1, "}2\r}2Ver\r}2P5\r}2mon\r}2R2400,80\r");
+        sim.advance(1000);
+        QCOMPARE(wire.take(), QByteArray("{2>")); // the prompt, nothing else
+        QCOMPARE(sim.module(2).object(5).state, 'N');
+        QVERIFY(console.execute(QStringLiteral("answer 2")).isEmpty());
+        sim.receive(1, "}2Ver\r");
+        QCOMPARE(frameHub(wire.take()).size(), 4);
+    }
+
     void consoleCommands_data()
     {
         QTest::addColumn<QString>("command");

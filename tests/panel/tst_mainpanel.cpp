@@ -101,6 +101,37 @@ private slots:
         QVERIFY(s.PendingMeasure.isEmpty());
     }
 
+    // While the right button holds a measurement of object 5 of module 3, a
+    // press of another object: a middle press changes nothing, a Shift press
+    // steps that object's colour; either way the next request asks for object
+    // 5, whose value the gauge shows and whose R record it may write.
+    void measurementStaysOnItsObject_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("middle press") << 4 << int(MainPanelModel::NoModifier) << 261;
+        QTest::newRow("Shift + left")
+            << int(MainPanelModel::LeftButton) << int(MainPanelModel::ShiftModifier) << 263;
+    }
+    void measurementStaysOnItsObject()
+    {
+        QFETCH(int, button);
+        QFETCH(int, shift);
+        QFETCH(int, selected);
+        PanelRig rig;
+        StationState& s = rig.fixture.state;
+        rig.panel.SelectPage(2);
+        rig.panel.PressObjectButton(4, MainPanelModel::RightButton, MainPanelModel::NoModifier);
+        QCOMPARE(rig.fixture.takeWritten(1), QByteArray("}3U5\r"));
+        rig.panel.PressObjectButton(6, button, shift);
+        QCOMPARE(s.SelectedObject, qint16(selected));
+        QCOMPARE(s.PendingMeasure, QStringLiteral("U261"));
+        QCOMPARE(rig.fixture.takeWritten(1), QByteArray());
+        rig.panel.measuredValueChanged();
+        QCOMPARE(rig.fixture.takeWritten(1), QByteArray("}3U5\r"));
+    }
+
     void shiftStepsMarkerColour_data()
     {
         QTest::addColumn<int>("start");

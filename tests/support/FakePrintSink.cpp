@@ -1,6 +1,13 @@
 #include "support/FakePrintSink.h"
 
+#include "platform/PrinterSink.h"
+
 namespace zelvan::test {
+
+std::unique_ptr<PrintSink> FakePrintSink::drawingOn(QPrinter& printer) const
+{
+    return std::make_unique<PrinterSink>(printer);
+}
 
 bool FakePrintSink::begin(const PrinterFont& f)
 {

@@ -27,6 +27,9 @@ public:
     void newPage() override;
     bool endDocument() override;
     QString outputPath() const override { return m_outputPath; }
+    // The real printing code over a given printer, so that previews and PDF
+    // files of a window under test are what the station would print.
+    std::unique_ptr<PrintSink> drawingOn(QPrinter& printer) const override;
 
     // Test controls.
     QString m_printerName;

@@ -52,6 +52,9 @@ public:
     void setHoldOutput(bool hold) { m_hold = hold; }
     void drain();
     void setRefuseOpen(bool refuse) { m_refuse = refuse; }
+    // SettingsFault bits the next opens report.
+    void setSettingsFaults(int faults) { m_faults = faults; }
+    int settingsFaults() const override { return m_faults; }
     QString openedSettings() const { return m_settings; }
     void fail(const QString& reason);
 
@@ -59,6 +62,7 @@ private:
     bool m_open = false;
     bool m_refuse = false;
     bool m_hold = false;
+    int m_faults = 0;
     qint64 m_queued = 0;
     QString m_token;
     QString m_settings;

@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -24,6 +25,18 @@ QString recordLetters(const QByteArrayList& records)
     for (const QByteArray& r : records)
         letters += QChar(r.mid(4, 2).toInt());
     return letters;
+}
+
+bool makeUnopenable(const QString& path)
+{
+    QFile::remove(path);
+    return QDir().mkdir(path);
+}
+
+bool makeReadBreakOff(const QString& path)
+{
+    QFile::remove(path);
+    return QFile::link(QStringLiteral("/proc/self/mem"), path);
 }
 
 } // namespace zelvan::test

@@ -2,6 +2,7 @@
 #include "core/ObjectFiles.h"
 #include "core/StationState.h"
 #include "support/Fakes.h"
+#include "support/TestFiles.h"
 #include "windows/ObjectHistory.h"
 
 #include <QDir>
@@ -205,6 +206,65 @@ private slots:
         QCOMPARE(m_history->informationPath(globalIndex(2, 5)),
                  QDir(m_dir.path()).filePath(QStringLiteral("DI_2-5.dat")));
         QCOMPARE(view.information, QStringLiteral("  За този обект не е въведена информация !"));
+    }
+
+    // A day file that is there but cannot be opened (a directory in its place,
+    // which root cannot read either) is said to be unreadable, not missing; one
+    // whose reading breaks off says so after what was read.
+    void unreadableDays_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("blocked");
+        QTest::addColumn<bool>("breaksOff");
+        QTest::addColumn<QString>("lead");
+        QTest::addColumn<QString>("end");
+
+        const QString twoEnds = QStringLiteral(")\r\n\r\n");
+        QTest::newRow("today, violations")
+            << int(ListSource::Violations) << kToday << false
+            << QStringLiteral("          Архивът не може да бъде прочетен за 07 Декември (")
+            << twoEnds;
+        QTest::newRow("today, events")
+            << int(ListSource::Events) << kToday << false
+            << QStringLiteral(
+                   "          Архивът не може да бъде прочетен за 07 Декември 2026 год. (")
+            << twoEnds;
+        QTest::newRow("yesterday")
+            << int(ListSource::Violations) << kYesterday << false
+            << QStringLiteral(
+                   "          Архивът не може да бъде прочетен за 06 Декември 2026 год. (")
+            << twoEnds;
+        QTest::newRow("today's read breaks off")
+            << int(ListSource::Violations) << kToday << true
+            << QStringLiteral("          Четенето на архива прекъсна за 07 Декември (")
+            << QStringLiteral(")\r\n");
+    }
+    void unreadableDays()
+    {
+        QFETCH(int, source);
+        QFETCH(QString, blocked);
+        QFETCH(bool, breaksOff);
+        QFETCH(QString, lead);
+        QFETCH(QString, end);
+        const QString path = QDir(m_dir.path()).filePath(blocked);
+        QVERIFY(breaksOff ? test::makeReadBreakOff(path) : test::makeUnopenable(path));
+        const HistoryView view = m_history->build(kObject, ListSource(source));
+        QFile::remove(path);
+        QDir().rmdir(path);
+        const QString& text = blocked == kToday ? view.today : view.yesterday;
+        QVERIFY2(text.startsWith(lead) && text.endsWith(end), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Няма архив")));
+    }
+
+    void unreadableInformationFile()
+    {
+        const QString name = QStringLiteral("DI_3-17.dat");
+        QVERIFY(test::makeUnopenable(QDir(m_dir.path()).filePath(name)));
+        const HistoryView view = m_history->build(kObject, ListSource::Violations);
+        QDir(m_dir.path()).rmdir(name);
+        QVERIFY2(view.information.startsWith(
+                     QStringLiteral("  Информацията за този обект не може да бъде прочетена !")),
+                 qPrintable(view.information));
     }
 
 private:

@@ -11,6 +11,7 @@
 #include "windows/TipForm.h"
 
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 
 using namespace zelvan;
 
@@ -82,6 +84,21 @@ private slots:
         QCOMPARE(w.alarm.list()->model()->rowCount(), 1);
         QCOMPARE(w.events.list()->model()->rowCount(), 1);
         QVERIFY(w.keypadForm.log()->toPlainText().contains(QStringLiteral("Грешка")));
+    }
+
+    // Resting the pointer on a line shows the whole line as its tip: a long
+    // object name is cut off by a narrow window.
+    void hoverTipShowsTheWholeLine()
+    {
+        Windows w;
+        w.f.screen.setAlarmsVisible(true);
+        const QString line = QStringLiteral("  3-017  ") + QString(80, QChar(0x416));
+        w.f.alarms.addViolation(line);
+        QListView* list = w.alarm.list();
+        const QPoint pos = rowCentre(list, 0);
+        QHelpEvent help(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), line);
     }
 
     void listFollowsTheModelSelection()

@@ -195,6 +195,8 @@ void ModuleSimulator::moduleCommand(int m, const QByteArray& command)
         sendPrompt(m);
         return;
     }
+    if (mod.promptsOnly())
+        return;
     const QByteArray word = command.toUpper();
     if (word == kCmdVersion) {
         for (const QByteArray& line : mod.versionReply())
@@ -505,6 +507,15 @@ bool ModuleSimulator::revive(int m)
     if (!validModule(m) || !module(m).present())
         return false;
     module(m).setAnswering(true);
+    module(m).setPromptsOnly(false);
+    return true;
+}
+
+bool ModuleSimulator::promptsOnly(int m)
+{
+    if (!validModule(m) || !module(m).present())
+        return false;
+    module(m).setPromptsOnly(true);
     return true;
 }
 

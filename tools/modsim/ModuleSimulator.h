@@ -92,6 +92,9 @@ public:
 
     // ---- the modules themselves
     bool silence(int m);
+    // Module m answers the presence probe and nothing else: a version request,
+    // a read or a command gets no reply. revive() ends it.
+    bool promptsOnly(int m);
     bool revive(int m);
     // Power cycle: monitor mode off and the greeting (version reply) sent again.
     // The object memory is battery backed and kept unless clearStates is set.

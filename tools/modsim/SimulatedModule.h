@@ -37,6 +37,9 @@ public:
     void setAnswering(bool answering) { m_answering = answering; }
     // Present and answering: the module talks on the line.
     bool talking() const { return m_present && m_answering; }
+    // Answers the presence probe with its prompt and every other command with nothing.
+    bool promptsOnly() const { return m_promptsOnly; }
+    void setPromptsOnly(bool on) { m_promptsOnly = on; }
 
     bool groupInstalled(int g) const;
     void setGroupInstalled(int g, bool installed);
@@ -73,6 +76,7 @@ private:
     int m_number;
     bool m_present = true;
     bool m_answering = true;
+    bool m_promptsOnly = false;
     bool m_monitor = false;
     std::array<bool, kGroups> m_groups{};
     std::array<SimulatedObject, kObjects> m_objects{};

@@ -106,7 +106,8 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
         return done(m_sim.presetState((*v)[0], (*v)[1], args[3].toUpper().at(0).toLatin1()),
                     badModuleObject);
     }
-    if (cmd == u"silence" || cmd == u"answer" || cmd == u"revive" || cmd == u"damage-dump") {
+    if (cmd == u"silence" || cmd == u"answer" || cmd == u"revive" || cmd == u"damage-dump"
+        || cmd == u"prompts-only") {
         const auto v = numbers(args, 1, 1);
         if (!v)
             return kError + QStringLiteral("usage: %1 M").arg(cmd);
@@ -116,6 +117,8 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
             ok = m_sim.silence(m);
         else if (cmd == u"damage-dump")
             ok = m_sim.damageNextDump(m);
+        else if (cmd == u"prompts-only")
+            ok = m_sim.promptsOnly(m);
         else
             ok = m_sim.revive(m);
         return done(ok, QStringLiteral("no such module: %1").arg(m));
@@ -281,7 +284,10 @@ QString SimulatorConsole::commandHelp()
         "  preset M N LETTER       sets a state letter (N O P A T) without sending anything\n"
         "  groups M CCCCCCCC       installed groups of module M (N = absent)\n"
         "  silence M               module M stops answering (M = 0: the hub's own prompt)\n"
-        "  answer M                module M answers again (also: revive M)\n"
+        "  prompts-only M          module M answers the presence probe and nothing else\n"
+        "                          (no version reply, no dump, no acknowledgement)\n"
+        "  answer M                module M answers again (also: revive M; ends\n"
+        "                          prompts-only too)\n"
         "  restart M [clear]       power cycle: sends the version reply again; 'clear'\n"
         "                          also resets every object to N\n"
         "  damage-dump M           the next dump of module M has one digit spoiled\n"

@@ -6,6 +6,8 @@
 #include "modsim/RandomTraffic.h"
 #include "modsim/SimulatorConsole.h"
 
+#include "core/ProgramVersion.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -85,7 +87,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelvan-modsim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(zelvan::programVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -1,0 +1,166 @@
+// The command line of both programs as a user meets it: --help and --version
+// print their answer and nothing else, with or without a display; without a
+// display a real start says it runs offscreen; a bad --home ends with status 2.
+#include "core/ProgramVersion.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString program(const QString& name)
+{
+    return qEnvironmentVariable("ZELVAN_BUILD_DIR") + QLatin1Char('/') + name;
+}
+
+// Runs the program as from a terminal without a display and without a login
+// session (as root in CI): no platform chosen for it, no X or Wayland display,
+// no runtime directory.
+Run runWithoutDisplay(const QString& name, const QStringList& arguments)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* var :
+         {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "QT_LOGGING_RULES"})
+        env.remove(QString::fromLatin1(var));
+    p.setProcessEnvironment(env);
+    p.start(program(name), arguments);
+    Run r;
+    if (!p.waitForFinished(kWaitMs) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        for (const char* name : {"zelvan", "zelvan-modsim"}) {
+            if (!QFileInfo(program(QString::fromLatin1(name))).isExecutable())
+                QSKIP("the programs are not built");
+        }
+    }
+
+    void versionIsTheAnswerAlone_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("arguments");
+        for (const char* name : {"zelvan", "zelvan-modsim"}) {
+            for (const char* option : {"--version", "-v"})
+                QTest::addRow("%s %s", name, option)
+                    << QString::fromLatin1(name) << QStringList{QString::fromLatin1(option)};
+        }
+        // Qt's own options of the graphical program do not spoil the answer.
+        QTest::addRow("zelvan -platform xcb --version")
+            << "zelvan" << QStringList{"-platform", "xcb", "--version"};
+        QTest::addRow("zelvan --home DIR -v")
+            << "zelvan" << QStringList{"--home", "/nowhere", "-v"};
+    }
+    void versionIsTheAnswerAlone()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, arguments);
+        const Run r = runWithoutDisplay(name, arguments);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(r.out),
+                 name + QLatin1Char(' ') + zelvan::programVersion() + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(r.err), QString());
+    }
+
+    void helpIsTheAnswerAlone_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("mentions");
+        QTest::addRow("zelvan --help") << "zelvan"
+                                       << "--help"
+                                       << "--home <DIR>";
+        QTest::addRow("zelvan -h") << "zelvan"
+                                   << "-h"
+                                   << "--home <DIR>";
+        QTest::addRow("zelvan-modsim --help") << "zelvan-modsim"
+                                              << "--help"
+                                              << "--link <PATH>";
+    }
+    void helpIsTheAnswerAlone()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, option);
+        QFETCH(QString, mentions);
+        const Run r = runWithoutDisplay(name, {option});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith("Usage: "), r.out.left(200).constData());
+        QVERIFY2(r.out.contains(mentions.toUtf8()), r.out.constData());
+        QCOMPARE(QString::fromUtf8(r.err), QString());
+    }
+
+    // The release number is the one of the build files, with the commit after it
+    // when there is one.
+    void versionTextHasTheReleaseFirst()
+    {
+        const QString release = zelvan::releaseVersion();
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$")).match(release).hasMatch());
+        const QString full = zelvan::programVersion();
+        QVERIFY2(full == release
+                     || QRegularExpression(QStringLiteral("^%1 \\(git [0-9a-f]+(-dirty)?\\)$")
+                                               .arg(QRegularExpression::escape(release)))
+                            .match(full)
+                            .hasMatch(),
+                 qPrintable(full));
+    }
+
+    // A start that goes past the command line says that it runs offscreen; a
+    // program directory that cannot be made ends it with status 2.
+    void badHomeWithoutDisplayEndsWithStatusTwo()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString home = dir.filePath(QStringLiteral("file/home"));
+        const Run r = runWithoutDisplay(QStringLiteral("zelvan"), {QStringLiteral("--home"), home});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.out, QByteArray());
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.contains(
+                     QStringLiteral("zelvan: no display; running without windows (offscreen)\n")),
+                 qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("--home ") + home), qPrintable(err));
+    }
+
+    void unknownOptionIsRefusedAlone()
+    {
+        const Run r = runWithoutDisplay(QStringLiteral("zelvan"), {QStringLiteral("--bogus")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray());
+        // Refused before the notice of the offscreen start (Qt may have warned
+        // about the environment before, as it starts the platform).
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.endsWith(QStringLiteral("Unknown option 'bogus'.\n")), qPrintable(err));
+        QVERIFY2(!err.contains(QStringLiteral("offscreen")), qPrintable(err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
