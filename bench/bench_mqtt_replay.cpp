@@ -103,7 +103,7 @@ int main(int argc, char** argv)
             }
         }
         auto link = makeLink(broker.broker.port(), prefix);
-        EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen}, *link,
+        EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, *link,
                          {prefix, false, "bench", f.home.filePath("mqtt.cursor"), 256});
         p.start();
         link->start();
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
         // Live: the archive writes while the publisher follows.
         test::EngineFixture f;
         auto link = makeLink(broker.broker.port(), prefix + QStringLiteral("-live"));
-        EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen}, *link,
+        EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, *link,
                          {prefix + "-live", false, "bench", f.home.filePath("mqtt.cursor"), 256});
         link->start();
         if (!bench::waitFor([&] { return link->isConnected(); }, 10000))

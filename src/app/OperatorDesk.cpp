@@ -15,6 +15,7 @@
 #include "platform/MosquittoLink.h"
 #include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
+#include "platform/ThreadedBrokerLink.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
@@ -117,7 +118,10 @@ void OperatorDesk::startFeed()
     o.clientId = s.clientId;
     o.keepalive = s.keepalive;
     o.willTopic = s.prefix + QStringLiteral("/status");
-    m_broker = std::make_unique<MosquittoLink>(o);
+    // The client runs on a thread of its own: resolving the broker's name or
+    // a slow network never holds the serial line, the archive or the windows.
+    m_broker =
+        std::make_unique<ThreadedBrokerLink>([o] { return std::make_unique<MosquittoLink>(o); });
     m_station->startFeed(*m_broker);
     m_broker->start();
 }

@@ -20,7 +20,7 @@ class FrontRequest;
 class KeypadForm;
 class KeypadModel;
 class LinkLostForm;
-class MosquittoLink;
+class BrokerLink;
 class MainForm;
 class MenuForm;
 class ObjectInfoForm;
@@ -77,7 +77,7 @@ public:
     // The open menu window, if any.
     MenuForm* menuForm() const;
     // The MQTT broker connection, when mqtt.ini configures one.
-    MosquittoLink* broker() const { return m_broker.get(); }
+    BrokerLink* broker() const { return m_broker.get(); }
     // How many menu windows were created so far.
     int menusOpened() const { return m_menusOpened; }
     // The restore of a module's saved state, started from the menu and run to
@@ -99,7 +99,7 @@ private:
     std::unique_ptr<Station> m_station;
     // The broker connection, only when mqtt.ini is there and usable; it goes
     // before the station's publisher.
-    std::unique_ptr<MosquittoLink> m_broker;
+    std::unique_ptr<BrokerLink> m_broker;
     std::unique_ptr<SplashForm> m_splash;
     std::unique_ptr<LinkLostForm> m_linkLost;
     std::unique_ptr<MainForm> m_main;

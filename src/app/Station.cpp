@@ -99,6 +99,7 @@ Station::LoadResult Station::load()
 
     // The MQTT feed, off without mqtt.ini; its problems are shown like the others.
     m_feedSettings = MqttSettingsFile::read(m_programDir, QSysInfo::machineHostName());
+    m_feedStamp = feedSettingsStamp();
     if (!m_feedSettings.problems.isEmpty())
         m_screen.setProblem(Source::FeedConfig, m_feedSettings.problems.join(QLatin1Char('\n')));
 
@@ -227,13 +228,37 @@ bool Station::startFeed(BrokerLink& link)
     options.broker = mqtt.brokerText();
     options.cursorPath = m_state.DataDir + QStringLiteral("/mqtt.cursor");
     m_publisher = std::make_unique<EventPublisher>(
-        EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen}, link, options);
+        EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen, m_clock}, link,
+        options);
     m_publisher->start();
     return true;
 }
 
+// What mqtt.ini is now: whether it is there, its size and its time.
+QString Station::feedSettingsStamp() const
+{
+    const QFileInfo info(QDir(m_programDir).filePath(MqttSettingsFile::fileName()));
+    if (!info.exists())
+        return {};
+    return QString::number(info.size()) + QLatin1Char(' ')
+           + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+// mqtt.ini is read at start only: a change while the panel runs is shown
+// until the panel is started again (or the file is as it was).
+void Station::checkFeedSettings()
+{
+    QStringList lines = m_feedSettings.problems;
+    if (feedSettingsStamp() != m_feedStamp)
+        lines.append(apptexts::feedSettingsChanged().arg(
+            QDir(m_programDir).filePath(MqttSettingsFile::fileName())));
+    m_screen.setProblem(Source::FeedConfig, lines.join(QLatin1Char('\n')));
+}
+
 void Station::tick()
 {
+    if (loaded())
+        checkFeedSettings();
     if (m_supervisor)
         m_supervisor->tick();
 }

@@ -133,6 +133,9 @@ private:
     std::unique_ptr<StartupExchange> m_exchange;
     std::unique_ptr<LinkSupervisor> m_supervisor;
     MqttSettingsFile::Result m_feedSettings;
+    QString m_feedStamp; // mqtt.ini as it was read at start
+    QString feedSettingsStamp() const;
+    void checkFeedSettings();
     std::unique_ptr<EventPublisher> m_publisher;
 };
 

@@ -11,19 +11,28 @@ QString DayFileTail::path(const QString& day) const
     return m_dataDir + QLatin1Char('/') + day + QStringLiteral(".dat");
 }
 
-std::vector<TailRecord> DayFileTail::read(const FeedPosition& from, qint64 limit,
-                                          int maxRecords) const
+std::vector<TailRecord> DayFileTail::read(const FeedPosition& from, qint64 limit, int maxRecords,
+                                          QString* error) const
 {
     std::vector<TailRecord> out;
     QFile f(path(from.day));
-    if (maxRecords <= 0 || !f.open(QIODevice::ReadOnly) || !f.seek(from.offset))
+    const auto failed = [&f, error] {
+        if (error)
+            *error = f.fileName() + QStringLiteral(": ") + f.errorString();
+        return std::vector<TailRecord>();
+    };
+    if (maxRecords <= 0)
         return out;
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(from.offset))
+        return failed();
     const qint64 end = limit < 0 ? f.size() : qMin(limit, f.size());
     if (end <= from.offset)
         return out;
     // Enough for the batch's records; bytes past the limit are never read.
     const qint64 want = qMin(end - from.offset, qint64(maxRecords) * kBytesPerRecord + kMaxLine);
     const QByteArray buf = f.read(want);
+    if (buf.isEmpty())
+        return failed();
     FeedPosition at = from;
     qsizetype pos = 0;
     while (int(out.size()) < maxRecords) {
@@ -45,7 +54,7 @@ std::vector<TailRecord> DayFileTail::read(const FeedPosition& from, qint64 limit
     while (from.offset + used < end) {
         const QByteArray more = f.read(qMin<qint64>(end - from.offset - used, 65536));
         if (more.isEmpty())
-            return out;
+            return failed();
         const qsizetype lf = more.indexOf('\n');
         if (lf >= 0) {
             at.offset = from.offset + used + lf + 1;
@@ -80,10 +89,24 @@ QString DayFileTail::dayAfter(const QString& day) const
     return {};
 }
 
-QString DayFileTail::lastDay() const
+QString DayFileTail::lastDayUpTo(const QString& day) const
 {
-    const QStringList all = days();
-    return all.isEmpty() ? QString() : all.last();
+    QString last;
+    for (const QString& d : days()) {
+        if (d <= day)
+            last = d;
+    }
+    return last;
+}
+
+bool DayFileTail::startsLine(const FeedPosition& at) const
+{
+    if (at.offset == 0)
+        return true;
+    QFile f(path(at.day));
+    char before = 0;
+    return f.open(QIODevice::ReadOnly) && f.seek(at.offset - 1) && f.getChar(&before)
+           && before == '\n';
 }
 
 } // namespace zelvan

@@ -27,12 +27,18 @@ public:
 
     QString path(const QString& day) const;
     // Up to maxRecords lines of from.day from from.offset, not past byte
-    // `limit` of the file (-1: to its end).
-    std::vector<TailRecord> read(const FeedPosition& from, qint64 limit, int maxRecords) const;
+    // `limit` of the file (-1: to its end). When the file cannot be opened or
+    // read, nothing, and `error` says why: a read that fails is not the end
+    // of the file.
+    std::vector<TailRecord> read(const FeedPosition& from, qint64 limit, int maxRecords,
+                                 QString* error = nullptr) const;
+    // Whether `at` is the start of a line of its day file: 0, or just after
+    // an LF. False as well when the file cannot be read there.
+    bool startsLine(const FeedPosition& at) const;
+    // The last day file not after `day`; empty when there is none.
+    QString lastDayUpTo(const QString& day) const;
     // The first day file after `day` in name order ("yy-mm-dd.dat"); empty when none.
     QString dayAfter(const QString& day) const;
-    // The last day file; empty when there is none.
-    QString lastDay() const;
 
     static constexpr int kMaxLine = 4096;      // longer lines are cut to this
     static constexpr int kBytesPerRecord = 32; // read ahead per record wanted

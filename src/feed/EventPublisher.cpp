@@ -1,6 +1,7 @@
 #include "feed/EventPublisher.h"
 
 #include "core/BrokerLink.h"
+#include "core/Clock.h"
 #include "core/Logging.h"
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
@@ -17,6 +18,11 @@ namespace zelvan {
 namespace {
 
 QString dayOf(const QDate& date) { return DayArchive::dayFileName(date).left(8); }
+
+bool before(const FeedPosition& a, const FeedPosition& b)
+{
+    return a.day < b.day || (a.day == b.day && a.offset < b.offset);
+}
 
 } // namespace
 
@@ -38,6 +44,8 @@ EventPublisher::EventPublisher(Sources sources, BrokerLink& link, Options option
     connect(&m_scan, &QTimer::timeout, this, &EventPublisher::scanStates);
     m_save.setInterval(kSaveMs);
     connect(&m_save, &QTimer::timeout, this, &EventPublisher::saveCursor);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &EventPublisher::retry);
 }
 
 EventPublisher::~EventPublisher() { saveCursor(); }
@@ -45,26 +53,17 @@ EventPublisher::~EventPublisher() { saveCursor(); }
 void EventPublisher::start()
 {
     // What is in the day files at start is on the disk as far as it goes:
-    // the archive syncs every record before its handler returns.
-    m_syncedDay = m_tail.lastDay();
+    // the archive syncs every record before its handler returns. A day file
+    // dated after today (left by a clock that was wrong) is not the newest
+    // day: it is read when its day comes.
+    m_syncedDay = m_tail.lastDayUpTo(dayOf(m_src.clock.now().date()));
     m_syncedSize = m_syncedDay.isEmpty() ? 0 : QFileInfo(m_tail.path(m_syncedDay)).size();
-    if (const std::optional<FeedPosition> saved = m_cursorFile.load()) {
-        m_cursor = *saved;
-        // A cursor past the end of its file (the file replaced): that day again.
-        if (QFileInfo(m_tail.path(m_cursor.day)).size() < m_cursor.offset) {
-            qCWarning(lcMqtt).noquote() << "cursor" << m_cursor.day << m_cursor.offset
-                                        << "is past the end of its day file; sending the day again";
-            m_cursor.line = 0;
-            m_cursor.offset = 0;
-        }
-    } else {
-        // First start: from the beginning of the last day file.
-        m_cursor = FeedPosition{m_syncedDay, 0, 0};
-    }
+    loadCursor();
     m_next = m_cursor;
     connect(&m_src.archive, &DayArchive::daySynced, this, &EventPublisher::onDaySynced);
     connect(&m_link, &BrokerLink::connectionChanged, this, &EventPublisher::onConnection);
     connect(&m_link, &BrokerLink::delivered, this, &EventPublisher::onDelivered);
+    connect(&m_link, &BrokerLink::refused, this, &EventPublisher::onRefused);
     connect(&m_link, &BrokerLink::failed, this, [this](const QString& reason) {
         m_src.screen.setProblem(ScreenState::ProblemSource::Broker,
                                 feed_texts::brokerDown().arg(m_options.broker, reason));
@@ -72,6 +71,32 @@ void EventPublisher::start()
     m_save.start();
     if (m_link.isConnected())
         onConnection(true);
+}
+
+void EventPublisher::loadCursor()
+{
+    const std::optional<FeedPosition> saved = m_cursorFile.load();
+    if (!saved) {
+        // First start: from the beginning of the last day file.
+        m_cursor = FeedPosition{m_syncedDay, 0, 0};
+        return;
+    }
+    m_cursor = *saved;
+    // The cursor must end a line of its file; past the end, or inside a
+    // line, the file is not the one the cursor was saved for (replaced or
+    // restored). Its day is sent again from its first line, and the operator
+    // is told, rather than numbering its lines from a wrong place.
+    const bool fits = QFileInfo(m_tail.path(m_cursor.day)).size() >= m_cursor.offset
+                      && m_tail.startsLine(m_cursor);
+    if (fits)
+        return;
+    const QString text = feed_texts::cursorMismatch().arg(
+        m_cursorFile.path(), m_tail.path(m_cursor.day), QString::number(m_cursor.line));
+    qCWarning(lcMqtt).noquote() << text;
+    m_src.screen.setProblem(ScreenState::ProblemSource::FeedRead, text);
+    m_cursor.line = 0;
+    m_cursor.offset = 0;
+    m_cursorDirty = true;
 }
 
 void EventPublisher::saveCursor()
@@ -88,6 +113,7 @@ void EventPublisher::onConnection(bool connected)
 {
     // Whatever was not acknowledged is sent again from the cursor.
     m_inFlight.clear();
+    m_stateTopics.clear();
     m_next = m_cursor;
     if (!connected) {
         m_scan.stop();
@@ -98,7 +124,7 @@ void EventPublisher::onConnection(bool connected)
     m_sentModule.fill(-1);
     m_sentViolations = -1;
     m_fullScan = true;
-    m_link.publish(m_messages.statusTopic(), "online", true);
+    publishState(m_messages.statusTopic(), "online");
     m_scan.start();
     wake();
 }
@@ -111,6 +137,11 @@ void EventPublisher::onDelivered(int id)
             break;
         }
     }
+    if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
+        if (state.value() == m_refusedTopic)
+            clearRefusal();
+        m_stateTopics.erase(state);
+    }
     bool moved = false;
     while (!m_inFlight.empty() && m_inFlight.front().acknowledged) {
         m_cursor = m_inFlight.front().after;
@@ -118,9 +149,68 @@ void EventPublisher::onDelivered(int id)
         moved = true;
     }
     if (moved) {
+        // The cursor passes a record only once it was accepted.
+        if (m_refusedTopic == m_messages.eventTopic())
+            clearRefusal();
         m_cursorDirty = true;
         wake();
     }
+}
+
+// A message the broker acknowledged without accepting it (not allowed on
+// its topic): the cursor stays before it, the operator is told, and after a
+// pause everything from the cursor is sent again.
+void EventPublisher::onRefused(int id, const QString& reason)
+{
+    QString topic;
+    if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
+        topic = state.value();
+        m_stateTopics.erase(state);
+    } else if (std::any_of(m_inFlight.begin(), m_inFlight.end(),
+                           [id](const Sent& s) { return s.id == id; })) {
+        topic = m_messages.eventTopic();
+    } else {
+        return; // of an earlier connection
+    }
+    const QString text = feed_texts::notAllowed().arg(topic, m_options.broker, reason);
+    qCWarning(lcMqtt).noquote() << text;
+    m_refusedTopic = topic;
+    m_src.screen.setProblem(ScreenState::ProblemSource::FeedRefused, text);
+    halt(Halt::Refused);
+}
+
+void EventPublisher::clearRefusal()
+{
+    m_refusedTopic.clear();
+    m_src.screen.setProblem(ScreenState::ProblemSource::FeedRefused, QString());
+}
+
+void EventPublisher::halt(Halt why)
+{
+    m_halt = std::max(m_halt, why);
+    if (!m_retry.isActive())
+        m_retry.start(why == Halt::Refused ? kRefusedRetryMs : kRetryMs);
+}
+
+void EventPublisher::retry()
+{
+    if (m_halt == Halt::Refused) {
+        m_inFlight.clear();
+        m_next = m_cursor;
+        m_fullScan = true;
+    }
+    m_halt = Halt::None;
+    wake();
+}
+
+void EventPublisher::rewindTo(const FeedPosition& to)
+{
+    m_inFlight.clear();
+    if (before(to, m_cursor)) {
+        m_cursor = to;
+        m_cursorDirty = true;
+    }
+    m_next = m_cursor;
 }
 
 void EventPublisher::onDaySynced(const QDate& date)
@@ -129,12 +219,11 @@ void EventPublisher::onDaySynced(const QDate& date)
     if (!m_next.day.isEmpty() && day < m_next.day) {
         // The clock went back across midnight and records were added to a
         // day already finished: sending goes back to where that day was left
-        // (its start, for an older day) and on from there. What follows is
-        // sent again; a consumer drops it by (day, line).
+        // (its start, for an older day), or to the cursor when records before
+        // that still wait for their acknowledgement, and on from there. What
+        // follows is sent again; a consumer drops it by (day, line).
         qCInfo(lcMqtt).noquote() << "records added to" << day << "behind the cursor" << m_next.day;
-        m_inFlight.clear();
-        m_next = m_cursor = day == m_left.day ? m_left : FeedPosition{day, 0, 0};
-        m_cursorDirty = true;
+        rewindTo(day == m_left.day ? m_left : FeedPosition{day, 0, 0});
     }
     if (day >= m_syncedDay) {
         m_syncedDay = day;
@@ -155,11 +244,26 @@ void EventPublisher::wake()
 
 void EventPublisher::pump()
 {
-    while (m_link.isConnected() && inFlight() < m_options.window && !m_next.day.isEmpty()
-           && m_next.day <= m_syncedDay) {
+    while (m_halt == Halt::None && m_link.isConnected() && inFlight() < m_options.window
+           && !m_next.day.isEmpty() && m_next.day <= m_syncedDay) {
         const qint64 limit = m_next.day == m_syncedDay ? m_syncedSize : -1;
+        QString error;
         const std::vector<TailRecord> batch =
-            m_tail.read(m_next, limit, m_options.window - inFlight());
+            m_tail.read(m_next, limit, m_options.window - inFlight(), &error);
+        if (!error.isEmpty()) {
+            // Not the end of the day: the feed waits here until it reads.
+            const QString text = feed_texts::dayUnreadable().arg(error);
+            if (!m_readFailing)
+                qCWarning(lcMqtt).noquote() << text;
+            m_readFailing = true;
+            m_src.screen.setProblem(ScreenState::ProblemSource::FeedRead, text);
+            halt(Halt::Unreadable);
+            return;
+        }
+        if (m_readFailing) {
+            m_readFailing = false;
+            m_src.screen.setProblem(ScreenState::ProblemSource::FeedRead, QString());
+        }
         if (batch.empty()) {
             if (m_next.day == m_syncedDay)
                 return; // up to date
@@ -211,6 +315,13 @@ QString EventPublisher::nameOf(int k)
     return *name;
 }
 
+void EventPublisher::publishState(const QString& topic, const QByteArray& payload)
+{
+    const int id = m_link.publish(topic, payload, true);
+    if (id > 0)
+        m_stateTopics.insert(id, topic);
+}
+
 void EventPublisher::scanStates()
 {
     if (!m_link.isConnected())
@@ -229,13 +340,13 @@ void EventPublisher::scanStates()
         if (code == sent && !full)
             continue;
         if (code >= 0 || sent >= 0 || full)
-            m_link.publish(m_messages.objectTopic(k), state, true);
+            publishState(m_messages.objectTopic(k), state);
         if (m_options.homeAssistant && (code >= 0) != m_announced[size_t(k)] && !full) {
             const QString name = nameOf(k);
-            m_link.publish(m_messages.objectConfigTopic(k),
-                           code >= 0 ? m_messages.objectConfig(k, name) : QByteArray(), true);
-            m_link.publish(m_messages.violationConfigTopic(k),
-                           code >= 0 ? m_messages.violationConfig(k, name) : QByteArray(), true);
+            publishState(m_messages.objectConfigTopic(k),
+                         code >= 0 ? m_messages.objectConfig(k, name) : QByteArray());
+            publishState(m_messages.violationConfigTopic(k),
+                         code >= 0 ? m_messages.violationConfig(k, name) : QByteArray());
             m_announced[size_t(k)] = code >= 0;
         }
         sent = code;
@@ -246,12 +357,12 @@ void EventPublisher::scanStates()
         const qint16 online = s.ModuleStarted[size_t(m)] ? 1 : 0;
         if (online == m_sentModule[size_t(m)])
             continue;
-        m_link.publish(m_messages.moduleTopic(m), FeedMessages::moduleLink(online), true);
+        publishState(m_messages.moduleTopic(m), FeedMessages::moduleLink(online));
         m_sentModule[size_t(m)] = online;
     }
     const int violations = m_src.alarms.count();
     if (violations != m_sentViolations) {
-        m_link.publish(m_messages.violationsTopic(), QByteArray::number(violations), true);
+        publishState(m_messages.violationsTopic(), QByteArray::number(violations));
         m_sentViolations = violations;
     }
 }
@@ -264,16 +375,16 @@ void EventPublisher::publishDiscovery()
     const StationState& s = m_src.state;
     for (int m = 1; m <= kModuleCount; ++m) {
         if (s.ModuleEnabled[size_t(m)])
-            m_link.publish(m_messages.moduleConfigTopic(m), m_messages.moduleConfig(m), true);
+            publishState(m_messages.moduleConfigTopic(m), m_messages.moduleConfig(m));
     }
     for (int k = 1; k <= kObjectCount; ++k) {
         const bool installed = s.ObjInstalled[size_t(k)] != 0
                                && !FeedMessages::objectState(s.ObjState[size_t(k)]).isEmpty();
         const QString name = installed ? nameOf(k) : QString();
-        m_link.publish(m_messages.objectConfigTopic(k),
-                       installed ? m_messages.objectConfig(k, name) : QByteArray(), true);
-        m_link.publish(m_messages.violationConfigTopic(k),
-                       installed ? m_messages.violationConfig(k, name) : QByteArray(), true);
+        publishState(m_messages.objectConfigTopic(k),
+                     installed ? m_messages.objectConfig(k, name) : QByteArray());
+        publishState(m_messages.violationConfigTopic(k),
+                     installed ? m_messages.violationConfig(k, name) : QByteArray());
         m_announced[size_t(k)] = installed;
     }
 }

@@ -4,6 +4,7 @@
 #include "feed/FeedCursor.h"
 #include "feed/FeedMessages.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -16,6 +17,7 @@ namespace zelvan {
 
 class AlarmList;
 class BrokerLink;
+class Clock;
 class DayArchive;
 class ObjectFiles;
 class ScreenState;
@@ -45,6 +47,7 @@ public:
         const AlarmList& alarms;
         DayArchive& archive;
         ScreenState& screen;
+        const Clock& clock; // today's date: a day file after it is not read yet
     };
     struct Options
     {
@@ -57,6 +60,10 @@ public:
 
     static constexpr int kScanMs = 250;
     static constexpr int kSaveMs = 1000;
+    // A day file that could not be read, or a message the broker refused, is
+    // tried again after this long.
+    static constexpr int kRetryMs = 2000;
+    static constexpr int kRefusedRetryMs = 10000;
 
     EventPublisher(Sources sources, BrokerLink& link, Options options, QObject* parent = nullptr);
     ~EventPublisher() override; // saves the cursor
@@ -82,10 +89,26 @@ private:
 
     void onConnection(bool connected);
     void onDelivered(int id);
+    void onRefused(int id, const QString& reason);
+    void retry();
+    void loadCursor();
+    // Sending goes back to `to` when it is before the cursor: nothing sent
+    // after the cursor and not yet acknowledged is ever passed over.
+    void rewindTo(const FeedPosition& to);
     void onDaySynced(const QDate& date);
     void wake();
     void pump();
     void scanStates();
+    // Publishes one retained state, remembered by its id until acknowledged.
+    void publishState(const QString& topic, const QByteArray& payload);
+    enum class Halt
+    {
+        None,
+        Unreadable, // a day file could not be read: reading goes on from m_next
+        Refused,    // the broker refused a message: all is sent again from the cursor
+    };
+    void halt(Halt why);
+    void clearRefusal();
     void publishDiscovery();
     QString nameOf(int k);
 
@@ -118,6 +141,11 @@ private:
     QTimer m_wake;
     QTimer m_scan;
     QTimer m_save;
+    QTimer m_retry;
+    Halt m_halt = Halt::None; // sending waits for m_retry
+    bool m_readFailing = false;
+    QString m_refusedTopic;            // shown as refused until a message on it is accepted
+    QHash<int, QString> m_stateTopics; // retained states sent and not yet acknowledged
 };
 
 } // namespace zelvan

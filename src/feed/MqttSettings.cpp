@@ -7,6 +7,11 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zelvan {
 
@@ -17,6 +22,61 @@ namespace texts = feed_texts;
 const QStringList kBrokerKeys{"host",     "port",     "tls",           "ca_file",   "cert_file",
                               "key_file", "username", "password_file", "client_id", "keepalive"};
 const QStringList kTopicKeys{"prefix", "home_assistant"};
+
+// A file that holds a secret (the password, the client's key), read through
+// the descriptor that was checked: a regular file that neither group nor
+// others may read or write. Its content, or the reason it is refused.
+struct Secret
+{
+    QByteArray content;
+    QString refusal;   // empty when read
+    bool open = false; // refused because group or others may read or write it
+};
+
+Secret readSecret(const QString& path)
+{
+    Secret out;
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        out.refusal = texts::fileUnreadable().arg(path);
+        return out;
+    }
+    struct stat st
+    {
+    };
+    constexpr mode_t kOthers = S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        out.refusal = texts::fileUnreadable().arg(path);
+    } else if ((st.st_mode & kOthers) != 0) {
+        out.refusal = texts::secretFileOpen().arg(path);
+        out.open = true;
+    } else {
+        QFile f;
+        if (f.open(fd, QIODevice::ReadOnly))
+            out.content = f.read(64 * 1024);
+        if (f.error() != QFileDevice::NoError)
+            out.refusal = texts::fileUnreadable().arg(path);
+    }
+    ::close(fd);
+    return out;
+}
+
+// The first line exactly as written, without its line end (LF or CR LF):
+// spaces are part of a password.
+QByteArray firstLine(const QByteArray& text)
+{
+    QByteArray line = text.left(text.indexOf('\n') < 0 ? text.size() : text.indexOf('\n'));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+bool isLoopback(const QString& host)
+{
+    return host == QLatin1String("localhost") || host == QLatin1String("::1")
+           || host.startsWith(QLatin1String("127."));
+}
 
 // Reads the keys of one file and collects what is wrong with them.
 class Reader
@@ -132,6 +192,17 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
         r.problem(QStringLiteral("broker/ca_file"), texts::missing());
     s.certFile = r.file(QStringLiteral("broker/cert_file"));
     s.keyFile = r.file(QStringLiteral("broker/key_file"));
+    if (!s.keyFile.isEmpty() && QFileInfo(s.keyFile).isFile()) {
+        // The key is checked and looked at here; the TLS library reads it
+        // again when connecting. A key that needs a passphrase would make it
+        // ask on a terminal that nobody watches.
+        const Secret key = readSecret(s.keyFile);
+        if (!key.refusal.isEmpty())
+            r.problem(QStringLiteral("broker/key_file"), key.refusal);
+        else if (key.content.contains("ENCRYPTED"))
+            r.problem(QStringLiteral("broker/key_file"),
+                      texts::keyNeedsPassphrase().arg(s.keyFile));
+    }
     if (s.certFile.isEmpty() != s.keyFile.isEmpty())
         r.problem(s.certFile.isEmpty() ? QStringLiteral("broker/cert_file")
                                        : QStringLiteral("broker/key_file"),
@@ -139,19 +210,18 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
     s.username = r.text(QStringLiteral("broker/username"));
     s.passwordFile = r.file(QStringLiteral("broker/password_file"));
     if (!s.passwordFile.isEmpty()) {
-        const QFileInfo info(s.passwordFile);
-        const auto open = QFileDevice::ReadGroup | QFileDevice::ReadOther;
-        if (info.isFile() && info.permissions().testAnyFlags(open)) {
-            r.problem(QStringLiteral("broker/password_file"),
-                      texts::passwordFileOpen().arg(s.passwordFile));
-        } else if (info.isFile()) {
-            QFile f(s.passwordFile);
-            if (f.open(QIODevice::ReadOnly))
-                s.password = f.readLine().trimmed();
+        if (QFileInfo(s.passwordFile).isFile()) {
+            const Secret secret = readSecret(s.passwordFile);
+            if (secret.refusal.isEmpty())
+                s.password = firstLine(secret.content);
+            else
+                r.problem(QStringLiteral("broker/password_file"), secret.refusal);
         }
         if (s.username.isEmpty())
             r.problem(QStringLiteral("broker/password_file"), texts::passwordNeedsUser());
     }
+    if (!s.passwordFile.isEmpty() && !s.tls && !s.host.isEmpty() && !isLoopback(s.host))
+        r.problem(QStringLiteral("broker/tls"), texts::passwordInClear().arg(s.host));
     s.clientId = r.text(QStringLiteral("broker/client_id"));
     if (s.clientId.isEmpty())
         s.clientId = QStringLiteral("zelvan-") + hostName;

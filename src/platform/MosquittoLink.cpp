@@ -22,7 +22,8 @@ QByteArray native(const QString& s) { return s.toUtf8(); }
 } // namespace
 
 MosquittoLink::MosquittoLink(Options options, QObject* parent)
-    : BrokerLink(parent), m_options(std::move(options))
+    : BrokerLink(parent), m_options(std::move(options)), m_misc(this), m_retry(this),
+      m_connectTimeout(this)
 {
     initLibrary();
     m_misc.setInterval(kMiscMs);
@@ -78,9 +79,11 @@ void MosquittoLink::attempt()
         drop(QStringLiteral("out of memory"));
         return;
     }
-    mosquitto_connect_callback_set(m_mosq, &MosquittoLink::onConnect);
+    // MQTT v5: a PUBACK says whether the broker accepted the message.
+    mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_connect_v5_callback_set(m_mosq, &MosquittoLink::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MosquittoLink::onDisconnect);
-    mosquitto_publish_callback_set(m_mosq, &MosquittoLink::onPublish);
+    mosquitto_publish_v5_callback_set(m_mosq, &MosquittoLink::onPublish);
     // The publisher bounds what it sends unacknowledged; the client holds
     // nothing back, and sends each message at once (no Nagle delay).
     mosquitto_int_option(m_mosq, MOSQ_OPT_SEND_MAXIMUM, 65535);
@@ -97,9 +100,9 @@ void MosquittoLink::attempt()
         const QByteArray ca = native(m_options.caFile);
         const QByteArray cert = native(m_options.certFile);
         const QByteArray key = native(m_options.keyFile);
-        const int rc = mosquitto_tls_set(m_mosq, ca.constData(), nullptr,
-                                         cert.isEmpty() ? nullptr : cert.constData(),
-                                         key.isEmpty() ? nullptr : key.constData(), nullptr);
+        const int rc = mosquitto_tls_set(
+            m_mosq, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+            key.isEmpty() ? nullptr : key.constData(), &MosquittoLink::noPassphrase);
         if (rc != MOSQ_ERR_SUCCESS) {
             drop(QStringLiteral("TLS: ") + errorText(rc));
             return;
@@ -146,7 +149,7 @@ void MosquittoLink::afterLoop(int rc)
         const int connack = m_connackRc;
         m_connackRc = -1;
         if (connack != 0) {
-            drop(QString::fromUtf8(mosquitto_connack_string(connack)));
+            drop(QString::fromUtf8(mosquitto_reason_string(connack)));
             return;
         }
         m_connectTimeout.stop();
@@ -207,7 +210,7 @@ int MosquittoLink::publish(const QString& topic, const QByteArray& payload, bool
     return mid;
 }
 
-void MosquittoLink::onConnect(mosquitto*, void* self, int rc)
+void MosquittoLink::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*)
 {
     static_cast<MosquittoLink*>(self)->m_connackRc = rc;
 }
@@ -217,9 +220,18 @@ void MosquittoLink::onDisconnect(mosquitto*, void* self, int)
     static_cast<MosquittoLink*>(self)->m_lostInCallback = true;
 }
 
-void MosquittoLink::onPublish(mosquitto*, void* self, int mid)
+void MosquittoLink::onPublish(mosquitto*, void* self, int mid, int reason,
+                              const mosquitto_property*)
 {
-    emit static_cast<MosquittoLink*>(self)->delivered(mid);
+    auto* link = static_cast<MosquittoLink*>(self);
+    if (reason >= kFirstRefusal)
+        emit link->refused(mid, QString::fromUtf8(mosquitto_reason_string(reason)));
+    else
+        emit link->delivered(mid);
 }
+
+// OpenSSL asks this for the key file's passphrase instead of the terminal:
+// there is none to give, and the key is not loaded.
+int MosquittoLink::noPassphrase(char*, int, int, void*) { return 0; }
 
 } // namespace zelvan

@@ -8,17 +8,22 @@
 #include <memory>
 
 struct mosquitto;
+struct mqtt5__property;
+using mosquitto_property = mqtt5__property;
 class QSocketNotifier;
 
 namespace zelvan {
 
-// The connection to an MQTT broker over libmosquitto, driven from the Qt
-// event loop: the client's socket is watched with QSocketNotifier
-// (mosquitto_loop_read / _write) and a timer runs mosquitto_loop_misc
-// (keepalive). No thread. The connect is non-blocking; a connection that
-// fails or breaks is tried again after a pause that grows from 1 s to 60 s.
-// Every message is sent with QoS 1. The last will is the status topic's
-// retained "offline".
+// The connection to an MQTT broker over libmosquitto (MQTT v5), driven from
+// the event loop of the thread it lives on: the client's socket is watched
+// with QSocketNotifier (mosquitto_loop_read / _write) and a timer runs
+// mosquitto_loop_misc (keepalive). The connect resolves the broker's name and
+// may wait for it: the panel runs this link on a thread of its own
+// (ThreadedBrokerLink). A connection that fails or breaks is tried again
+// after a pause that grows from 1 s to 60 s. Every message is sent with QoS 1;
+// a PUBACK whose reason code is 0x80 or above is refused(), not delivered().
+// The last will is the status topic's retained "offline". A key file that
+// needs a passphrase fails the connection; nothing is ever asked on a terminal.
 class MosquittoLink : public BrokerLink
 {
     Q_OBJECT
@@ -43,12 +48,14 @@ public:
     static constexpr int kMiscMs = 500;
     // A connection that has not been accepted after this long is given up.
     static constexpr int kConnectTimeoutMs = 10000;
+    // PUBACK reason codes from here on are refusals (MQTT v5).
+    static constexpr int kFirstRefusal = 0x80;
 
     explicit MosquittoLink(Options options, QObject* parent = nullptr);
     ~MosquittoLink() override;
 
     // Starts the first connection attempt.
-    void start();
+    void start() override;
 
     int publish(const QString& topic, const QByteArray& payload, bool retain) override;
     bool isConnected() const override { return m_connected; }
@@ -63,9 +70,12 @@ private:
     void updateWriteWatch();
     QString errorText(int rc) const;
 
-    static void onConnect(mosquitto* m, void* self, int rc);
+    static void onConnect(mosquitto* m, void* self, int rc, int flags,
+                          const mosquitto_property* props);
     static void onDisconnect(mosquitto* m, void* self, int rc);
-    static void onPublish(mosquitto* m, void* self, int mid);
+    static void onPublish(mosquitto* m, void* self, int mid, int reason,
+                          const mosquitto_property* props);
+    static int noPassphrase(char* buf, int size, int rwflag, void* userdata);
 
     Options m_options;
     mosquitto* m_mosq = nullptr;

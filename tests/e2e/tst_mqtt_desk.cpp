@@ -71,14 +71,16 @@ bool run(const QString& program, const QStringList& args, const QString& dir)
     return true;
 }
 
-// A CA and a server certificate for localhost and 127.0.0.1, signed by it.
-bool makeCertificates(const QString& dir, const QString& caName)
+// A CA and a server certificate for `names` (by default localhost and
+// 127.0.0.1), signed by it.
+bool makeCertificates(const QString& dir, const QString& caName,
+                      const QByteArray& names = "DNS:localhost,IP:127.0.0.1")
 {
     const QString openssl = QStringLiteral("openssl");
     QFile ext(dir + QStringLiteral("/ext.cnf"));
     if (!ext.open(QIODevice::WriteOnly))
         return false;
-    ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+    ext.write("subjectAltName=" + names + "\n");
     ext.close();
     return run(openssl,
                {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", caName + ".key", "-out",
@@ -241,15 +243,21 @@ private slots:
     void tlsVerifiedAgainstTheCa_data()
     {
         QTest::addColumn<bool>("rightCa");
-        QTest::newRow("the broker's CA") << true;
-        QTest::newRow("another CA") << false;
+        QTest::addColumn<QByteArray>("names"); // the broker's certificate is for these
+        const QByteArray loopback = "DNS:localhost,IP:127.0.0.1";
+        QTest::newRow("the broker's CA") << true << loopback;
+        QTest::newRow("another CA") << false << loopback;
+        // The right CA, but a certificate for another host: refused as well.
+        QTest::newRow("wrong host name") << true << QByteArray("DNS:broker.example");
     }
     void tlsVerifiedAgainstTheCa()
     {
         QFETCH(bool, rightCa);
+        QFETCH(QByteArray, names);
+        const bool verifies = rightCa && names.contains("127.0.0.1");
         FeedDesk rig;
         const QString dir = rig.home.path();
-        QVERIFY(makeCertificates(dir, QStringLiteral("ca")));
+        QVERIFY(makeCertificates(dir, QStringLiteral("ca"), names));
         if (!rightCa) {
             // Another CA, whose certificate the station trusts instead.
             QVERIFY(run(QStringLiteral("openssl"),
@@ -272,13 +280,17 @@ private slots:
                           .arg(broker.port())
                           .arg(rightCa ? QStringLiteral("ca.crt") : QStringLiteral("other.crt")));
         QVERIFY(rig.start());
-        if (rightCa) {
+        if (verifies) {
             QTRY_VERIFY_WITH_TIMEOUT(rig.desk->broker()->isConnected(), kWaitMs);
             QVERIFY(rig.problems().isEmpty());
             QVERIFY(rig.sim.violate(1, 5));
             QTRY_VERIFY_WITH_TIMEOUT(received(events, "\"record\":\"000565"), kWaitMs);
         } else {
+            // The problem list names the broker and why it was not reached.
             QTRY_VERIFY_WITH_TIMEOUT(!rig.problems().isEmpty(), kWaitMs);
+            QVERIFY2(rig.problems().join(' ').contains(
+                         QStringLiteral("127.0.0.1:%1 ").arg(broker.port())),
+                     qPrintable(rig.problems().join(' ')));
             QVERIFY(!rig.desk->broker()->isConnected());
         }
     }

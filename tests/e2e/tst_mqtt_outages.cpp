@@ -178,11 +178,14 @@ private slots:
 
         const int quarter = total / 4;
         traffic(0, quarter);
+        QByteArray brokerLog;
         broker.stop();
+        brokerLog += broker.log();
         traffic(quarter, quarter + quarter / 2);
         QVERIFY2(broker.start(&error), qPrintable(error));
         traffic(quarter + quarter / 2, 2 * quarter);
         broker.stop();
+        brokerLog += broker.log();
         traffic(2 * quarter, 2 * quarter + quarter / 2);
         QVERIFY2(broker.start(&error), qPrintable(error));
         traffic(2 * quarter + quarter / 2, 3 * quarter);
@@ -211,7 +214,30 @@ private slots:
             }
             return got;
         };
-        QTRY_VERIFY_WITH_TIMEOUT(received().size() >= written.size(), kWaitMs);
+        // When the wait fails: what is missing, whether the subscriber still
+        // runs, and what the broker said about dropping messages.
+        const auto diagnosis = [&] {
+            const auto got = received();
+            QStringList missing;
+            for (const auto& entry : written) {
+                if (!got.contains(entry.first))
+                    missing.append(entry.first.first + ':' + QString::number(entry.first.second));
+            }
+            QByteArrayList dropped;
+            for (const QByteArray& l : brokerLog.split('\n') + broker.log().split('\n')) {
+                if (l.contains("dropped") || l.contains("e2e-events"))
+                    dropped.append(l);
+            }
+            return QStringLiteral("%1 of %2 received; subscriber %3; missing (%4): %5\n"
+                                  "broker:\n%6")
+                .arg(got.size())
+                .arg(written.size())
+                .arg(events.process().state() == QProcess::Running ? "running" : "ended")
+                .arg(missing.size())
+                .arg(missing.mid(0, 40).join(' '), QString::fromUtf8(dropped.join('\n')));
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(received().size() >= written.size(), qPrintable(diagnosis()),
+                                  kWaitMs);
         const auto got = received();
         QCOMPARE(got.size(), written.size());
         for (const auto& [key, text] : written) {
@@ -249,7 +275,9 @@ private slots:
                               {kPrefix + "/object/+/state", kPrefix + "/status", kPrefix + "/end"},
                               "e2e-states", false, {"-v", "--retained-only"});
         QVERIFY(states.start());
-        QTRY_VERIFY_WITH_TIMEOUT(states.process().waitForFinished(100)
+        // (waitForFinished is false for a process that has already ended.)
+        QTRY_VERIFY_WITH_TIMEOUT(states.process().state() == QProcess::NotRunning
+                                     || states.process().waitForFinished(100)
                                      || !publishOnce(broker.port(), "watcher", "watcher-pass",
                                                      kPrefix + "/end", "x", false),
                                  kWaitMs);

@@ -7,6 +7,7 @@
 #include "support/EngineFixture.h"
 #include "support/FakeBrokerLink.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,7 +36,8 @@ struct Rig
         o.window = window;
         o.homeAssistant = homeAssistant;
         publisher = std::make_unique<EventPublisher>(
-            EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen}, link, o);
+            EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, link,
+            o);
         publisher->start();
     }
 
@@ -214,11 +216,133 @@ private slots:
             QCOMPARE(r.eventLines(), range(1, 1));
         }
         r.settle();
-        // The torn line, completed by the next append, counts as one line.
+        // The torn line stays a line of its own, sent as it is, and the next
+        // record follows on a fresh line: both go out.
+        QCOMPARE(r.eventLines(), range(1, 4));
+        QCOMPARE(r.events()[2].value("record").toString(), QStringLiteral("0002655"));
+        QCOMPARE(r.events()[3].value("object").toInt(), 3);
+    }
+
+    // The clock steps back while records of the day it returns to still wait
+    // for their acknowledgement: the cursor stays before them, so they are
+    // sent again and never passed over.
+    void clockBackKeepsUnacknowledged()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.record(1, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(2, 'A');
+        r.settle();
+        r.f.clock.set(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 0)));
+        r.record(3, 'A');
+        r.settle();
+        QVERIFY(r.publisher->cursor() == (FeedPosition{"26-12-07", 0, 0}));
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 5);
+        QCOMPARE(e[2].value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e[2].value("line").toInt(), 1);
+        QCOMPARE(e[3].value("line").toInt(), 2);
+        QCOMPARE(e[4].value("day").toString(), QStringLiteral("26-12-08"));
+    }
+
+    // A day file dated after today (a clock that was wrong) is not taken as
+    // the newest day at start: today's records go out once each.
+    void futureDayFileAtStart()
+    {
+        Rig r;
+        r.record(1, 'A');
+        QFile future(r.f.archive.dayFilePath(QDate(2026, 12, 20)));
+        QVERIFY(future.open(QIODevice::WriteOnly));
+        future.write("000565500000\r\n");
+        future.close();
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
+        r.record(2, 'A');
+        r.settle();
+        QStringList keys;
+        for (const QJsonObject& o : r.events())
+            keys.append(o.value("day").toString() + ':' + QString::number(o.value("line").toInt()));
+        QCOMPARE(keys, QStringList({"26-12-07:1", "26-12-07:2"}));
+    }
+
+    // A day file that cannot be read is not a finished day: the feed waits
+    // there, the problem list says so, and it goes on once the file reads.
+    void unreadableDayFileWaits()
+    {
+        Rig r;
+        r.record(1, 'A');
+        r.record(2, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(3, 'A');
+        QFile cursor(r.f.home.filePath("mqtt.cursor"));
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write("26-12-07 0 0\n");
+        cursor.close();
+        // A directory in the file's place: unreadable, even for root.
+        const QString path = r.f.archive.dayFilePath(QDate(2026, 12, 7));
+        QVERIFY(QFile::rename(path, path + ".away"));
+        QVERIFY(QDir().mkdir(path));
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
+        QVERIFY(r.events().isEmpty());
+        QVERIFY2(r.f.screen.problem().contains(path), qPrintable(r.f.screen.problem()));
+        QVERIFY(QDir().rmdir(path));
+        QVERIFY(QFile::rename(path + ".away", path));
+        QTRY_COMPARE(r.eventLines(), QList<int>({1, 2, 1}));
+        QVERIFY(!r.f.screen.problem().contains(path));
+    }
+
+    // A saved cursor inside a line (the day file replaced since): the day is
+    // sent again from its first line and the operator is told, never from
+    // the middle of a line with wrong numbers.
+    void cursorInsideALine()
+    {
+        Rig r;
+        for (int i = 0; i < 3; ++i)
+            r.record(i + 1, 'A');
+        QFile cursor(r.f.home.filePath("mqtt.cursor"));
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write("26-12-07 1 20\n");
+        cursor.close();
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
         QCOMPARE(r.eventLines(), range(1, 3));
-        const QString joined = r.events()[2].value("record").toString();
-        QVERIFY2(joined.startsWith(QStringLiteral("00026550003")) && joined.size() == 19,
-                 qPrintable(joined));
+        QCOMPARE(r.events()[0].value("object").toInt(), 1);
+        QVERIFY2(r.f.screen.problem().contains(QStringLiteral("mqtt.cursor")),
+                 qPrintable(r.f.screen.problem()));
+    }
+
+    // A broker that acknowledges a record without accepting it (MQTT v5
+    // reason code 0x80 and above): the cursor stays before it, the problem
+    // list names the topic, and it is sent again.
+    void refusedRecordIsNotPassedOver()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.record(1, 'A');
+        r.record(2, 'A');
+        r.settle();
+        r.link.sent.clear();
+        const QList<int> waiting = r.link.waitingEvents();
+        QCOMPARE(waiting.size(), 2);
+        r.link.refuse(waiting[0], QStringLiteral("Not authorized"));
+        r.link.acknowledge();
+        r.settle();
+        QCOMPARE(r.publisher->cursor().line, 0);
+        QVERIFY2(r.f.screen.problem().contains(kPrefix + QStringLiteral("/event")),
+                 qPrintable(r.f.screen.problem()));
+        r.link.setAutoAcknowledge(true);
+        QTRY_VERIFY_WITH_TIMEOUT(r.publisher->cursor().line == 2,
+                                 2 * EventPublisher::kRefusedRetryMs);
+        QCOMPARE(r.eventLines(), range(1, 2));
+        QVERIFY(!r.f.screen.problem().contains(kPrefix + QStringLiteral("/event")));
     }
 
     // At most `window` records wait for their acknowledgement; each one
@@ -485,8 +609,9 @@ private slots:
             std::unique_ptr<EventPublisher> p;
             if (feed) {
                 p = std::make_unique<EventPublisher>(
-                    EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen}, link,
-                    EventPublisher::Options{kPrefix, false, "h:1", f.home.filePath("c"), 16});
+                    EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen,
+                                            f.clock},
+                    link, EventPublisher::Options{kPrefix, false, "h:1", f.home.filePath("c"), 16});
                 p->start();
             }
             for (int i = 0; i < 50; ++i) {

@@ -53,6 +53,24 @@ void FakeBrokerLink::acknowledgeEvents(int n)
     }
 }
 
+QList<int> FakeBrokerLink::waitingEvents() const
+{
+    QList<int> out;
+    for (const int id : m_waiting) {
+        if (m_isEvent.value(id))
+            out.append(id);
+    }
+    return out;
+}
+
+void FakeBrokerLink::refuse(int id, const QString& reason)
+{
+    if (!m_waiting.removeOne(id))
+        return;
+    m_isEvent.remove(id);
+    emit refused(id, reason);
+}
+
 QList<FakeBrokerLink::Message> FakeBrokerLink::ofTopic(const QString& topic) const
 {
     QList<Message> out;

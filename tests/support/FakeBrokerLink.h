@@ -31,6 +31,11 @@ public:
     // Acknowledges in order up to and including the n-th waiting record of
     // the event topic (the states sent before it with it).
     void acknowledgeEvents(int n);
+    // The ids of the records of the event topic that wait, oldest first.
+    QList<int> waitingEvents() const;
+    // Acknowledges the message with this id as refused (MQTT v5 reason code
+    // 0x80 and above): it is no longer waiting, and not delivered.
+    void refuse(int id, const QString& reason);
     // Acknowledges by itself each message once it has been published (from
     // the event loop, as a broker's answer comes).
     void setAutoAcknowledge(bool on) { m_auto = on; }

@@ -83,8 +83,16 @@ bool MosquittoBroker::start(QString* error)
     // As root the broker would change to its own user, who may not enter
     // the test's directory: it keeps the test's user.
     const QString user = ::geteuid() == 0 ? QStringLiteral("user root\n") : QString();
+    // A persistent subscriber that is away, or slower than a backlog sent
+    // after an outage, must not lose what the broker has already acknowledged
+    // to the panel: no bound on its queue (the default drops past 1,000 QoS 1
+    // messages, "Outgoing messages are being dropped for client …"). The
+    // database is saved every minute as well as at the end, and a session
+    // that has not come back for a day is forgotten.
     f.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous false\npassword_file %2\n"
-                           "persistence true\npersistence_location %3/\n%4%5")
+                           "persistence true\npersistence_location %3/\n"
+                           "max_queued_messages 1000000\nautosave_interval 60\n"
+                           "persistent_client_expiration 1d\n%4%5")
                 .arg(m_port)
                 .arg(passwordFile(), m_dir, user, m_tls)
                 .toUtf8());
@@ -104,6 +112,12 @@ bool MosquittoBroker::start(QString* error)
         *error = QStringLiteral("mosquitto did not start: ") + QString::fromUtf8(m_log)
                  + m_process.errorString();
     return false;
+}
+
+QByteArray MosquittoBroker::log()
+{
+    m_log += m_process.readAll();
+    return m_log;
 }
 
 void MosquittoBroker::stop()

@@ -35,7 +35,8 @@ public:
     bool running() const { return m_process.state() != QProcess::NotRunning; }
     int port() const { return m_port; }
     QString passwordFile() const { return m_dir + QStringLiteral("/passwd"); }
-    QByteArray log() const { return m_log; }
+    // Everything the broker has logged since its last start, up to now.
+    QByteArray log();
 
 private:
     QString m_dir;
