@@ -114,6 +114,8 @@ void EventPublisher::onConnection(bool connected)
     // Whatever was not acknowledged is sent again from the cursor.
     m_inFlight.clear();
     m_stateTopics.clear();
+    m_stateSending.clear();
+    m_stateHeld.clear();
     m_next = m_cursor;
     if (!connected) {
         m_scan.stop();
@@ -138,9 +140,11 @@ void EventPublisher::onDelivered(int id)
         }
     }
     if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
-        if (state.value() == m_refusedTopic)
-            clearRefusal();
+        const QString topic = state.value();
         m_stateTopics.erase(state);
+        if (topic == m_refusedTopic)
+            clearRefusal();
+        stateAcknowledged(topic);
     }
     bool moved = false;
     while (!m_inFlight.empty() && m_inFlight.front().acknowledged) {
@@ -166,6 +170,8 @@ void EventPublisher::onRefused(int id, const QString& reason)
     if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
         topic = state.value();
         m_stateTopics.erase(state);
+        m_stateSending.remove(topic); // sent again in full after the pause
+        m_stateHeld.remove(topic);
     } else if (std::any_of(m_inFlight.begin(), m_inFlight.end(),
                            [id](const Sent& s) { return s.id == id; })) {
         topic = m_messages.eventTopic();
@@ -315,11 +321,32 @@ QString EventPublisher::nameOf(int k)
     return *name;
 }
 
+// At most one message of each retained topic waits for its acknowledgement;
+// a newer value meanwhile replaces any older one still held back, and goes
+// out when the one sent is acknowledged. What waits stays bounded by the
+// number of topics, whatever the broker's pace.
 void EventPublisher::publishState(const QString& topic, const QByteArray& payload)
 {
+    if (m_stateSending.contains(topic)) {
+        m_stateHeld.insert(topic, payload);
+        return;
+    }
     const int id = m_link.publish(topic, payload, true);
-    if (id > 0)
+    if (id > 0) {
         m_stateTopics.insert(id, topic);
+        m_stateSending.insert(topic);
+    }
+}
+
+void EventPublisher::stateAcknowledged(const QString& topic)
+{
+    m_stateSending.remove(topic);
+    const auto held = m_stateHeld.constFind(topic);
+    if (held == m_stateHeld.cend())
+        return;
+    const QByteArray payload = held.value();
+    m_stateHeld.erase(held);
+    publishState(topic, payload);
 }
 
 void EventPublisher::scanStates()

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <array>
 #include <deque>
@@ -35,7 +36,10 @@ struct StationState;
 //
 // The retained states (objects, module links, violations count, status) are
 // compared with what was last sent after every synced batch and every
-// kScanMs, and sent again in full after each connection.
+// kScanMs, and sent again in full after each connection. Of each state topic
+// one message at most waits for its acknowledgement, and one newer value at
+// most is held back behind it: a slow broker costs a bounded number of
+// messages, never a queue of every change.
 class EventPublisher : public QObject
 {
     Q_OBJECT
@@ -101,6 +105,7 @@ private:
     void scanStates();
     // Publishes one retained state, remembered by its id until acknowledged.
     void publishState(const QString& topic, const QByteArray& payload);
+    void stateAcknowledged(const QString& topic);
     enum class Halt
     {
         None,
@@ -144,8 +149,10 @@ private:
     QTimer m_retry;
     Halt m_halt = Halt::None; // sending waits for m_retry
     bool m_readFailing = false;
-    QString m_refusedTopic;            // shown as refused until a message on it is accepted
-    QHash<int, QString> m_stateTopics; // retained states sent and not yet acknowledged
+    QString m_refusedTopic;                 // shown as refused until a message on it is accepted
+    QHash<int, QString> m_stateTopics;      // retained states sent and not yet acknowledged
+    QSet<QString> m_stateSending;           // their topics
+    QHash<QString, QByteArray> m_stateHeld; // the latest value of each, held back meanwhile
 };
 
 } // namespace zelvan

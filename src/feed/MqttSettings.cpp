@@ -136,7 +136,7 @@ public:
     {
         if (!has(key) || text(key).isEmpty())
             return {};
-        const QString path = QDir(m_dir).absoluteFilePath(text(key));
+        QString path = QDir(m_dir).absoluteFilePath(text(key));
         const QFileInfo info(path);
         if (!info.isFile() || !info.isReadable())
             problem(key, texts::fileUnreadable().arg(path));

@@ -498,6 +498,35 @@ private slots:
         QCOMPARE(e[14].value("line").toInt(), 5);
     }
 
+    // A broker that does not acknowledge: of each state topic one message
+    // waits, and of all the changes meanwhile only the latest follows it.
+    void retainedStatesCoalesced()
+    {
+        Rig r;
+        r.f.state.ObjInstalled[5] = 1;
+        r.f.state.ObjState[5] = Violated;
+        r.link.setConnected(true);
+        r.settle();
+        const QString topic = kPrefix + "/object/5/state";
+        QCOMPARE(r.link.ofTopic(topic).size(), 1);
+        const int waiting = r.link.unacknowledged();
+        // Each record archived makes the publisher look at the states.
+        for (const auto s : {Released, Taken, Violated, Released, Taken}) {
+            r.f.state.ObjState[5] = s;
+            r.record(100, 'A');
+            r.settle();
+        }
+        QCOMPARE(r.link.ofTopic(topic).size(), 1);
+        QCOMPARE(r.link.unacknowledged(), waiting + 5); // the records
+        r.link.setAutoAcknowledge(true);
+        r.link.acknowledge();
+        r.settle();
+        const auto sent = r.link.ofTopic(topic);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.last().payload, QByteArray("taken"));
+        QCOMPARE(r.link.retained.value(topic), QByteArray("taken"));
+    }
+
     void retainedStates()
     {
         Rig r;
@@ -507,6 +536,7 @@ private slots:
         r.f.state.ObjState[6] = TakeRequested;
         r.f.state.ModuleStarted[1] = true;
         r.f.alarms.addViolation(QStringLiteral("  1-005  "));
+        r.link.setAutoAcknowledge(true);
         r.link.setConnected(true);
         r.settle();
         QCOMPARE(r.link.retained.value(kPrefix + "/status"), QByteArray("online"));
@@ -549,6 +579,7 @@ private slots:
         r.f.state.ObjInstalled[130] = 1;
         r.f.state.ObjState[130] = Taken;
         r.f.files.setName(130, QStringLiteral("Склад"));
+        r.link.setAutoAcknowledge(true);
         r.link.setConnected(true);
         r.settle();
         const QString node = QStringLiteral("zelvan_test");
