@@ -3,7 +3,9 @@
 # hub on a pseudo-terminal, a real mosquitto broker stopped and started twice,
 # the program killed with SIGKILL and started again once, and a subscriber
 # that must receive every line of the day files (tests/e2e/tst_mqtt_outages;
-# ctest runs it with fewer messages).
+# ctest runs it with fewer messages). The broker is mosquitto from Debian
+# (scripts/ensure-deps.sh), started by the test on a free loopback port with a
+# configuration of its own in a temporary directory; nothing else is touched.
 #   scripts/mqtt-outages.sh [messages]     (default 20000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
