@@ -42,21 +42,27 @@ struct BrokerForBench
 };
 
 // mqtt.ini (and its password file) for the station in programDir.
-inline void writeMqttIni(const QString& programDir, int port, const QString& prefix)
+// mqtt.ini for a broker on `host`: with the station's user and password on
+// loopback, anonymous elsewhere (a password is not sent without TLS).
+inline void writeMqttIni(const QString& programDir, int port, const QString& prefix,
+                         const QString& host = QStringLiteral("127.0.0.1"))
 {
-    QFile pw(programDir + QStringLiteral("/mqtt.pass"));
-    if (!pw.open(QIODevice::WriteOnly))
-        BrokerForBench::die("mqtt.pass");
-    pw.write("station-pass\n");
-    pw.close();
-    pw.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QString credentials;
+    if (host == QLatin1String("127.0.0.1")) {
+        QFile pw(programDir + QStringLiteral("/mqtt.pass"));
+        if (!pw.open(QIODevice::WriteOnly))
+            BrokerForBench::die("mqtt.pass");
+        pw.write("station-pass\n");
+        pw.close();
+        pw.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        credentials = QStringLiteral("username=station\npassword_file=mqtt.pass\n");
+    }
     QFile f(programDir + QStringLiteral("/mqtt.ini"));
     if (!f.open(QIODevice::WriteOnly))
         BrokerForBench::die("mqtt.ini");
-    f.write(QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nusername=station\n"
-                           "password_file=mqtt.pass\n[topics]\nprefix=%2\n")
+    f.write(QStringLiteral("[broker]\nhost=%3\nport=%1\n%4[topics]\nprefix=%2\n")
                 .arg(port)
-                .arg(prefix)
+                .arg(prefix, host, credentials)
                 .toUtf8());
 }
 

@@ -9,6 +9,7 @@
 #include "PanelOnPty.h"
 #include "feed/EventPublisher.h"
 #include "platform/MosquittoLink.h"
+#include "platform/ThreadedBrokerLink.h"
 
 #include <memory>
 
@@ -63,17 +64,19 @@ int main(int argc, char** argv)
             };
             bench::PanelOnPty rig(o);
             const MqttSettings& m = rig.station.feedSettings().settings;
-            MosquittoLink link({m.host,
-                                m.port,
-                                false,
-                                {},
-                                {},
-                                {},
-                                m.username,
-                                m.password,
-                                m.clientId,
-                                m.keepalive,
-                                QStringLiteral("bench/unreachable/status")});
+            const MosquittoLink::Options lo{m.host,
+                                            m.port,
+                                            false,
+                                            {},
+                                            {},
+                                            {},
+                                            m.username,
+                                            m.password,
+                                            m.clientId,
+                                            m.keepalive,
+                                            QStringLiteral("bench/unreachable/status")};
+            // As the panel runs it: the client on a thread of its own.
+            ThreadedBrokerLink link([lo] { return std::make_unique<MosquittoLink>(lo); });
             if (!rig.station.startFeed(link))
                 bench::BrokerForBench::die("the feed did not start");
             link.start();
