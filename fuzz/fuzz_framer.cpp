@@ -29,10 +29,13 @@ struct Harness
 
     void reset(bool hub)
     {
-        const StationState fresh;
-        fx.state.RxBuffer = fresh.RxBuffer;
-        fx.state.RxHashBuffer = fresh.RxHashBuffer;
-        fx.state.RxHashMode = fresh.RxHashMode;
+        // The framing state only (a whole fresh state would build 1,025-element
+        // tables for every input).
+        for (QByteArray& b : fx.state.RxBuffer)
+            b.clear();
+        for (QByteArray& b : fx.state.RxHashBuffer)
+            b.clear();
+        fx.state.RxHashMode.fill(0);
         fx.state.RxModule = 0;
         fx.state.RxPrevChar = 0;
         fx.state.HubMode = hub ? QStringLiteral("Y") : QStringLiteral("N");
