@@ -1,24 +1,17 @@
 // Any bytes as a day file, in memory: each line through the record parser,
 // the whole through the line reader the day-file reader uses, and each record
 // through the report's kind rules. The file itself is fuzzed by fuzz_files.
+#include "FuzzSupport.h"
 #include "events/DayFile.h"
 #include "menu/ReportRequest.h"
 #include "menu/ReportWalker.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
-
-#include <cstdlib>
 
 using namespace zelvan;
+using fuzz::check;
 
 namespace {
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 // What a parsed record may hold: four and two and six digits, a module digit.
 void checkRecord(const DayRecord& r)
@@ -35,10 +28,7 @@ void checkRecord(const DayRecord& r)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_dayfile";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static const ReportRequest request = [] {
         ReportRequest r;
         r.Check8 = r.Check9 = r.Check10 = r.Check13 = true;

@@ -3,12 +3,12 @@
 // at start, as zelvan.ini read and rewritten, or as a day file read back. The
 // first byte chooses which; the rules on the bytes are fuzzed in memory by
 // fuzz_objectfiles, fuzz_ini and fuzz_dayfile.
+#include "FuzzSupport.h"
 #include "core/ObjectFiles.h"
 #include "core/ZelvanIni.h"
 #include "events/DayArchive.h"
 #include "events/DayFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -89,10 +89,7 @@ void dayFile(const QString& dir, QByteArrayView bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_files";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static QTemporaryDir dir;
     if (size == 0)
         return 0;

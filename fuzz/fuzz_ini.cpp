@@ -1,29 +1,14 @@
 // Any bytes as zelvan.ini, in memory: every reader, then the options rewrite,
 // whose result must read back as the options and font it was given.
+#include "FuzzSupport.h"
 #include "core/ZelvanIni.h"
 
-#include <QCoreApplication>
-
-#include <cstdlib>
-
 using namespace zelvan;
-
-namespace {
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
-
-} // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_ini";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static const ZelvanIni ini(QStringLiteral("/nonexistent"));
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
