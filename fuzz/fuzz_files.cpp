@@ -3,18 +3,25 @@
 // at start, as zelvan.ini read and rewritten, or as a day file read back. The
 // first byte chooses which; the rules on the bytes are fuzzed in memory by
 // fuzz_objectfiles, fuzz_ini and fuzz_dayfile.
+#include "FuzzSupport.h"
 #include "core/ObjectFiles.h"
 #include "core/ZelvanIni.h"
 #include "events/DayArchive.h"
 #include "events/DayFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 using namespace zelvan;
 
 namespace {
+
+// The tables the readers fill: 1,025 elements each, built once, not per input.
+StationState& state()
+{
+    static StationState tables;
+    return tables;
+}
 
 bool writeFile(const QString& path, QByteArrayView bytes)
 {
@@ -30,8 +37,7 @@ void objectFile(const QString& dir, QByteArrayView bytes, int which)
     const QString paths[] = {files.namePath(), files.colorPath(), files.kavelPath()};
     if (!writeFile(paths[which], bytes))
         return;
-    StationState state;
-    for (int k : {1, 2, 17, 1024}) {
+    for (int k : {1, 17, 1024}) {
         switch (which) {
         case 0:
             files.name(k);
@@ -46,9 +52,9 @@ void objectFile(const QString& dir, QByteArrayView bytes, int which)
         }
     }
     if (which == 1)
-        files.loadColors(state);
+        files.loadColors(state());
     if (which == 2)
-        files.loadBoards(state);
+        files.loadBoards(state());
 }
 
 void iniFile(const QString& dir, QByteArrayView bytes, bool rewrite)
@@ -56,8 +62,7 @@ void iniFile(const QString& dir, QByteArrayView bytes, bool rewrite)
     const ZelvanIni ini(dir);
     if (!writeFile(ini.path(), bytes))
         return;
-    StationState state;
-    ini.readStartup().applyTo(state);
+    ini.readStartup().applyTo(state());
     const auto options = ini.readOptions();
     const PrinterFont font = ini.readPrinterFont();
     if (rewrite) {
@@ -84,10 +89,7 @@ void dayFile(const QString& dir, QByteArrayView bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_files";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static QTemporaryDir dir;
     if (size == 0)
         return 0;

@@ -1,11 +1,11 @@
 // Any bytes on either port, in hub or direct topology, through the framing,
 // the object message decoder and the start-up exchange.
+#include "FuzzSupport.h"
 #include "events/MessageDecoder.h"
 #include "link/ReceiveFramer.h"
 #include "link/StartupExchange.h"
 #include "support/EngineFixture.h"
 
-#include <QCoreApplication>
 #include <memory>
 
 using namespace zelvan;
@@ -29,10 +29,13 @@ struct Harness
 
     void reset(bool hub)
     {
-        const StationState fresh;
-        fx.state.RxBuffer = fresh.RxBuffer;
-        fx.state.RxHashBuffer = fresh.RxHashBuffer;
-        fx.state.RxHashMode = fresh.RxHashMode;
+        // The framing state only (a whole fresh state would build 1,025-element
+        // tables for every input).
+        for (QByteArray& b : fx.state.RxBuffer)
+            b.clear();
+        for (QByteArray& b : fx.state.RxHashBuffer)
+            b.clear();
+        fx.state.RxHashMode.fill(0);
         fx.state.RxModule = 0;
         fx.state.RxPrevChar = 0;
         fx.state.HubMode = hub ? QStringLiteral("Y") : QStringLiteral("N");
@@ -45,10 +48,7 @@ struct Harness
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_framer";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     // A fresh engine every 1000 inputs: what the runs pile up (the day file,
     // the violations list, which keeps a line per violation) stays small, so
     // every input costs about the same.

@@ -1,15 +1,13 @@
 // Any text typed into the keypad window's entry line: the entry parser, and the
 // keypad's reaction (page switch, button press, take or release command) on a
 // grid whose installed objects and states come from the input too.
+#include "FuzzSupport.h"
 #include "panel/MainPanelModel.h"
 #include "support/EngineFixture.h"
 #include "windows/KeypadModel.h"
 
-#include <QCoreApplication>
-
-#include <cstdlib>
-
 using namespace zelvan;
+using fuzz::check;
 
 namespace {
 
@@ -19,12 +17,6 @@ struct Rig
     MainPanelModel panel{f.state, f.files, f.grid, f.commands, f.archive, f.clock};
     KeypadModel keypad{f.state, panel};
 };
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 // A parsed entry always names a real object, page and button.
 void checkEntry(const std::optional<KeypadEntry>& e)
@@ -43,10 +35,7 @@ void checkEntry(const std::optional<KeypadEntry>& e)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_keypad";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static Rig rig;
     if (size < 2)
         return 0;

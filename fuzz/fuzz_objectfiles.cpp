@@ -1,18 +1,14 @@
 // Any bytes as the records of Name.dat, Color.dat and Kavel.dat, in memory:
 // the loading at start and one object's records, as the files' readers get them.
+#include "FuzzSupport.h"
 #include "core/ObjectFiles.h"
 #include "core/RecordFile.h"
-
-#include <QCoreApplication>
 
 using namespace zelvan;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_objectfiles";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static StationState state;
     if (size == 0)
         return 0;

@@ -1,13 +1,13 @@
 // Any sequence of operator actions on the archive request tab: the six period
 // spin buttons, clicks on the objects list, the module boxes, the four kind
 // boxes and object names; then the report over a month of day files.
+#include "FuzzSupport.h"
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
 #include "menu/ArchiveReport.h"
 #include "menu/ReportPeriod.h"
 #include "menu/ReportRequest.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -16,14 +16,9 @@
 #include <cstdlib>
 
 using namespace zelvan;
+using fuzz::check;
 
 namespace {
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 const QDate kToday(2024, 2, 15);
 
@@ -58,8 +53,7 @@ void writeDayFiles(const QString& dataDir)
     };
     for (int day : {1, 2, 15, 28, 29}) {
         QFile f(dataDir + QLatin1Char('/') + DayArchive::dayFileName(QDate(2024, 2, day)));
-        if (!f.open(QIODevice::WriteOnly))
-            std::abort();
+        check(f.open(QIODevice::WriteOnly));
         for (const QByteArray& r : records)
             f.write(r + "\r\n");
     }
@@ -77,8 +71,7 @@ struct Rig
     {
         state.DataDir = dir.path();
         state.fillMonthNames();
-        if (!files.createMissing())
-            std::abort();
+        check(files.createMissing());
         writeDayFiles(dir.path());
         for (int k = 1; k <= kObjectCount; ++k)
             names.append(QString());
@@ -90,10 +83,7 @@ struct Rig
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static int argc = 1;
-    static char arg0[] = "fuzz_report";
-    static char* argv[] = {arg0, nullptr};
-    static QCoreApplication app(argc, argv);
+    fuzz::startApplication();
     static Rig rig;
 
     ReportPeriod period(kToday);

@@ -58,19 +58,6 @@ void IniCursor::skipBlankLines()
     }
 }
 
-std::optional<QStringView> IniCursor::peekTokenLine() const
-{
-    qsizetype column = m_column;
-    for (qsizetype l = m_line; l < m_lines->size(); ++l, column = 0) {
-        const QString& text = (*m_lines)[l].text;
-        for (qsizetype i = column; i < text.size(); ++i) {
-            if (!isBlank(text[i]))
-                return QStringView(text);
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<QString> IniCursor::readToken()
 {
     skipBlankLines();

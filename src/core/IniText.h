@@ -36,9 +36,6 @@ public:
     bool atEnd() const { return m_line >= m_lines->size(); }
     qsizetype line() const { return m_line; }
     qsizetype column() const { return m_column; }
-    // The line the next token would come from (blank lines skipped), or
-    // nothing at the end.
-    std::optional<QStringView> peekTokenLine() const;
 
     std::optional<QString> readToken();
     std::optional<QString> readLine();

@@ -124,10 +124,13 @@ public:
     }
 
 private:
-    // A value line follows unless the file ends or the next section begins.
+    // A value follows unless the file ends or the next section begins: its
+    // header, also when values stand after it on its line, as the options
+    // rewrite sees it too.
     bool valueFollows(const QString& fallback)
     {
-        const auto next = m_cursor.peekTokenLine();
+        IniCursor probe = m_cursor;
+        const auto next = probe.readToken();
         if (next && !looksLikeHeader(*next))
             return true;
         note(config_texts::missingValue().arg(m_header).arg(m_index + 1).arg(fallback));

@@ -78,19 +78,24 @@ bool DayFileReader::open()
 
 bool DayFileReader::next(DayRecord& record)
 {
-    if (!m_file.isOpen())
-        return false;
+    return m_file.isOpen() && readDayRecord(m_file, record, m_failed);
+}
+
+bool readDayRecord(QIODevice& device, DayRecord& record, bool& failed)
+{
     char buffer[kLineBuffer + 1];
     while (true) {
-        const qint64 n = m_file.readLine(buffer, sizeof buffer);
+        const qint64 n = device.readLine(buffer, sizeof buffer);
         if (n <= 0) {
-            m_failed = m_file.error() != QFileDevice::NoError;
+            // The end and a failure look alike here; a file device tells them apart.
+            const auto* file = qobject_cast<const QFileDevice*>(&device);
+            failed = file != nullptr && file->error() != QFileDevice::NoError;
             return false;
         }
         // A line longer than the buffer: keep its start, skip its rest.
         if (buffer[n - 1] != '\n') {
             char c = 0;
-            while (m_file.getChar(&c) && c != '\n') {
+            while (device.getChar(&c) && c != '\n') {
             }
         }
         if (auto parsed = parseDayRecord(QByteArrayView(buffer, n))) {

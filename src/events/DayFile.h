@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QChar>
 #include <QFile>
+#include <QIODevice>
 #include <QString>
 #include <optional>
 
@@ -23,6 +24,11 @@ struct DayRecord
 // Parses one line (without CR LF). A line shorter than 12 characters or with a
 // non-digit in its first 12 gives nothing.
 std::optional<DayRecord> parseDayRecord(QByteArrayView line);
+
+// The next well-formed record of the lines a device holds (a day file, or its
+// bytes in memory): false at the end, or when reading failed (`failed` then
+// set). A line longer than a record's room is read by its start, its rest skipped.
+bool readDayRecord(QIODevice& device, DayRecord& record, bool& failed);
 
 // Reads a day file line by line; the file is open only while reading.
 class DayFileReader

@@ -351,6 +351,9 @@ private slots:
             << QByteArray("[Options],1,1,0,1,0,0\r\n[Hub]\r\nN\r\n") << "MS Sans Serif";
         QTest::newRow("options on the header's line, the next section after them")
             << QByteArray("[Options],1,1\r\n0\r\n1,0,0,[Hub]\r\nN\r\n") << "MS Sans Serif";
+        QTest::newRow("the next header, values on its line, where the font name would be")
+            << QByteArray("[FontPrinter]\r\n[Options],,,,,,,\r\n1\r\n0\r\n[Hub]\r\nY\r\n")
+            << "MS Sans Serif";
     }
     void rewriteReadsBack()
     {
