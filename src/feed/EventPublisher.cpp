@@ -139,9 +139,8 @@ void EventPublisher::onDelivered(int id)
             break;
         }
     }
-    if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
-        const QString topic = state.value();
-        m_stateTopics.erase(state);
+    if (m_stateTopics.contains(id)) {
+        const QString topic = m_stateTopics.take(id);
         if (topic == m_refusedTopic)
             clearRefusal();
         stateAcknowledged(topic);
@@ -341,12 +340,8 @@ void EventPublisher::publishState(const QString& topic, const QByteArray& payloa
 void EventPublisher::stateAcknowledged(const QString& topic)
 {
     m_stateSending.remove(topic);
-    const auto held = m_stateHeld.constFind(topic);
-    if (held == m_stateHeld.cend())
-        return;
-    const QByteArray payload = held.value();
-    m_stateHeld.erase(held);
-    publishState(topic, payload);
+    if (m_stateHeld.contains(topic))
+        publishState(topic, m_stateHeld.take(topic));
 }
 
 void EventPublisher::scanStates()

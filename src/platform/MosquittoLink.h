@@ -6,10 +6,8 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <mosquitto.h>
 
-struct mosquitto;
-struct mqtt5__property;
-using mosquitto_property = mqtt5__property;
 class QSocketNotifier;
 
 namespace zelvan {
