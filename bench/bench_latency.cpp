@@ -6,14 +6,23 @@
 // timed. A violation that did not arrive within the second the bench waits
 // counts as that second in the percentiles, never left out.
 //
-//   build/bench/bench_latency [--quick] [violations]
+// With --mqtt-host NAME the MQTT feed is on, as the panel runs it (its client
+// on a thread of its own), towards a broker of that name on port 1883:
+// scripts/bench-mqtt-resolver.sh gives it a name whose resolver never answers.
+//
+//   build/bench/bench_latency [--quick] [--mqtt-host NAME] [violations]
+#include "MqttBench.h"
 #include "PanelOnPty.h"
 #include "Verdict.h"
+#include "platform/MosquittoLink.h"
+#include "platform/ThreadedBrokerLink.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 using namespace zelvan;
@@ -72,9 +81,39 @@ int main(int argc, char** argv)
 {
     bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
+    QString mqttHost;
+    if (argc > 2 && std::strcmp(argv[1], "--mqtt-host") == 0) {
+        mqttHost = QString::fromLocal8Bit(argv[2]);
+        argv[2] = argv[0];
+        argc -= 2;
+        argv += 2;
+    }
     const int count = argc > 1 ? std::max(10, atoi(argv[1])) : verdict.quick() ? 300 : 2000;
 
-    bench::PanelOnPty rig;
+    bench::PanelOnPty::Options options;
+    if (!mqttHost.isEmpty()) {
+        options.beforeLoad = [&mqttHost](Station& s) {
+            bench::writeMqttIni(s.programDir(), 1883, QStringLiteral("bench/latency"), mqttHost);
+        };
+    }
+    bench::PanelOnPty rig(options);
+    std::unique_ptr<ThreadedBrokerLink> feed;
+    if (!mqttHost.isEmpty()) {
+        const MqttSettings& m = rig.station.feedSettings().settings;
+        MosquittoLink::Options o;
+        o.host = m.host;
+        o.port = m.port;
+        o.clientId = m.clientId;
+        o.keepalive = m.keepalive;
+        o.willTopic = m.prefix + QStringLiteral("/status");
+        feed = std::make_unique<ThreadedBrokerLink>(
+            [o] { return std::make_unique<MosquittoLink>(o); });
+        if (!rig.station.startFeed(*feed))
+            bench::BrokerForBench::die("the feed did not start");
+        feed->start();
+        std::printf("MQTT feed on, broker %s:1883 (its client on its own thread)\n",
+                    qPrintable(mqttHost));
+    }
     QCoreApplication::processEvents();
     rig.pty.readNow();
     AlarmList& alarms = rig.station.alarms();

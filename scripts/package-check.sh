@@ -57,9 +57,10 @@ ARCH=$(dpkg-deb -f "$DEB" Architecture)
 step "control fields"
 dpkg-deb -f "$DEB"
 # What Qt loads at run time without linking it: the platform plugins (xcb,
-# offscreen: libqt6gui6), the multimedia backends, the CUPS print plugin; the font.
+# offscreen: libqt6gui6), the multimedia backends, the CUPS print plugin; the font;
+# and the MQTT client library, which the computed dependencies must name.
 depends=$(dpkg-deb -f "$DEB" Depends)
-for p in libqt6gui6 libqt6multimedia6 libqt6printsupport6 fonts-dejavu-core; do
+for p in libqt6gui6 libqt6multimedia6 libqt6printsupport6 libmosquitto1 fonts-dejavu-core; do
   [[ ", $depends" == *", $p"[\ ,]* || ", $depends" == *", $p" ]] || fail "Depends lacks $p: $depends"
 done
 step "files (dpkg-deb -c)"

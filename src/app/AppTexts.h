@@ -57,4 +57,11 @@ inline QString lockUnavailable(const QString& path)
     return QStringLiteral("Файлът %1 не може да бъде създаден.").arg(path);
 }
 
+// mqtt.ini changed, appeared or went while the panel runs: %1 the file.
+inline QString feedSettingsChanged()
+{
+    return QStringLiteral("Файлът %1 е променен. Промяната в MQTT настройките влиза в сила "
+                          "след рестарт на панела.");
+}
+
 } // namespace zelvan::apptexts

@@ -12,8 +12,10 @@
 #include "panel/MainForm.h"
 #include "panel/MainPanelModel.h"
 #include "platform/FrontRequest.h"
+#include "platform/MosquittoLink.h"
 #include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
+#include "platform/ThreadedBrokerLink.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
@@ -93,7 +95,35 @@ OperatorDesk::Started OperatorDesk::start()
         return {Outcome::CannotLoad, loaded.message};
 
     buildWindows();
+    startFeed();
     return {};
+}
+
+// Nothing opens to the network without a usable mqtt.ini.
+void OperatorDesk::startFeed()
+{
+    const MqttSettingsFile::Result& read = m_station->feedSettings();
+    if (!read.usable())
+        return;
+    const MqttSettings& s = read.settings;
+    MosquittoLink::Options o;
+    o.host = s.host;
+    o.port = s.port;
+    o.tls = s.tls;
+    o.caFile = s.caFile;
+    o.certFile = s.certFile;
+    o.keyFile = s.keyFile;
+    o.username = s.username;
+    o.password = s.password;
+    o.clientId = s.clientId;
+    o.keepalive = s.keepalive;
+    o.willTopic = s.prefix + QStringLiteral("/status");
+    // The client runs on a thread of its own: resolving the broker's name or
+    // a slow network never holds the serial line, the archive or the windows.
+    m_broker =
+        std::make_unique<ThreadedBrokerLink>([o] { return std::make_unique<MosquittoLink>(o); });
+    m_station->startFeed(*m_broker);
+    m_broker->start();
 }
 
 void OperatorDesk::buildWindows()

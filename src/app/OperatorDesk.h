@@ -20,6 +20,7 @@ class FrontRequest;
 class KeypadForm;
 class KeypadModel;
 class LinkLostForm;
+class BrokerLink;
 class MainForm;
 class MenuForm;
 class ObjectInfoForm;
@@ -75,6 +76,8 @@ public:
     ObjectInfoForm* infoForm() const { return m_info.get(); }
     // The open menu window, if any.
     MenuForm* menuForm() const;
+    // The MQTT broker connection, when mqtt.ini configures one.
+    BrokerLink* broker() const { return m_broker.get(); }
     // How many menu windows were created so far.
     int menusOpened() const { return m_menusOpened; }
     // The restore of a module's saved state, started from the menu and run to
@@ -84,6 +87,7 @@ public:
 private:
     QStringList configuredDevices() const;
     void buildWindows();
+    void startFeed();
     void placeWindows();
     void openMenu();
     void followScreen();
@@ -93,6 +97,9 @@ private:
     QString m_programDir;
     PanelLock m_lock;
     std::unique_ptr<Station> m_station;
+    // The broker connection, only when mqtt.ini is there and usable; it goes
+    // before the station's publisher.
+    std::unique_ptr<BrokerLink> m_broker;
     std::unique_ptr<SplashForm> m_splash;
     std::unique_ptr<LinkLostForm> m_linkLost;
     std::unique_ptr<MainForm> m_main;

@@ -7,6 +7,7 @@
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
+#include "feed/EventPublisher.h"
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -94,6 +96,12 @@ Station::LoadResult Station::load()
     if (!m_files->createMissing())
         m_screen.setProblem(Source::DataFiles, apptexts::dataFilesNotWritten().arg(m_state.DataDir)
                                                    + QLatin1Char('\n') + m_files->errorString());
+
+    // The MQTT feed, off without mqtt.ini; its problems are shown like the others.
+    m_feedSettings = MqttSettingsFile::read(m_programDir, QSysInfo::machineHostName());
+    m_feedStamp = feedSettingsStamp();
+    if (!m_feedSettings.problems.isEmpty())
+        m_screen.setProblem(Source::FeedConfig, m_feedSettings.problems.join(QLatin1Char('\n')));
 
     // Step 8: the start-up window.
     m_screen.setSplashVisible(true);
@@ -209,8 +217,48 @@ void Station::firstVersionRequest()
     }
 }
 
+bool Station::startFeed(BrokerLink& link)
+{
+    if (!loaded() || !m_feedSettings.usable() || m_publisher)
+        return false;
+    const MqttSettings& mqtt = m_feedSettings.settings;
+    EventPublisher::Options options;
+    options.prefix = mqtt.prefix;
+    options.homeAssistant = mqtt.homeAssistant;
+    options.broker = mqtt.brokerText();
+    options.cursorPath = m_state.DataDir + QStringLiteral("/mqtt.cursor");
+    m_publisher = std::make_unique<EventPublisher>(
+        EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen, m_clock}, link,
+        options);
+    m_publisher->start();
+    return true;
+}
+
+// What mqtt.ini is now: whether it is there, its size and its time.
+QString Station::feedSettingsStamp() const
+{
+    const QFileInfo info(QDir(m_programDir).filePath(MqttSettingsFile::fileName()));
+    if (!info.exists())
+        return {};
+    return QString::number(info.size()) + QLatin1Char(' ')
+           + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+// mqtt.ini is read at start only: a change while the panel runs is shown
+// until the panel is started again (or the file is as it was).
+void Station::checkFeedSettings()
+{
+    QStringList lines = m_feedSettings.problems;
+    if (feedSettingsStamp() != m_feedStamp)
+        lines.append(apptexts::feedSettingsChanged().arg(
+            QDir(m_programDir).filePath(MqttSettingsFile::fileName())));
+    m_screen.setProblem(Source::FeedConfig, lines.join(QLatin1Char('\n')));
+}
+
 void Station::tick()
 {
+    if (loaded())
+        checkFeedSettings();
     if (m_supervisor)
         m_supervisor->tick();
 }

@@ -7,6 +7,7 @@
 #include "core/ZelvanIni.h"
 #include "events/AlarmList.h"
 #include "events/EventList.h"
+#include "feed/MqttSettings.h"
 #include "link/CommandSender.h"
 #include "link/PortKeeper.h"
 #include "link/ReceiveFramer.h"
@@ -29,6 +30,8 @@ class MainPanelModel;
 class MessageDecoder;
 class StartupExchange;
 class LinkSupervisor;
+class BrokerLink;
+class EventPublisher;
 
 // The whole station without its windows: the state, the configuration, the
 // data files, the lists, the grid, the panel's model, the link (framing,
@@ -57,6 +60,15 @@ public:
 
     // One supervision tick (the timer's work).
     void tick();
+
+    // mqtt.ini as the load step read it: present, usable, or with the problems
+    // shown to the operator. Without the file nothing is sent anywhere.
+    const MqttSettingsFile::Result& feedSettings() const { return m_feedSettings; }
+    // Starts sending the day records and states through the link, when
+    // mqtt.ini is usable and the station loaded. False otherwise.
+    bool startFeed(BrokerLink& link);
+    // The publisher, once the feed is started.
+    EventPublisher* publisher() const { return m_publisher.get(); }
 
     StationState& state() { return m_state; }
     ScreenState& screen() { return m_screen; }
@@ -120,6 +132,11 @@ private:
     std::unique_ptr<MessageDecoder> m_decoder;
     std::unique_ptr<StartupExchange> m_exchange;
     std::unique_ptr<LinkSupervisor> m_supervisor;
+    MqttSettingsFile::Result m_feedSettings;
+    QString m_feedStamp; // mqtt.ini as it was read at start
+    QString feedSettingsStamp() const;
+    void checkFeedSettings();
+    std::unique_ptr<EventPublisher> m_publisher;
 };
 
 } // namespace zelvan

@@ -116,12 +116,16 @@ bool DurableFile::fail(const QString& file, int error)
     return false;
 }
 
-bool DurableFile::append(QByteArrayView bytes)
+bool DurableFile::append(QByteArrayView bytes) { return appendTo(bytes, false); }
+
+bool DurableFile::appendLines(QByteArrayView bytes) { return appendTo(bytes, true); }
+
+bool DurableFile::appendTo(QByteArrayView bytes, bool freshLine)
 {
     m_error.clear();
     m_reason.clear();
     m_syncRefused = false;
-    Fd fd(openFile(m_path, O_WRONLY | O_CREAT | O_APPEND));
+    Fd fd(openFile(m_path, (freshLine ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND));
     if (!fd.valid())
         return fail(m_path, errno);
     struct stat st
@@ -130,7 +134,12 @@ bool DurableFile::append(QByteArrayView bytes)
     if (::fstat(fd.get(), &st) != 0)
         return fail(m_path, errno);
     const off_t oldSize = st.st_size;
-    if (writeAll(fd.get(), bytes) && synced(m_sync.data, fd.get(), m_syncRefused) && fd.close())
+    char last = '\n';
+    if (freshLine && oldSize > 0 && ::pread(fd.get(), &last, 1, oldSize - 1) != 1)
+        return fail(m_path, errno);
+    const bool torn = last != '\n';
+    if ((!torn || writeAll(fd.get(), QByteArrayView("\r\n"))) && writeAll(fd.get(), bytes)
+        && synced(m_sync.data, fd.get(), m_syncRefused) && fd.close())
         return true;
     const int error = errno;
     // Whole lines or nothing: the retry writes them again from the old end.

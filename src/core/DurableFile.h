@@ -45,6 +45,10 @@ public:
     const QString& path() const { return m_path; }
 
     bool append(QByteArrayView bytes);
+    // As append(), for a file of CR LF lines: when the file does not end with
+    // an LF (its last line torn by a crash or a power cut), CR LF goes first,
+    // so that the torn line stays a line of its own and never joins the next.
+    bool appendLines(QByteArrayView bytes);
     // tmpPath: the temporary file, beside path; empty: path + ".tmp".
     bool replace(QByteArrayView content, const QString& tmpPath = QString());
     bool writeAt(qint64 offset, QByteArrayView bytes);
@@ -65,6 +69,7 @@ public:
     bool syncRefused() const { return m_syncRefused; }
 
 private:
+    bool appendTo(QByteArrayView bytes, bool freshLine);
     bool fail(const QString& file, int error);
 
     QString m_path;

@@ -10,5 +10,7 @@ namespace zelvan {
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 // the program itself (locks, window placement)
 Q_DECLARE_LOGGING_CATEGORY(lcApp)
+// the MQTT feed (broker connections, refusals, TLS; never a password)
+Q_DECLARE_LOGGING_CATEGORY(lcMqtt)
 
 } // namespace zelvan

@@ -56,6 +56,10 @@ public:
         ModuleState,
         Restore,
         Colors,
+        FeedConfig,  // mqtt.ini or its password file
+        Broker,      // the MQTT broker cannot be reached
+        FeedRead,    // a day file the MQTT feed cannot read, or its cursor does not fit
+        FeedRefused, // the MQTT broker refuses what the feed publishes
         Count
     };
     QStringList problems() const;

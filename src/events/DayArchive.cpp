@@ -110,9 +110,10 @@ bool DayArchive::flushPending()
 
         // Whole lines or nothing, synced: a write that fails part-way is cut
         // back to the old end of the file, so the retry never leaves half a
-        // record in front of the full one.
+        // record in front of the full one. After a line torn by a power cut
+        // the batch starts on a fresh line.
         DurableFile file(dayFilePath(date), m_sync);
-        if (!file.append(batch)) {
+        if (!file.appendLines(batch)) {
             m_lastError = archive_texts::writeFailed()
                               .arg(dayFilePath(date), file.reason())
                               .arg(m_pending.size());
@@ -125,6 +126,7 @@ bool DayArchive::flushPending()
             emit syncRefused(archive_texts::notSynced().arg(m_dataDir));
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+        emit daySynced(date);
         emit synced(int(count));
     }
     if (!m_recoveryPath.isEmpty()) {

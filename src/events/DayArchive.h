@@ -88,6 +88,9 @@ signals:
     // `records` records were written and synced to the disk in one batch
     // (written only, where the file system cannot sync: see syncRefused).
     void synced(int records);
+    // The day file of `date`, as it is now, holds only records on the disk:
+    // readers that send records on (the MQTT feed) read it up to here.
+    void daySynced(const QDate& date);
     // The data directory's file system refused to sync a day file: records
     // are written but not known to be on the disk. Sent once.
     void syncRefused(const QString& message);

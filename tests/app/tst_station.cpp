@@ -234,6 +234,43 @@ private slots:
         QVERIFY(!QFile::exists(home.filePath(QStringLiteral("zelvan.rec"))));
     }
 
+    // mqtt.ini is read at start: one created, changed or removed while the
+    // panel runs is a problem line saying that a restart is needed.
+    void mqttIniChangeShownAtTheTick_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // empty: no file
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("shown");
+        const QByteArray a = "[broker]\nhost=127.0.0.1\n";
+        const QByteArray b = "[broker]\nhost=192.0.2.7\nport=1884\n";
+        QTest::newRow("created") << QByteArray() << a << true;
+        QTest::newRow("changed") << a << b << true;
+        QTest::newRow("removed") << a << QByteArray() << true;
+        QTest::newRow("unchanged") << a << a << false;
+        QTest::newRow("still none") << QByteArray() << QByteArray() << false;
+    }
+    void mqttIniChangeShownAtTheTick()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, shown);
+        Run r;
+        r.writeIni({});
+        const QString path = r.home.filePath(QStringLiteral("mqtt.ini"));
+        const auto write = [&path](const QByteArray& content) {
+            QFile::remove(path);
+            QFile f(path);
+            if (!content.isEmpty() && f.open(QIODevice::WriteOnly))
+                f.write(content);
+        };
+        write(before);
+        QVERIFY(r.station.load().ok);
+        if (after != before)
+            write(after);
+        r.station.tick();
+        QCOMPARE(r.station.screen().problem().contains(path), shown);
+    }
+
     void failedPortReopenedAtTick()
     {
         Run r;

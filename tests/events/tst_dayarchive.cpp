@@ -132,6 +132,36 @@ private slots:
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
+    // A power cut left half a record at the end of the day file: the next
+    // record starts on a fresh line instead of joining it; a whole file is
+    // added to as it is.
+    void tornTailStartsAFreshLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("torn") << QByteArray("0001809583")
+                              << QByteArray("0001809583\r\n000265958333\r\n");
+        QTest::newRow("torn after CR")
+            << QByteArray("000180958333\r") << QByteArray("000180958333\r\r\n000265958333\r\n");
+        QTest::newRow("whole") << QByteArray("000180958333\r\n")
+                               << QByteArray("000180958333\r\n000265958333\r\n");
+        QTest::newRow("empty") << QByteArray() << QByteArray("000265958333\r\n");
+    }
+    void tornTailStartsAFreshLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("26-12-07.dat"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+        DayArchive archive(dir.path());
+        QVERIFY(archive.AppendDayRecord(2, QChar('A'), at(23, 0, 0)));
+        QCOMPARE(fileBytes(path), after);
+    }
+
     void eachDayHasItsFile()
     {
         QTemporaryDir dir;

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+
+namespace zelvan::feed_texts {
+
+// A problem of mqtt.ini shown to the operator: %1 the file, %2 the key
+// ("[section] key"), %3 what is wrong with it. While mqtt.ini has a problem
+// nothing is sent to the broker.
+inline QString problem()
+{
+    return QStringLiteral("%1, ключ %2: %3. Нищо не се изпраща към MQTT брокера.");
+}
+inline QString missing() { return QStringLiteral("липсва"); }
+inline QString unknownKey() { return QStringLiteral("непознат ключ"); }
+inline QString notBoolean() { return QStringLiteral("„%1“ не е true или false"); }
+inline QString notNumber() { return QStringLiteral("„%1“ не е число от %2 до %3"); }
+inline QString fileUnreadable() { return QStringLiteral("файлът %1 не може да се прочете"); }
+inline QString secretFileOpen()
+{
+    return QStringLiteral("файлът %1 може да се чете или пише от група или от други "
+                          "потребители (нужни са права 600)");
+}
+inline QString keyNeedsPassphrase()
+{
+    return QStringLiteral("ключът %1 е защитен с парола, която панелът не може да въведе "
+                          "(нужен е ключ без парола, с права 600)");
+}
+// %1 the broker's host.
+inline QString passwordInClear()
+{
+    return QStringLiteral("паролата ще мине открито по мрежата до %1 (нужно е tls=true)");
+}
+inline QString passwordNeedsUser() { return QStringLiteral("парола без username"); }
+inline QString badPrefix()
+{
+    return QStringLiteral("„%1“ е празен или съдържа +, # или празна част");
+}
+inline QString needsPair() { return QStringLiteral("cert_file и key_file се дават заедно"); }
+inline QString notIniFile() { return QStringLiteral("файлът не е във формат key=value"); }
+
+// While the broker cannot be reached: %1 host:port, %2 the reason.
+inline QString brokerDown()
+{
+    return QStringLiteral("MQTT брокерът %1 не е достъпен (%2). Събитията остават в архива и "
+                          "ще бъдат изпратени, щом връзката се възстанови.");
+}
+
+// A day file the feed cannot read: %1 the file and the reason. Nothing after
+// it is sent until it can be read.
+inline QString dayUnreadable()
+{
+    return QStringLiteral("Дневният файл %1 не може да се прочете за MQTT. Изпращането чака, "
+                          "докато файлът стане четим.");
+}
+// The saved cursor does not end a line of its day file: %1 the cursor file,
+// %2 the day file, %3 the line it named.
+inline QString cursorMismatch()
+{
+    return QStringLiteral("Курсорът %1 не сочи край на ред %3 в %2 (файлът е подменен). "
+                          "Записите на този ден се изпращат към MQTT отново от първия ред.");
+}
+// The broker acknowledged a message without accepting it: %1 the topic,
+// %2 host:port, %3 the broker's reason.
+inline QString notAllowed()
+{
+    return QStringLiteral("MQTT брокерът %2 не позволява публикуване в %1 (%3). Нищо не се "
+                          "губи: изпращането се опитва отново.");
+}
+
+// The record kinds as the history view and the archive report word them,
+// without their padding.
+inline QString taken() { return QStringLiteral("Поет"); }
+inline QString released() { return QStringLiteral("Освободен"); }
+inline QString violated() { return QStringLiteral("Нарушен"); }
+inline QString operatorSeen() { return QStringLiteral("Оператор"); }
+inline QString balanced() { return QStringLiteral("Балансиран"); }
+inline QString boardOn() { return QStringLiteral("Включен"); }
+inline QString boardOff() { return QStringLiteral("Изключен"); }
+inline QString systemStarted() { return QStringLiteral("Стартирана система Zelvan 064"); }
+inline QString linkLost() { return QStringLiteral("Прекъсната връзка с"); }
+
+} // namespace zelvan::feed_texts

@@ -1,0 +1,245 @@
+#include "feed/MqttSettings.h"
+
+#include "feed/FeedTexts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zelvan {
+
+namespace {
+
+namespace texts = feed_texts;
+
+const QStringList kBrokerKeys{"host",     "port",     "tls",           "ca_file",   "cert_file",
+                              "key_file", "username", "password_file", "client_id", "keepalive"};
+const QStringList kTopicKeys{"prefix", "home_assistant"};
+
+// A file that holds a secret (the password, the client's key), read through
+// the descriptor that was checked: a regular file that neither group nor
+// others may read or write. Its content, or the reason it is refused.
+struct Secret
+{
+    QByteArray content;
+    QString refusal;   // empty when read
+    bool open = false; // refused because group or others may read or write it
+};
+
+Secret readSecret(const QString& path)
+{
+    Secret out;
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        out.refusal = texts::fileUnreadable().arg(path);
+        return out;
+    }
+    struct stat st
+    {
+    };
+    constexpr mode_t kOthers = S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        out.refusal = texts::fileUnreadable().arg(path);
+    } else if ((st.st_mode & kOthers) != 0) {
+        out.refusal = texts::secretFileOpen().arg(path);
+        out.open = true;
+    } else {
+        QFile f;
+        if (f.open(fd, QIODevice::ReadOnly))
+            out.content = f.read(64 * 1024);
+        if (f.error() != QFileDevice::NoError)
+            out.refusal = texts::fileUnreadable().arg(path);
+    }
+    ::close(fd);
+    return out;
+}
+
+// The first line exactly as written, without its line end (LF or CR LF):
+// spaces are part of a password.
+QByteArray firstLine(const QByteArray& text)
+{
+    QByteArray line = text.left(text.indexOf('\n') < 0 ? text.size() : text.indexOf('\n'));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+bool isLoopback(const QString& host)
+{
+    return host == QLatin1String("localhost") || host == QLatin1String("::1")
+           || host.startsWith(QLatin1String("127."));
+}
+
+// Reads the keys of one file and collects what is wrong with them.
+class Reader
+{
+public:
+    Reader(const QString& path, const QString& programDir)
+        : m_ini(path, QSettings::IniFormat), m_path(path), m_dir(programDir)
+    {
+    }
+
+    QSettings::Status status() const { return m_ini.status(); }
+    QStringList allKeys() const { return m_ini.allKeys(); }
+
+    void problem(const QString& key, const QString& what)
+    {
+        problems.append(texts::problem().arg(m_path, keyName(key), what));
+    }
+    static QString keyName(const QString& key)
+    {
+        const qsizetype slash = key.indexOf(QLatin1Char('/'));
+        return slash < 0
+                   ? key
+                   : QLatin1Char('[') + key.left(slash) + QStringLiteral("] ") + key.mid(slash + 1);
+    }
+
+    bool has(const QString& key) const { return m_ini.contains(key); }
+    QString text(const QString& key) const { return m_ini.value(key).toString().trimmed(); }
+
+    bool boolean(const QString& key, bool fallback)
+    {
+        if (!has(key))
+            return fallback;
+        const QString v = text(key).toLower();
+        if (v == QLatin1String("true"))
+            return true;
+        if (v == QLatin1String("false"))
+            return false;
+        problem(key, texts::notBoolean().arg(text(key)));
+        return fallback;
+    }
+
+    int number(const QString& key, int fallback, int low, int high)
+    {
+        if (!has(key))
+            return fallback;
+        bool ok = false;
+        const int v = text(key).toInt(&ok);
+        if (ok && v >= low && v <= high)
+            return v;
+        problem(key, texts::notNumber().arg(text(key)).arg(low).arg(high));
+        return fallback;
+    }
+
+    // A file named by the key, relative to the program directory; it must be
+    // a readable file.
+    QString file(const QString& key)
+    {
+        if (!has(key) || text(key).isEmpty())
+            return {};
+        QString path = QDir(m_dir).absoluteFilePath(text(key));
+        const QFileInfo info(path);
+        if (!info.isFile() || !info.isReadable())
+            problem(key, texts::fileUnreadable().arg(path));
+        return path;
+    }
+
+    QStringList problems;
+
+private:
+    QSettings m_ini;
+    QString m_path;
+    QString m_dir;
+};
+
+} // namespace
+
+MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const QString& hostName)
+{
+    Result result;
+    const QString path = QDir(programDir).filePath(fileName());
+    if (!QFileInfo::exists(path))
+        return result;
+    result.present = true;
+    MqttSettings& s = result.settings;
+    Reader r(path, programDir);
+    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
+        r.problem(QStringLiteral("-"), texts::fileUnreadable().arg(path));
+        result.problems = r.problems;
+        return result;
+    }
+    if (r.status() != QSettings::NoError) {
+        r.problem(QStringLiteral("-"), texts::notIniFile());
+        result.problems = r.problems;
+        return result;
+    }
+
+    for (const QString& key : r.allKeys()) {
+        const QString section = key.section(QLatin1Char('/'), 0, 0);
+        const QString name = key.section(QLatin1Char('/'), 1);
+        const bool known = (section == QLatin1String("broker") && kBrokerKeys.contains(name))
+                           || (section == QLatin1String("topics") && kTopicKeys.contains(name));
+        if (!known)
+            r.problem(key, texts::unknownKey());
+    }
+
+    s.host = r.text(QStringLiteral("broker/host"));
+    if (s.host.isEmpty())
+        r.problem(QStringLiteral("broker/host"), texts::missing());
+    s.tls = r.boolean(QStringLiteral("broker/tls"), false);
+    s.port = r.number(QStringLiteral("broker/port"), s.tls ? 8883 : 1883, 1, 65535);
+    s.caFile = r.file(QStringLiteral("broker/ca_file"));
+    if (s.tls && s.caFile.isEmpty())
+        r.problem(QStringLiteral("broker/ca_file"), texts::missing());
+    s.certFile = r.file(QStringLiteral("broker/cert_file"));
+    s.keyFile = r.file(QStringLiteral("broker/key_file"));
+    if (!s.keyFile.isEmpty() && QFileInfo(s.keyFile).isFile()) {
+        // The key is checked and looked at here; the TLS library reads it
+        // again when connecting. A key that needs a passphrase would make it
+        // ask on a terminal that nobody watches.
+        const Secret key = readSecret(s.keyFile);
+        if (!key.refusal.isEmpty())
+            r.problem(QStringLiteral("broker/key_file"), key.refusal);
+        else if (key.content.contains("ENCRYPTED"))
+            r.problem(QStringLiteral("broker/key_file"),
+                      texts::keyNeedsPassphrase().arg(s.keyFile));
+    }
+    if (s.certFile.isEmpty() != s.keyFile.isEmpty())
+        r.problem(s.certFile.isEmpty() ? QStringLiteral("broker/cert_file")
+                                       : QStringLiteral("broker/key_file"),
+                  texts::needsPair());
+    s.username = r.text(QStringLiteral("broker/username"));
+    s.passwordFile = r.file(QStringLiteral("broker/password_file"));
+    if (!s.passwordFile.isEmpty()) {
+        if (QFileInfo(s.passwordFile).isFile()) {
+            const Secret secret = readSecret(s.passwordFile);
+            if (secret.refusal.isEmpty())
+                s.password = firstLine(secret.content);
+            else
+                r.problem(QStringLiteral("broker/password_file"), secret.refusal);
+        }
+        if (s.username.isEmpty())
+            r.problem(QStringLiteral("broker/password_file"), texts::passwordNeedsUser());
+    }
+    if (!s.passwordFile.isEmpty() && !s.tls && !s.host.isEmpty() && !isLoopback(s.host))
+        r.problem(QStringLiteral("broker/tls"), texts::passwordInClear().arg(s.host));
+    s.clientId = r.text(QStringLiteral("broker/client_id"));
+    if (s.clientId.isEmpty())
+        s.clientId = QStringLiteral("zelvan-") + hostName;
+    s.keepalive = r.number(QStringLiteral("broker/keepalive"), 60, MqttSettings::kMinKeepalive,
+                           MqttSettings::kMaxKeepalive);
+
+    s.prefix = r.has(QStringLiteral("topics/prefix")) ? r.text(QStringLiteral("topics/prefix"))
+                                                      : QStringLiteral("zelvan/") + hostName;
+    const QStringList levels = s.prefix.split(QLatin1Char('/'));
+    const bool emptyLevel =
+        std::any_of(levels.begin(), levels.end(), [](const QString& l) { return l.isEmpty(); });
+    if (s.prefix.isEmpty() || emptyLevel || s.prefix.contains(QLatin1Char('+'))
+        || s.prefix.contains(QLatin1Char('#')))
+        r.problem(QStringLiteral("topics/prefix"), texts::badPrefix().arg(s.prefix));
+    s.homeAssistant = r.boolean(QStringLiteral("topics/home_assistant"), false);
+
+    result.problems = r.problems;
+    return result;
+}
+
+} // namespace zelvan

@@ -1,0 +1,300 @@
+// The composed program with mqtt.ini and without: no socket without it, a
+// password file others may read refused and shown, a broker that cannot be
+// reached shown in the problem list while the panel works on, and TLS
+// verified against the CA that the test made with openssl.
+#include "app/OperatorDesk.h"
+#include "app/Station.h"
+#include "core/ScreenState.h"
+#include "events/AlarmList.h"
+#include "feed/EventPublisher.h"
+#include "feed/FeedTexts.h"
+#include "modsim/ModuleSimulator.h"
+#include "modsim/PtyLink.h"
+#include "panel/MainForm.h"
+#include "platform/MosquittoLink.h"
+#include "platform/SerialPortLine.h"
+#include "platform/SystemClock.h"
+#include "support/Fakes.h"
+#include "support/MosquittoBroker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <unistd.h>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+const QString kPrefix = QStringLiteral("desk/test");
+
+// The sockets this process holds.
+int openSockets()
+{
+    int n = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd :
+         fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[256] = {};
+        const QByteArray path = QFile::encodeName(fds.filePath(fd));
+        if (::readlink(path.constData(), target, sizeof target - 1) > 0
+            && QByteArray(target).startsWith("socket:"))
+            ++n;
+    }
+    return n;
+}
+
+bool received(MqttSubscriber& subscriber, const QByteArray& text)
+{
+    const QList<QByteArray> lines = subscriber.lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&text](const QByteArray& l) { return l.contains(text); });
+}
+
+bool run(const QString& program, const QStringList& args, const QString& dir)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(kWaitMs) || p.exitCode() != 0) {
+        qWarning().noquote() << program << args.join(' ') << p.readAll();
+        return false;
+    }
+    return true;
+}
+
+// A CA and a server certificate for `names` (by default localhost and
+// 127.0.0.1), signed by it.
+bool makeCertificates(const QString& dir, const QString& caName,
+                      const QByteArray& names = "DNS:localhost,IP:127.0.0.1")
+{
+    const QString openssl = QStringLiteral("openssl");
+    QFile ext(dir + QStringLiteral("/ext.cnf"));
+    if (!ext.open(QIODevice::WriteOnly))
+        return false;
+    ext.write("subjectAltName=" + names + "\n");
+    ext.close();
+    return run(openssl,
+               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", caName + ".key", "-out",
+                caName + ".crt", "-days", "2", "-subj", "/CN=" + caName},
+               dir)
+           && run(openssl,
+                  {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
+                   "server.csr", "-subj", "/CN=localhost"},
+                  dir)
+           && run(openssl,
+                  {"x509", "-req", "-in", "server.csr", "-CA", caName + ".crt", "-CAkey",
+                   caName + ".key", "-CAcreateserial", "-out", "server.crt", "-days", "2",
+                   "-extfile", "ext.cnf"},
+                  dir);
+}
+
+struct FeedDesk
+{
+    FeedDesk()
+    {
+        QString error;
+        linkPath = home.filePath(QStringLiteral("modules"));
+        if (!link.open(linkPath, &error))
+            qFatal("pseudo-terminal: %s", qPrintable(error));
+        QObject::connect(&link, &modsim::PtyLink::received, &sim,
+                         [this](const QByteArray& bytes) { sim.receive(1, bytes); });
+        QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
+                         [this](int line, const QByteArray& bytes) {
+                             if (line == 1)
+                                 link.write(bytes);
+                         });
+        QFile f(home.filePath(QStringLiteral("zelvan.ini")));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("zelvan.ini cannot be written");
+        f.write(
+            QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
+                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
+                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n0\r\n"
+                           "0\r\n0\r\n0\r\n0\r\n0\r\n\r\n[FontPrinter]\r\nMS Sans Serif\r\n11\r\n"
+                           "0\r\n0\r\n")
+                .arg(home.filePath(QStringLiteral("Data")), linkPath)
+                .toLocal8Bit());
+    }
+
+    void writeMqtt(const QString& broker, const QString& passwordFileMode = QStringLiteral("600"))
+    {
+        QFile pw(home.filePath(QStringLiteral("mqtt.pass")));
+        if (!pw.open(QIODevice::WriteOnly))
+            qFatal("mqtt.pass");
+        pw.write("station-pass\n");
+        pw.close();
+        QFileDevice::Permissions perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        if (passwordFileMode == QLatin1String("644"))
+            perms |= QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        pw.setPermissions(perms);
+        QFile f(home.filePath(QStringLiteral("mqtt.ini")));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("mqtt.ini");
+        f.write((QStringLiteral("[broker]\n") + broker
+                 + QStringLiteral("username=station\npassword_file=mqtt.pass\n[topics]\nprefix=")
+                 + kPrefix + QLatin1Char('\n'))
+                    .toUtf8());
+    }
+
+    bool start()
+    {
+        desk = std::make_unique<OperatorDesk>(OperatorDesk::Platform{clock, beeper, port1, port2},
+                                              home.path());
+        if (desk->start().outcome != OperatorDesk::Outcome::Running)
+            return false;
+        return QTest::qWaitFor([this] { return desk->mainForm()->isVisible(); }, kWaitMs);
+    }
+    QStringList problems() const { return desk->station().screen().problems(); }
+
+    QTemporaryDir home;
+    QString linkPath;
+    modsim::ModuleSimulator sim;
+    modsim::PtyLink link;
+    SystemClock clock;
+    CountingBeeper beeper;
+    SerialPortLine port1;
+    SerialPortLine port2;
+    std::unique_ptr<OperatorDesk> desk;
+};
+
+} // namespace
+
+class TestMqttDesk : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!MosquittoBroker::program(QStringLiteral("mosquitto")).isEmpty(),
+                 "mosquitto is missing: scripts/ensure-deps.sh installs it");
+    }
+
+    // Without mqtt.ini the panel opens no socket at all, and runs as always.
+    void noMqttIniNoSocket()
+    {
+        FeedDesk rig;
+        const int before = openSockets();
+        QVERIFY(rig.start());
+        QVERIFY(rig.desk->broker() == nullptr);
+        QVERIFY(rig.desk->station().publisher() == nullptr);
+        QVERIFY(rig.sim.violate(2, 7));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        QCOMPARE(openSockets(), before);
+        QVERIFY(rig.problems().isEmpty());
+    }
+
+    // A password file others may read is refused: shown, and nothing opened.
+    void openPasswordFileRefused()
+    {
+        FeedDesk rig;
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=1883\n"), QStringLiteral("644"));
+        const int before = openSockets();
+        QVERIFY(rig.start());
+        QVERIFY(rig.desk->broker() == nullptr);
+        QCOMPARE(openSockets(), before);
+        QCOMPARE(rig.problems().size(), 1);
+        QVERIFY2(rig.problems().first().contains(QStringLiteral("[broker] password_file")),
+                 qPrintable(rig.problems().first()));
+        QVERIFY(rig.problems().first().contains(rig.home.filePath(QStringLiteral("mqtt.ini"))));
+    }
+
+    // Nobody listens: the problem list says so while it lasts, the panel goes
+    // on; once a broker is there the line goes and the records come.
+    void unreachableBrokerShown()
+    {
+        FeedDesk rig;
+        MosquittoBroker broker(rig.home.path());
+        QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
+        QVERIFY(broker.addUser(QStringLiteral("watcher"), QStringLiteral("watcher-pass")));
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(broker.port()));
+        QVERIFY(rig.start());
+        QVERIFY(rig.desk->broker() != nullptr);
+        const QString down = feed_texts::brokerDown().arg(
+            QStringLiteral("127.0.0.1:%1").arg(broker.port()), QString());
+        const QString shownPrefix = down.left(down.indexOf(QLatin1Char('(')));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !rig.problems().isEmpty() && rig.problems().first().startsWith(shownPrefix), kWaitMs);
+        QVERIFY(rig.sim.violate(3, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        QCOMPARE(rig.problems().size(), 1);
+
+        MqttSubscriber events(broker.port(), QStringLiteral("watcher"),
+                              QStringLiteral("watcher-pass"), {kPrefix + QStringLiteral("/event")},
+                              QStringLiteral("desk-events"));
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        QVERIFY(events.start());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.problems().isEmpty(), 3 * MosquittoLink::kLastPauseMs);
+        // The violation made while the broker was away arrives now.
+        QTRY_VERIFY_WITH_TIMEOUT(received(events, "\"record\":\"0265"), kWaitMs);
+    }
+
+    // TLS: the broker's certificate verified against the CA of mqtt.ini; a
+    // broker whose certificate another CA signed is refused and shown.
+    void tlsVerifiedAgainstTheCa_data()
+    {
+        QTest::addColumn<bool>("rightCa");
+        QTest::addColumn<QByteArray>("names"); // the broker's certificate is for these
+        const QByteArray loopback = "DNS:localhost,IP:127.0.0.1";
+        QTest::newRow("the broker's CA") << true << loopback;
+        QTest::newRow("another CA") << false << loopback;
+        // The right CA, but a certificate for another host: refused as well.
+        QTest::newRow("wrong host name") << true << QByteArray("DNS:broker.example");
+    }
+    void tlsVerifiedAgainstTheCa()
+    {
+        QFETCH(bool, rightCa);
+        QFETCH(QByteArray, names);
+        const bool verifies = rightCa && names.contains("127.0.0.1");
+        FeedDesk rig;
+        const QString dir = rig.home.path();
+        QVERIFY(makeCertificates(dir, QStringLiteral("ca"), names));
+        if (!rightCa) {
+            // Another CA, whose certificate the station trusts instead.
+            QVERIFY(run(QStringLiteral("openssl"),
+                        {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "other.key",
+                         "-out", "other.crt", "-days", "2", "-subj", "/CN=other"},
+                        dir));
+        }
+        MosquittoBroker broker(dir);
+        QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
+        QVERIFY(broker.addUser(QStringLiteral("watcher"), QStringLiteral("watcher-pass")));
+        broker.useTls(dir + "/ca.crt", dir + "/server.crt", dir + "/server.key");
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        MqttSubscriber events(broker.port(), QStringLiteral("watcher"),
+                              QStringLiteral("watcher-pass"), {kPrefix + QStringLiteral("/event")},
+                              QStringLiteral("tls-events"), true,
+                              {QStringLiteral("--cafile"), dir + QStringLiteral("/ca.crt")});
+        QVERIFY(events.start());
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\ntls=true\nca_file=%2\n")
+                          .arg(broker.port())
+                          .arg(rightCa ? QStringLiteral("ca.crt") : QStringLiteral("other.crt")));
+        QVERIFY(rig.start());
+        if (verifies) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.desk->broker()->isConnected(), kWaitMs);
+            QVERIFY(rig.problems().isEmpty());
+            QVERIFY(rig.sim.violate(1, 5));
+            QTRY_VERIFY_WITH_TIMEOUT(received(events, "\"record\":\"000565"), kWaitMs);
+        } else {
+            // The problem list names the broker and why it was not reached.
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.problems().isEmpty(), kWaitMs);
+            QVERIFY2(rig.problems().join(' ').contains(
+                         QStringLiteral("127.0.0.1:%1 ").arg(broker.port())),
+                     qPrintable(rig.problems().join(' ')));
+            QVERIFY(!rig.desk->broker()->isConnected());
+        }
+    }
+};
+
+QTEST_MAIN(TestMqttDesk)
+#include "tst_mqtt_desk.moc"

@@ -1,0 +1,660 @@
+// The publisher over a recording broker: what each record and state becomes,
+// the bounded window, the cursor it resumes from, and that nothing unsynced
+// is ever sent.
+#include "core/ScreenState.h"
+#include "feed/EventPublisher.h"
+#include "feed/FeedTexts.h"
+#include "support/EngineFixture.h"
+#include "support/FakeBrokerLink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+#include <memory>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+const QString kPrefix = QStringLiteral("zelvan/test");
+
+struct Rig
+{
+    explicit Rig(int window = 256) { make(window); }
+
+    void make(int window)
+    {
+        publisher.reset();
+        EventPublisher::Options o;
+        o.prefix = kPrefix;
+        o.broker = QStringLiteral("127.0.0.1:1883");
+        o.cursorPath = f.home.filePath(QStringLiteral("mqtt.cursor"));
+        o.window = window;
+        o.homeAssistant = homeAssistant;
+        publisher = std::make_unique<EventPublisher>(
+            EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, link,
+            o);
+        publisher->start();
+    }
+
+    // Runs the zero timers: the publisher reads and sends after the handlers.
+    void settle()
+    {
+        for (int i = 0; i < 50; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    void record(int k, char letter)
+    {
+        f.archive.AppendDayRecord(k, QLatin1Char(letter), f.clock.now());
+        f.clock.advanceMs(1000);
+    }
+
+    QList<QJsonObject> events() const
+    {
+        QList<QJsonObject> out;
+        for (const auto& m : link.ofTopic(kPrefix + QStringLiteral("/event")))
+            out.append(QJsonDocument::fromJson(m.payload).object());
+        return out;
+    }
+
+    QList<int> eventLines() const
+    {
+        QList<int> out;
+        for (const QJsonObject& o : events())
+            out.append(o.value(QStringLiteral("line")).toInt());
+        return out;
+    }
+
+    EngineFixture f;
+    FakeBrokerLink link;
+    bool homeAssistant = false;
+    std::unique_ptr<EventPublisher> publisher;
+};
+
+QList<int> range(int from, int to)
+{
+    QList<int> out;
+    for (int i = from; i <= to; ++i)
+        out.append(i);
+    return out;
+}
+
+} // namespace
+
+class TestEventPublisher : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eventPayload_data()
+    {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<int>("module");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        // The clock stands at 12:00:00 on 7 December 2026.
+        QTest::newRow("taken") << 133 << 'P' << "013380500000" << 2 << 5 << "  2-005"
+                               << "Аптека"
+                               << "Поет";
+        QTest::newRow("released") << 1 << 'O' << "000179500000" << 1 << 1 << "  1-001"
+                                  << ""
+                                  << "Освободен";
+        QTest::newRow("violated") << 1024 << 'A' << "102465500000" << 8 << 128 << "  8-128"
+                                  << ""
+                                  << "Нарушен";
+        QTest::newRow("operator") << 2 << 'R' << "000282500000" << 1 << 2 << "  1-002"
+                                  << ""
+                                  << "Оператор";
+        QTest::newRow("balanced") << 2 << 'B' << "000266500000" << 1 << 2 << "  1-002"
+                                  << ""
+                                  << "Балансиран";
+        QTest::newRow("board on") << 2 << 'N' << "000278500000" << 1 << 2 << "  1-002"
+                                  << ""
+                                  << "Включен";
+        QTest::newRow("board off") << 2 << 'F' << "000270500000" << 1 << 2 << "  1-002"
+                                   << ""
+                                   << "Изключен";
+        QTest::newRow("signal 1") << 2 << '1' << "000249500000" << 1 << 2 << "  1-002"
+                                  << ""
+                                  << "220 V";
+        QTest::newRow("signal 2") << 2 << '2' << "000250500000" << 1 << 2 << "  1-002"
+                                  << ""
+                                  << "Батерия";
+        QTest::newRow("started") << -3 << 'S' << "0000835000003" << 3 << 0 << "3"
+                                 << ""
+                                 << "Стартирана система Zelvan 064";
+        QTest::newRow("link lost") << -8 << 'V' << "0000865000008" << 8 << 0 << "8"
+                                   << ""
+                                   << "Прекъсната връзка с";
+    }
+    void eventPayload()
+    {
+        QFETCH(int, k);
+        QFETCH(char, letter);
+        QFETCH(QString, record);
+        QFETCH(int, module);
+        QFETCH(int, number);
+        QFETCH(QString, label);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        Rig r;
+        r.f.files.setName(133, QStringLiteral("Аптека"));
+        r.link.setConnected(true);
+        if (k > 0)
+            r.f.archive.AppendDayRecord(k, QLatin1Char(letter), r.f.clock.now());
+        else
+            r.f.archive.appendModuleRecord(-k, QLatin1Char(letter), r.f.clock.now());
+        r.settle();
+        const QList<QJsonObject> events = r.events();
+        QCOMPARE(events.size(), 1);
+        const QJsonObject e = events.first();
+        QCOMPARE(e.value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e.value("line").toInt(), 1);
+        QCOMPARE(e.value("record").toString(), record);
+        QCOMPARE(e.value("time").toString(), QStringLiteral("2026-12-07T12:00:00"));
+        QCOMPARE(e.value("object").toInt(), qMax(k, 0));
+        QCOMPARE(e.value("module").toInt(), module);
+        QCOMPARE(e.value("number").toInt(), number);
+        QCOMPARE(e.value("label").toString(), label);
+        QCOMPARE(e.value("name").toString(), name);
+        QCOMPARE(e.value("letter").toString(), QString(QLatin1Char(letter)));
+        QCOMPARE(e.value("text").toString(), text);
+        QVERIFY(!r.link.ofTopic(kPrefix + "/event").first().retain);
+    }
+
+    // A line that is not a record still goes out, by its place, so that the
+    // consumer sees every line of the file.
+    void lineThatIsNoRecord()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.record(1, 'A');
+        QFile file(r.f.archive.dayFilePath(r.f.clock.now().date()));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("garbage\r\n");
+        file.close();
+        r.record(2, 'A');
+        r.settle();
+        const QList<QJsonObject> events = r.events();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events[1].value("record").toString(), QStringLiteral("garbage"));
+        QCOMPARE(events[1].value("line").toInt(), 2);
+        QVERIFY(!events[1].contains("object"));
+        QCOMPARE(events[2].value("line").toInt(), 3);
+    }
+
+    // What the archive has not reported synced is not read, and a line
+    // without its end (cut by a crash) never goes out.
+    void onlySyncedRecords()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.record(1, 'A');
+        r.settle();
+        QCOMPARE(r.eventLines(), range(1, 1));
+        // Written behind the archive's back: not synced, not sent.
+        QFile file(r.f.archive.dayFilePath(r.f.clock.now().date()));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("000165500000\r\n0002655");
+        file.close();
+        r.settle();
+        QCOMPARE(r.eventLines(), range(1, 1));
+        // Inside a batch nothing reaches the file before the batch ends.
+        {
+            const DayArchive::Batch batch(&r.f.archive);
+            r.record(3, 'A');
+            r.settle();
+            QCOMPARE(r.eventLines(), range(1, 1));
+        }
+        r.settle();
+        // The torn line stays a line of its own, sent as it is, and the next
+        // record follows on a fresh line: both go out.
+        QCOMPARE(r.eventLines(), range(1, 4));
+        QCOMPARE(r.events()[2].value("record").toString(), QStringLiteral("0002655"));
+        QCOMPARE(r.events()[3].value("object").toInt(), 3);
+    }
+
+    // The clock steps back while records of the day it returns to still wait
+    // for their acknowledgement: the cursor stays before them, so they are
+    // sent again and never passed over.
+    void clockBackKeepsUnacknowledged()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.record(1, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(2, 'A');
+        r.settle();
+        r.f.clock.set(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 0)));
+        r.record(3, 'A');
+        r.settle();
+        QVERIFY(r.publisher->cursor() == (FeedPosition{"26-12-07", 0, 0}));
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 5);
+        QCOMPARE(e[2].value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e[2].value("line").toInt(), 1);
+        QCOMPARE(e[3].value("line").toInt(), 2);
+        QCOMPARE(e[4].value("day").toString(), QStringLiteral("26-12-08"));
+    }
+
+    // A day file dated after today (a clock that was wrong) is not taken as
+    // the newest day at start: today's records go out once each.
+    void futureDayFileAtStart()
+    {
+        Rig r;
+        r.record(1, 'A');
+        QFile future(r.f.archive.dayFilePath(QDate(2026, 12, 20)));
+        QVERIFY(future.open(QIODevice::WriteOnly));
+        future.write("000565500000\r\n");
+        future.close();
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
+        r.record(2, 'A');
+        r.settle();
+        QStringList keys;
+        for (const QJsonObject& o : r.events())
+            keys.append(o.value("day").toString() + ':' + QString::number(o.value("line").toInt()));
+        QCOMPARE(keys, QStringList({"26-12-07:1", "26-12-07:2"}));
+    }
+
+    // A day file that cannot be read is not a finished day: the feed waits
+    // there, the problem list says so, and it goes on once the file reads.
+    void unreadableDayFileWaits()
+    {
+        Rig r;
+        r.record(1, 'A');
+        r.record(2, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(3, 'A');
+        QFile cursor(r.f.home.filePath("mqtt.cursor"));
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write("26-12-07 0 0\n");
+        cursor.close();
+        // A directory in the file's place: unreadable, even for root.
+        const QString path = r.f.archive.dayFilePath(QDate(2026, 12, 7));
+        QVERIFY(QFile::rename(path, path + ".away"));
+        QVERIFY(QDir().mkdir(path));
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
+        QVERIFY(r.events().isEmpty());
+        QVERIFY2(r.f.screen.problem().contains(path), qPrintable(r.f.screen.problem()));
+        QVERIFY(QDir().rmdir(path));
+        QVERIFY(QFile::rename(path + ".away", path));
+        QTRY_COMPARE(r.eventLines(), QList<int>({1, 2, 1}));
+        QVERIFY(!r.f.screen.problem().contains(path));
+    }
+
+    // A saved cursor inside a line (the day file replaced since): the day is
+    // sent again from its first line and the operator is told, never from
+    // the middle of a line with wrong numbers.
+    void cursorInsideALine()
+    {
+        Rig r;
+        for (int i = 0; i < 3; ++i)
+            r.record(i + 1, 'A');
+        QFile cursor(r.f.home.filePath("mqtt.cursor"));
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write("26-12-07 1 20\n");
+        cursor.close();
+        r.make(256);
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.settle();
+        QCOMPARE(r.eventLines(), range(1, 3));
+        QCOMPARE(r.events()[0].value("object").toInt(), 1);
+        QVERIFY2(r.f.screen.problem().contains(QStringLiteral("mqtt.cursor")),
+                 qPrintable(r.f.screen.problem()));
+    }
+
+    // A broker that acknowledges a record without accepting it (MQTT v5
+    // reason code 0x80 and above): the cursor stays before it, the problem
+    // list names the topic, and it is sent again.
+    void refusedRecordIsNotPassedOver()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.record(1, 'A');
+        r.record(2, 'A');
+        r.settle();
+        r.link.sent.clear();
+        const QList<int> waiting = r.link.waitingEvents();
+        QCOMPARE(waiting.size(), 2);
+        r.link.refuse(waiting[0], QStringLiteral("Not authorized"));
+        r.link.acknowledge();
+        r.settle();
+        QCOMPARE(r.publisher->cursor().line, 0);
+        QVERIFY2(r.f.screen.problem().contains(kPrefix + QStringLiteral("/event")),
+                 qPrintable(r.f.screen.problem()));
+        r.link.setAutoAcknowledge(true);
+        QTRY_VERIFY_WITH_TIMEOUT(r.publisher->cursor().line == 2,
+                                 2 * EventPublisher::kRefusedRetryMs);
+        QCOMPARE(r.eventLines(), range(1, 2));
+        QVERIFY(!r.f.screen.problem().contains(kPrefix + QStringLiteral("/event")));
+    }
+
+    // At most `window` records wait for their acknowledgement; each one
+    // acknowledged lets one more go.
+    void boundedWindow()
+    {
+        Rig r(16);
+        {
+            const DayArchive::Batch batch(&r.f.archive);
+            for (int i = 0; i < 1000; ++i)
+                r.f.archive.AppendDayRecord(i % 1024 + 1, QLatin1Char('A'), r.f.clock.now());
+        }
+        r.link.setConnected(true);
+        r.settle();
+        QCOMPARE(r.publisher->inFlight(), 16);
+        QCOMPARE(r.eventLines(), range(1, 16));
+        // The retained states are not in the window; only the records are.
+        r.link.sent.clear();
+        r.link.acknowledge(r.link.unacknowledged());
+        r.settle();
+        QCOMPARE(r.eventLines(), range(17, 32));
+        QCOMPARE(r.publisher->cursor().line, 16);
+        r.link.setAutoAcknowledge(true);
+        r.link.acknowledge();
+        QTRY_COMPARE(r.publisher->cursor().line, 1000);
+        QCOMPARE(r.publisher->inFlight(), 0);
+    }
+
+    // A broken connection: everything after the last acknowledged record is
+    // sent again, from there, in order.
+    void reconnectResendsFromCursor()
+    {
+        Rig r(8);
+        r.link.setConnected(true);
+        for (int i = 0; i < 20; ++i)
+            r.record(i + 1, 'A');
+        r.settle();
+        r.link.acknowledgeEvents(5);
+        r.settle();
+        QCOMPARE(r.publisher->cursor().line, 5);
+        r.link.setConnected(false);
+        r.link.sent.clear();
+        r.record(21, 'A');
+        r.settle();
+        QVERIFY(r.link.sent.isEmpty());
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.link.acknowledge();
+        r.settle();
+        QCOMPARE(r.eventLines(), range(6, 21));
+    }
+
+    // The cursor survives the publisher (a restart, a power cut): the next
+    // one goes on after the last acknowledged record, at its byte offset.
+    void cursorResume()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        for (int i = 0; i < 100; ++i)
+            r.record(i % 1024 + 1, 'P');
+        r.settle();
+        r.link.acknowledgeEvents(60);
+        r.settle();
+        r.publisher.reset(); // saves at the end
+        QFile cursor(r.f.home.filePath("mqtt.cursor"));
+        QVERIFY(cursor.open(QIODevice::ReadOnly));
+        QCOMPARE(cursor.readAll(), QByteArray("26-12-07 60 840\n"));
+        cursor.close();
+
+        r.link.setConnected(false);
+        r.link.sent.clear();
+        r.make(256);
+        r.link.setConnected(true);
+        r.settle();
+        QCOMPARE(r.eventLines(), range(61, 100));
+    }
+
+    // The cursor is saved at most once a second while records are acknowledged.
+    void cursorSavedOnceASecond()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.record(1, 'A');
+        r.settle();
+        const QString path = r.f.home.filePath("mqtt.cursor");
+        QVERIFY(!QFile::exists(path));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 5000);
+        QCOMPARE(r.publisher->cursor().line, 1);
+    }
+
+    // Records of several days go out day after day, in the files' order.
+    void acrossDays()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.record(1, 'A');
+        r.record(2, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(3, 'A');
+        r.settle();
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 3);
+        QCOMPARE(e[0].value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e[1].value("line").toInt(), 2);
+        QCOMPARE(e[2].value("day").toString(), QStringLiteral("26-12-08"));
+        QCOMPARE(e[2].value("line").toInt(), 1);
+        QVERIFY(r.publisher->cursor() == (FeedPosition{"26-12-08", 1, 14}));
+    }
+
+    // The clock steps back across midnight: records added to the finished
+    // day are sent too, and the next day's again after them.
+    void clockBackAcrossMidnight()
+    {
+        Rig r;
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.record(1, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5)));
+        r.record(2, 'A');
+        r.settle();
+        QCOMPARE(r.events().size(), 2);
+        r.f.clock.set(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 0)));
+        r.record(3, 'A');
+        r.settle();
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 4);
+        QCOMPARE(e[2].value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e[2].value("line").toInt(), 2);
+        QCOMPARE(e[2].value("object").toInt(), 3);
+        QCOMPARE(e[3].value("day").toString(), QStringLiteral("26-12-08"));
+        QCOMPARE(e[3].value("line").toInt(), 1);
+    }
+
+    // A restart with days behind the cursor: only what follows it goes out,
+    // through the days after it.
+    void replayAfterOutageSpanningDays()
+    {
+        Rig r;
+        for (int i = 0; i < 10; ++i)
+            r.record(i + 1, 'A');
+        r.f.clock.set(QDateTime(QDate(2026, 12, 9), QTime(1, 0)));
+        for (int i = 0; i < 5; ++i)
+            r.record(i + 1, 'O');
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.link.acknowledge();
+        r.settle();
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 15);
+        QCOMPARE(e[10].value("day").toString(), QStringLiteral("26-12-09"));
+        QCOMPARE(e[14].value("line").toInt(), 5);
+    }
+
+    // A broker that does not acknowledge: of each state topic one message
+    // waits, and of all the changes meanwhile only the latest follows it.
+    void retainedStatesCoalesced()
+    {
+        Rig r;
+        r.f.state.ObjInstalled[5] = 1;
+        r.f.state.ObjState[5] = Violated;
+        r.link.setConnected(true);
+        r.settle();
+        const QString topic = kPrefix + "/object/5/state";
+        QCOMPARE(r.link.ofTopic(topic).size(), 1);
+        const int waiting = r.link.unacknowledged();
+        // Each record archived makes the publisher look at the states.
+        for (const auto s : {Released, Taken, Violated, Released, Taken}) {
+            r.f.state.ObjState[5] = s;
+            r.record(100, 'A');
+            r.settle();
+        }
+        QCOMPARE(r.link.ofTopic(topic).size(), 1);
+        QCOMPARE(r.link.unacknowledged(), waiting + 5); // the records
+        r.link.setAutoAcknowledge(true);
+        r.link.acknowledge();
+        r.settle();
+        const auto sent = r.link.ofTopic(topic);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.last().payload, QByteArray("taken"));
+        QCOMPARE(r.link.retained.value(topic), QByteArray("taken"));
+    }
+
+    void retainedStates()
+    {
+        Rig r;
+        r.f.state.ObjInstalled[5] = 1;
+        r.f.state.ObjState[5] = Violated;
+        r.f.state.ObjInstalled[6] = 1;
+        r.f.state.ObjState[6] = TakeRequested;
+        r.f.state.ModuleStarted[1] = true;
+        r.f.alarms.addViolation(QStringLiteral("  1-005  "));
+        r.link.setAutoAcknowledge(true);
+        r.link.setConnected(true);
+        r.settle();
+        QCOMPARE(r.link.retained.value(kPrefix + "/status"), QByteArray("online"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/5/state"), QByteArray("violated"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("take_requested"));
+        QVERIFY(!r.link.retained.contains(kPrefix + "/object/7/state"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("online"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/module/2/link"), QByteArray("lost"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/violations"), QByteArray("1"));
+
+        // A change goes out once, with the next scan.
+        r.link.sent.clear();
+        r.f.state.ObjState[5] = Released;
+        r.f.state.ObjState[6] = Taken;
+        r.f.state.ModuleStarted[1] = false;
+        r.f.alarms.removeObject(QStringLiteral("  1-005"));
+        QTRY_COMPARE(r.link.retained.value(kPrefix + "/object/5/state"), QByteArray("released"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("taken"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("lost"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/violations"), QByteArray("0"));
+        QCOMPARE(r.link.sent.size(), 4);
+        // An object no longer installed: its retained state goes.
+        r.f.state.ObjInstalled[6] = 0;
+        QTRY_VERIFY(!r.link.retained.contains(kPrefix + "/object/6/state"));
+
+        // Every state again after each connection.
+        r.link.setConnected(false);
+        r.link.retained.clear();
+        r.link.setConnected(true);
+        r.settle();
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/5/state"), QByteArray("released"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/status"), QByteArray("online"));
+    }
+
+    void homeAssistantDiscovery()
+    {
+        Rig r;
+        r.homeAssistant = true;
+        r.make(256);
+        r.f.state.ObjInstalled[130] = 1;
+        r.f.state.ObjState[130] = Taken;
+        r.f.files.setName(130, QStringLiteral("Склад"));
+        r.link.setAutoAcknowledge(true);
+        r.link.setConnected(true);
+        r.settle();
+        const QString node = QStringLiteral("zelvan_test");
+        const QJsonObject object =
+            QJsonDocument::fromJson(
+                r.link.retained.value("homeassistant/sensor/" + node + "/object_130/config"))
+                .object();
+        QCOMPARE(object.value("unique_id").toString(), node + "_object_130");
+        QCOMPARE(object.value("state_topic").toString(), kPrefix + "/object/130/state");
+        QCOMPARE(object.value("device_class").toString(), QStringLiteral("enum"));
+        QCOMPARE(object.value("name").toString(), QStringLiteral("2-002  Склад"));
+        QCOMPARE(
+            object.value("device").toObject().value("identifiers").toArray().first().toString(),
+            node + "_module_2");
+        const QJsonObject problem =
+            QJsonDocument::fromJson(r.link.retained.value("homeassistant/binary_sensor/" + node
+                                                          + "/object_130_violation/config"))
+                .object();
+        QCOMPARE(problem.value("device_class").toString(), QStringLiteral("problem"));
+        const QJsonObject module =
+            QJsonDocument::fromJson(
+                r.link.retained.value("homeassistant/binary_sensor/" + node + "/module_2/config"))
+                .object();
+        QCOMPARE(module.value("device_class").toString(), QStringLiteral("connectivity"));
+        QCOMPARE(module.value("state_topic").toString(), kPrefix + "/module/2/link");
+        QVERIFY(!r.link.retained.contains("homeassistant/sensor/" + node + "/object_131/config"));
+        // No longer installed: the config is emptied (removed at the broker).
+        r.f.state.ObjInstalled[130] = 0;
+        QTRY_VERIFY(
+            !r.link.retained.contains("homeassistant/sensor/" + node + "/object_130/config"));
+        QVERIFY(!r.link.retained.contains("homeassistant/binary_sensor/" + node
+                                          + "/object_130_violation/config"));
+    }
+
+    // The broker's failure is one line of the problem list while it lasts.
+    void brokerProblemShown()
+    {
+        Rig r;
+        r.link.fail(QStringLiteral("Connection refused"));
+        QCOMPARE(r.f.screen.problems().size(), 1);
+        QCOMPARE(r.f.screen.problems().first(),
+                 feed_texts::brokerDown().arg("127.0.0.1:1883", "Connection refused"));
+        r.link.fail(QStringLiteral("timed out"));
+        QCOMPARE(r.f.screen.problems().size(), 1);
+        r.link.setConnected(true);
+        QVERIFY(r.f.screen.problems().isEmpty());
+    }
+
+    // With the publisher attached but no broker, the archive writes exactly
+    // the same bytes and every handler's result is the same.
+    void archiveUnchangedByTheFeed()
+    {
+        QByteArray withFeed;
+        QByteArray without;
+        for (const bool feed : {true, false}) {
+            EngineFixture f;
+            FakeBrokerLink link;
+            std::unique_ptr<EventPublisher> p;
+            if (feed) {
+                p = std::make_unique<EventPublisher>(
+                    EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen,
+                                            f.clock},
+                    link, EventPublisher::Options{kPrefix, false, "h:1", f.home.filePath("c"), 16});
+                p->start();
+            }
+            for (int i = 0; i < 50; ++i) {
+                QVERIFY(f.archive.AppendDayRecord(i + 1, QLatin1Char('A'), f.clock.now()));
+                QCoreApplication::processEvents();
+            }
+            (feed ? withFeed : without) = f.dayFileBytes();
+            QVERIFY(f.screen.problems().isEmpty());
+        }
+        QCOMPARE(withFeed, without);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventPublisher)
+#include "tst_eventpublisher.moc"
