@@ -8,7 +8,8 @@
 #   --seconds S   run each target for S seconds (the smoke run of .ci/run)
 #   --runs N      run each target for N executions (default 2500000)
 #   --merge       afterwards, minimise what the runs grew (build-fuzz/corpus/<target>)
-#                 together with the seeds back into fuzz/corpus/<target> (-merge=1)
+#                 together with the seeds back into fuzz/corpus/<target> (-merge=1);
+#                 the inputs of earlier findings (*-crash-*) are always kept
 #   target        fuzz_framer, fuzz_ini, ... (default: every fuzz/fuzz_*.cpp)
 #
 # Prints one line per target (seconds, executions, executions per second, corpus
@@ -101,8 +102,12 @@ for name in "${targets[@]}"; do
     rm -rf "$fresh"; mkdir -p "$fresh" "fuzz/corpus/$name"
     "$binary" -merge=1 -max_len=$max_len -timeout=10 "$fresh" "fuzz/corpus/$name" "$corpus" \
       >>build-fuzz/logs/$name.merge.log 2>&1
+    # Inputs that once found a fault stay, whatever the minimising keeps.
+    regressions=$(mktemp -d)
+    cp fuzz/corpus/"$name"/*-crash-* "$regressions"/ 2>/dev/null || true
     rm -rf "fuzz/corpus/$name"; mkdir -p "fuzz/corpus/$name"
-    cp "$fresh"/* "fuzz/corpus/$name"/
+    cp "$fresh"/* "$regressions"/* "fuzz/corpus/$name"/ 2>/dev/null || true
+    rm -rf "$regressions"
     echo "   corpus minimised into fuzz/corpus/$name: $(ls "fuzz/corpus/$name" | wc -l) files"
   fi
 done
