@@ -100,12 +100,7 @@ int main(int argc, char** argv)
     std::unique_ptr<ThreadedBrokerLink> feed;
     if (!mqttHost.isEmpty()) {
         const MqttSettings& m = rig.station.feedSettings().settings;
-        MosquittoLink::Options o;
-        o.host = m.host;
-        o.port = m.port;
-        o.clientId = m.clientId;
-        o.keepalive = m.keepalive;
-        o.willTopic = m.prefix + QStringLiteral("/status");
+        const MosquittoLink::Options o = bench::linkOptions(m, m.prefix);
         feed = std::make_unique<ThreadedBrokerLink>(
             [o] { return std::make_unique<MosquittoLink>(o); });
         if (!rig.station.startFeed(*feed))

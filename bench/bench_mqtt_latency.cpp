@@ -43,17 +43,7 @@ int main(int argc, char** argv)
     o.beforeLoad = [&](Station& s) { bench::writeMqttIni(s.programDir(), port, prefix); };
     bench::PanelOnPty rig(o);
     const MqttSettings& m = rig.station.feedSettings().settings;
-    MosquittoLink link({m.host,
-                        m.port,
-                        false,
-                        {},
-                        {},
-                        {},
-                        m.username,
-                        m.password,
-                        m.clientId,
-                        m.keepalive,
-                        prefix + QStringLiteral("/status")});
+    MosquittoLink link(bench::linkOptions(m, prefix));
     if (!rig.station.startFeed(link))
         bench::BrokerForBench::die("the feed did not start");
     link.start();

@@ -70,17 +70,8 @@ int main(int argc, char** argv)
             };
             bench::PanelOnPty rig(o);
             const MqttSettings& m = rig.station.feedSettings().settings;
-            const MosquittoLink::Options lo{m.host,
-                                            m.port,
-                                            false,
-                                            {},
-                                            {},
-                                            {},
-                                            m.username,
-                                            m.password,
-                                            m.clientId,
-                                            m.keepalive,
-                                            QStringLiteral("bench/unreachable/status")};
+            const MosquittoLink::Options lo =
+                bench::linkOptions(m, QStringLiteral("bench/unreachable"));
             // As the panel runs it: the client on a thread of its own.
             ThreadedBrokerLink link([lo] { return std::make_unique<MosquittoLink>(lo); });
             if (!rig.station.startFeed(link))
