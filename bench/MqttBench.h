@@ -2,8 +2,6 @@
 
 // What the MQTT benchmarks share: a real mosquitto broker in a temporary
 // directory, the station's mqtt.ini for it, and waiting on the event loop.
-#include "feed/MqttSettings.h"
-#include "platform/MosquittoLink.h"
 #include "support/MosquittoBroker.h"
 
 #include <QCoreApplication>
@@ -69,21 +67,6 @@ inline void writeMqttIni(const QString& programDir, int port, const QString& pre
 }
 
 // Runs the event loop until done() or the time is up; false on time-out.
-// The client's options from the settings the panel read, as the desk makes
-// them, with the status topic under `prefix`.
-inline MosquittoLink::Options linkOptions(const MqttSettings& m, const QString& prefix)
-{
-    MosquittoLink::Options o;
-    o.host = m.host;
-    o.port = m.port;
-    o.username = m.username;
-    o.password = m.password;
-    o.clientId = m.clientId;
-    o.keepalive = m.keepalive;
-    o.willTopic = prefix + QStringLiteral("/status");
-    return o;
-}
-
 inline bool waitFor(const std::function<bool()>& done, int ms)
 {
     const QDeadlineTimer deadline(ms);

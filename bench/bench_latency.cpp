@@ -14,6 +14,7 @@
 #include "MqttBench.h"
 #include "PanelOnPty.h"
 #include "Verdict.h"
+#include "app/OperatorDesk.h"
 #include "platform/MosquittoLink.h"
 #include "platform/ThreadedBrokerLink.h"
 
@@ -100,7 +101,7 @@ int main(int argc, char** argv)
     std::unique_ptr<ThreadedBrokerLink> feed;
     if (!mqttHost.isEmpty()) {
         const MqttSettings& m = rig.station.feedSettings().settings;
-        const MosquittoLink::Options o = bench::linkOptions(m, m.prefix);
+        const MosquittoLink::Options o = OperatorDesk::brokerOptions(m);
         feed = std::make_unique<ThreadedBrokerLink>(
             [o] { return std::make_unique<MosquittoLink>(o); });
         if (!rig.station.startFeed(*feed))

@@ -7,6 +7,7 @@
 //   build/bench/bench_mqtt_latency [violations]
 #include "MqttBench.h"
 #include "PanelOnPty.h"
+#include "app/OperatorDesk.h"
 #include "feed/EventPublisher.h"
 #include "platform/MosquittoLink.h"
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     o.beforeLoad = [&](Station& s) { bench::writeMqttIni(s.programDir(), port, prefix); };
     bench::PanelOnPty rig(o);
     const MqttSettings& m = rig.station.feedSettings().settings;
-    MosquittoLink link(bench::linkOptions(m, prefix));
+    MosquittoLink link(OperatorDesk::brokerOptions(m));
     if (!rig.station.startFeed(link))
         bench::BrokerForBench::die("the feed did not start");
     link.start();

@@ -7,6 +7,7 @@
 //   build/bench/bench_mqtt_unreachable [violations]
 #include "MqttBench.h"
 #include "PanelOnPty.h"
+#include "app/OperatorDesk.h"
 #include "feed/EventPublisher.h"
 #include "platform/MosquittoLink.h"
 #include "platform/ThreadedBrokerLink.h"
@@ -70,8 +71,7 @@ int main(int argc, char** argv)
             };
             bench::PanelOnPty rig(o);
             const MqttSettings& m = rig.station.feedSettings().settings;
-            const MosquittoLink::Options lo =
-                bench::linkOptions(m, QStringLiteral("bench/unreachable"));
+            const MosquittoLink::Options lo = OperatorDesk::brokerOptions(m);
             // As the panel runs it: the client on a thread of its own.
             ThreadedBrokerLink link([lo] { return std::make_unique<MosquittoLink>(lo); });
             if (!rig.station.startFeed(link))

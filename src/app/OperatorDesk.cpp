@@ -99,13 +99,8 @@ OperatorDesk::Started OperatorDesk::start()
     return {};
 }
 
-// Nothing opens to the network without a usable mqtt.ini.
-void OperatorDesk::startFeed()
+MosquittoLink::Options OperatorDesk::brokerOptions(const MqttSettings& s)
 {
-    const MqttSettingsFile::Result& read = m_station->feedSettings();
-    if (!read.usable())
-        return;
-    const MqttSettings& s = read.settings;
     MosquittoLink::Options o;
     o.host = s.host;
     o.port = s.port;
@@ -118,6 +113,16 @@ void OperatorDesk::startFeed()
     o.clientId = s.clientId;
     o.keepalive = s.keepalive;
     o.willTopic = s.prefix + QStringLiteral("/status");
+    return o;
+}
+
+// Nothing opens to the network without a usable mqtt.ini.
+void OperatorDesk::startFeed()
+{
+    const MqttSettingsFile::Result& read = m_station->feedSettings();
+    if (!read.usable())
+        return;
+    const MosquittoLink::Options o = brokerOptions(read.settings);
     // The client runs on a thread of its own: resolving the broker's name or
     // a slow network never holds the serial line, the archive or the windows.
     m_broker =

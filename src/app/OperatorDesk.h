@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/PanelLock.h"
+#include "platform/MosquittoLink.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,6 +11,8 @@
 class QWidget;
 
 namespace zelvan {
+
+struct MqttSettings;
 
 class AlarmBlink;
 class AlarmForm;
@@ -83,6 +86,10 @@ public:
     // The restore of a module's saved state, started from the menu and run to
     // its end whether or not the menu is still open.
     StateRestore& stateRestore() { return *m_restore; }
+
+    // The MQTT client's options from the settings of mqtt.ini (its last will
+    // on <prefix>/status).
+    static MosquittoLink::Options brokerOptions(const MqttSettings& settings);
 
 private:
     QStringList configuredDevices() const;

@@ -15,6 +15,7 @@
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "support/Fakes.h"
+#include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
 
 #include <QDir>
@@ -103,15 +104,8 @@ struct FeedDesk
     {
         QString error;
         linkPath = home.filePath(QStringLiteral("modules"));
-        if (!link.open(linkPath, &error))
+        if (!playModulesOnPty(sim, link, linkPath, &error))
             qFatal("pseudo-terminal: %s", qPrintable(error));
-        QObject::connect(&link, &modsim::PtyLink::received, &sim,
-                         [this](const QByteArray& bytes) { sim.receive(1, bytes); });
-        QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
-                         [this](int line, const QByteArray& bytes) {
-                             if (line == 1)
-                                 link.write(bytes);
-                         });
         QFile f(home.filePath(QStringLiteral("zelvan.ini")));
         if (!f.open(QIODevice::WriteOnly))
             qFatal("zelvan.ini cannot be written");

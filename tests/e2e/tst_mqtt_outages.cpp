@@ -9,6 +9,7 @@
 // full run of 20,000 is scripts/mqtt-outages.sh).
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
+#include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
 
 #include <QDir>
@@ -122,14 +123,7 @@ private slots:
         m_data = m_home.filePath(QStringLiteral("Data"));
         QString error;
         const QString linkPath = m_home.filePath(QStringLiteral("modules"));
-        QVERIFY2(m_link.open(linkPath, &error), qPrintable(error));
-        QObject::connect(&m_link, &modsim::PtyLink::received, &m_sim,
-                         [this](const QByteArray& bytes) { m_sim.receive(1, bytes); });
-        QObject::connect(&m_sim, &modsim::ModuleSimulator::output, &m_link,
-                         [this](int line, const QByteArray& bytes) {
-                             if (line == 1)
-                                 m_link.write(bytes);
-                         });
+        QVERIFY2(playModulesOnPty(m_sim, m_link, linkPath, &error), qPrintable(error));
         QFile ini(m_home.filePath(QStringLiteral("zelvan.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(

@@ -3,6 +3,7 @@
 // (looked up through /proc/<pid>/fd and the kernel's socket tables).
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
+#include "support/ModulesOnPty.h"
 #include "support/StationIni.h"
 
 #include <QDir>
@@ -80,14 +81,7 @@ private slots:
         modsim::PtyLink link;
         QString error;
         const QString linkPath = home.filePath(QStringLiteral("modules"));
-        QVERIFY2(link.open(linkPath, &error), qPrintable(error));
-        QObject::connect(&link, &modsim::PtyLink::received, &sim,
-                         [&sim](const QByteArray& bytes) { sim.receive(1, bytes); });
-        QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
-                         [&link](int line, const QByteArray& bytes) {
-                             if (line == 1)
-                                 link.write(bytes);
-                         });
+        QVERIFY2(playModulesOnPty(sim, link, linkPath, &error), qPrintable(error));
         QVERIFY(writeStationIni(home.path(), linkPath));
         QVERIFY(!QFile::exists(home.filePath(QStringLiteral("mqtt.ini"))));
 

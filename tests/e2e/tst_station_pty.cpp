@@ -7,6 +7,7 @@
 #include "modsim/PtyLink.h"
 #include "platform/SerialPortLine.h"
 #include "support/Fakes.h"
+#include "support/ModulesOnPty.h"
 #include "support/StationIni.h"
 
 #include <QFile>
@@ -43,14 +44,7 @@ private slots:
         modsim::PtyLink link;
         QString error;
         const QString linkPath = home.filePath(QStringLiteral("modules"));
-        QVERIFY2(link.open(linkPath, &error), qPrintable(error));
-        QObject::connect(&link, &modsim::PtyLink::received, &sim,
-                         [&](const QByteArray& bytes) { sim.receive(1, bytes); });
-        QObject::connect(&sim, &modsim::ModuleSimulator::output, &link,
-                         [&](int line, const QByteArray& bytes) {
-                             if (line == 1)
-                                 link.write(bytes);
-                         });
+        QVERIFY2(playModulesOnPty(sim, link, linkPath, &error), qPrintable(error));
         sim.presetState(2, 4, 'P');
         QVERIFY(writeStationIni(home.path(), linkPath));
 
