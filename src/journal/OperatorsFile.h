@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace zelvan {
+
+// One operator of the panel: the name and the Argon2id string of the PIN
+// (libsodium's crypto_pwhash_str: algorithm, costs, salt and hash in one).
+struct OperatorRecord
+{
+    QString name;
+    QByteArray pinHash;
+};
+
+// The `operators` file in the program directory: who may log in at the panel.
+// One operator a line, "name<TAB>argon2id-string", UTF-8. The PIN itself is
+// never stored. The file is written mode 0600 through the durable write; a
+// file that group or others may read is refused (its hashes are open to
+// guessing) and said as a problem.
+class OperatorsFile
+{
+public:
+    explicit OperatorsFile(QString programDir);
+
+    static QString fileName() { return QStringLiteral("operators"); }
+    QString path() const;
+
+    struct Read
+    {
+        bool exists = false;              // the file is there
+        QList<OperatorRecord> operators;  // empty when refused or unreadable
+        QString problem;                  // why it cannot be used; empty when it can
+    };
+    Read read() const;
+
+    // Adds an operator, or gives an existing one a new PIN. False, with the
+    // reason in errorString(), for a name or PIN that is not allowed, a file
+    // that is refused or cannot be read, or a write that fails.
+    bool add(const QString& name, const QString& pin);
+    // False when the operator is not there, or as for add().
+    bool remove(const QString& name);
+    QString errorString() const { return m_error; }
+
+    // A name: 1 to 32 characters, no tab, no line break, no control character,
+    // not "-" (the journal's name for nobody logged in), not blank.
+    static bool validName(const QString& name);
+    // A PIN: 4 to 12 decimal digits.
+    static bool validPin(const QString& pin);
+    // The Argon2id string of a PIN, with a salt of its own.
+    static QByteArray hashPin(const QString& pin);
+    // Whether pin is the one the string was made of.
+    static bool verifyPin(const QByteArray& pinHash, const QString& pin);
+
+private:
+    QString m_programDir;
+    QString m_error;
+};
+
+} // namespace zelvan
