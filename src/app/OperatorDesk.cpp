@@ -1,12 +1,15 @@
 #include "app/OperatorDesk.h"
 
 #include "app/LinkLostForm.h"
+#include "app/LoginForm.h"
 #include "app/SplashForm.h"
 #include "app/Station.h"
 #include "core/Logging.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
+#include "journal/JournalTexts.h"
+#include "journal/OperatorSession.h"
 #include "menu/MenuForm.h"
 #include "menu/StateRestore.h"
 #include "panel/MainForm.h"
@@ -156,8 +159,40 @@ void OperatorDesk::buildWindows()
         if (m_alarms->isVisible())
             raiseForm(*m_alarms);
     });
+    m_blink->silence().setOperatorActions(&s.operators());
+    m_restore->setOperatorActions(&s.operators());
+    buildLogin();
     placeWindows();
     followScreen();
+}
+
+// Where operators log in: who is there on the main window, its button, and
+// the dialog that an action waiting for a log-in opens.
+void OperatorDesk::buildLogin()
+{
+    OperatorSession& session = m_station->operators();
+    if (!session.loginRequired())
+        return;
+    m_login = std::make_unique<LoginForm>(session, m_main.get());
+    m_login->setWindowFlag(Qt::Window);
+    connect(&session, &OperatorSession::loginRequested, m_login.get(), &LoginForm::ask);
+    connect(&session, &OperatorSession::operatorChanged, this, &OperatorDesk::showOperator);
+    connect(m_main.get(), &MainForm::operatorButtonClicked, this, [this] {
+        OperatorSession& o = m_station->operators();
+        if (o.current().isEmpty())
+            m_login->ask();
+        else
+            o.logout();
+    });
+    showOperator();
+}
+
+void OperatorDesk::showOperator()
+{
+    const QString name = m_station->operators().current();
+    m_main->showOperator(
+        journal_texts::operatorLine().arg(name.isEmpty() ? journal_texts::nobody() : name),
+        name.isEmpty() ? journal_texts::loginButton() : journal_texts::logoutButton());
 }
 
 void OperatorDesk::placeWindows()
@@ -206,9 +241,12 @@ void OperatorDesk::openMenu()
         Station& s = *m_station;
         // Printed on the default printer, or into PDF files in the data
         // directory's reports folder when no printer is installed.
+        auto session = std::make_unique<MenuSession>(s.state(), s.screen(), s.files(), *m_restore,
+                                                     s.optionsFile(), m_platform.clock);
+        session->setOperatorActions(&s.operators());
+        session->setJournal(&s.journal());
         m_menu =
-            new MenuForm(std::make_unique<MenuSession>(s.state(), s.screen(), s.files(), *m_restore,
-                                                       s.optionsFile(), m_platform.clock),
+            new MenuForm(std::move(session),
                          std::make_unique<PrinterSink>(
                              m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
         // Files of reports go where the operator says in the system's save dialog.

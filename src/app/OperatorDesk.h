@@ -23,6 +23,7 @@ class FrontRequest;
 class KeypadForm;
 class KeypadModel;
 class LinkLostForm;
+class LoginForm;
 class BrokerLink;
 class MainForm;
 class MenuForm;
@@ -77,6 +78,8 @@ public:
     SplashForm* splashForm() const { return m_splash.get(); }
     LinkLostForm* linkLostForm() const { return m_linkLost.get(); }
     ObjectInfoForm* infoForm() const { return m_info.get(); }
+    // The log-in dialog, when operators log in at this panel.
+    LoginForm* loginForm() const { return m_login.get(); }
     // The open menu window, if any.
     MenuForm* menuForm() const;
     // The MQTT broker connection, when mqtt.ini configures one.
@@ -99,6 +102,8 @@ private:
     void openMenu();
     void followScreen();
     void bringToFront();
+    void buildLogin();
+    void showOperator();
 
     Platform m_platform;
     QString m_programDir;
@@ -118,6 +123,7 @@ private:
     std::unique_ptr<KeypadForm> m_keypad;
     std::unique_ptr<FrontRequest> m_frontRequest;
     std::unique_ptr<StateRestore> m_restore;
+    std::unique_ptr<LoginForm> m_login;
     QPointer<MenuForm> m_menu;
     int m_menusOpened = 0;
     bool m_mainShown = false;

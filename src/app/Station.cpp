@@ -7,7 +7,11 @@
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
+#include "core/ProgramVersion.h"
 #include "feed/EventPublisher.h"
+#include "journal/Journal.h"
+#include "journal/OperatorSession.h"
+#include "journal/OperatorsFile.h"
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
@@ -52,6 +56,10 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
 
 Station::~Station()
 {
+    if (m_operators)
+        m_operators->journal(JournalAction::Exit, 0, 0, QString());
+    // A waiting action refers to the parts below: it goes first.
+    m_operators.reset();
     // Day records that still cannot be written are not lost with the
     // program: the next start writes them first.
     if (m_archive)
@@ -135,6 +143,7 @@ Station::LoadResult Station::load()
     m_panel->SelectPage(0);
 
     m_timer.start();
+    m_operators->journal(JournalAction::Start, 0, 0, programVersion());
     return {};
 }
 
@@ -189,6 +198,24 @@ void Station::buildDataParts()
         [this](const QString& line, int m) { m_exchange->HandleStartupLine(line, m); });
     m_framer.setMessageHandler(
         [this](const QString& message, int m) { m_decoder->HandleModuleMessage(message, m); });
+    buildOperators();
+}
+
+// The journal in the data directory; the operators from the program
+// directory. A file of operators that cannot be used lets nobody log in and
+// asks nobody: the panel goes on watching, and the operator is told.
+void Station::buildOperators()
+{
+    m_journal = std::make_unique<Journal>(m_state.DataDir, m_clock);
+    connect(m_journal.get(), &Journal::failureChanged, this,
+            [this](bool failing, const QString& message) {
+                m_screen.setProblem(Source::Journal, failing ? message : QString());
+            });
+    const OperatorsFile::Read read = OperatorsFile(m_programDir).read();
+    m_screen.setProblem(Source::Operators, read.problem);
+    m_operators = std::make_unique<OperatorSession>(read.operators, *m_journal, m_clock,
+                                                    m_config.operatorIdleMinutes);
+    m_panel->setOperatorActions(m_operators.get());
 }
 
 void Station::openPorts()
@@ -270,6 +297,7 @@ void Station::housekeeping()
     m_archive->flushPending();
     m_panel->writePendingColors();
     m_optionsFile.retry();
+    m_journal->retry();
 }
 
 } // namespace zelvan

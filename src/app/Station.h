@@ -32,6 +32,8 @@ class StartupExchange;
 class LinkSupervisor;
 class BrokerLink;
 class EventPublisher;
+class Journal;
+class OperatorSession;
 
 // The whole station without its windows: the state, the configuration, the
 // data files, the lists, the grid, the panel's model, the link (framing,
@@ -96,6 +98,9 @@ public:
     MessageDecoder& decoder() { return *m_decoder; }
     StartupExchange& exchange() { return *m_exchange; }
     LinkSupervisor& supervisor() { return *m_supervisor; }
+    // The journal of the operator's actions, and who is at the panel.
+    Journal& journal() { return *m_journal; }
+    OperatorSession& operators() { return *m_operators; }
 
 private:
     void resetLinkState();
@@ -137,6 +142,10 @@ private:
     QString feedSettingsStamp() const;
     void checkFeedSettings();
     std::unique_ptr<EventPublisher> m_publisher;
+    std::unique_ptr<Journal> m_journal;
+    // Before the parts whose actions it holds back: it goes first.
+    std::unique_ptr<OperatorSession> m_operators;
+    void buildOperators();
 };
 
 } // namespace zelvan

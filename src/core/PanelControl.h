@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace zelvan {
 
 // What the link, event and keypad parts ask of the main panel: the page
@@ -20,6 +22,12 @@ public:
     // 2 = right; shift 0 = none, 1 = Shift. Then its release.
     virtual void PressObjectButton(int i, int button, int shift) = 0;
     virtual void ReleaseObjectButton() = 0;
+    // The same press, said to come from origin (the keypad, for the journal).
+    virtual void pressFrom(const QString& origin, int i, int button, int shift)
+    {
+        Q_UNUSED(origin);
+        PressObjectButton(i, button, shift);
+    }
 };
 
 } // namespace zelvan

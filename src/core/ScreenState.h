@@ -60,6 +60,8 @@ public:
         Broker,      // the MQTT broker cannot be reached
         FeedRead,    // a day file the MQTT feed cannot read, or its cursor does not fit
         FeedRefused, // the MQTT broker refuses what the feed publishes
+        Journal,     // the journal of the operator's actions cannot be written
+        Operators,   // the operators file cannot be used
         Count
     };
     QStringList problems() const;

@@ -363,6 +363,40 @@ StartupConfig ZelvanIni::readStartup() const
     return config;
 }
 
+namespace {
+
+// [Operators] is optional and keyed, unlike the positional sections:
+// "IdleMinutes=n", minutes without an action before the operator is logged
+// out, 0 for never. Without the section, 0.
+int readIdleMinutes(const QList<IniLine>& lines, QStringList* problems)
+{
+    const QString header = QStringLiteral("[Operators]");
+    const QString key = QStringLiteral("IdleMinutes");
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString text = lines[i].text.trimmed();
+        if (looksLikeHeader(text)) {
+            inSection = text.compare(header, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = text.indexOf(QLatin1Char('='));
+        if (!inSection || eq < 0 || text.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString value = text.mid(eq + 1).trimmed();
+        bool ok = false;
+        const int minutes = value.toInt(&ok);
+        if (ok && minutes >= 0 && minutes <= 24 * 60)
+            return minutes;
+        if (problems)
+            problems->append(
+                config_texts::badValue().arg(header, key, value, QStringLiteral("0")));
+        return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 StartupConfig ZelvanIni::startupFrom(const QByteArray& bytes) const
 {
     StartupConfig config;
@@ -424,6 +458,7 @@ StartupConfig ZelvanIni::startupFrom(const QByteArray& bytes) const
             config.moduls = *v;
     }
     config.options = readOptionValues(lines, problems);
+    config.operatorIdleMinutes = readIdleMinutes(lines, problems);
     return config;
 }
 

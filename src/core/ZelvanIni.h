@@ -38,6 +38,8 @@ struct StartupConfig
                                     PortConfig{QStringLiteral("2")}};
     QString moduls = QStringLiteral("YYYYYYYY");
     std::array<qint16, 6> options = kDefaultOptions;
+    // [Operators] IdleMinutes: an operator idle this long is logged out; 0 never.
+    int operatorIdleMinutes = 0;
     // Values that could not be read and took their default, for the operator.
     QStringList problems;
 

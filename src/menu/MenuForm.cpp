@@ -3,6 +3,7 @@
 #include "core/PrintSink.h"
 #include "menu/AboutTab.h"
 #include "menu/BoardTab.h"
+#include "menu/JournalTab.h"
 #include "menu/MenuTexts.h"
 #include "menu/NamesTab.h"
 #include "menu/ObjectInfoTab.h"
@@ -82,10 +83,12 @@ void MenuForm::addTabs()
                                                           information,
                                                           new AboutTab,
                                                           restore,
-                                                          new BoardTab(session)};
+                                                          new BoardTab(session),
+                                                          new JournalTab(session, sink)};
     for (int i = 0; i < kMenuTabCount; ++i) {
         MenuTabForm* tab = tabs[size_t(i)];
         SSTab1->addTab(tab, texts::kTabCaptions[size_t(i)]);
+        tab->setOperatorActions(session.operatorActions());
         connect(tab, &MenuTabForm::operatorMessage, this, &MenuForm::report);
     }
     connect(names, &NamesTab::informationOpened, information, &ObjectInfoTab::focusText);

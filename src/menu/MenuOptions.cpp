@@ -1,5 +1,6 @@
 #include "menu/MenuOptions.h"
 
+#include "core/OperatorActions.h"
 #include "core/NumericText.h"
 #include "core/OptionsFile.h"
 #include "core/ScreenState.h"
@@ -103,6 +104,8 @@ void MenuOptions::setOption(int i, bool on)
     if (i < 0 || i >= kOptionCount)
         return;
     const qint16 value = on ? 1 : 0;
+    noteChange(menu_texts::kOptionControls[size_t(i)], QString::number(m_options[size_t(i)]),
+               QString::number(value));
     m_options[size_t(i)] = value;
     switch (i) {
     case ShowAlarms:
@@ -134,6 +137,7 @@ void MenuOptions::selectFont(int index)
 {
     if (index < 0 || index >= m_fontNames.size())
         return;
+    noteChange(QStringLiteral("font"), m_font.name, m_fontNames.at(index));
     m_fontIndex = index;
     m_font.name = m_fontNames.at(index);
     markChanged();
@@ -143,6 +147,7 @@ void MenuOptions::selectSize(int index)
 {
     if (index < 0 || index >= fontSizes().size())
         return;
+    noteChange(QStringLiteral("size"), QString::number(m_font.size), fontSizes().at(index));
     m_sizeIndex = index;
     m_font.size = fontSizes().at(index).toInt();
     markChanged();
@@ -150,14 +155,24 @@ void MenuOptions::selectSize(int index)
 
 void MenuOptions::setBold(bool on)
 {
+    noteChange(QStringLiteral("bold"), QString::number(int(m_font.bold)), QString::number(int(on)));
     m_font.bold = on;
     markChanged();
 }
 
 void MenuOptions::setItalic(bool on)
 {
+    noteChange(QStringLiteral("italic"), QString::number(int(m_font.italic)),
+               QString::number(int(on)));
     m_font.italic = on;
     markChanged();
+}
+
+void MenuOptions::noteChange(const QString& option, const QString& old, const QString& now)
+{
+    if (old != now)
+        journal(m_operator, JournalAction::Options, 0, 0,
+                QStringLiteral("%1: %2 -> %3").arg(option, old, now));
 }
 
 void MenuOptions::markChanged()

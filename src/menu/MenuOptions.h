@@ -10,6 +10,7 @@
 namespace zelvan {
 
 struct StationState;
+class OperatorActions;
 class ScreenState;
 class OptionsFile;
 
@@ -73,6 +74,8 @@ public:
     // when the rewrite of zelvan.ini failed: the options file keeps the choice,
     // shows the problem and writes it at a later supervision tick.
     bool saveIfChanged();
+    // Where the operator's changes are journaled.
+    void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
 
 signals:
     void changed();
@@ -80,6 +83,8 @@ signals:
 
 private:
     void markChanged();
+    // A change of the operator's, journaled.
+    void noteChange(const QString& option, const QString& old, const QString& now);
     void followWindows();
     std::array<bool, 3> windowsShown() const;
     // Whether the window of option i is shown now; nothing when i names no
@@ -97,6 +102,7 @@ private:
     int m_sizeIndex = 0;
     PrinterFont m_font;
     bool m_changed = false;
+    OperatorActions* m_operator = nullptr;
 };
 
 } // namespace zelvan

@@ -1,7 +1,9 @@
 #include "menu/MenuSession.h"
 
 #include "core/Clock.h"
+#include "core/Addressing.h"
 #include "core/ObjectFiles.h"
+#include "core/OperatorActions.h"
 #include "core/StationState.h"
 #include "menu/ArchiveReport.h"
 #include "menu/MenuLabels.h"
@@ -18,6 +20,7 @@ MenuSession::MenuSession(StationState& state, ScreenState& screen, ObjectFiles& 
       m_options(state, screen, optionsFile), m_names(state, files), m_board(state, files),
       m_restore(restore)
 {
+    m_journalView.setDay(clock.now().date());
     connect(&m_options, &MenuOptions::saveFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::writeFailed, this, &MenuSession::writeFailed);
     connect(&m_names, &NamesRegister::readFailed, this, &MenuSession::readFailed);
@@ -77,8 +80,51 @@ void MenuSession::onTabChange(int previous, int next)
 
 PeriodLabels MenuSession::periodLabels() const { return m_period.labels(m_state.MonthName); }
 
+void MenuSession::setOperatorActions(OperatorActions* actions)
+{
+    m_operator = actions;
+    m_options.setOperatorActions(actions);
+}
+
+void MenuSession::setJournal(const Journal* journal)
+{
+    m_journalView.setJournal(journal);
+    m_journalView.setDay(m_clock.now().date());
+}
+
+bool MenuSession::saveName()
+{
+    const int k = m_names.currentObject();
+    const QString old = m_files.name(k).trimmed();
+    if (!m_names.saveName())
+        return false;
+    journal(m_operator, JournalAction::Names, k, moduleOf(k),
+            QStringLiteral("\"%1\" -> \"%2\"").arg(old, m_names.nameText()));
+    return true;
+}
+
+QString MenuSession::reportDetail() const
+{
+    const ReportScope scope = ReportScope::of(m_period);
+    QStringList kinds;
+    const std::array<bool, 4> boxes = {m_request.Check8, m_request.Check9, m_request.Check13,
+                                       m_request.Check10};
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (boxes[i])
+            kinds << menu_texts::kKindCaptions[i];
+    }
+    return QStringLiteral("%1 %2.00 - %3 %4.00; %5; %6 objects")
+        .arg(scope.first.toString(Qt::ISODate))
+        .arg(m_period.FromHour(), 2, 10, QLatin1Char('0'))
+        .arg(scope.last.toString(Qt::ISODate))
+        .arg(m_period.ToHour(), 2, 10, QLatin1Char('0'))
+        .arg(kinds.join(QStringLiteral(", ")))
+        .arg(m_request.selectedCount());
+}
+
 void MenuSession::runReport()
 {
+    journal(m_operator, JournalAction::Report, 0, 0, reportDetail());
     const ArchiveReportResult result = ArchiveReport(m_state, m_files).build(m_period, m_request);
     m_reportText = result.text;
     m_lastRun =
@@ -109,16 +155,21 @@ std::unique_ptr<ReportCsvExport> MenuSession::csvExport(const QString& path, QCh
 
 bool MenuSession::saveInformation()
 {
+    const int k = m_names.currentObject();
     if (!m_names.saveInformation())
         return false;
+    journal(m_operator, JournalAction::Information, k, moduleOf(k),
+            QStringLiteral("%1 characters").arg(m_names.informationText().size()));
     setCurrentTab(MenuTab::ObjectsList);
     return true;
 }
 
 bool MenuSession::confirmBoard()
 {
-    if (!m_board.store(m_names.currentObject()))
+    const int k = m_names.currentObject();
+    if (!m_board.store(k))
         return false;
+    journal(m_operator, JournalAction::Board, k, moduleOf(k), QString());
     setCurrentTab(MenuTab::ObjectsList);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "menu/BoardConfiguration.h"
+#include "menu/JournalView.h"
 #include "menu/MenuOptions.h"
 #include "menu/NamesRegister.h"
 #include "menu/ReportPeriod.h"
@@ -22,6 +23,7 @@ class ObjectFiles;
 class OptionsFile;
 class Clock;
 class ReportCsvExport;
+class OperatorActions;
 
 // The request that built a report, kept for the report's files.
 struct ReportRun
@@ -47,10 +49,11 @@ enum class MenuTab
     Information = 5,
     Restore = 6,
     ObjectsConfiguration = 7,
+    Journal = 8,
 };
 // A tab's index in SSTab1.
 constexpr int tabIndex(MenuTab tab) { return static_cast<int>(tab); }
-constexpr int kMenuTabCount = 8;
+constexpr int kMenuTabCount = 9;
 
 // One opening of the menu window: its tabs' models, the current tab and the
 // rules that run when the operator changes tab or leaves the window. What must
@@ -108,7 +111,7 @@ public:
     void runReport();
 
     // Command3: the name field saved.
-    bool saveName() { return m_names.saveName(); }
+    bool saveName();
     // Command4: the information text saved, then back to the objects list.
     bool saveInformation();
     // Double click on List2: on to the information tab.
@@ -120,6 +123,15 @@ public:
     void cancelBoard() { setCurrentTab(MenuTab::ObjectsList); }
     // Command8 of module m.
     bool restoreModule(int m) { return m_restore.restore(m); }
+
+    // Where the menu's actions ask for a log-in and are journaled.
+    void setOperatorActions(OperatorActions* actions);
+    OperatorActions* operatorActions() const { return m_operator; }
+    // The journal tab's model: today's actions of the journal given here.
+    void setJournal(const Journal* journal);
+    JournalView& journalView() { return m_journalView; }
+    // The journal's words for the period and kinds of a report.
+    QString reportDetail() const;
 
     // Command7 or the window's close box: changed options are written.
     void leave();
@@ -148,6 +160,8 @@ private:
     QString m_reportText;
     std::optional<ReportRun> m_lastRun;
     int m_tab = tabIndex(MenuTab::ArchiveRequest);
+    OperatorActions* m_operator = nullptr;
+    JournalView m_journalView;
 };
 
 } // namespace zelvan

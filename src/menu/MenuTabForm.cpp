@@ -1,5 +1,6 @@
 #include "menu/MenuTabForm.h"
 
+#include "core/OperatorActions.h"
 #include "core/DurableFile.h"
 #include "core/PrintSink.h"
 #include "menu/MenuTexts.h"
@@ -104,8 +105,10 @@ MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const ch
     auto* pdf = named(new QPushButton(menu_texts::kPdf), base + QStringLiteral("Pdf"));
     for (QPushButton* b : {show, pdf, print})
         row->addWidget(b);
-    connect(print, &QPushButton::clicked, this,
-            [this, &sink, document] { reportPrint(document(sink)); });
+    connect(print, &QPushButton::clicked, this, [this, &sink, document, base] {
+        journal(m_operator, JournalAction::Print, 0, 0, base);
+        reportPrint(document(sink));
+    });
     connect(show, &QPushButton::clicked, this,
             [this, &sink, document] { preview(sink, document); });
     connect(pdf, &QPushButton::clicked, this, [this, &sink, document, reportsDir, fileName] {
@@ -164,6 +167,7 @@ void MenuTabForm::exportPdf(const PrintSink& sink, const PrintDocument& document
         emit operatorMessage(ReportTexts::kExportFailed + target.errorString());
         return;
     }
+    journal(m_operator, JournalAction::Pdf, 0, 0, choice.path);
     emit operatorMessage(ReportTexts::kExportSaved + choice.path);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/OperatorActions.h"
+
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -62,12 +65,26 @@ public:
 
     // Where the tab asks for the path of a file it writes.
     void setSavePathChooser(SavePathChooser chooser) { m_chooser = std::move(chooser); }
+    // Where the tab's actions ask for a log-in and are journaled.
+    void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
 
 signals:
     // A text for the window's status line; an empty one clears it.
     void operatorMessage(const QString& text);
 
 protected:
+    // Runs f on target once the operator may act (after a log-in when one is
+    // needed); nothing when target is gone by then (the window was left).
+    template <typename T> void whenAllowed(T* target, std::function<void(T&)> f)
+    {
+        QPointer<T> guard(target);
+        zelvan::whenAllowed(m_operator, [guard, f = std::move(f)] {
+            if (guard)
+                f(*guard);
+        });
+    }
+    OperatorActions* operatorActions() const { return m_operator; }
+
     // A spin button: two arrows, "up" above "down", without a value of its own.
     QWidget* spinButton(const char* name, const std::function<void()>& up,
                         const std::function<void()>& down);
@@ -100,6 +117,7 @@ protected:
 
 private:
     SavePathChooser m_chooser = askSavePath;
+    OperatorActions* m_operator = nullptr;
 };
 
 } // namespace zelvan

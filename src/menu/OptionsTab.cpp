@@ -39,11 +39,13 @@ OptionsTab::OptionsTab(MenuOptions& options, const QString& printerName, QWidget
         showFontSamples();
     });
     connect(List3, &QListWidget::currentRowChanged, this,
-            [this](int row) { m_options.selectFont(row); });
+            [this](int row) { change([row](MenuOptions& o) { o.selectFont(row); }); });
     connect(List4, &QListWidget::currentRowChanged, this,
-            [this](int row) { m_options.selectSize(row); });
-    connect(Check6, &QCheckBox::toggled, this, [this](bool on) { m_options.setBold(on); });
-    connect(Check7, &QCheckBox::toggled, this, [this](bool on) { m_options.setItalic(on); });
+            [this](int row) { change([row](MenuOptions& o) { o.selectSize(row); }); });
+    connect(Check6, &QCheckBox::toggled, this,
+            [this](bool on) { change([on](MenuOptions& o) { o.setBold(on); }); });
+    connect(Check7, &QCheckBox::toggled, this,
+            [this](bool on) { change([on](MenuOptions& o) { o.setItalic(on); }); });
 }
 
 QWidget* OptionsTab::buildOptions()
@@ -53,7 +55,8 @@ QWidget* OptionsTab::buildOptions()
     for (int i = 0; i < MenuOptions::kOptionCount; ++i) {
         auto* box = named(new QCheckBox(texts::kOptionCaptions[size_t(i)]),
                           texts::kOptionControls[size_t(i)]);
-        connect(box, &QCheckBox::toggled, this, [this, i](bool on) { m_options.setOption(i, on); });
+        connect(box, &QCheckBox::toggled, this,
+                [this, i](bool on) { change([i, on](MenuOptions& o) { o.setOption(i, on); }); });
         m_optionBoxes[size_t(i)] = box;
         layout->addWidget(box);
     }
@@ -88,6 +91,15 @@ QWidget* OptionsTab::buildPrinter(const QString& printerName)
     layout->addWidget(Label9, 4, 0, 1, 2);
     layout->addWidget(Label10, 5, 0, 1, 2);
     return frame5;
+}
+
+// A change of the operator's, made once the operator may act; until then the
+// controls show the options as they are.
+void OptionsTab::change(std::function<void(MenuOptions&)> apply)
+{
+    whenAllowed<MenuOptions>(&m_options, std::move(apply));
+    showOptions();
+    showFontSamples();
 }
 
 // Shows the model; the boxes' signals are held so that showing is no change.

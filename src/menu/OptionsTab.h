@@ -29,6 +29,7 @@ signals:
 private:
     QWidget* buildOptions();
     QWidget* buildPrinter(const QString& printerName);
+    void change(std::function<void(MenuOptions&)> apply);
     void showOptions();
     void showFontSamples();
 

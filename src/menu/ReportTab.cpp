@@ -75,6 +75,7 @@ void ReportTab::exportCsv()
         return;
     const QChar separator =
         choice.filter == 1 ? ReportCsvExport::kComma : ReportCsvExport::kSemicolon;
+    journal(operatorActions(), JournalAction::Csv, 0, 0, choice.path);
     m_export = m_session.csvExport(choice.path, separator).release();
     m_export->setParent(this);
     m_export->setObjectName(QStringLiteral("CsvExport"));

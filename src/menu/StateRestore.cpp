@@ -1,6 +1,8 @@
 #include "menu/StateRestore.h"
 
+#include "core/Addressing.h"
 #include "core/NumericText.h"
+#include "core/OperatorActions.h"
 #include "core/ScreenState.h"
 #include "core/SerialLine.h"
 #include "core/StationState.h"
@@ -95,6 +97,8 @@ bool StateRestore::restore(int m)
     m_progress = 0;
     if (m_screen)
         m_screen->setProblem(ScreenState::ProblemSource::Restore, QString());
+    m_unsent = 0;
+    journal(m_operator, JournalAction::Restore, 0, m, QStringLiteral("started, %1 lines").arg(m_lines.size()));
     emit changed();
     sendNext();
     return true;
@@ -107,6 +111,7 @@ void StateRestore::sendNext()
     while (m_next < m_lines.size()) {
         if (line == nullptr || !line->isOpen()) {
             // Nowhere to send: the remaining lines cannot go out.
+            m_unsent = int(m_lines.size() - m_next);
             m_next = m_lines.size();
             break;
         }
@@ -122,6 +127,7 @@ void StateRestore::sendNext()
         bytes += command + '\r';
         m_commands.writeRaw(portNo, bytes);
         const double objectNo = numericValue(QLatin1StringView(command.mid(1, 5)));
+        journalLine(command, int(objectNo));
         m_progress = int(std::clamp<qint64>(roundHalfEven(objectNo / 128.0 * 100.0), 0, 100));
         emit changed();
     }
@@ -148,13 +154,25 @@ void StateRestore::onDrainTimeout()
             ScreenState::ProblemSource::Restore,
             menu_texts::kRestoreStalled.arg(menuModuleCaption(m_state, m)).arg(unsent));
     }
+    m_unsent = unsent;
     emit stalled(m, unsent);
     finish();
+}
+
+void StateRestore::journalLine(const QByteArray& command, int objectNo)
+{
+    const int k = isObjectNo(objectNo) ? globalIndex(m_module, objectNo) : 0;
+    const JournalAction action =
+        command.startsWith('O') ? JournalAction::Release : JournalAction::Take;
+    journal(m_operator, action, k, m_module, command_origin::restore());
 }
 
 void StateRestore::finish()
 {
     const int m = m_module;
+    journal(m_operator, JournalAction::Restore, 0, m,
+            m_unsent == 0 ? QStringLiteral("finished")
+                          : QStringLiteral("ended with a problem: %1 lines not sent").arg(m_unsent));
     m_module = 0;
     m_lines.clear();
     m_next = 0;

@@ -14,6 +14,7 @@ struct StationState;
 class CommandSender;
 class ScreenState;
 class SerialLine;
+class OperatorActions;
 
 // The restore tab: one button per module (Command8) showing when its link was
 // lost, and the sending of the saved take commands back to the module. Each
@@ -51,6 +52,8 @@ public:
     // Starts sending the saved lines of module m. False when a restore is
     // already running or the module has no saved state.
     bool restore(int m);
+    // Where the restore's start, end and every line sent are journaled.
+    void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
 
     // "dd " + month name + " yyyy г.  hh:mm:ss": the moment a link was lost.
     static QString lossText(const StationState& state, const QDateTime& t);
@@ -71,6 +74,7 @@ private:
     void onOutputDrained();
     void onDrainTimeout();
     void finish();
+    void journalLine(const QByteArray& command, int objectNo);
 
     const StationState& m_state;
     CommandSender& m_commands;
@@ -83,6 +87,8 @@ private:
     qsizetype m_next = 0;
     bool m_waiting = false;
     int m_progress = 0;
+    int m_unsent = 0; // lines of the running restore that could not go out
+    OperatorActions* m_operator = nullptr;
 };
 
 } // namespace zelvan

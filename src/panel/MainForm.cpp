@@ -207,6 +207,28 @@ void MainForm::buildSidePanel()
         unsetCursor();
     });
     connect(m_menu, &QPushButton::released, this, [this] { unsetCursor(); });
+
+    m_operator = label(QStringLiteral("OperatorLabel"), QString(),
+                       QRect(8, m_frame->geometry().bottom() + 6, width - 16, 16), Qt::AlignLeft,
+                       m_sidePanel);
+    m_operator->hide();
+    m_operatorButton = new QPushButton(m_sidePanel);
+    m_operatorButton->setObjectName(QStringLiteral("OperatorButton"));
+    m_operatorButton->hide();
+    connect(m_operatorButton, &QPushButton::clicked, this, &MainForm::operatorButtonClicked);
+}
+
+void MainForm::showOperator(const QString& line, const QString& button)
+{
+    const int width = kSidePanel.width();
+    const int top = kSidePanel.height() - 40;
+    const int half = (width - 24) / 2;
+    m_menu->setGeometry(8, top, half, 28);
+    m_operatorButton->setGeometry(16 + half, top, half, 28);
+    m_operator->setText(line);
+    m_operatorButton->setText(button);
+    m_operator->show();
+    m_operatorButton->show();
 }
 
 void MainForm::buildBottomStrip()

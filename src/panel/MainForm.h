@@ -32,9 +32,17 @@ public:
     RibbonButton* ribbon(int r) const { return m_ribbons[size_t(r)]; }
     QSlider* slider(int s) const { return m_sliders[size_t(s)]; }
 
+    // Who is logged in and the log-in button, shown only where operators
+    // log in: "Оператор: …" above, the button beside "Меню".
+    void showOperator(const QString& line, const QString& button);
+    QLabel* operatorLabel() const { return m_operator; }
+    QPushButton* operatorButton() const { return m_operatorButton; }
+
 signals:
     // The "Меню" button was clicked.
     void menuRequested();
+    // The log-in / log-out button was clicked.
+    void operatorButtonClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +78,8 @@ private:
     std::array<QSlider*, 3> m_sliders{};           // Slider1..Slider3
     QPushButton* m_apply = nullptr;                // Command3D3
     QPushButton* m_menu = nullptr;                 // Command3D2
+    QLabel* m_operator = nullptr;
+    QPushButton* m_operatorButton = nullptr;
     QLabel* m_problem = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/Addressing.h"
 #include "core/Labels.h"
+#include "core/OperatorActions.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
@@ -11,6 +12,7 @@
 #include "panel/PanelTexts.h"
 
 #include <QFileInfo>
+#include <memory>
 
 namespace zelvan {
 
@@ -67,6 +69,17 @@ void MainPanelModel::measuredValueChanged()
 
 void MainPanelModel::PressObjectButton(int i, int button, int shift)
 {
+    pressFrom(command_origin::grid(), i, button, shift);
+}
+
+void MainPanelModel::setOperatorActions(OperatorActions* actions)
+{
+    m_operator = actions;
+    m_thresholds.setOperatorActions(actions);
+}
+
+void MainPanelModel::pressFrom(const QString& origin, int i, int button, int shift)
+{
     if (i < 0 || i >= kButtonsPerPage)
         return;
     // A press of another button (the middle one) while the right button holds
@@ -74,6 +87,31 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
     // object would show its thresholds beside the gauge of the measured one.
     if (button != LeftButton && button != RightButton && !m_state.PendingMeasure.isEmpty())
         return;
+    const bool acts = (button == LeftButton || button == RightButton)
+                      && (shift == NoModifier || shift == ShiftModifier);
+    if (!acts) {
+        select(i);
+        emit changed();
+        return;
+    }
+    // A take, release, measurement or colour waits for the operator's log-in
+    // when one is needed, and is then done on the object pressed, on its page.
+    const int k = m_state.PageBase + i + 1;
+    const auto later = std::make_shared<bool>(false);
+    whenAllowed(m_operator, [this, origin, k, button, shift, later] {
+        if (*later && pageBaseOf(ribbonOf(k)) != m_state.PageBase)
+            SelectPage(ribbonOf(k));
+        act(origin, k - 1 - m_state.PageBase, button, shift);
+        // The button was let go while the log-in was asked: a measurement
+        // asked for then takes one reading.
+        if (*later)
+            ReleaseObjectButton();
+    });
+    *later = true; // what runs from here on runs after a log-in
+}
+
+void MainPanelModel::select(int i)
+{
     m_state.ClickedButton = qint16(i);
     const int b = m_state.PageBase + i;
     const int k = b + 1;
@@ -84,21 +122,30 @@ void MainPanelModel::PressObjectButton(int i, int button, int shift)
     m_objectDigits = {int(v / 100), int(v / 10 % 10), int(v % 10)};
 
     m_thresholds.objectSelected(k);
+}
 
+void MainPanelModel::act(const QString& origin, int i, int button, int shift)
+{
+    select(i);
+    const int k = m_state.SelectedObject;
     if (shift == NoModifier && button == LeftButton) {
-        const QString letter =
-            m_state.ObjState[size_t(k)] > 0 ? QStringLiteral("O") : QStringLiteral("P");
-        m_selected.send(letter);
+        const bool taken = m_state.ObjState[size_t(k)] > 0;
+        m_selected.send(taken ? QStringLiteral("O") : QStringLiteral("P"));
+        journal(m_operator, taken ? JournalAction::Release : JournalAction::Take, k, moduleOf(k),
+                origin);
         m_state.PendingMeasure.clear();
         m_state.MeasuredValue = kResetMeasuredValue;
         m_thresholds.setSlidersEnabled(false);
         m_thresholds.emptyGauge();
     } else if (shift == NoModifier && button == RightButton) {
         m_selected.startMeasurement();
+        journal(m_operator, JournalAction::Measure, k, moduleOf(k), origin);
         m_thresholds.setSlidersEnabled(true);
         m_thresholds.setGaugeColor(PanelColor::Blue);
-    } else if (shift == ShiftModifier && (button == LeftButton || button == RightButton)) {
+    } else {
         stepMarkerColor(i, button);
+        journal(m_operator, JournalAction::Colour, k, moduleOf(k),
+                QString::number(m_state.ObjColor[size_t(k)]));
         m_state.MeasuredValue = kResetMeasuredValue;
         m_thresholds.setSlidersEnabled(false);
         m_thresholds.emptyGauge();

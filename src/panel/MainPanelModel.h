@@ -18,6 +18,7 @@ class ModuleCommands;
 class DayRecords;
 class Clock;
 class ScreenState;
+class OperatorActions;
 
 // The main panel's rules: page selection, presses on the object buttons, the
 // marker colours, the module and object digits, and the thresholds panel with
@@ -49,6 +50,12 @@ public:
     // selection only).
     void PressObjectButton(int i, int button, int shift) override;
     void ReleaseObjectButton() override;
+    // A press as PressObjectButton, from the keypad or the grid (origin: the
+    // journal's command_origin).
+    void pressFrom(const QString& origin, int i, int button, int shift) override;
+    // Where takes, releases, measurements, colours and thresholds ask for a
+    // log-in and are journaled; none: they run at once, unjournaled.
+    void setOperatorActions(OperatorActions* actions);
     // The page the grid shows.
     int currentPage() const;
 
@@ -81,6 +88,10 @@ signals:
     void changed();
 
 private:
+    // Selects grid button i: the object digits and thresholds follow.
+    void select(int i);
+    // The press on grid button i once the operator may act.
+    void act(const QString& origin, int i, int button, int shift);
     void stepMarkerColor(int i, int button);
     void saveColor(int k);
     void reportColorProblem(bool failing);
@@ -90,6 +101,7 @@ private:
     ObjectGrid& m_grid;
     SelectedObjectCommands m_selected;
     ScreenState* m_screen = nullptr;
+    OperatorActions* m_operator = nullptr;
     ThresholdsPanel m_thresholds;
     int m_moduleDigit = 1;
     std::array<int, 3> m_objectDigits{};

@@ -14,10 +14,14 @@ SelectedObjectCommands::SelectedObjectCommands(StationState& state, ModuleComman
 
 void SelectedObjectCommands::send(const QString& letter, const QString& tail) const
 {
-    if (!isObject(m_state.SelectedObject))
+    sendTo(m_state.SelectedObject, letter, tail);
+}
+
+void SelectedObjectCommands::sendTo(int k, const QString& letter, const QString& tail) const
+{
+    if (!isObject(k))
         return;
-    m_commands.SendToModule(letter + m_state.SelectedObjectNo + tail + kCr,
-                            moduleOf(m_state.SelectedObject));
+    m_commands.SendToModule(letter + QString::number(objectNoOf(k)) + tail + kCr, moduleOf(k));
 }
 
 void SelectedObjectCommands::startMeasurement() const

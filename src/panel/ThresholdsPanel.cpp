@@ -2,6 +2,7 @@
 
 #include "core/Addressing.h"
 #include "core/Clock.h"
+#include "core/OperatorActions.h"
 #include "core/StationLists.h"
 #include "core/StationState.h"
 #include "events/DayArchive.h"
@@ -10,7 +11,10 @@
 #include "panel/ThresholdScale.h"
 
 #include <QLocale>
+#include <QStringList>
 #include <algorithm>
+#include <array>
+#include <memory>
 
 namespace zelvan {
 
@@ -149,25 +153,38 @@ void ThresholdsPanel::sliderFocused()
 void ThresholdsPanel::apply()
 {
     const int k = m_state.SelectedObject;
-    if (isObject(k)) {
+    if (!isObject(k)) {
+        applied();
+        return;
+    }
+    // The values are those on the sliders when "Ok" was pressed, also when
+    // they are sent only after the operator's log-in.
+    const std::array<int, 3> values = {balanceThreshold(), m_sliders[Zone].value,
+                                       m_sliders[Time].value};
+    whenAllowed(m_operator, [this, k, values] {
         const size_t i = size_t(k);
-        const int balance = balanceThreshold();
-        const int zone = m_sliders[Zone].value;
-        const int time = m_sliders[Time].value;
-        bool changedAny = false;
+        QStringList sent;
         auto store = [&](qint16& stored, int value, const QString& letter) {
             if (stored == value)
                 return;
             stored = qint16(value);
-            m_selected.send(letter, QLatin1Char(',') + QString::number(value));
-            changedAny = true;
+            m_selected.sendTo(k, letter, QLatin1Char(',') + QString::number(value));
+            sent << letter + QLatin1Char('=') + QString::number(value);
         };
-        store(m_state.ObjParamA[i], balance, QStringLiteral("B"));
-        store(m_state.ObjParamB[i], zone, QStringLiteral("Z"));
-        store(m_state.ObjParamC[i], time, QStringLiteral("T"));
-        if (changedAny)
+        store(m_state.ObjParamA[i], values[0], QStringLiteral("B"));
+        store(m_state.ObjParamB[i], values[1], QStringLiteral("Z"));
+        store(m_state.ObjParamC[i], values[2], QStringLiteral("T"));
+        if (!sent.isEmpty()) {
             m_archive.AppendDayRecord(k, QLatin1Char('B'), m_clock.now());
-    }
+            journal(m_operator, JournalAction::Thresholds, k, moduleOf(k),
+                    sent.join(QLatin1Char(' ')));
+        }
+        applied();
+    });
+}
+
+void ThresholdsPanel::applied()
+{
     m_gaugeColor = PanelColor::Blue;
     m_applyEnabled = false;
     emit changed();
@@ -175,9 +192,25 @@ void ThresholdsPanel::apply()
 
 void ThresholdsPanel::pressGauge()
 {
-    if (!isObject(m_state.SelectedObject))
+    const int k = m_state.SelectedObject;
+    if (!isObject(k))
         return;
-    m_selected.startMeasurement();
+    const auto later = std::make_shared<bool>(false);
+    whenAllowed(m_operator, [this, k, later] {
+        if (m_state.SelectedObject != k)
+            return;
+        m_selected.startMeasurement();
+        journal(m_operator, JournalAction::Measure, k, moduleOf(k), QStringLiteral("gauge"));
+        // Let go while the log-in was asked: one reading.
+        if (*later)
+            m_state.PendingMeasure.clear();
+        gaugePressed();
+    });
+    *later = true;
+}
+
+void ThresholdsPanel::gaugePressed()
+{
     m_slidersEnabled = true;
     m_applyEnabled = false;
     emit changed();

@@ -12,6 +12,7 @@ struct StationState;
 class ModuleCommands;
 class DayRecords;
 class Clock;
+class OperatorActions;
 
 // The thresholds panel of the main window: the three sliders of the selected
 // object (balance, zone, time) with their labels and tooltips, the zone bars,
@@ -60,6 +61,9 @@ public:
     void sliderFocused();
     // "Ok": sends the changed thresholds of the selected object and records the change.
     void apply();
+    // Where the thresholds and the gauge's measurement ask for a log-in and
+    // are journaled.
+    void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
     // Mouse press and release on the balance gauge: renews the live measurement.
     void pressGauge();
     void releaseGauge();
@@ -72,6 +76,8 @@ signals:
     void changed();
 
 private:
+    void applied();
+    void gaugePressed();
     struct SliderView
     {
         int value = 0;
@@ -84,6 +90,7 @@ private:
     StationState& m_state;
     SelectedObjectCommands m_selected;
     DayRecords& m_archive;
+    OperatorActions* m_operator = nullptr;
     const Clock& m_clock;
     QChar m_separator;
     std::array<SliderView, kSliderCount> m_sliders{};

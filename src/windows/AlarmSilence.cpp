@@ -1,5 +1,6 @@
 #include "windows/AlarmSilence.h"
 
+#include "core/OperatorActions.h"
 #include "core/ScreenState.h"
 
 #include <QAbstractItemModel>
@@ -28,6 +29,10 @@ bool AlarmSilence::silence()
     m_linkLostVisible = m_screen.linkLost().visible;
     m_linkLostText = m_screen.linkLost().text;
     set(true);
+    // Silencing needs no log-in: the tone of a listed violation is the
+    // operator's to stop at once. It is journaled with whoever is there.
+    journal(m_operator, JournalAction::Silence, 0, 0,
+            QStringLiteral("%1 violations listed").arg(m_alarms.rowCount()));
     return true;
 }
 

@@ -8,6 +8,7 @@ class QAbstractItemModel;
 namespace zelvan {
 
 class ScreenState;
+class OperatorActions;
 
 // The operator's "Тишина" on the violations window: stops the blink tick's
 // alarm tone for the violations already listed, without touching the sound
@@ -24,6 +25,8 @@ public:
     bool silenced() const { return m_silenced; }
     // Only while the violations list holds lines; false when nothing changed.
     bool silence();
+    // Where a silence is journaled.
+    void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
 
 signals:
     void silencedChanged(bool silenced);
@@ -35,6 +38,7 @@ private:
     const QAbstractItemModel& m_alarms;
     const ScreenState& m_screen;
     bool m_silenced = false;
+    OperatorActions* m_operator = nullptr;
     // The link-lost window as it was when the operator silenced the tone.
     bool m_linkLostVisible = false;
     QString m_linkLostText;

@@ -1,5 +1,6 @@
 #include "windows/KeypadModel.h"
 
+#include "core/OperatorActions.h"
 #include "core/NumericText.h"
 #include "core/PanelControl.h"
 #include "core/StationState.h"
@@ -67,7 +68,7 @@ KeypadModel::Outcome KeypadModel::enter(const QString& text)
     } else {
         const bool released = m_state.ObjState[size_t(k)] == Released;
         if ((entry->sign == u'+' && released) || (entry->sign == u'-' && !released)) {
-            m_panel.PressObjectButton(entry->button(), 1, 0);
+            m_panel.pressFrom(command_origin::keypad(), entry->button(), 1, 0);
             m_panel.ReleaseObjectButton();
             outcome = Outcome::Pressed;
         }

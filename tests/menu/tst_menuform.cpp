@@ -130,8 +130,8 @@ void TestMenuForm::opens()
     QCOMPARE(menu.form->windowTitle(), QStringLiteral("Меню"));
     QVERIFY(!menu.form->isModal());
     QTabWidget* tabs = menu.tabs();
-    QCOMPARE(tabs->count(), 8);
-    for (int i = 0; i < 8; ++i)
+    QCOMPARE(tabs->count(), kMenuTabCount);
+    for (int i = 0; i < kMenuTabCount; ++i)
         QCOMPARE(tabs->tabText(i), menu_texts::kTabCaptions[size_t(i)]);
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(menu.find<QListWidget>(QStringLiteral("List1"))->count(), 1024);

@@ -1,0 +1,81 @@
+#include "menu/JournalView.h"
+
+#include "journal/JournalTexts.h"
+#include "menu/ReportCsv.h"
+
+namespace zelvan {
+
+JournalView::JournalView(const Journal* journal, QObject* parent)
+    : QObject(parent), m_journal(journal)
+{
+}
+
+void JournalView::setDay(const QDate& day)
+{
+    m_day = day;
+    m_all.clear();
+    m_problem.clear();
+    if (m_journal) {
+        QString error;
+        m_all = m_journal->read(day, &error);
+        if (!error.isEmpty())
+            m_problem = journal_texts::journalUnreadable().arg(error);
+    }
+    filter();
+}
+
+void JournalView::setOperatorFilter(const QString& name)
+{
+    m_operator = name;
+    filter();
+}
+
+void JournalView::setObjectFilter(int k)
+{
+    m_object = k;
+    filter();
+}
+
+void JournalView::filter()
+{
+    m_shown.clear();
+    for (const JournalEntry& e : m_all) {
+        if ((m_operator.isEmpty() || e.operatorName == m_operator)
+            && (m_object == 0 || e.object == m_object))
+            m_shown.append(e);
+    }
+    emit changed();
+}
+
+QStringList JournalView::operatorsOfDay() const
+{
+    QStringList names;
+    for (const JournalEntry& e : m_all) {
+        if (!names.contains(e.operatorName))
+            names.append(e.operatorName);
+    }
+    return names;
+}
+
+QString JournalView::text() const
+{
+    QStringList lines{journal_texts::journalHeader().replace(QLatin1Char('\t'), QStringLiteral("  "))};
+    for (const JournalEntry& e : m_shown)
+        lines << e.fields().join(QStringLiteral("  "));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QByteArray JournalView::csv(QChar separator) const
+{
+    QByteArray bytes;
+    for (const JournalEntry& e : m_shown)
+        bytes += csvRow(e.fields(), separator);
+    return bytes;
+}
+
+QString JournalView::fileName(const QString& suffix) const
+{
+    return journal_texts::journalTab() + QLatin1Char(' ') + m_day.toString(Qt::ISODate) + suffix;
+}
+
+} // namespace zelvan
