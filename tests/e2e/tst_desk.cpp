@@ -2,11 +2,15 @@
 // serial line on a pseudo-terminal, against the simulated hub and modules,
 // driven through its real widgets with mouse and key events.
 #include "app/LinkLostForm.h"
+#include "app/LoginForm.h"
 #include "app/OperatorDesk.h"
 #include "app/Station.h"
 #include "core/ObjectFiles.h"
 #include "core/ScreenState.h"
 #include "events/DayArchive.h"
+#include "journal/Journal.h"
+#include "journal/OperatorSession.h"
+#include "journal/OperatorsFile.h"
 #include "menu/BoardConfiguration.h"
 #include "menu/MenuForm.h"
 #include "menu/MenuOptions.h"
@@ -497,6 +501,75 @@ private slots:
         QCoreApplication::processEvents();
         rig.desk.reset();
         QCOMPARE(readFile(rig.iniPath()), marked);
+    }
+
+    // Where operators log in, a take waits for the log-in and nothing is sent
+    // before a right PIN; watching goes on meanwhile (the violation keeps
+    // blinking and sounding); the take goes out once and is journaled with
+    // the operator, the object and its module.
+    void takeWaitsForTheOperatorsLogin()
+    {
+        DeskRig rig;
+        QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
+        QVERIFY(rig.start());
+        MainForm* main = rig.desk->mainForm();
+        QVERIFY(main->operatorLabel()->isVisible());
+        QCOMPARE(main->operatorLabel()->text(), QStringLiteral("Оператор: -"));
+        QCOMPARE(main->operatorButton()->text(), QStringLiteral("Вход"));
+        QVERIFY(rig.sim.violate(1, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+
+        const qsizetype mark = rig.toModules.size();
+        QTest::mouseClick(main->objectButton(4), Qt::LeftButton);
+        LoginForm* login = rig.desk->loginForm();
+        QVERIFY(login && login->isVisible());
+        const int beeps = rig.beeper.count;
+        QTRY_VERIFY(rig.beeper.count >= beeps + 2);
+        QVERIFY(rig.desk->alarmForm()->isVisible());
+
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("1234"));
+        QTest::mouseClick(login->loginButton(), Qt::LeftButton);
+        QVERIFY(login->isVisible());
+        QCOMPARE(login->message(), QStringLiteral("Грешно име или ПИН"));
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
+        QTest::keyClick(login->pinEdit(), Qt::Key_Return);
+        QVERIFY(!login->isVisible());
+        QCOMPARE(main->operatorLabel()->text(), QStringLiteral("Оператор: ana"));
+        QCOMPARE(main->operatorButton()->text(), QStringLiteral("Изход"));
+        QVERIFY(rig.sent("}1P5\r", mark));
+        // Once the take of object 7 is out, everything before it is.
+        QTest::mouseClick(main->objectButton(6), Qt::LeftButton);
+        QVERIFY(rig.sent("}1P7\r", mark));
+        QCOMPARE(rig.toModules.mid(mark).count("}1P5\r"), 1);
+
+        const Journal& journal = rig.desk->station().journal();
+        const QList<JournalEntry> lines = journal.read(rig.clock.now().date());
+        QStringList actions;
+        for (const JournalEntry& e : lines)
+            actions << e.operatorName + QLatin1Char(' ') + e.action + QLatin1Char(' ')
+                           + QString::number(e.object) + QLatin1Char(' ')
+                           + QString::number(e.module) + QLatin1Char(' ') + e.detail;
+        QCOMPARE(actions.mid(1), (QStringList{QStringLiteral("- login_failed 0 0 ana: wrong PIN 1 of 5"),
+                                              QStringLiteral("ana login 0 0 "),
+                                              QStringLiteral("ana take 5 1 grid"),
+                                              QStringLiteral("ana take 7 1 grid")}));
+        QVERIFY(lines.first().action == QStringLiteral("start"));
+        QVERIFY(!readFile(journal.path(rig.clock.now().date())).contains("4711"));
+
+        // "Изход" logs out; the dialog's close box gives a waiting take up.
+        QTest::mouseClick(main->operatorButton(), Qt::LeftButton);
+        QCOMPARE(main->operatorLabel()->text(), QStringLiteral("Оператор: -"));
+        const qsizetype after = rig.toModules.size();
+        QTest::mouseClick(main->objectButton(9), Qt::LeftButton);
+        QVERIFY(login->isVisible());
+        login->close();
+        QVERIFY(!rig.desk->station().operators().pending());
+        QTest::mouseClick(main->operatorButton(), Qt::LeftButton);
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
+        QTest::keyClick(login->pinEdit(), Qt::Key_Return);
+        QTest::mouseClick(main->objectButton(11), Qt::LeftButton);
+        QVERIFY(rig.sent("}1P12\r", after));
+        QCOMPARE(rig.toModules.mid(after).count("}1P10\r"), 0);
     }
 
     void windowsDoNotCoverEachOther()
