@@ -9,6 +9,7 @@
 #include "events/MessageDecoder.h"
 #include "core/ProgramVersion.h"
 #include "feed/EventPublisher.h"
+#include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
 #include "journal/OperatorSession.h"
 #include "journal/OperatorsFile.h"
@@ -258,6 +259,16 @@ bool Station::startFeed(BrokerLink& link)
         EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen, m_clock}, link,
         options);
     m_publisher->start();
+
+    JournalPublisher::Options journal;
+    journal.prefix = mqtt.prefix;
+    journal.broker = options.broker;
+    journal.dataDir = m_state.DataDir;
+    journal.cursorPath = m_state.DataDir + QStringLiteral("/mqtt-journal.cursor");
+    m_journalPublisher = std::make_unique<JournalPublisher>(link, m_screen, m_clock, journal);
+    connect(m_journal.get(), &Journal::appended, m_journalPublisher.get(),
+            &JournalPublisher::wake);
+    m_journalPublisher->start();
     return true;
 }
 

@@ -32,6 +32,7 @@ class StartupExchange;
 class LinkSupervisor;
 class BrokerLink;
 class EventPublisher;
+class JournalPublisher;
 class Journal;
 class OperatorSession;
 
@@ -71,6 +72,7 @@ public:
     bool startFeed(BrokerLink& link);
     // The publisher, once the feed is started.
     EventPublisher* publisher() const { return m_publisher.get(); }
+    JournalPublisher* journalPublisher() const { return m_journalPublisher.get(); }
 
     StationState& state() { return m_state; }
     ScreenState& screen() { return m_screen; }
@@ -142,6 +144,7 @@ private:
     QString feedSettingsStamp() const;
     void checkFeedSettings();
     std::unique_ptr<EventPublisher> m_publisher;
+    std::unique_ptr<JournalPublisher> m_journalPublisher;
     std::unique_ptr<Journal> m_journal;
     // Before the parts whose actions it holds back: it goes first.
     std::unique_ptr<OperatorSession> m_operators;

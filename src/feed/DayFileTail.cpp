@@ -8,7 +8,7 @@ namespace zelvan {
 
 QString DayFileTail::path(const QString& day) const
 {
-    return m_dataDir + QLatin1Char('/') + day + QStringLiteral(".dat");
+    return m_dataDir + QLatin1Char('/') + day + m_suffix;
 }
 
 std::vector<TailRecord> DayFileTail::read(const FeedPosition& from, qint64 limit, int maxRecords,
@@ -69,12 +69,12 @@ std::vector<TailRecord> DayFileTail::read(const FeedPosition& from, qint64 limit
 
 QStringList DayFileTail::days() const
 {
-    static const QRegularExpression form(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d\\.dat$"));
+    static const QRegularExpression form(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d$"));
     QStringList out;
     const QStringList names =
-        QDir(m_dataDir).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name);
+        QDir(m_dataDir).entryList({QLatin1Char('*') + m_suffix}, QDir::Files, QDir::Name);
     for (const QString& n : names) {
-        if (form.match(n).hasMatch())
+        if (n.size() == 8 + m_suffix.size() && form.match(n.left(8)).hasMatch())
             out.append(n.left(8));
     }
     return out;

@@ -23,7 +23,12 @@ struct TailRecord
 class DayFileTail
 {
 public:
-    explicit DayFileTail(QString dataDir) : m_dataDir(std::move(dataDir)) {}
+    // suffix: of the day files followed (the day records' ".dat", the
+    // journal's ".jrn").
+    explicit DayFileTail(QString dataDir, QString suffix = QStringLiteral(".dat"))
+        : m_dataDir(std::move(dataDir)), m_suffix(std::move(suffix))
+    {
+    }
 
     QString path(const QString& day) const;
     // Up to maxRecords lines of from.day from from.offset, not past byte
@@ -37,7 +42,7 @@ public:
     bool startsLine(const FeedPosition& at) const;
     // The last day file not after `day`; empty when there is none.
     QString lastDayUpTo(const QString& day) const;
-    // The first day file after `day` in name order ("yy-mm-dd.dat"); empty when none.
+    // The first day file after `day` in name order ("yy-mm-dd" + suffix); empty when none.
     QString dayAfter(const QString& day) const;
 
     static constexpr int kMaxLine = 4096;      // longer lines are cut to this
@@ -47,6 +52,7 @@ private:
     QStringList days() const;
 
     QString m_dataDir;
+    QString m_suffix;
 };
 
 } // namespace zelvan

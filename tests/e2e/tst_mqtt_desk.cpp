@@ -11,6 +11,7 @@
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
 #include "panel/MainForm.h"
+#include "panel/PanelPicturesForm.h"
 #include "platform/MosquittoLink.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
@@ -233,6 +234,35 @@ private slots:
     }
 
     // TLS: the broker's certificate verified against the CA of mqtt.ini; a
+    // The journal goes out on <prefix>/journal, line by line, also what was
+    // journaled while the broker was down.
+    void journalPublishedThroughAnOutage()
+    {
+        FeedDesk rig;
+        MosquittoBroker broker(rig.home.path());
+        QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
+        QVERIFY(broker.addUser(QStringLiteral("watcher"), QStringLiteral("watcher-pass")));
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        MqttSubscriber journal(broker.port(), QStringLiteral("watcher"),
+                               QStringLiteral("watcher-pass"), {kPrefix + QStringLiteral("/journal")},
+                               QStringLiteral("journal"));
+        QVERIFY(journal.start());
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(broker.port()));
+        QVERIFY(rig.start());
+        QTRY_VERIFY_WITH_TIMEOUT(received(journal, "\"action\":\"start\""), kWaitMs);
+        QVERIFY(received(journal, "\"line\":1,"));
+
+        broker.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.desk->broker()->isConnected(), kWaitMs);
+        QTest::mouseClick(rig.desk->mainForm()->objectButton(4), Qt::LeftButton);
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(received(journal, "\"action\":\"take\""), 3 * kWaitMs);
+        QVERIFY(received(journal, "\"detail\":\"grid\""));
+        QVERIFY(received(journal, "\"object\":5,"));
+        QVERIFY(received(journal, "\"operator\":\"-\""));
+    }
+
     // broker whose certificate another CA signed is refused and shown.
     void tlsVerifiedAgainstTheCa_data()
     {

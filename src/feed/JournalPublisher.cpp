@@ -1,0 +1,181 @@
+#include "feed/JournalPublisher.h"
+
+#include "core/BrokerLink.h"
+#include "core/Clock.h"
+#include "core/Logging.h"
+#include "core/ScreenState.h"
+#include "feed/FeedTexts.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace zelvan {
+
+namespace {
+
+using Source = ScreenState::ProblemSource;
+
+QString today(const Clock& clock) { return clock.now().date().toString(QStringLiteral("yy-MM-dd")); }
+
+} // namespace
+
+JournalPublisher::JournalPublisher(BrokerLink& link, ScreenState& screen, const Clock& clock,
+                                   Options options, QObject* parent)
+    : QObject(parent), m_link(link), m_screen(screen), m_clock(clock),
+      m_options(std::move(options)), m_tail(m_options.dataDir, QStringLiteral(".jrn")),
+      m_cursorFile(m_options.cursorPath)
+{
+    m_options.window = qMax(1, m_options.window);
+    m_wake.setSingleShot(true);
+    m_wake.setInterval(0);
+    connect(&m_wake, &QTimer::timeout, this, &JournalPublisher::pump);
+    m_save.setInterval(kSaveMs);
+    connect(&m_save, &QTimer::timeout, this, &JournalPublisher::saveCursor);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        // After a refusal everything not acknowledged is sent again.
+        if (m_refused) {
+            m_inFlight.clear();
+            m_next = m_cursor;
+        }
+        wake();
+    });
+}
+
+JournalPublisher::~JournalPublisher() { saveCursor(); }
+
+void JournalPublisher::start()
+{
+    // Without a cursor: from the start of the last journal day up to today.
+    const std::optional<FeedPosition> saved = m_cursorFile.load();
+    m_cursor = saved && m_tail.startsLine(*saved)
+                   ? *saved
+                   : FeedPosition{m_tail.lastDayUpTo(today(m_clock)), 0, 0};
+    m_next = m_cursor;
+    connect(&m_link, &BrokerLink::connectionChanged, this, &JournalPublisher::onConnection);
+    connect(&m_link, &BrokerLink::delivered, this, &JournalPublisher::onDelivered);
+    connect(&m_link, &BrokerLink::refused, this, &JournalPublisher::onRefused);
+    m_save.start();
+    wake();
+}
+
+void JournalPublisher::wake()
+{
+    if (!m_wake.isActive())
+        m_wake.start();
+}
+
+void JournalPublisher::saveCursor()
+{
+    if (m_cursorDirty && m_cursorFile.save(m_cursor))
+        m_cursorDirty = false;
+}
+
+void JournalPublisher::onConnection(bool connected)
+{
+    m_inFlight.clear();
+    m_next = m_cursor;
+    if (connected)
+        wake();
+}
+
+void JournalPublisher::onDelivered(int id)
+{
+    bool mine = false;
+    for (Sent& s : m_inFlight) {
+        if (s.id == id) {
+            s.acknowledged = true;
+            mine = true;
+            break;
+        }
+    }
+    if (!mine)
+        return;
+    while (!m_inFlight.empty() && m_inFlight.front().acknowledged) {
+        m_cursor = m_inFlight.front().after;
+        m_inFlight.pop_front();
+        m_cursorDirty = true;
+    }
+    if (m_refused) {
+        m_refused = false;
+        m_screen.setProblem(Source::FeedRefused, QString());
+    }
+    wake();
+}
+
+void JournalPublisher::onRefused(int id, const QString& reason)
+{
+    const bool mine = std::any_of(m_inFlight.begin(), m_inFlight.end(),
+                                  [id](const Sent& s) { return s.id == id; });
+    if (!mine)
+        return;
+    const QString text = feed_texts::notAllowed().arg(topic(), m_options.broker, reason);
+    qCWarning(lcMqtt).noquote() << text;
+    m_refused = true;
+    m_screen.setProblem(Source::FeedRefused, text);
+    pause(kRefusedRetryMs);
+}
+
+void JournalPublisher::pause(int ms)
+{
+    if (!m_retry.isActive())
+        m_retry.start(ms);
+}
+
+void JournalPublisher::pump()
+{
+    if (m_next.day.isEmpty())
+        m_next = m_cursor = FeedPosition{m_tail.lastDayUpTo(today(m_clock)), 0, 0};
+    while (!m_retry.isActive() && m_link.isConnected() && inFlight() < m_options.window
+           && !m_next.day.isEmpty()) {
+        QString error;
+        const std::vector<TailRecord> batch =
+            m_tail.read(m_next, -1, m_options.window - inFlight(), &error);
+        if (!error.isEmpty()) {
+            m_readFailing = true;
+            m_screen.setProblem(Source::FeedRead, feed_texts::dayUnreadable().arg(error));
+            pause(kRetryMs);
+            return;
+        }
+        if (m_readFailing) {
+            m_readFailing = false;
+            m_screen.setProblem(Source::FeedRead, QString());
+        }
+        if (batch.empty()) {
+            const QString after = m_tail.dayAfter(m_next.day);
+            if (after.isEmpty() || after > today(m_clock))
+                return; // up to date
+            m_next = FeedPosition{after, 0, 0};
+            if (m_inFlight.empty()) {
+                m_cursor = m_next;
+                m_cursorDirty = true;
+            }
+            continue;
+        }
+        for (const TailRecord& r : batch) {
+            const int id = m_link.publish(topic(), message(r), false);
+            if (id <= 0)
+                return; // sent again after the next connection
+            m_inFlight.push_back({id, r.after, false});
+            m_next = r.after;
+        }
+    }
+}
+
+QByteArray JournalPublisher::message(const TailRecord& record)
+{
+    const QStringList f = QString::fromUtf8(record.text).split(QLatin1Char('\t'));
+    const auto field = [&f](int i) { return i < f.size() ? f[i] : QString(); };
+    QJsonObject o;
+    o.insert(QStringLiteral("day"), record.after.day);
+    o.insert(QStringLiteral("line"), record.line());
+    o.insert(QStringLiteral("time"), field(0));
+    o.insert(QStringLiteral("operator"), field(1));
+    o.insert(QStringLiteral("action"), field(2));
+    o.insert(QStringLiteral("object"), field(3).toInt());
+    o.insert(QStringLiteral("module"), field(4).toInt());
+    o.insert(QStringLiteral("detail"), f.size() > 5 ? f.mid(5).join(QLatin1Char(' ')) : QString());
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+} // namespace zelvan

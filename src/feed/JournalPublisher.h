@@ -1,0 +1,85 @@
+#pragma once
+
+#include "feed/DayFileTail.h"
+#include "feed/FeedCursor.h"
+
+#include <QObject>
+#include <QTimer>
+#include <deque>
+
+namespace zelvan {
+
+class BrokerLink;
+class Clock;
+class ScreenState;
+
+// Sends the journal of the operator's actions to the broker, each line on
+// <prefix>/journal, the way the day records go: the journal's day files
+// ("yy-mm-dd.jrn") are read onward from a durable cursor of their own, at
+// most `window` lines wait for their acknowledgement, and after an outage,
+// a restart or a power cut sending resumes from the cursor. A line may
+// arrive twice (its day and line number tell it), none is missed.
+class JournalPublisher : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        QString prefix;
+        QString broker;     // "host:port", for the operator's problem line
+        QString dataDir;    // where the journal's files are
+        QString cursorPath; // where the cursor is kept
+        int window = 64;
+    };
+
+    static constexpr int kSaveMs = 1000;
+    static constexpr int kRetryMs = 2000;
+    static constexpr int kRefusedRetryMs = 10000;
+
+    JournalPublisher(BrokerLink& link, ScreenState& screen, const Clock& clock, Options options,
+                     QObject* parent = nullptr);
+    ~JournalPublisher() override; // saves the cursor
+
+    void start();
+    // Lines were added to the journal: read on (the sending happens after
+    // the caller's handler, on the event loop).
+    void wake();
+    void saveCursor();
+
+    QString topic() const { return m_options.prefix + QStringLiteral("/journal"); }
+    const FeedPosition& cursor() const { return m_cursor; }
+    int inFlight() const { return int(m_inFlight.size()); }
+    // The message of one journal line.
+    static QByteArray message(const TailRecord& record);
+
+private:
+    struct Sent
+    {
+        int id = 0;
+        FeedPosition after;
+        bool acknowledged = false;
+    };
+    void onConnection(bool connected);
+    void onDelivered(int id);
+    void onRefused(int id, const QString& reason);
+    void pump();
+    void pause(int ms);
+
+    BrokerLink& m_link;
+    ScreenState& m_screen;
+    const Clock& m_clock;
+    Options m_options;
+    DayFileTail m_tail;
+    FeedCursor m_cursorFile;
+    FeedPosition m_cursor;
+    FeedPosition m_next;
+    bool m_cursorDirty = false;
+    bool m_readFailing = false;
+    bool m_refused = false;
+    std::deque<Sent> m_inFlight;
+    QTimer m_wake;
+    QTimer m_save;
+    QTimer m_retry;
+};
+
+} // namespace zelvan
