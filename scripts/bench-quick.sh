@@ -30,6 +30,7 @@ run bench_report --quick
 run bench_csv --quick
 run bench_startup --quick
 run bench_dayfile --quick
+run bench_journal --quick
 run bench_modsim
 run bench_inirewrite "$scratch" 200
 if ((${#failed[@]})); then

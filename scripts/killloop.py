@@ -19,7 +19,12 @@ the day files are checked against what was archived before:
     checked exactly (at least one must be);
   * more than zero records were archived over all the cycles;
   * only the last line of a file may be torn (no CR LF), never one in the middle;
-  * zelvan.ini is byte for byte the file written at the start.
+  * zelvan.ini is byte for byte the file written at the start;
+  * the journal of the operator's actions: the station's "start" is journaled
+    before it asks the modules for their version, so each cycle whose version
+    request came adds exactly one whole "start" line; the lines of earlier
+    cycles stay byte for byte, every whole line has its six fields, and only
+    the last line of a file may be torn.
 
 Prints one line per failure and a summary; exit status 1 when any check failed.
 """
@@ -78,6 +83,42 @@ def read_archive(data):
         if parts[-1]:
             out.append((name, parts[-1], False))
     return out
+
+
+def read_journal(data):
+    """Lines of every journal file ("yy-mm-dd.jrn") in name order: (file, bytes, whole?)."""
+    out = []
+    if not os.path.isdir(data):
+        return out
+    for name in sorted(os.listdir(data)):
+        if len(name) != 12 or not name.endswith(".jrn"):
+            continue
+        with open(os.path.join(data, name), "rb") as f:
+            raw = f.read()
+        parts = raw.split(b"\n")
+        for p in parts[:-1]:
+            out.append((name, p, True))
+        if parts[-1]:
+            out.append((name, parts[-1], False))
+    return out
+
+
+def check_journal(cycle, before, after, problems):
+    """The journal after a kill: what was there stays, one more whole start line."""
+    kept = before if not before or before[-1][2] else before[:-1]
+    if after[:len(kept)] != kept:
+        problems.append("cycle %d: journal lines written before the cycle changed" % cycle)
+        return 0
+    for idx, (name, line, whole) in enumerate(after):
+        last_of_file = idx + 1 == len(after) or after[idx + 1][0] != name
+        if not whole and not last_of_file:
+            problems.append("cycle %d: torn journal line in the middle of %s" % (cycle, name))
+        if whole and line.count(b"\t") != 5:
+            problems.append("cycle %d: journal line without its six fields: %r" % (cycle, line))
+    starts = [l for _, l, whole in after[len(kept):] if whole and l.split(b"\t")[2:3] == [b"start"]]
+    if len(starts) != 1:
+        problems.append("cycle %d: %d start lines journaled, one expected" % (cycle, len(starts)))
+    return len(starts)
 
 
 def object_records(lines):
@@ -164,13 +205,14 @@ def run(args):
 
     problems = []
     cycles = torn = total_sent = total_archived = total_unread = 0
-    idle_kills = busy_kills = in_handling = lost = changed = wrong = 0
+    idle_kills = busy_kills = in_handling = lost = changed = wrong = journaled = 0
     start = time.monotonic()
     for cycle in range(args.cycles):
         if time.monotonic() - start > args.max_seconds:
             break
         before = read_archive(data)
         before_recs = object_records(before)
+        journal_before = read_journal(data)
         termios.tcflush(slave, termios.TCIFLUSH)
         proc = subprocess.Popen([args.zelvan, "--home", home], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -263,6 +305,7 @@ def run(args):
             busy_kills += 1
             in_handling += handled - len(new_recs)
         total_archived += len(new_recs)
+        journaled += check_journal(cycle, journal_before, read_journal(data), problems)
         with open(os.path.join(home, "zelvan.ini"), "rb") as f:
             if f.read() != ini:
                 problems.append("cycle %d: zelvan.ini is not the file it was" % cycle)
@@ -284,9 +327,10 @@ def run(args):
     print("kill loop: %d cycles (%d killed waiting in the event loop, checked exactly; %d killed "
           "while handling a read, %d messages of those reads not archived), %d messages sent, "
           "%d archived, %d still unread on the line at the kill; records lost %d, records "
-          "changed in %d cycles, out of order in %d, torn last lines %d, problems %d"
+          "changed in %d cycles, out of order in %d, torn last lines %d; journal start lines "
+          "%d of %d; problems %d"
           % (cycles, idle_kills, busy_kills, in_handling, total_sent, total_archived,
-             total_unread, lost, changed, wrong, torn, len(problems)))
+             total_unread, lost, changed, wrong, torn, journaled, cycles, len(problems)))
     return 0 if not problems and cycles > 0 else 1
 
 

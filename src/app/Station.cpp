@@ -144,7 +144,6 @@ Station::LoadResult Station::load()
     m_panel->SelectPage(0);
 
     m_timer.start();
-    m_operators->journal(JournalAction::Start, 0, 0, programVersion());
     return {};
 }
 
@@ -217,6 +216,8 @@ void Station::buildOperators()
     m_operators = std::make_unique<OperatorSession>(read.operators, *m_journal, m_clock,
                                                     m_config.operatorIdleMinutes);
     m_panel->setOperatorActions(m_operators.get());
+    // The start is journaled (and synced) before any port opens.
+    m_operators->journal(JournalAction::Start, 0, 0, programVersion());
 }
 
 void Station::openPorts()
