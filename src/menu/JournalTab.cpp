@@ -102,6 +102,8 @@ void JournalTab::showJournal()
     for (const JournalEntry& e : m_view.shown())
         items.append(new QTreeWidgetItem(e.fields()));
     m_list->addTopLevelItems(items);
+    for (int column = 0; column + 1 < m_list->columnCount(); ++column)
+        m_list->resizeColumnToContents(column);
     if (!items.isEmpty())
         m_list->scrollToItem(items.last());
 }

@@ -24,6 +24,7 @@
 #include "panel/PanelPicturesForm.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
+#include "support/CsvText.h"
 #include "support/Fakes.h"
 #include "support/StationIni.h"
 #include "support/TestFiles.h"
@@ -36,6 +37,8 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTreeWidget>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -570,6 +573,86 @@ private slots:
         QTest::mouseClick(main->objectButton(11), Qt::LeftButton);
         QVERIFY(rig.sent("}1P12\r", after));
         QCOMPARE(rig.toModules.mid(after).count("}1P10\r"), 0);
+    }
+
+    // The journal tab lists the day's actions as the file holds them, and
+    // its CSV holds the file's lines; an option changed while nobody is
+    // logged in waits for the log-in, and is not made when it is given up.
+    // With ZELVAN_DESK_SHOTS set to a folder the windows are saved there.
+    void journalTabAndMenuActionsWaitingForTheLogin()
+    {
+        DeskRig rig;
+        QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
+        QVERIFY(rig.start());
+        const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
+        const auto shoot = [&shots](QWidget* window, const char* name) {
+            if (!shots.isEmpty())
+                QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
+        };
+        MainForm* main = rig.desk->mainForm();
+        shoot(main, "operator-nobody.png");
+        QTest::mouseClick(main->operatorButton(), Qt::LeftButton);
+        LoginForm* login = rig.desk->loginForm();
+        QVERIFY(login->isVisible());
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
+        shoot(login, "login.png");
+        QTest::keyClick(login->pinEdit(), Qt::Key_Return);
+        QCOMPARE(main->operatorLabel()->text(), QStringLiteral("Оператор: ana"));
+        shoot(main, "operator-ana.png");
+        const qsizetype mark = rig.toModules.size();
+        QTest::mouseClick(main->objectButton(4), Qt::LeftButton);
+        QVERIFY(rig.sent("}1P5\r", mark));
+
+        MenuForm* menu = openMenu(rig);
+        const QString csvPath = rig.home.filePath(QStringLiteral("journal.csv"));
+        menu->setSavePathChooser(
+            [&csvPath](QWidget*, const QString&, const QStringList&) { return SaveChoice{csvPath, 0}; });
+        auto* tabs = menu->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+        tabs->setCurrentIndex(tabIndex(MenuTab::Settings));
+        auto* box = menu->findChild<QCheckBox*>(QStringLiteral("Check3"));
+        QTRY_VERIFY(box->isVisible());
+        const bool was = box->isChecked();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QCOMPARE(box->isChecked(), !was);
+
+        tabs->setCurrentIndex(tabIndex(MenuTab::Journal));
+        auto* list = menu->findChild<QTreeWidget*>(QStringLiteral("JournalList"));
+        QTRY_VERIFY(list->isVisible());
+        const Journal& journal = rig.desk->station().journal();
+        const QByteArray file = readFile(journal.path(QDate::currentDate()));
+        QList<QStringList> lines;
+        for (const QByteArray& line : file.split('\n')) {
+            if (!line.isEmpty())
+                lines.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
+        }
+        QCOMPARE(list->topLevelItemCount(), lines.size());
+        QCOMPARE(list->topLevelItem(list->topLevelItemCount() - 1)->text(2),
+                 QStringLiteral("options"));
+        shoot(menu, "journal-tab.png");
+        QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("JournalCsv")),
+                          Qt::LeftButton);
+        QCOMPARE(parseCsv(readFile(csvPath)), lines);
+        QVERIFY(lines.contains(QStringList{lines[2][0], QStringLiteral("ana"),
+                                           QStringLiteral("take"), QStringLiteral("5"),
+                                           QStringLiteral("1"), QStringLiteral("grid")}));
+        auto* who = menu->findChild<QComboBox*>(QStringLiteral("JournalOperator"));
+        who->setCurrentIndex(who->findText(QStringLiteral("ana")));
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            QCOMPARE(list->topLevelItem(i)->text(1), QStringLiteral("ana"));
+
+        // Logged out, the option waits for the log-in; given up, it is not made.
+        QTest::mouseClick(main->operatorButton(), Qt::LeftButton);
+        tabs->setCurrentIndex(tabIndex(MenuTab::Settings));
+        QTRY_VERIFY(box->isVisible());
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QVERIFY(login->isVisible());
+        QCOMPARE(box->isChecked(), !was);
+        login->close();
+        QCOMPARE(box->isChecked(), !was);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
+        QTest::keyClick(login->pinEdit(), Qt::Key_Return);
+        QCOMPARE(box->isChecked(), was);
     }
 
     void windowsDoNotCoverEachOther()
