@@ -238,6 +238,8 @@ void TestStateRestore::closedPortSendsNothingAndFinishes()
                         stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1, 2, 3}));
     bench.port1.setHoldOutput(true);
     StateRestore restore(bench.state, bench.commands);
+    RecordingOperatorActions journal;
+    restore.setOperatorActions(&journal);
     QSignalSpy finished(&restore, &StateRestore::finished);
     QVERIFY(restore.restore(1));
     QCOMPARE(bench.port1.takeWritten(), QByteArray("}1P1\r"));
@@ -245,6 +247,11 @@ void TestStateRestore::closedPortSendsNothingAndFinishes()
     bench.port1.fail(QStringLiteral("unplugged"));
     QCOMPARE(finished.count(), 1);
     QVERIFY(!restore.running());
+    // The journal has the start, the one line sent and the end with its problem.
+    QCOMPARE(journal.lines, (QStringList{QStringLiteral("restore 0 1 started, 3 lines"),
+                                         QStringLiteral("take 1 1 restore"),
+                                         QStringLiteral("restore 0 1 ended with a problem: 2 lines "
+                                                        "not sent")}));
 }
 
 void TestStateRestore::oneRestoreAtATime()

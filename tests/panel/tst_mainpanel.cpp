@@ -85,6 +85,46 @@ private slots:
         QCOMPARE(rig.panel.thresholds().sliderValue(ThresholdsPanel::Balance), 45);
     }
 
+    // An action that waits for the operator's log-in sends nothing until it
+    // is allowed, then acts on the object pressed, on its page, and is
+    // journaled; a measurement asked for meanwhile takes one reading.
+    void actionsWaitForTheOperator_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("journaled");
+        QTest::newRow("take") << int(MainPanelModel::LeftButton) << 0 << QByteArray("}1P66\r")
+                              << QStringLiteral("take 66 1 grid");
+        QTest::newRow("measure") << int(MainPanelModel::RightButton) << 0
+                                 << QByteArray("}1U66\r") << QStringLiteral("measure 66 1 grid");
+        QTest::newRow("colour") << int(MainPanelModel::LeftButton) << 1 << QByteArray()
+                                << QStringLiteral("colour 66 1 %1").arg(nextMarkerColor(0));
+    }
+    void actionsWaitForTheOperator()
+    {
+        QFETCH(int, button);
+        QFETCH(int, shift);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, journaled);
+        PanelRig rig;
+        RecordingOperatorActions operatorActions;
+        operatorActions.holding = true;
+        rig.panel.setOperatorActions(&operatorActions);
+        rig.panel.SelectPage(8);
+        rig.panel.PressObjectButton(1, button, shift);
+        rig.panel.ReleaseObjectButton();
+        rig.panel.SelectPage(0); // the operator moves on while logging in
+        QVERIFY(rig.fixture.takeWritten(1).isEmpty());
+        QVERIFY(operatorActions.lines.isEmpty());
+        operatorActions.release();
+        QCOMPARE(rig.fixture.state.CurrentPage, qint16(8));
+        QCOMPARE(rig.fixture.state.SelectedObject, qint16(66));
+        QCOMPARE(rig.fixture.takeWritten(1), sent);
+        QVERIFY(rig.fixture.state.PendingMeasure.isEmpty());
+        QCOMPARE(operatorActions.lines, QStringList{journaled});
+    }
+
     void rightPressMeasuresUntilRelease()
     {
         PanelRig rig;

@@ -2,6 +2,7 @@
 
 #include "core/Beeper.h"
 #include "core/Clock.h"
+#include "core/OperatorActions.h"
 #include "core/PanelControl.h"
 #include "core/SerialLine.h"
 
@@ -75,6 +76,36 @@ class CountingBeeper : public Beeper
 public:
     void beep() override { ++count; }
     int count = 0;
+};
+
+// The operator's actions as a list of lines "action object module detail";
+// with `holding` set, every action waits until release() runs it.
+class RecordingOperatorActions : public OperatorActions
+{
+public:
+    void whenAllowed(std::function<void()> action) override
+    {
+        if (holding)
+            held = std::move(action);
+        else
+            action();
+    }
+    void journal(JournalAction action, int object, int module, const QString& detail) override
+    {
+        lines.append(QStringLiteral("%1 %2 %3 %4")
+                         .arg(journalActionName(action))
+                         .arg(object)
+                         .arg(module)
+                         .arg(detail));
+    }
+    void release()
+    {
+        if (held)
+            std::exchange(held, nullptr)();
+    }
+    bool holding = false;
+    std::function<void()> held;
+    QStringList lines;
 };
 
 class RecordingPanelControl : public PanelControl
