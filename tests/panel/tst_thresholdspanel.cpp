@@ -171,11 +171,16 @@ private slots:
         QTest::addColumn<int>("zone");
         QTest::addColumn<int>("time");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("nothing") << 45 << 3 << 5 << QByteArray();
-        QTest::newRow("time only") << 45 << 3 << 9 << QByteArray("}3T5,9\r");
-        QTest::newRow("zone and balance") << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r");
-        QTest::newRow("all") << 0 << 6 << 16 << QByteArray("}3B5,75\r}3Z5,6\r}3T5,16\r");
-        QTest::newRow("highest balance") << 118 << 3 << 5 << QByteArray("}3B5,193\r");
+        QTest::addColumn<QString>("journaled");
+        QTest::newRow("nothing") << 45 << 3 << 5 << QByteArray() << QString();
+        QTest::newRow("time only") << 45 << 3 << 9 << QByteArray("}3T5,9\r")
+                                   << QStringLiteral("T=9");
+        QTest::newRow("zone and balance") << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r")
+                                          << QStringLiteral("B=130 Z=0");
+        QTest::newRow("all") << 0 << 6 << 16 << QByteArray("}3B5,75\r}3Z5,6\r}3T5,16\r")
+                             << QStringLiteral("B=75 Z=6 T=16");
+        QTest::newRow("highest balance") << 118 << 3 << 5 << QByteArray("}3B5,193\r")
+                                         << QStringLiteral("B=193");
     }
     void applySendsOnlyChanges()
     {
@@ -193,8 +198,21 @@ private slots:
         t.sliderChanged(ThresholdsPanel::Balance, balance);
         t.sliderChanged(ThresholdsPanel::Zone, zone);
         t.sliderChanged(ThresholdsPanel::Time, time);
+        // Sent once the operator may act, with the values of the moment "Ok"
+        // was pressed, whatever the sliders show by then.
+        RecordingOperatorActions operatorActions;
+        operatorActions.holding = true;
+        t.setOperatorActions(&operatorActions);
         t.apply();
+        QVERIFY(rig.fixture.takeWritten(1).isEmpty());
+        t.sliderChanged(ThresholdsPanel::Time, time + 1);
+        operatorActions.release();
         QCOMPARE(rig.fixture.takeWritten(1), sent);
+        QFETCH(QString, journaled);
+        QCOMPARE(operatorActions.lines, journaled.isEmpty()
+                                            ? QStringList()
+                                            : QStringList{QStringLiteral("thresholds 261 3 ")
+                                                          + journaled});
         const QByteArrayList records = rig.fixture.dayFileLines();
         if (sent.isEmpty())
             QVERIFY(records.isEmpty());
