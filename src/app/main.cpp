@@ -3,6 +3,7 @@
 #include "app/AppTexts.h"
 #include "app/OperatorDesk.h"
 #include "core/ProgramVersion.h"
+#include "journal/OperatorCommands.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
 #include "platform/ToneBeeper.h"
@@ -17,6 +18,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -71,8 +73,25 @@ struct CommandLine
     {
         parser.setApplicationDescription(zelvan::apptexts::kProgramDescription);
         parser.addOption(home);
+        zelvan::OperatorCommands::addOptions(parser);
     }
 };
+
+// The program directory: the one --home names (created when missing), or the
+// default. Empty, said on the error output, when --home names one that cannot
+// be made.
+QString programDirOf(const CommandLine& cl)
+{
+    if (!cl.parser.isSet(cl.home))
+        return defaultProgramDir();
+    const QString home = cl.parser.value(cl.home);
+    if (!QDir().mkpath(home) || !QFileInfo(home).isDir()) {
+        QTextStream(stderr) << "zelvan: --home " << home
+                            << " is not a directory and cannot be created\n";
+        return {};
+    }
+    return QFileInfo(home).absoluteFilePath();
+}
 
 void setIdentity()
 {
@@ -111,35 +130,53 @@ int answerHelpOrVersion(int argc, char* argv[])
     return 0;
 }
 
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// The commands that manage the operators file answer and end, like --help:
+// no windowing system, no panel lock, the panel not started.
+int runOperatorCommand(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    setIdentity();
+    CommandLine cl;
+    if (!cl.parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "zelvan: " << cl.parser.errorText() << '\n';
+        return zelvan::OperatorCommands::BadUsage;
+    }
+    const QString programDir = programDirOf(cl);
+    if (programDir.isEmpty())
+        return zelvan::OperatorCommands::BadUsage;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return zelvan::OperatorCommands(programDir, {STDIN_FILENO, out, err}).run(cl.parser);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (asksForHelpOrVersion(argc, argv))
         return answerHelpOrVersion(argc, argv);
+    if (zelvan::OperatorCommands::asked(argumentsOf(argc, argv)))
+        return runOperatorCommand(argc, argv);
 
     const bool offscreen = chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     setIdentity();
     CommandLine cl;
-    QCommandLineParser& parser = cl.parser;
-    const QCommandLineOption& homeOption = cl.home;
-    parser.process(app);
+    cl.parser.process(app);
     if (offscreen)
         std::fputs("zelvan: no display; running without windows (offscreen)\n", stderr);
 
-    QString programDir;
-    if (parser.isSet(homeOption)) {
-        const QString home = parser.value(homeOption);
-        if (!QDir().mkpath(home) || !QFileInfo(home).isDir()) {
-            QTextStream(stderr) << "zelvan: --home " << home
-                                << " is not a directory and cannot be created\n";
-            return 2;
-        }
-        programDir = QFileInfo(home).absoluteFilePath();
-    } else {
-        programDir = defaultProgramDir();
-    }
+    const QString programDir = programDirOf(cl);
+    if (programDir.isEmpty())
+        return 2;
 
     zelvan::SystemClock clock;
     zelvan::ToneBeeper beeper;

@@ -41,11 +41,11 @@ private:
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-int openFile(const QString& path, int flags)
+int openFile(const QString& path, int flags, mode_t mode = 0664)
 {
     int fd;
     do {
-        fd = ::open(native(path).constData(), flags | O_CLOEXEC, 0664);
+        fd = ::open(native(path).constData(), flags | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -152,15 +152,29 @@ bool DurableFile::appendTo(QByteArrayView bytes, bool freshLine)
     return fail(m_path, error);
 }
 
-bool DurableFile::replace(QByteArrayView content, const QString& tmpPath)
+bool DurableFile::replace(QByteArrayView content, const QString& tmpPath, Permissions permissions)
 {
     m_error.clear();
     m_reason.clear();
     const QString tmp = tmpPath.isEmpty() ? temporaryPathOf(m_path) : tmpPath;
+    const bool ownerOnly = permissions == Permissions::OwnerOnly;
     {
-        Fd fd(openFile(tmp, O_WRONLY | O_CREAT | O_TRUNC));
+        // A secret never goes into a file that existed before: truncating a
+        // leftover temporary file would keep its permissions, and whoever holds
+        // it open would read the new content. O_EXCL makes the file ours; its
+        // mode is set (the umask aside) before anything is written.
+        if (ownerOnly)
+            discard(tmp);
+        constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+        Fd fd(ownerOnly ? openFile(tmp, O_WRONLY | O_CREAT | O_EXCL, kOwnerOnly)
+                        : openFile(tmp, O_WRONLY | O_CREAT | O_TRUNC));
         if (!fd.valid())
             return fail(tmp, errno);
+        if (ownerOnly && ::fchmod(fd.get(), kOwnerOnly) != 0) {
+            const int error = errno;
+            discard(tmp);
+            return fail(tmp, error);
+        }
         if (!writeAll(fd.get(), content) || !fd.close()) {
             const int error = errno;
             discard(tmp);

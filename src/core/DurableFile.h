@@ -49,8 +49,19 @@ public:
     // an LF (its last line torn by a crash or a power cut), CR LF goes first,
     // so that the torn line stays a line of its own and never joins the next.
     bool appendLines(QByteArrayView bytes);
+    // Who may read and write a file that replace() writes.
+    enum class Permissions
+    {
+        // rw-rw-r-- less the umask, as every file of the station.
+        Shared,
+        // rw------- exactly, for files of secrets: the temporary file is made
+        // anew (a leftover one is removed first, as another process may hold it
+        // open) with these permissions before the first byte goes into it.
+        OwnerOnly,
+    };
     // tmpPath: the temporary file, beside path; empty: path + ".tmp".
-    bool replace(QByteArrayView content, const QString& tmpPath = QString());
+    bool replace(QByteArrayView content, const QString& tmpPath = QString(),
+                 Permissions permissions = Permissions::Shared);
     bool writeAt(qint64 offset, QByteArrayView bytes);
     // Puts the finished temporary file tmpPath in the file's place. On failure
     // the temporary file is removed and the file keeps what it held.

@@ -2,8 +2,71 @@
 
 #include <QString>
 
-// The texts of the operators' log-in and of the journal, as the operator reads them.
+// Texts of the operators, their log-in and the journal of their actions, as
+// the operator reads them, and the answers of the command line that manages
+// the operators.
 namespace zelvan::journal_texts {
+
+// The operators file cannot be used: %1 the file, %2 the reason.
+inline QString operatorsUnreadable()
+{
+    return QStringLiteral("Файлът с операторите %1 не може да се прочете: %2.");
+}
+inline QString notARegularFile() { return QStringLiteral("не е обикновен файл"); }
+// %1 the largest size in bytes.
+inline QString tooLarge() { return QStringLiteral("по-голям е от %1 байта"); }
+// %1 the file.
+inline QString operatorsOpen()
+{
+    return QStringLiteral("Файлът с операторите %1 може да се чете или пише от група или от "
+                          "други потребители (нужни са права 600). Не се използва.");
+}
+// %1 the file, %2 the numbers of the lines.
+inline QString badLines()
+{
+    return QStringLiteral("Файлът с операторите %1 има редове, които не могат да се прочетат: %2 "
+                          "(всеки ред е име, табулация и хеш на ПИН; всяко име веднъж).");
+}
+// %1 the file, %2 the reason.
+inline QString operatorsNotWritten()
+{
+    return QStringLiteral("Файлът с операторите %1 не може да се запише: %2.");
+}
+
+inline QString badName()
+{
+    return QStringLiteral("Името на оператора трябва да е от 1 до 32 знака, без табулация, нов "
+                          "ред и управляващи знаци, без интервали в началото и в края, и не „-“.");
+}
+inline QString badPin() { return QStringLiteral("ПИН кодът трябва да е от 4 до 12 цифри."); }
+inline QString pinNotHashed()
+{
+    return QStringLiteral("ПИН кодът не може да се хешира (няма достатъчно памет).");
+}
+// %1 the name.
+inline QString noSuchOperator() { return QStringLiteral("Няма оператор „%1“."); }
+
+// The command line.
+inline QString pinPrompt() { return QStringLiteral("PIN: "); }
+inline QString pinAgainPrompt() { return QStringLiteral("PIN again: "); }
+inline QString pinsDiffer() { return QStringLiteral("Двата ПИН кода не съвпадат."); }
+inline QString noPinGiven() { return QStringLiteral("Не е въведен ПИН код."); }
+inline QString pinNotRead() { return QStringLiteral("ПИН кодът не може да се прочете: %1."); }
+inline QString noTerminal()
+{
+    return QStringLiteral("Стандартният вход не е терминал: ПИН кодът се подава с --pin-stdin.");
+}
+inline QString oneCommand()
+{
+    return QStringLiteral(
+        "Дава се една от командите --operator-add, --operator-remove, --operator-list.");
+}
+inline QString pinStdinWithAdd()
+{
+    return QStringLiteral("--pin-stdin се дава само с --operator-add.");
+}
+// %1 the arguments left over.
+inline QString unexpectedArguments() { return QStringLiteral("Излишни аргументи: %1."); }
 
 // The problem line of a journal that cannot be written: %1 the file and the
 // system's reason, %2 how many lines wait in memory.

@@ -17,8 +17,8 @@ struct OperatorRecord
 // The `operators` file in the program directory: who may log in at the panel.
 // One operator a line, "name<TAB>argon2id-string", UTF-8. The PIN itself is
 // never stored. The file is written mode 0600 through the durable write; a
-// file that group or others may read is refused (its hashes are open to
-// guessing) and said as a problem.
+// file that group or others may read or write is refused (its hashes are open
+// to guessing, or anyone could add an operator) and said as a problem.
 class OperatorsFile
 {
 public:
@@ -29,11 +29,25 @@ public:
 
     struct Read
     {
-        bool exists = false;              // the file is there
-        QList<OperatorRecord> operators;  // empty when refused or unreadable
-        QString problem;                  // why it cannot be used; empty when it can
+        bool exists = false;             // the file is there
+        QList<OperatorRecord> operators; // empty when refused or unreadable
+        QString problem;                 // why it cannot be used; empty when it can
+        // Lines (numbered from 1) that could not be read, or repeat a name
+        // already read: their operators are not in `operators`, and `problem`
+        // names them. Blank lines do not count.
+        QList<int> badLines;
     };
     Read read() const;
+
+    // What kept add() or remove() from changing the file.
+    enum class Failure
+    {
+        None,
+        Name,     // not a name validName() allows
+        Pin,      // not a PIN validPin() allows
+        NotThere, // remove(): no operator of that name
+        File,     // refused, unreadable, a line not read (it would be lost), not written
+    };
 
     // Adds an operator, or gives an existing one a new PIN. False, with the
     // reason in errorString(), for a name or PIN that is not allowed, a file
@@ -42,20 +56,30 @@ public:
     // False when the operator is not there, or as for add().
     bool remove(const QString& name);
     QString errorString() const { return m_error; }
+    Failure failure() const { return m_failure; }
 
-    // A name: 1 to 32 characters, no tab, no line break, no control character,
-    // not "-" (the journal's name for nobody logged in), not blank.
+    // A name: 1 to 32 characters, no tab, no line break, no control or format
+    // character, no space at either end, not "-" (the journal's name for
+    // nobody logged in), not blank.
     static bool validName(const QString& name);
     // A PIN: 4 to 12 decimal digits.
     static bool validPin(const QString& pin);
-    // The Argon2id string of a PIN, with a salt of its own.
+    // The Argon2id string of a PIN, with a salt of its own; empty for a PIN
+    // that validPin() does not allow, or when there is no memory for the hash.
     static QByteArray hashPin(const QString& pin);
     // Whether pin is the one the string was made of.
     static bool verifyPin(const QByteArray& pinHash, const QString& pin);
 
 private:
+    bool fail(Failure failure, const QString& error);
+    // The operators as they are now, or false (and the failure) when the file
+    // cannot be rewritten without losing what it holds.
+    bool readWhole(QList<OperatorRecord>& operators);
+    bool write(const QList<OperatorRecord>& operators);
+
     QString m_programDir;
     QString m_error;
+    Failure m_failure = Failure::None;
 };
 
 } // namespace zelvan

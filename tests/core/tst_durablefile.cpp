@@ -176,6 +176,44 @@ private slots:
                  QStringList{QStringLiteral("zelvan.ini")});
     }
 
+    void ownerOnly_data()
+    {
+        QTest::addColumn<bool>("leftover");
+        QTest::newRow("no temporary file before") << false;
+        QTest::newRow("a leftover temporary file open to all, held open") << true;
+    }
+    // A file of secrets is rw------- whatever the umask, and no one who had
+    // the temporary file open before the write reads a byte of the new content.
+    void ownerOnly()
+    {
+        QFETCH(bool, leftover);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("operators"));
+        const QString tmp = DurableFile::temporaryPathOf(path);
+        QFile reader(tmp);
+        if (leftover) {
+            writeFile(tmp, "left\n");
+            QVERIFY(QFile::setPermissions(tmp, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::ReadGroup
+                                                   | QFileDevice::ReadOther));
+            QVERIFY(reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        }
+        const mode_t umaskBefore = ::umask(0);
+        DurableFile file(path);
+        const bool replaced =
+            file.replace("secret\n", QString(), DurableFile::Permissions::OwnerOnly);
+        ::umask(umaskBefore);
+        QVERIFY2(replaced, qPrintable(file.errorString()));
+        QCOMPARE(fileBytes(path), QByteArray("secret\n"));
+        struct stat st
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0600));
+        if (leftover)
+            QCOMPARE(reader.readAll(), QByteArray("left\n"));
+    }
+
     void failedReplaceKeepsTheOldFile()
     {
         QTemporaryDir dir;

@@ -575,6 +575,26 @@ private slots:
         QCOMPARE(rig.toModules.mid(after).count("}1P10\r"), 0);
     }
 
+    // An operators file that group or others may read is not used: the
+    // problem list says so, and the panel goes on as one without operators
+    // (nothing waits for a log-in that nobody could give).
+    void operatorsFileOpenToOthersIsAProblem()
+    {
+        DeskRig rig;
+        QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
+        QVERIFY(QFile::setPermissions(rig.home.filePath(QStringLiteral("operators")),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                          | QFileDevice::ReadGroup));
+        QVERIFY(rig.start());
+        const QString problems = rig.desk->station().screen().problem();
+        QVERIFY2(problems.contains(QStringLiteral("Файлът с операторите")), qPrintable(problems));
+        QVERIFY(!rig.desk->mainForm()->operatorLabel()->isVisible());
+        QVERIFY(rig.desk->loginForm() == nullptr);
+        const qsizetype mark = rig.toModules.size();
+        QTest::mouseClick(rig.desk->mainForm()->objectButton(4), Qt::LeftButton);
+        QVERIFY(rig.sent("}1P5\r", mark));
+    }
+
     // The journal tab lists the day's actions as the file holds them, and
     // its CSV holds the file's lines; an option changed while nobody is
     // logged in waits for the log-in, and is not made when it is given up.
