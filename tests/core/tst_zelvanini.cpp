@@ -186,6 +186,34 @@ private slots:
             QVERIFY(state.ModuleEnabled[size_t(m)]);
     }
 
+    // [Operators] is keyed and optional: IdleMinutes=n, 0 (never) without it;
+    // a value that cannot be read is 0 and named.
+    void operatorIdleMinutes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<bool>("problem");
+        QTest::newRow("no section") << QByteArray("[System]\r\n0\r\n") << 0 << false;
+        QTest::newRow("fifteen") << QByteArray("[Operators]\r\nIdleMinutes=15\r\n") << 15 << false;
+        QTest::newRow("spaces and case") << QByteArray("[operators]\r\n idleminutes = 5 \r\n") << 5
+                                         << false;
+        QTest::newRow("another section's key")
+            << QByteArray("[System]\r\nIdleMinutes=9\r\n[Operators]\r\n") << 0 << false;
+        QTest::newRow("not a number") << QByteArray("[Operators]\r\nIdleMinutes=x\r\n") << 0 << true;
+        QTest::newRow("negative") << QByteArray("[Operators]\nIdleMinutes=-3\n") << 0 << true;
+        QTest::newRow("over a day") << QByteArray("[Operators]\nIdleMinutes=1441\n") << 0 << true;
+    }
+    void operatorIdleMinutes()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, minutes);
+        QFETCH(bool, problem);
+        const StartupConfig config = ini().startupFrom(file);
+        QCOMPARE(config.operatorIdleMinutes, minutes);
+        QCOMPARE(config.problems.join(QLatin1Char(' ')).contains(QStringLiteral("[Operators]")),
+                 problem);
+    }
+
     void portOpening_data()
     {
         QTest::addColumn<QString>("token");
