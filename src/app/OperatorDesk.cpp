@@ -245,10 +245,9 @@ void OperatorDesk::openMenu()
                                                      s.optionsFile(), m_platform.clock);
         session->setOperatorActions(&s.operators());
         session->setJournal(&s.journal());
-        m_menu =
-            new MenuForm(std::move(session),
-                         std::make_unique<PrinterSink>(
-                             m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
+        m_menu = new MenuForm(std::move(session),
+                              std::make_unique<PrinterSink>(
+                                  m_platform.clock, PrinterSink::reportsDirOf(s.state().DataDir)));
         // Files of reports go where the operator says in the system's save dialog.
         m_menu->setSavePathChooser(askSavePath);
         ++m_menusOpened;

@@ -4,10 +4,10 @@
 #include "core/Clock.h"
 #include "core/Logging.h"
 #include "core/ObjectFiles.h"
+#include "core/ProgramVersion.h"
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
-#include "core/ProgramVersion.h"
 #include "feed/EventPublisher.h"
 #include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
@@ -267,8 +267,7 @@ bool Station::startFeed(BrokerLink& link)
     journal.dataDir = m_state.DataDir;
     journal.cursorPath = m_state.DataDir + QStringLiteral("/mqtt-journal.cursor");
     m_journalPublisher = std::make_unique<JournalPublisher>(link, m_screen, m_clock, journal);
-    connect(m_journal.get(), &Journal::appended, m_journalPublisher.get(),
-            &JournalPublisher::wake);
+    connect(m_journal.get(), &Journal::appended, m_journalPublisher.get(), &JournalPublisher::wake);
     m_journalPublisher->start();
     return true;
 }

@@ -7,9 +7,9 @@ namespace zelvan {
 QString journalActionName(JournalAction action)
 {
     static constexpr std::array<const char*, 20> kNames = {
-        "start",   "exit",       "login",  "logout",      "login_failed", "take",    "release",
-        "silence", "measure",    "thresholds", "colour",  "names",        "information", "board",
-        "restore", "options",    "report", "print",       "pdf",          "csv"};
+        "start",   "exit",    "login",      "logout", "login_failed", "take",        "release",
+        "silence", "measure", "thresholds", "colour", "names",        "information", "board",
+        "restore", "options", "report",     "print",  "pdf",          "csv"};
     const auto i = static_cast<size_t>(action);
     return i < kNames.size() ? QString::fromLatin1(kNames[i]) : QString();
 }

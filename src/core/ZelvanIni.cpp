@@ -388,8 +388,7 @@ int readIdleMinutes(const QList<IniLine>& lines, QStringList* problems)
         if (ok && minutes >= 0 && minutes <= 24 * 60)
             return minutes;
         if (problems)
-            problems->append(
-                config_texts::badValue().arg(header, key, value, QStringLiteral("0")));
+            problems->append(config_texts::badValue().arg(header, key, value, QStringLiteral("0")));
         return 0;
     }
     return 0;

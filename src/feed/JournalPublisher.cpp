@@ -15,7 +15,10 @@ namespace {
 
 using Source = ScreenState::ProblemSource;
 
-QString today(const Clock& clock) { return clock.now().date().toString(QStringLiteral("yy-MM-dd")); }
+QString today(const Clock& clock)
+{
+    return clock.now().date().toString(QStringLiteral("yy-MM-dd"));
+}
 
 } // namespace
 

@@ -26,8 +26,8 @@ QString oneLine(QString text)
 
 QStringList JournalEntry::fields() const
 {
-    return {time.toString(kTimeFormat), operatorName,           action,
-            QString::number(object),    QString::number(module), detail};
+    return {time.toString(kTimeFormat), operatorName, action, QString::number(object),
+            QString::number(module),    detail};
 }
 
 QByteArray JournalEntry::line() const
@@ -68,7 +68,10 @@ QString Journal::fileName(const QDate& day)
     return day.toString(QStringLiteral("yy-MM-dd")) + QStringLiteral(".jrn");
 }
 
-QString Journal::path(const QDate& day) const { return m_dataDir + QLatin1Char('/') + fileName(day); }
+QString Journal::path(const QDate& day) const
+{
+    return m_dataDir + QLatin1Char('/') + fileName(day);
+}
 
 bool Journal::write(const QString& operatorName, JournalAction action, int object, int module,
                     const QString& detail)

@@ -36,15 +36,13 @@ OperatorSession::Login OperatorSession::login(const QString& name, const QString
     const auto record = std::find_if(m_operators.cbegin(), m_operators.cend(),
                                      [&name](const OperatorRecord& o) { return o.name == name; });
     // An unknown name costs the same hash as a known one, and counts the same.
-    const bool good = record != m_operators.cend()
-                      && OperatorsFile::verifyPin(record->pinHash, pin);
+    const bool good =
+        record != m_operators.cend() && OperatorsFile::verifyPin(record->pinHash, pin);
     if (!good) {
         a.heldUntil = QDateTime();
         ++a.failures;
-        QString detail = QStringLiteral("%1: wrong PIN %2 of %3")
-                             .arg(name)
-                             .arg(a.failures)
-                             .arg(kMaxFailures);
+        QString detail =
+            QStringLiteral("%1: wrong PIN %2 of %3").arg(name).arg(a.failures).arg(kMaxFailures);
         if (a.failures >= kMaxFailures) {
             a.failures = 0;
             a.heldUntil = now.addSecs(kHoldSeconds);

@@ -57,7 +57,9 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
             [this](bool on) { m_session.board().setDirectPair(on); });
     connect(Slider1, &QSlider::valueChanged, this,
             [this](int value) { m_session.board().setPeriod(value); });
-    connect(confirm, &QPushButton::clicked, this, [this] { whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.confirmBoard(); }); });
+    connect(confirm, &QPushButton::clicked, this, [this] {
+        whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.confirmBoard(); });
+    });
     connect(cancel, &QPushButton::clicked, this, [this] { m_session.cancelBoard(); });
 }
 

@@ -110,9 +110,9 @@ void JournalTab::showJournal()
 
 void JournalTab::exportCsv()
 {
-    const SaveChoice choice = choosePath(
-        QDir(m_session.reportsDir()).filePath(m_view.fileName(QStringLiteral(".csv"))),
-        menu_texts::kCsvFiles);
+    const SaveChoice choice =
+        choosePath(QDir(m_session.reportsDir()).filePath(m_view.fileName(QStringLiteral(".csv"))),
+                   menu_texts::kCsvFiles);
     if (choice.path.isEmpty())
         return;
     const QChar separator =

@@ -59,7 +59,8 @@ QStringList JournalView::operatorsOfDay() const
 
 QString JournalView::text() const
 {
-    QStringList lines{journal_texts::journalHeader().replace(QLatin1Char('\t'), QStringLiteral("  "))};
+    QStringList lines{
+        journal_texts::journalHeader().replace(QLatin1Char('\t'), QStringLiteral("  "))};
     for (const JournalEntry& e : m_shown)
         lines << e.fields().join(QStringLiteral("  "));
     return lines.join(QLatin1Char('\n'));

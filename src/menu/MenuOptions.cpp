@@ -1,7 +1,7 @@
 #include "menu/MenuOptions.h"
 
-#include "core/OperatorActions.h"
 #include "core/NumericText.h"
+#include "core/OperatorActions.h"
 #include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"

@@ -1,7 +1,7 @@
 #include "menu/MenuSession.h"
 
-#include "core/Clock.h"
 #include "core/Addressing.h"
+#include "core/Clock.h"
 #include "core/ObjectFiles.h"
 #include "core/OperatorActions.h"
 #include "core/StationState.h"

@@ -1,7 +1,7 @@
 #include "menu/MenuTabForm.h"
 
-#include "core/OperatorActions.h"
 #include "core/DurableFile.h"
+#include "core/OperatorActions.h"
 #include "core/PrintSink.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"

@@ -9,12 +9,15 @@ namespace zelvan::menu_texts {
 
 inline const QString kWindowCaption = QStringLiteral("Меню");
 
-inline const std::array<QString, 9> kTabCaptions = {
-    QStringLiteral("Архив задание"),     QStringLiteral("Обекти списък"),
-    QStringLiteral("Настройка"),         QStringLiteral("Архив данни"),
-    QStringLiteral("Обекти информация"), QStringLiteral("Информация"),
-    QStringLiteral("Възстановяване"),    QStringLiteral("Обекти конфигуриране"),
-    QStringLiteral("Журнал")};
+inline const std::array<QString, 9> kTabCaptions = {QStringLiteral("Архив задание"),
+                                                    QStringLiteral("Обекти списък"),
+                                                    QStringLiteral("Настройка"),
+                                                    QStringLiteral("Архив данни"),
+                                                    QStringLiteral("Обекти информация"),
+                                                    QStringLiteral("Информация"),
+                                                    QStringLiteral("Възстановяване"),
+                                                    QStringLiteral("Обекти конфигуриране"),
+                                                    QStringLiteral("Журнал")};
 
 // Module captions of Check11 and Command8: "Модул  " + system part + digit.
 inline const QString kModuleWord = QStringLiteral("Модул  ");

@@ -76,7 +76,8 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     });
     connect(Text2, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.names().setNameText(text); });
-    connect(save, &QPushButton::clicked, this, [this] { whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveName(); }); });
+    connect(save, &QPushButton::clicked, this,
+            [this] { whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveName(); }); });
 }
 
 void NamesTab::showCurrentObject()

@@ -51,7 +51,9 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
         if (!m_syncing)
             m_session.names().setInformationText(Text3->toPlainText());
     });
-    connect(save, &QPushButton::clicked, this, [this] { whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveInformation(); }); });
+    connect(save, &QPushButton::clicked, this, [this] {
+        whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveInformation(); });
+    });
 }
 
 void ObjectInfoTab::focusText() { Text3->setFocus(); }

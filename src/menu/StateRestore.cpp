@@ -98,7 +98,8 @@ bool StateRestore::restore(int m)
     if (m_screen)
         m_screen->setProblem(ScreenState::ProblemSource::Restore, QString());
     m_unsent = 0;
-    journal(m_operator, JournalAction::Restore, 0, m, QStringLiteral("started, %1 lines").arg(m_lines.size()));
+    journal(m_operator, JournalAction::Restore, 0, m,
+            QStringLiteral("started, %1 lines").arg(m_lines.size()));
     emit changed();
     sendNext();
     return true;
@@ -171,8 +172,9 @@ void StateRestore::finish()
 {
     const int m = m_module;
     journal(m_operator, JournalAction::Restore, 0, m,
-            m_unsent == 0 ? QStringLiteral("finished")
-                          : QStringLiteral("ended with a problem: %1 lines not sent").arg(m_unsent));
+            m_unsent == 0
+                ? QStringLiteral("finished")
+                : QStringLiteral("ended with a problem: %1 lines not sent").arg(m_unsent));
     m_module = 0;
     m_lines.clear();
     m_next = 0;

@@ -2,9 +2,9 @@
 
 #include "core/Addressing.h"
 #include "core/Labels.h"
-#include "core/OperatorActions.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
+#include "core/OperatorActions.h"
 #include "core/ScreenState.h"
 #include "core/StationState.h"
 #include "panel/MarkerColors.h"

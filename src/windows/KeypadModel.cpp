@@ -1,7 +1,7 @@
 #include "windows/KeypadModel.h"
 
-#include "core/OperatorActions.h"
 #include "core/NumericText.h"
+#include "core/OperatorActions.h"
 #include "core/PanelControl.h"
 #include "core/StationState.h"
 #include "windows/WindowTexts.h"

@@ -195,11 +195,12 @@ private slots:
         QTest::addColumn<bool>("problem");
         QTest::newRow("no section") << QByteArray("[System]\r\n0\r\n") << 0 << false;
         QTest::newRow("fifteen") << QByteArray("[Operators]\r\nIdleMinutes=15\r\n") << 15 << false;
-        QTest::newRow("spaces and case") << QByteArray("[operators]\r\n idleminutes = 5 \r\n") << 5
-                                         << false;
+        QTest::newRow("spaces and case")
+            << QByteArray("[operators]\r\n idleminutes = 5 \r\n") << 5 << false;
         QTest::newRow("another section's key")
             << QByteArray("[System]\r\nIdleMinutes=9\r\n[Operators]\r\n") << 0 << false;
-        QTest::newRow("not a number") << QByteArray("[Operators]\r\nIdleMinutes=x\r\n") << 0 << true;
+        QTest::newRow("not a number")
+            << QByteArray("[Operators]\r\nIdleMinutes=x\r\n") << 0 << true;
         QTest::newRow("negative") << QByteArray("[Operators]\nIdleMinutes=-3\n") << 0 << true;
         QTest::newRow("over a day") << QByteArray("[Operators]\nIdleMinutes=1441\n") << 0 << true;
     }

@@ -38,7 +38,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QTreeWidget>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -54,6 +53,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtEndian>
 #include <QtTest>
 #include <functional>
@@ -552,10 +552,10 @@ private slots:
             actions << e.operatorName + QLatin1Char(' ') + e.action + QLatin1Char(' ')
                            + QString::number(e.object) + QLatin1Char(' ')
                            + QString::number(e.module) + QLatin1Char(' ') + e.detail;
-        QCOMPARE(actions.mid(1), (QStringList{QStringLiteral("- login_failed 0 0 ana: wrong PIN 1 of 5"),
-                                              QStringLiteral("ana login 0 0 "),
-                                              QStringLiteral("ana take 5 1 grid"),
-                                              QStringLiteral("ana take 7 1 grid")}));
+        QCOMPARE(actions.mid(1),
+                 (QStringList{QStringLiteral("- login_failed 0 0 ana: wrong PIN 1 of 5"),
+                              QStringLiteral("ana login 0 0 "), QStringLiteral("ana take 5 1 grid"),
+                              QStringLiteral("ana take 7 1 grid")}));
         QVERIFY(lines.first().action == QStringLiteral("start"));
         QVERIFY(!readFile(journal.path(rig.clock.now().date())).contains("4711"));
 
@@ -625,8 +625,9 @@ private slots:
 
         MenuForm* menu = openMenu(rig);
         const QString csvPath = rig.home.filePath(QStringLiteral("journal.csv"));
-        menu->setSavePathChooser(
-            [&csvPath](QWidget*, const QString&, const QStringList&) { return SaveChoice{csvPath, 0}; });
+        menu->setSavePathChooser([&csvPath](QWidget*, const QString&, const QStringList&) {
+            return SaveChoice{csvPath, 0};
+        });
         auto* tabs = menu->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
         tabs->setCurrentIndex(tabIndex(MenuTab::Settings));
         auto* box = menu->findChild<QCheckBox*>(QStringLiteral("Check3"));

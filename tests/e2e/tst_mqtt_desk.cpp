@@ -245,8 +245,8 @@ private slots:
         QString error;
         QVERIFY2(broker.start(&error), qPrintable(error));
         MqttSubscriber journal(broker.port(), QStringLiteral("watcher"),
-                               QStringLiteral("watcher-pass"), {kPrefix + QStringLiteral("/journal")},
-                               QStringLiteral("journal"));
+                               QStringLiteral("watcher-pass"),
+                               {kPrefix + QStringLiteral("/journal")}, QStringLiteral("journal"));
         QVERIFY(journal.start());
         rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(broker.port()));
         QVERIFY(rig.start());

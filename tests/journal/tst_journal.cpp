@@ -83,7 +83,8 @@ private slots:
         QSignalSpy failures(&journal, &Journal::failureChanged);
         const QString path = journal.path(clock.now().date());
         QVERIFY(QDir().mkdir(path)); // a directory where the day's file goes
-        QVERIFY(!journal.write(QStringLiteral("ana"), JournalAction::Take, 5, 1, QStringLiteral("grid")));
+        QVERIFY(!journal.write(QStringLiteral("ana"), JournalAction::Take, 5, 1,
+                               QStringLiteral("grid")));
         clock.advanceMs(1000);
         QVERIFY(!journal.write(QString(), JournalAction::Silence, 0, 0, QString()));
         QCOMPARE(journal.waiting(), 2);
@@ -116,7 +117,8 @@ private slots:
         journal.write(QStringLiteral("ana"), JournalAction::Take, 5, 1, QStringLiteral("grid"));
         journal.write(QStringLiteral("bob"), JournalAction::Names, 7, 1,
                       QStringLiteral("\"a;b\" -> \"c\"\"d\""));
-        journal.write(QStringLiteral("ana"), JournalAction::Release, 7, 1, QStringLiteral("keypad"));
+        journal.write(QStringLiteral("ana"), JournalAction::Release, 7, 1,
+                      QStringLiteral("keypad"));
         JournalView view(&journal);
         view.setDay(clock.now().date());
         const QList<QStringList> rows = parseCsv(view.csv(u';'), u';');
@@ -126,7 +128,8 @@ private slots:
                 lines.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
         }
         QCOMPARE(rows, lines);
-        QCOMPARE(view.operatorsOfDay(), (QStringList{QStringLiteral("ana"), QStringLiteral("bob")}));
+        QCOMPARE(view.operatorsOfDay(),
+                 (QStringList{QStringLiteral("ana"), QStringLiteral("bob")}));
         view.setOperatorFilter(QStringLiteral("ana"));
         QCOMPARE(view.shown().size(), 2);
         view.setObjectFilter(7);

@@ -96,8 +96,8 @@ private slots:
         QTest::addColumn<QString>("journaled");
         QTest::newRow("take") << int(MainPanelModel::LeftButton) << 0 << QByteArray("}1P66\r")
                               << QStringLiteral("take 66 1 grid");
-        QTest::newRow("measure") << int(MainPanelModel::RightButton) << 0
-                                 << QByteArray("}1U66\r") << QStringLiteral("measure 66 1 grid");
+        QTest::newRow("measure") << int(MainPanelModel::RightButton) << 0 << QByteArray("}1U66\r")
+                                 << QStringLiteral("measure 66 1 grid");
         QTest::newRow("colour") << int(MainPanelModel::LeftButton) << 1 << QByteArray()
                                 << QStringLiteral("colour 66 1 %1").arg(nextMarkerColor(0));
     }

@@ -173,14 +173,14 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("journaled");
         QTest::newRow("nothing") << 45 << 3 << 5 << QByteArray() << QString();
-        QTest::newRow("time only") << 45 << 3 << 9 << QByteArray("}3T5,9\r")
-                                   << QStringLiteral("T=9");
-        QTest::newRow("zone and balance") << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r")
-                                          << QStringLiteral("B=130 Z=0");
+        QTest::newRow("time only")
+            << 45 << 3 << 9 << QByteArray("}3T5,9\r") << QStringLiteral("T=9");
+        QTest::newRow("zone and balance")
+            << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r") << QStringLiteral("B=130 Z=0");
         QTest::newRow("all") << 0 << 6 << 16 << QByteArray("}3B5,75\r}3Z5,6\r}3T5,16\r")
                              << QStringLiteral("B=75 Z=6 T=16");
-        QTest::newRow("highest balance") << 118 << 3 << 5 << QByteArray("}3B5,193\r")
-                                         << QStringLiteral("B=193");
+        QTest::newRow("highest balance")
+            << 118 << 3 << 5 << QByteArray("}3B5,193\r") << QStringLiteral("B=193");
     }
     void applySendsOnlyChanges()
     {
@@ -209,10 +209,10 @@ private slots:
         operatorActions.release();
         QCOMPARE(rig.fixture.takeWritten(1), sent);
         QFETCH(QString, journaled);
-        QCOMPARE(operatorActions.lines, journaled.isEmpty()
-                                            ? QStringList()
-                                            : QStringList{QStringLiteral("thresholds 261 3 ")
-                                                          + journaled});
+        QCOMPARE(operatorActions.lines,
+                 journaled.isEmpty()
+                     ? QStringList()
+                     : QStringList{QStringLiteral("thresholds 261 3 ") + journaled});
         const QByteArrayList records = rig.fixture.dayFileLines();
         if (sent.isEmpty())
             QVERIFY(records.isEmpty());
