@@ -67,40 +67,33 @@ def message(i):
     return b"{%dO%d\r" % (module, obj), k, "O"
 
 
-def read_archive(data):
-    """Lines of every day file in name order: list of (file, line bytes, whole?)."""
+def read_day_files(data, suffix, line_end):
+    """Lines of every "yy-mm-dd" + suffix file in name order: (file, line bytes, whole?)."""
     out = []
     if not os.path.isdir(data):
         return out
     for name in sorted(os.listdir(data)):
-        if len(name) != 12 or not name.endswith(".dat") or name[2] != "-" or name[5] != "-":
+        if len(name) != 8 + len(suffix) or not name.endswith(suffix) or name[2] != "-" \
+                or name[5] != "-":
             continue
         with open(os.path.join(data, name), "rb") as f:
             raw = f.read()
-        parts = raw.split(b"\r\n")
+        parts = raw.split(line_end)
         for p in parts[:-1]:
             out.append((name, p, True))
         if parts[-1]:
             out.append((name, parts[-1], False))
     return out
+
+
+def read_archive(data):
+    """The day files' records (CR LF lines)."""
+    return read_day_files(data, ".dat", b"\r\n")
 
 
 def read_journal(data):
-    """Lines of every journal file ("yy-mm-dd.jrn") in name order: (file, bytes, whole?)."""
-    out = []
-    if not os.path.isdir(data):
-        return out
-    for name in sorted(os.listdir(data)):
-        if len(name) != 12 or not name.endswith(".jrn"):
-            continue
-        with open(os.path.join(data, name), "rb") as f:
-            raw = f.read()
-        parts = raw.split(b"\n")
-        for p in parts[:-1]:
-            out.append((name, p, True))
-        if parts[-1]:
-            out.append((name, parts[-1], False))
-    return out
+    """The journal's lines (LF lines)."""
+    return read_day_files(data, ".jrn", b"\n")
 
 
 def check_journal(cycle, before, after, problems):

@@ -62,6 +62,7 @@ public:
         FeedRefused, // the MQTT broker refuses what the feed publishes
         Journal,     // the journal of the operator's actions cannot be written
         Operators,   // the operators file cannot be used
+        JournalFeed, // the journal cannot be read or is refused on its way to the broker
         Count
     };
     QStringList problems() const;

@@ -133,25 +133,15 @@ void EventPublisher::onConnection(bool connected)
 
 void EventPublisher::onDelivered(int id)
 {
-    for (Sent& s : m_inFlight) {
-        if (s.id == id) {
-            s.acknowledged = true;
-            break;
-        }
-    }
+    const std::optional<FeedPosition> passed = m_inFlight.acknowledge(id);
     if (m_stateTopics.contains(id)) {
         const QString topic = m_stateTopics.take(id);
         if (topic == m_refusedTopic)
             clearRefusal();
         stateAcknowledged(topic);
     }
-    bool moved = false;
-    while (!m_inFlight.empty() && m_inFlight.front().acknowledged) {
-        m_cursor = m_inFlight.front().after;
-        m_inFlight.pop_front();
-        moved = true;
-    }
-    if (moved) {
+    if (passed) {
+        m_cursor = *passed;
         // The cursor passes a record only once it was accepted.
         if (m_refusedTopic == m_messages.eventTopic())
             clearRefusal();
@@ -171,8 +161,7 @@ void EventPublisher::onRefused(int id, const QString& reason)
         m_stateTopics.erase(state);
         m_stateSending.remove(topic); // sent again in full after the pause
         m_stateHeld.remove(topic);
-    } else if (std::any_of(m_inFlight.begin(), m_inFlight.end(),
-                           [id](const Sent& s) { return s.id == id; })) {
+    } else if (m_inFlight.contains(id)) {
         topic = m_messages.eventTopic();
     } else {
         return; // of an earlier connection
@@ -299,7 +288,7 @@ void EventPublisher::pump()
                 m_link.publish(m_messages.eventTopic(), m_messages.event(r, name, captions), false);
             if (id <= 0)
                 return; // the link went; sent again after the next connection
-            m_inFlight.push_back({id, r.after, false});
+            m_inFlight.sent(id, r.after);
             m_next = r.after;
         }
     }

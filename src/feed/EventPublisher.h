@@ -1,5 +1,6 @@
 #pragma once
 
+#include "feed/AckWindow.h"
 #include "feed/DayFileTail.h"
 #include "feed/FeedCursor.h"
 #include "feed/FeedMessages.h"
@@ -9,7 +10,6 @@
 #include <QSet>
 #include <QTimer>
 #include <array>
-#include <deque>
 #include <optional>
 
 class QDate;
@@ -78,19 +78,12 @@ public:
     // The place after the last acknowledged record, and after the last sent one.
     const FeedPosition& cursor() const { return m_cursor; }
     const FeedPosition& next() const { return m_next; }
-    int inFlight() const { return int(m_inFlight.size()); }
+    int inFlight() const { return m_inFlight.size(); }
     const FeedMessages& messages() const { return m_messages; }
     // Saves the cursor now when it moved since the last save.
     void saveCursor();
 
 private:
-    struct Sent
-    {
-        int id = 0;
-        FeedPosition after;
-        bool acknowledged = false;
-    };
-
     void onConnection(bool connected);
     void onDelivered(int id);
     void onRefused(int id, const QString& reason);
@@ -131,7 +124,7 @@ private:
     // m_syncedSize; the files before it whole.
     QString m_syncedDay;
     qint64 m_syncedSize = 0;
-    std::deque<Sent> m_inFlight;
+    AckWindow m_inFlight;
 
     // What was last sent of each retained state; -1 nothing.
     std::array<qint16, kObjectCount + 1> m_sentObject{};

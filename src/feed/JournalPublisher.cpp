@@ -84,38 +84,27 @@ void JournalPublisher::onConnection(bool connected)
 
 void JournalPublisher::onDelivered(int id)
 {
-    bool mine = false;
-    for (Sent& s : m_inFlight) {
-        if (s.id == id) {
-            s.acknowledged = true;
-            mine = true;
-            break;
-        }
-    }
-    if (!mine)
+    if (!m_inFlight.contains(id))
         return;
-    while (!m_inFlight.empty() && m_inFlight.front().acknowledged) {
-        m_cursor = m_inFlight.front().after;
-        m_inFlight.pop_front();
+    if (const std::optional<FeedPosition> passed = m_inFlight.acknowledge(id)) {
+        m_cursor = *passed;
         m_cursorDirty = true;
     }
     if (m_refused) {
         m_refused = false;
-        m_screen.setProblem(Source::FeedRefused, QString());
+        m_screen.setProblem(Source::JournalFeed, QString());
     }
     wake();
 }
 
 void JournalPublisher::onRefused(int id, const QString& reason)
 {
-    const bool mine = std::any_of(m_inFlight.begin(), m_inFlight.end(),
-                                  [id](const Sent& s) { return s.id == id; });
-    if (!mine)
+    if (!m_inFlight.contains(id))
         return;
     const QString text = feed_texts::notAllowed().arg(topic(), m_options.broker, reason);
     qCWarning(lcMqtt).noquote() << text;
     m_refused = true;
-    m_screen.setProblem(Source::FeedRefused, text);
+    m_screen.setProblem(Source::JournalFeed, text);
     pause(kRefusedRetryMs);
 }
 
@@ -136,13 +125,13 @@ void JournalPublisher::pump()
             m_tail.read(m_next, -1, m_options.window - inFlight(), &error);
         if (!error.isEmpty()) {
             m_readFailing = true;
-            m_screen.setProblem(Source::FeedRead, feed_texts::dayUnreadable().arg(error));
+            m_screen.setProblem(Source::JournalFeed, feed_texts::dayUnreadable().arg(error));
             pause(kRetryMs);
             return;
         }
         if (m_readFailing) {
             m_readFailing = false;
-            m_screen.setProblem(Source::FeedRead, QString());
+            m_screen.setProblem(Source::JournalFeed, QString());
         }
         if (batch.empty()) {
             const QString after = m_tail.dayAfter(m_next.day);
@@ -159,7 +148,7 @@ void JournalPublisher::pump()
             const int id = m_link.publish(topic(), message(r), false);
             if (id <= 0)
                 return; // sent again after the next connection
-            m_inFlight.push_back({id, r.after, false});
+            m_inFlight.sent(id, r.after);
             m_next = r.after;
         }
     }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "feed/AckWindow.h"
 #include "feed/DayFileTail.h"
 #include "feed/FeedCursor.h"
 
 #include <QObject>
 #include <QTimer>
-#include <deque>
 
 namespace zelvan {
 
@@ -48,17 +48,11 @@ public:
 
     QString topic() const { return m_options.prefix + QStringLiteral("/journal"); }
     const FeedPosition& cursor() const { return m_cursor; }
-    int inFlight() const { return int(m_inFlight.size()); }
+    int inFlight() const { return m_inFlight.size(); }
     // The message of one journal line.
     static QByteArray message(const TailRecord& record);
 
 private:
-    struct Sent
-    {
-        int id = 0;
-        FeedPosition after;
-        bool acknowledged = false;
-    };
     void onConnection(bool connected);
     void onDelivered(int id);
     void onRefused(int id, const QString& reason);
@@ -76,7 +70,7 @@ private:
     bool m_cursorDirty = false;
     bool m_readFailing = false;
     bool m_refused = false;
-    std::deque<Sent> m_inFlight;
+    AckWindow m_inFlight;
     QTimer m_wake;
     QTimer m_save;
     QTimer m_retry;

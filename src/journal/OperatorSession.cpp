@@ -109,6 +109,10 @@ void OperatorSession::whenAllowed(std::function<void()> action)
 
 void OperatorSession::journal(JournalAction action, int object, int module, const QString& detail)
 {
+    // Whatever the operator does keeps the operator logged in (a silence, a
+    // report, a print as much as a take).
+    if (!m_current.isEmpty())
+        m_lastAction = m_clock.now();
     m_journal.write(m_current, action, object, module, detail);
 }
 

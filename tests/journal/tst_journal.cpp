@@ -6,6 +6,7 @@
 #include "menu/JournalView.h"
 #include "support/CsvText.h"
 #include "support/Fakes.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +15,6 @@
 
 using namespace zelvan;
 using namespace zelvan::test;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestJournal : public QObject
 {
@@ -123,7 +114,7 @@ private slots:
         view.setDay(clock.now().date());
         const QList<QStringList> rows = parseCsv(view.csv(u';'), u';');
         QList<QStringList> lines;
-        for (const QByteArray& line : readAll(journal.path(clock.now().date())).split('\n')) {
+        for (const QByteArray& line : fileBytes(journal.path(clock.now().date())).split('\n')) {
             if (!line.isEmpty())
                 lines.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
         }
