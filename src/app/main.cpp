@@ -6,6 +6,7 @@
 #include "journal/OperatorCommands.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
+#include "platform/TerminationSignals.h"
 #include "platform/ToneBeeper.h"
 
 #include <QApplication>
@@ -177,6 +178,13 @@ int main(int argc, char* argv[])
     const QString programDir = programDirOf(cl);
     if (programDir.isEmpty())
         return 2;
+
+    // A service stopped, Ctrl-C or a closed terminal end the panel: the event
+    // loop is left at once (no window is asked whether it may close) and the
+    // desk is taken down in order, journaling the exit.
+    zelvan::TerminationSignals termination;
+    QObject::connect(&termination, &zelvan::TerminationSignals::received, &app,
+                     [](int) { QCoreApplication::exit(0); });
 
     zelvan::SystemClock clock;
     zelvan::ToneBeeper beeper;

@@ -3,10 +3,13 @@
 // display a real start says it runs offscreen; a bad --home ends with status 2.
 #include "core/ProgramVersion.h"
 
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -147,6 +150,50 @@ private slots:
                      QStringLiteral("zelvan: no display; running without windows (offscreen)\n")),
                  qPrintable(err));
         QVERIFY2(err.contains(QStringLiteral("--home ") + home), qPrintable(err));
+    }
+
+    // SIGTERM (a service stopped), SIGINT and SIGHUP end the panel as closing
+    // it does: status 0, and the journal's last line says "exit".
+    void terminationSignalsEndThePanelInOrder_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void terminationSignalsEndThePanelInOrder()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir home;
+        const QString data = home.filePath(QStringLiteral("Data"));
+        QFile ini(home.filePath(QStringLiteral("zelvan.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        // Both ports closed: nothing but the panel itself.
+        ini.write(QStringLiteral("[DirData]\r\n%1\r\n[CommPort]\r\n0\r\n4800,n,8,1\r\n0\r\n"
+                                 "4800,n,8,1\r\n[Moduls]\r\nNNNNNNNN\r\n")
+                      .arg(data)
+                      .toLocal8Bit());
+        ini.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(program(QStringLiteral("zelvan")), {QStringLiteral("--home"), home.path()});
+        QVERIFY(p.waitForStarted(kWaitMs));
+        const QString journal =
+            QDir(data).filePath(QDate::currentDate().toString(QStringLiteral("yy-MM-dd")) + ".jrn");
+        const auto lines = [&journal] {
+            QFile f(journal);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(lines().join().contains("\tstart\t"), kWaitMs);
+        QCOMPARE(::kill(pid_t(p.processId()), signal), 0);
+        QVERIFY(p.waitForFinished(kWaitMs));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QList<QByteArray> written = lines();
+        QVERIFY(written.size() >= 2);
+        QCOMPARE(written.at(written.size() - 2).split('\t').value(2), QByteArray("exit"));
     }
 
     void unknownOptionIsRefusedAlone()
