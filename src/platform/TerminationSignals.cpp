@@ -20,8 +20,11 @@ void onSignal(int signal)
 {
     const int saved = errno;
     const unsigned char number = static_cast<unsigned char>(signal);
-    if (g_writeEnd >= 0)
-        [[maybe_unused]] const ssize_t n = ::write(g_writeEnd, &number, 1);
+    if (g_writeEnd >= 0) {
+        // A full pipe already holds a signal that ends the program.
+        const ssize_t written = ::write(g_writeEnd, &number, 1);
+        (void)written;
+    }
     errno = saved;
 }
 
