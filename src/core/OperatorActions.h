@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace zelvan {
 
@@ -63,6 +64,24 @@ inline void whenAllowed(OperatorActions* actions, std::function<void()> action)
         actions->whenAllowed(std::move(action));
     else
         action();
+}
+
+// As whenAllowed, telling the action whether it waited for a log-in (the
+// operator's hand has left the button meanwhile). True when it ran at once.
+inline bool whenAllowedTelling(OperatorActions* actions, std::function<void(bool waited)> action)
+{
+    struct Run
+    {
+        bool asked = false; // whenAllowed has returned without running it
+        bool ran = false;
+    };
+    const auto run = std::make_shared<Run>();
+    whenAllowed(actions, [run, action = std::move(action)] {
+        run->ran = true;
+        action(run->asked);
+    });
+    run->asked = true;
+    return run->ran;
 }
 
 inline void journal(OperatorActions* actions, JournalAction action, int object, int module,

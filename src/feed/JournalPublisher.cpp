@@ -2,6 +2,7 @@
 
 #include "core/BrokerLink.h"
 #include "core/Clock.h"
+#include "core/JournalLine.h"
 #include "core/Logging.h"
 #include "core/ScreenState.h"
 #include "feed/FeedTexts.h"
@@ -134,9 +135,14 @@ void JournalPublisher::pump()
             m_screen.setProblem(Source::JournalFeed, QString());
         }
         if (batch.empty()) {
-            const QString after = m_tail.dayAfter(m_next.day);
-            if (after.isEmpty() || after > today(m_clock))
+            // At today's end nothing follows: the directory is not listed
+            // for every line the operator adds.
+            const QString now = today(m_clock);
+            if (m_next.day >= now)
                 return; // up to date
+            const QString after = m_tail.dayAfter(m_next.day);
+            if (after.isEmpty() || after > now)
+                return;
             m_next = FeedPosition{after, 0, 0};
             if (m_inFlight.empty()) {
                 m_cursor = m_next;
@@ -156,17 +162,16 @@ void JournalPublisher::pump()
 
 QByteArray JournalPublisher::message(const TailRecord& record)
 {
-    const QStringList f = QString::fromUtf8(record.text).split(QLatin1Char('\t'));
-    const auto field = [&f](int i) { return i < f.size() ? f[i] : QString(); };
+    const QStringList f = JournalEntry::splitFields(record.text);
     QJsonObject o;
     o.insert(QStringLiteral("day"), record.after.day);
     o.insert(QStringLiteral("line"), record.line());
-    o.insert(QStringLiteral("time"), field(0));
-    o.insert(QStringLiteral("operator"), field(1));
-    o.insert(QStringLiteral("action"), field(2));
-    o.insert(QStringLiteral("object"), field(3).toInt());
-    o.insert(QStringLiteral("module"), field(4).toInt());
-    o.insert(QStringLiteral("detail"), f.size() > 5 ? f.mid(5).join(QLatin1Char(' ')) : QString());
+    o.insert(QStringLiteral("time"), f[0]);
+    o.insert(QStringLiteral("operator"), f[1]);
+    o.insert(QStringLiteral("action"), f[2]);
+    o.insert(QStringLiteral("object"), f[3].toInt());
+    o.insert(QStringLiteral("module"), f[4].toInt());
+    o.insert(QStringLiteral("detail"), f[5]);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

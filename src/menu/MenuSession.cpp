@@ -86,11 +86,7 @@ void MenuSession::setOperatorActions(OperatorActions* actions)
     m_options.setOperatorActions(actions);
 }
 
-void MenuSession::setJournal(const Journal* journal)
-{
-    m_journalView.setJournal(journal);
-    m_journalView.setDay(m_clock.now().date());
-}
+void MenuSession::setJournal(const Journal* journal) { m_journalView.setJournal(journal); }
 
 bool MenuSession::saveName()
 {

@@ -127,7 +127,8 @@ public:
     // Where the menu's actions ask for a log-in and are journaled.
     void setOperatorActions(OperatorActions* actions);
     OperatorActions* operatorActions() const { return m_operator; }
-    // The journal tab's model: today's actions of the journal given here.
+    // The journal tab's model: the actions of the journal given here, today's
+    // first; the file is read when the tab is shown.
     void setJournal(const Journal* journal);
     JournalView& journalView() { return m_journalView; }
     // The journal's words for the period and kinds of a report.

@@ -75,10 +75,11 @@ signals:
 protected:
     // Runs f on target once the operator may act (after a log-in when one is
     // needed); nothing when target is gone by then (the window was left).
-    template <typename T> void whenAllowed(T* target, std::function<void(T&)> f)
+    // True when it ran at once.
+    template <typename T> bool whenAllowed(T* target, std::function<void(T&)> f)
     {
         QPointer<T> guard(target);
-        zelvan::whenAllowed(m_operator, [guard, f = std::move(f)] {
+        return whenAllowedTelling(m_operator, [guard, f = std::move(f)](bool) {
             if (guard)
                 f(*guard);
         });

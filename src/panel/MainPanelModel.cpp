@@ -12,7 +12,6 @@
 #include "panel/PanelTexts.h"
 
 #include <QFileInfo>
-#include <memory>
 
 namespace zelvan {
 
@@ -97,17 +96,15 @@ void MainPanelModel::pressFrom(const QString& origin, int i, int button, int shi
     // A take, release, measurement or colour waits for the operator's log-in
     // when one is needed, and is then done on the object pressed, on its page.
     const int k = m_state.PageBase + i + 1;
-    const auto later = std::make_shared<bool>(false);
-    whenAllowed(m_operator, [this, origin, k, button, shift, later] {
-        if (*later && pageBaseOf(ribbonOf(k)) != m_state.PageBase)
+    whenAllowedTelling(m_operator, [this, origin, k, button, shift](bool waited) {
+        if (pageBaseOf(ribbonOf(k)) != m_state.PageBase)
             SelectPage(ribbonOf(k));
         act(origin, k - 1 - m_state.PageBase, button, shift);
         // The button was let go while the log-in was asked: a measurement
         // asked for then takes one reading.
-        if (*later)
+        if (waited)
             ReleaseObjectButton();
     });
-    *later = true; // what runs from here on runs after a log-in
 }
 
 void MainPanelModel::select(int i)

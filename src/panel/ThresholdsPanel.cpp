@@ -14,7 +14,6 @@
 #include <QStringList>
 #include <algorithm>
 #include <array>
-#include <memory>
 
 namespace zelvan {
 
@@ -195,18 +194,16 @@ void ThresholdsPanel::pressGauge()
     const int k = m_state.SelectedObject;
     if (!isObject(k))
         return;
-    const auto later = std::make_shared<bool>(false);
-    whenAllowed(m_operator, [this, k, later] {
+    whenAllowedTelling(m_operator, [this, k](bool waited) {
         if (m_state.SelectedObject != k)
             return;
         m_selected.startMeasurement();
         journal(m_operator, JournalAction::Measure, k, moduleOf(k), QStringLiteral("gauge"));
         // Let go while the log-in was asked: one reading.
-        if (*later)
+        if (waited)
             m_state.PendingMeasure.clear();
         gaugePressed();
     });
-    *later = true;
 }
 
 void ThresholdsPanel::gaugePressed()
