@@ -7,6 +7,7 @@
 #include "Verdict.h"
 
 #include "journal/Journal.h"
+#include "journal/LoginHolds.h"
 #include "journal/OperatorSession.h"
 #include "panel/MainPanelModel.h"
 #include "support/EngineFixture.h"
@@ -68,7 +69,9 @@ int main(int argc, char** argv)
     MainPanelModel panel(f.state, f.files, f.grid, f.commands, f.archive, f.clock);
     panel.SelectPage(0);
     Journal journal(f.state.DataDir, f.clock);
-    OperatorSession session({}, journal, f.clock, 0);
+    LoginHolds holds(f.state.DataDir);
+    OperatorSession session(journal, f.clock, holds, 0);
+    session.setOperators({});
 
     const Medians fresh = measure(panel, session, takes);
     // A long day before the next takes: the same file, kHistoryLines more lines.

@@ -167,16 +167,18 @@ void OperatorDesk::buildWindows()
 }
 
 // Where operators log in: who is there on the main window, its button, and
-// the dialog that an action waiting for a log-in opens.
+// the dialog that an action waiting for a log-in opens. Built whether or not
+// operators exist now: an operators file may come while the panel runs.
 void OperatorDesk::buildLogin()
 {
     OperatorSession& session = m_station->operators();
-    if (!session.loginRequired())
-        return;
     m_login = std::make_unique<LoginForm>(session, m_main.get());
     m_login->setWindowFlag(Qt::Window);
     connect(&session, &OperatorSession::loginRequested, m_login.get(), &LoginForm::ask);
+    connect(&session, &OperatorSession::actionRefused, m_login.get(), &LoginForm::showRefusal);
+    connect(&session, &OperatorSession::pendingDropped, m_login.get(), &LoginForm::showGivenUp);
     connect(&session, &OperatorSession::operatorChanged, this, &OperatorDesk::showOperator);
+    connect(&session, &OperatorSession::operatorsChanged, this, &OperatorDesk::showOperator);
     connect(m_main.get(), &MainForm::operatorButtonClicked, this, [this] {
         OperatorSession& o = m_station->operators();
         if (o.current().isEmpty())
@@ -189,6 +191,8 @@ void OperatorDesk::buildLogin()
 
 void OperatorDesk::showOperator()
 {
+    if (!m_station->operators().loginRequired())
+        return;
     const QString name = m_station->operators().current();
     m_main->showOperator(
         journal_texts::operatorLine().arg(name.isEmpty() ? journal_texts::nobody() : name),

@@ -11,6 +11,7 @@
 #include "feed/EventPublisher.h"
 #include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
+#include "journal/LoginHolds.h"
 #include "journal/OperatorSession.h"
 #include "journal/OperatorsFile.h"
 #include "link/LinkSupervisor.h"
@@ -201,9 +202,11 @@ void Station::buildDataParts()
     buildOperators();
 }
 
-// The journal in the data directory; the operators from the program
-// directory. A file of operators that cannot be used lets nobody log in and
-// asks nobody: the panel goes on watching, and the operator is told.
+// The journal in the data directory; the operators and their log-in holds
+// from the program directory. A file of operators that is there but cannot
+// be used lets nobody log in, and every action that waits for a log-in is
+// refused: the panel goes on watching, sounding and archiving, and the
+// operator is told why and how to mend it.
 void Station::buildOperators()
 {
     m_journal = std::make_unique<Journal>(m_state.DataDir, m_clock);
@@ -211,10 +214,13 @@ void Station::buildOperators()
             [this](bool failing, const QString& message) {
                 m_screen.setProblem(Source::Journal, failing ? message : QString());
             });
-    const OperatorsFile::Read read = OperatorsFile(m_programDir).read();
-    m_screen.setProblem(Source::Operators, read.problem);
-    m_operators = std::make_unique<OperatorSession>(read.operators, *m_journal, m_clock,
+    m_loginHolds = std::make_unique<LoginHolds>(m_programDir);
+    m_loginHolds->load();
+    m_operators = std::make_unique<OperatorSession>(*m_journal, m_clock, *m_loginHolds,
                                                     m_config.operatorIdleMinutes);
+    connect(m_operators.get(), &OperatorSession::holdsChanged, this,
+            [this] { m_screen.setProblem(Source::LoginHolds, m_operators->holdsProblem()); });
+    refreshOperators();
     m_panel->setOperatorActions(m_operators.get());
     // The start is journaled (and synced) before any port opens.
     m_operators->journal(JournalAction::Start, 0, 0, programVersion());
@@ -293,10 +299,23 @@ void Station::checkFeedSettings()
     m_screen.setProblem(Source::FeedConfig, lines.join(QLatin1Char('\n')));
 }
 
+// The operators file as it is now: an operator removed since the last
+// reading is logged out, one added may log in.
+void Station::refreshOperators()
+{
+    const OperatorsFile::Read read = OperatorsFile(m_programDir).read();
+    m_operators->setOperators(read);
+    m_screen.setProblem(Source::Operators, read.problem.isEmpty()
+                                               ? m_operators->fileRefusal()
+                                               : read.problem + QLatin1Char(' ') + read.mend);
+}
+
 void Station::tick()
 {
-    if (loaded())
+    if (loaded()) {
         checkFeedSettings();
+        refreshOperators();
+    }
     if (m_supervisor)
         m_supervisor->tick();
 }

@@ -35,6 +35,7 @@ class EventPublisher;
 class JournalPublisher;
 class Journal;
 class OperatorSession;
+class LoginHolds;
 
 // The whole station without its windows: the state, the configuration, the
 // data files, the lists, the grid, the panel's model, the link (framing,
@@ -146,9 +147,11 @@ private:
     std::unique_ptr<EventPublisher> m_publisher;
     std::unique_ptr<JournalPublisher> m_journalPublisher;
     std::unique_ptr<Journal> m_journal;
+    std::unique_ptr<LoginHolds> m_loginHolds;
     // Before the parts whose actions it holds back: it goes first.
     std::unique_ptr<OperatorSession> m_operators;
     void buildOperators();
+    void refreshOperators();
 };
 
 } // namespace zelvan

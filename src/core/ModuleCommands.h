@@ -16,8 +16,9 @@ class ModuleCommands
 {
 public:
     virtual ~ModuleCommands() = default;
-    // The caller supplies the closing CR.
-    virtual void SendToModule(const QString& command, int m) = 0;
+    // The caller supplies the closing CR. False when the command could not
+    // go out (its port is closed): it is dropped, never queued.
+    virtual bool SendToModule(const QString& command, int m) = 0;
     virtual void TstMdl() = 0;
 };
 

@@ -1,17 +1,70 @@
 #include "core/OperatorActions.h"
 
+#include "core/Addressing.h"
+#include "core/Labels.h"
+
 #include <array>
 
 namespace zelvan {
 
+namespace {
+
+constexpr size_t kActionCount = 22;
+
+constexpr std::array<const char*, kActionCount> kNames = {
+    "start",   "exit",       "login",  "logout", "login_failed", "take",   "release", "silence",
+    "measure", "thresholds", "colour", "names",  "information",  "board",  "restore", "options",
+    "report",  "print",      "pdf",    "csv",    "given_up",     "refused"};
+
+// The words of the operator's own language, in the order of JournalAction.
+const std::array<QString, kActionCount>& captions()
+{
+    static const std::array<QString, kActionCount> kCaptions = {
+        QStringLiteral("Пускане"),        QStringLiteral("Спиране"),
+        QStringLiteral("Вход"),           QStringLiteral("Изход"),
+        QStringLiteral("Неуспешен вход"), QStringLiteral("Поемане"),
+        QStringLiteral("Освобождаване"),  QStringLiteral("Тишина"),
+        QStringLiteral("Измерване"),      QStringLiteral("Прагове"),
+        QStringLiteral("Цвят"),           QStringLiteral("Имена"),
+        QStringLiteral("Информация"),     QStringLiteral("Платка"),
+        QStringLiteral("Възстановяване"), QStringLiteral("Настройки"),
+        QStringLiteral("Справка"),        QStringLiteral("Печат"),
+        QStringLiteral("PDF файл"),       QStringLiteral("CSV файл"),
+        QStringLiteral("Изоставено"),     QStringLiteral("Отказано")};
+    return kCaptions;
+}
+
+} // namespace
+
 QString journalActionName(JournalAction action)
 {
-    static constexpr std::array<const char*, 20> kNames = {
-        "start",   "exit",    "login",      "logout", "login_failed", "take",        "release",
-        "silence", "measure", "thresholds", "colour", "names",        "information", "board",
-        "restore", "options", "report",     "print",  "pdf",          "csv"};
     const auto i = static_cast<size_t>(action);
     return i < kNames.size() ? QString::fromLatin1(kNames[i]) : QString();
+}
+
+QString journalActionCaption(JournalAction action)
+{
+    const auto i = static_cast<size_t>(action);
+    return i < kActionCount ? captions()[i] : QString();
+}
+
+ActionRequest ActionRequest::onObject(JournalAction action, const StationState& state, int k)
+{
+    return {action, k, k > 0 ? moduleOf(k) : 0,
+            QStringLiteral("%1 на обект %2")
+                .arg(journalActionCaption(action), FormatObjectLabel(state, k).trimmed())};
+}
+
+ActionRequest ActionRequest::onModule(JournalAction action, const StationState& state, int m)
+{
+    return {action, 0, m,
+            QStringLiteral("%1 на модул %2")
+                .arg(journalActionCaption(action), ModuleLabel(state, m).trimmed())};
+}
+
+ActionRequest ActionRequest::plain(JournalAction action)
+{
+    return {action, 0, 0, journalActionCaption(action)};
 }
 
 } // namespace zelvan

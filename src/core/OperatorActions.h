@@ -6,6 +6,8 @@
 
 namespace zelvan {
 
+struct StationState;
+
 // What the operator did at the panel, as the journal names it.
 enum class JournalAction
 {
@@ -29,10 +31,31 @@ enum class JournalAction
     Print,
     Pdf,
     Csv,
+    GivenUp, // an action that waited for a log-in was dropped without one
+    Refused, // an action was refused: nobody can log in to allow it
 };
 
 // The journal's word for an action ("take", "login_failed" ...).
 QString journalActionName(JournalAction action);
+// The operator's word for it ("Поемане", "Неуспешен вход" ...).
+QString journalActionCaption(JournalAction action);
+
+// An action the operator asked for, as the journal and the log-in dialog
+// name it: what, on which object (k) and module (m), 0 where none.
+struct ActionRequest
+{
+    JournalAction action = JournalAction::Take;
+    int object = 0;
+    int module = 0;
+    QString text; // for the operator: "Поемане на обект 1-005"
+
+    // The request for object k, labelled as the lists show it ("3-005").
+    static ActionRequest onObject(JournalAction action, const StationState& state, int k);
+    // The request for a whole module m.
+    static ActionRequest onModule(JournalAction action, const StationState& state, int m);
+    // A request about no object.
+    static ActionRequest plain(JournalAction action);
+};
 
 // Where a take or release command came from (the journal's detail).
 namespace command_origin {
@@ -50,25 +73,29 @@ class OperatorActions
 public:
     virtual ~OperatorActions() = default;
     // Runs action now when the operator may do it (no operators configured,
-    // or one logged in); otherwise asks for a log-in first and runs it after
-    // a good one. A log-in given up drops the action: nothing is sent.
-    virtual void whenAllowed(std::function<void()> action) = 0;
+    // or one logged in); otherwise asks for a log-in first, showing what
+    // waits, and runs it after a good one. A log-in given up, or not given in
+    // time, drops the action: nothing is sent. Where nobody can log in (the
+    // operators file cannot be used) the action is refused and said.
+    virtual void whenAllowed(const ActionRequest& request, std::function<void()> action) = 0;
     // One line of the journal, with whoever is logged in ("-" for nobody).
     // object: k, 0 if none; module: m, 0 if none.
     virtual void journal(JournalAction action, int object, int module, const QString& detail) = 0;
 };
 
-inline void whenAllowed(OperatorActions* actions, std::function<void()> action)
+inline void whenAllowed(OperatorActions* actions, const ActionRequest& request,
+                        std::function<void()> action)
 {
     if (actions)
-        actions->whenAllowed(std::move(action));
+        actions->whenAllowed(request, std::move(action));
     else
         action();
 }
 
 // As whenAllowed, telling the action whether it waited for a log-in (the
 // operator's hand has left the button meanwhile). True when it ran at once.
-inline bool whenAllowedTelling(OperatorActions* actions, std::function<void(bool waited)> action)
+inline bool whenAllowedTelling(OperatorActions* actions, const ActionRequest& request,
+                               std::function<void(bool waited)> action)
 {
     struct Run
     {
@@ -76,7 +103,7 @@ inline bool whenAllowedTelling(OperatorActions* actions, std::function<void(bool
         bool ran = false;
     };
     const auto run = std::make_shared<Run>();
-    whenAllowed(actions, [run, action = std::move(action)] {
+    whenAllowed(actions, request, [run, action = std::move(action)] {
         run->ran = true;
         action(run->asked);
     });

@@ -63,6 +63,7 @@ public:
         Journal,     // the journal of the operator's actions cannot be written
         Operators,   // the operators file cannot be used
         JournalFeed, // the journal cannot be read or is refused on its way to the broker
+        LoginHolds,  // operators' names held after wrong PINs, or their file in trouble
         Count
     };
     QStringList problems() const;

@@ -100,7 +100,60 @@ inline QString journalHeader()
 // %1 the file and the reason.
 inline QString journalUnreadable() { return QStringLiteral("Журналът не може да се прочете: %1"); }
 
+// The log-in holds file (login-holds): %1 the file.
+inline QString holdsOpen()
+{
+    return QStringLiteral("Файлът на блокиранията %1 може да се чете или пише от група или от "
+                          "други потребители. Вход не се приема. Поправка: chmod 600 %1");
+}
+// %1 the file, %2 the reason.
+inline QString holdsUnreadable()
+{
+    return QStringLiteral("Файлът на блокиранията %1 не може да се прочете: %2. Вход не се "
+                          "приема, докато не бъде поправен или премахнат.");
+}
+// %1 the file, %2 the line.
+inline QString holdsBadLine()
+{
+    return QStringLiteral("Файлът на блокиранията %1 има ред %2, който не може да се прочете. "
+                          "Вход не се приема, докато не бъде поправен или премахнат.");
+}
+// %1 the file and the reason.
+inline QString holdsNotWritten()
+{
+    return QStringLiteral("Блокиранията не могат да се запишат: %1 (пазят се до спиране)");
+}
+// A name held after wrong PINs: %1 the name, %2 until when.
+inline QString nameHeldLine()
+{
+    return QStringLiteral("Операторът „%1“ е блокиран до %2 след грешни ПИН кодове");
+}
+// How to mend an operators file that cannot be used: %1 the file.
+inline QString mendOpen() { return QStringLiteral("Поправка: chmod 600 %1"); }
+inline QString mendCheck()
+{
+    return QStringLiteral("Проверка: zelvan --operator-list; нов оператор: zelvan --operator-add");
+}
+// The operators file that was there is gone while the panel runs: %1 the file.
+inline QString operatorsGone()
+{
+    return QStringLiteral("Файлът с операторите %1 изчезна, докато панелът работи. Не е ясно "
+                          "кой може да действа.");
+}
+// Nobody can log in, so the action waits for nobody: %1 the action, %2 why.
+inline QString actionRefused() { return QStringLiteral("„%1“ е отказано: %2"); }
+// The log-in dialog's line of the action that waits: %1 the action.
+inline QString actionWaits() { return QStringLiteral("Чака вход: %1"); }
+// The waiting action dropped: %1 the action, %2 the seconds.
+inline QString actionGivenUp() { return QStringLiteral("„%1“ е изоставено: няма вход до %2 s."); }
+
 // The journal's details.
 inline QString idleLogout() { return QStringLiteral("idle"); }
+// An operator removed from the operators file while logged in.
+inline QString removedLogout() { return QStringLiteral("removed"); }
+// Why a waiting action was given up (after its word): %1 the seconds waited.
+inline QString gaveUpTimeout() { return QStringLiteral("no log-in within %1 s"); }
+inline QString gaveUpCancelled() { return QStringLiteral("log-in cancelled"); }
+inline QString gaveUpReplaced() { return QStringLiteral("another action asked"); }
 
 } // namespace zelvan::journal_texts

@@ -1,6 +1,7 @@
 #include "journal/OperatorsFile.h"
 
 #include "core/DurableFile.h"
+#include "core/OwnerOnlyFile.h"
 #include "journal/JournalTexts.h"
 #include "journal/PinMemory.h"
 
@@ -96,44 +97,31 @@ void parse(const QByteArray& content, OperatorsFile::Read& out)
     }
 }
 
-// The file's bytes, checked on the opened descriptor (what is checked is what
-// is read). Empty with `problem` set when it cannot be used.
+// The file's bytes, checked on the opened descriptor. Empty with `problem`
+// set when it cannot be used.
 QByteArray readChecked(const QString& path, OperatorsFile::Read& out)
 {
-    const QByteArray native = QFile::encodeName(path);
-    // O_NONBLOCK: a FIFO put in the file's place must not hold the reader.
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        out.exists = errno != ENOENT;
-        if (out.exists)
-            out.problem = texts::operatorsUnreadable().arg(path, qt_error_string(errno));
-        return {};
-    }
-    out.exists = true;
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    struct stat st
-    {
-    };
-    constexpr mode_t kOthers = S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
-    if (::fstat(fd, &st) != 0) {
-        out.problem = texts::operatorsUnreadable().arg(path, qt_error_string(errno));
-        return {};
-    }
-    if (!S_ISREG(st.st_mode)) {
+    OwnerOnlyFile file = OwnerOnlyFile::read(path, kMaxFileBytes);
+    out.exists = file.exists;
+    switch (file.problem) {
+    case OwnerOnlyFile::Problem::None:
+        return std::move(file.content);
+    case OwnerOnlyFile::Problem::Unreadable:
+        out.problem = texts::operatorsUnreadable().arg(path, file.reason);
+        break;
+    case OwnerOnlyFile::Problem::NotRegular:
         out.problem = texts::operatorsUnreadable().arg(path, texts::notARegularFile());
-        return {};
-    }
-    if ((st.st_mode & kOthers) != 0) {
+        break;
+    case OwnerOnlyFile::Problem::OpenToOthers:
         out.problem = texts::operatorsOpen().arg(path);
+        out.mend = texts::mendOpen().arg(path);
         return {};
-    }
-    QByteArray content = file.read(kMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        out.problem = texts::operatorsUnreadable().arg(path, file.errorString());
-    else if (content.size() > kMaxFileBytes)
+    case OwnerOnlyFile::Problem::TooLarge:
         out.problem = texts::operatorsUnreadable().arg(path, texts::tooLarge().arg(kMaxFileBytes));
-    return out.problem.isEmpty() ? content : QByteArray();
+        break;
+    }
+    out.mend = texts::mendCheck();
+    return {};
 }
 
 } // namespace
@@ -145,12 +133,15 @@ QString OperatorsFile::path() const { return m_programDir + QLatin1Char('/') + f
 OperatorsFile::Read OperatorsFile::read() const
 {
     Read out;
+    out.path = path();
     const QByteArray content = readChecked(path(), out);
     if (!out.problem.isEmpty())
         return out;
     parse(content, out);
-    if (!out.badLines.isEmpty())
+    if (!out.badLines.isEmpty()) {
         out.problem = texts::badLines().arg(path(), lineNumbers(out.badLines));
+        out.mend = texts::mendCheck();
+    }
     return out;
 }
 

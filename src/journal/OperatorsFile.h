@@ -31,7 +31,9 @@ public:
     {
         bool exists = false;             // the file is there
         QList<OperatorRecord> operators; // empty when refused or unreadable
+        QString path;                    // the file read
         QString problem;                 // why it cannot be used; empty when it can
+        QString mend;                    // how to mend it, when problem is set
         // Lines (numbered from 1) that could not be read, or repeat a name
         // already read: their operators are not in `operators`, and `problem`
         // names them. Blank lines do not count.

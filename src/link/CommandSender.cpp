@@ -12,7 +12,7 @@ CommandSender::CommandSender(const StationState& state, SerialLine& port1, Seria
 {
 }
 
-void CommandSender::SendToModule(const QString& command, int m)
+bool CommandSender::SendToModule(const QString& command, int m)
 {
     const QByteArray text = toCp1251(command);
     if (m_state.hubTopology()) {
@@ -22,10 +22,9 @@ void CommandSender::SendToModule(const QString& command, int m)
         line.append('}');
         line.append(char('0' + std::abs(m) % 10));
         line.append(text);
-        writeRaw(1, line);
-        return;
+        return writeRaw(1, line);
     }
-    writeRaw(m == 1 ? 1 : 2, text);
+    return writeRaw(m == 1 ? 1 : 2, text);
 }
 
 void CommandSender::TstMdl()
@@ -44,14 +43,15 @@ void CommandSender::TstMdl()
         m_port2.write(QByteArrayLiteral("\r"));
 }
 
-void CommandSender::writeRaw(int port, const QByteArray& bytes)
+bool CommandSender::writeRaw(int port, const QByteArray& bytes)
 {
     SerialLine& line = this->port(port);
     if (!line.isOpen()) {
         ++m_dropped;
-        return;
+        return false;
     }
     line.write(bytes);
+    return true;
 }
 
 SerialLine& CommandSender::port(int port) const { return port == 1 ? m_port1 : m_port2; }

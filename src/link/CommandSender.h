@@ -20,10 +20,11 @@ public:
     CommandSender(const StationState& state, SerialLine& port1, SerialLine& port2);
 
     // The caller supplies the closing CR.
-    void SendToModule(const QString& command, int m) override;
+    bool SendToModule(const QString& command, int m) override;
     void TstMdl() override;
     // Raw write to port 1 or 2 (start-up writes, state restore); dropped when closed.
-    void writeRaw(int port, const QByteArray& bytes);
+    // False when the port is closed: the bytes are dropped and counted.
+    bool writeRaw(int port, const QByteArray& bytes);
 
     SerialLine& port(int port) const;
     quint64 droppedCount() const { return m_dropped; }

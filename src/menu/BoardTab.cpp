@@ -58,7 +58,8 @@ BoardTab::BoardTab(MenuSession& session, QWidget* parent) : MenuTabForm(parent),
     connect(Slider1, &QSlider::valueChanged, this,
             [this](int value) { m_session.board().setPeriod(value); });
     connect(confirm, &QPushButton::clicked, this, [this] {
-        whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.confirmBoard(); });
+        whenAllowed<MenuSession>(m_session.objectRequest(JournalAction::Board), &m_session,
+                                 [](MenuSession& s) { s.confirmBoard(); });
     });
     connect(cancel, &QPushButton::clicked, this, [this] { m_session.cancelBoard(); });
 }

@@ -88,6 +88,16 @@ void MenuSession::setOperatorActions(OperatorActions* actions)
 
 void MenuSession::setJournal(const Journal* journal) { m_journalView.setJournal(journal); }
 
+ActionRequest MenuSession::objectRequest(JournalAction action) const
+{
+    return ActionRequest::onObject(action, m_state, m_names.currentObject());
+}
+
+ActionRequest MenuSession::moduleRequest(JournalAction action, int m) const
+{
+    return ActionRequest::onModule(action, m_state, m);
+}
+
 bool MenuSession::saveName()
 {
     const int k = m_names.currentObject();

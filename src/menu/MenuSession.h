@@ -111,6 +111,10 @@ public:
     void runReport();
 
     // Command3: the name field saved.
+    // An action on the object the register shows, or on module m, as the
+    // log-in dialog names it while it waits.
+    ActionRequest objectRequest(JournalAction action) const;
+    ActionRequest moduleRequest(JournalAction action, int m) const;
     bool saveName();
     // Command4: the information text saved, then back to the objects list.
     bool saveInformation();

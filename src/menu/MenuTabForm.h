@@ -76,10 +76,11 @@ protected:
     // Runs f on target once the operator may act (after a log-in when one is
     // needed); nothing when target is gone by then (the window was left).
     // True when it ran at once.
-    template <typename T> bool whenAllowed(T* target, std::function<void(T&)> f)
+    template <typename T>
+    bool whenAllowed(const ActionRequest& request, T* target, std::function<void(T&)> f)
     {
         QPointer<T> guard(target);
-        return whenAllowedTelling(m_operator, [guard, f = std::move(f)](bool) {
+        return whenAllowedTelling(m_operator, request, [guard, f = std::move(f)](bool) {
             if (guard)
                 f(*guard);
         });

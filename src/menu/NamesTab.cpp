@@ -76,8 +76,10 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     });
     connect(Text2, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_session.names().setNameText(text); });
-    connect(save, &QPushButton::clicked, this,
-            [this] { whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveName(); }); });
+    connect(save, &QPushButton::clicked, this, [this] {
+        whenAllowed<MenuSession>(m_session.objectRequest(JournalAction::Names), &m_session,
+                                 [](MenuSession& s) { s.saveName(); });
+    });
 }
 
 void NamesTab::showCurrentObject()

@@ -52,7 +52,8 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
             m_session.names().setInformationText(Text3->toPlainText());
     });
     connect(save, &QPushButton::clicked, this, [this] {
-        whenAllowed<MenuSession>(&m_session, [](MenuSession& s) { s.saveInformation(); });
+        whenAllowed<MenuSession>(m_session.objectRequest(JournalAction::Information), &m_session,
+                                 [](MenuSession& s) { s.saveInformation(); });
     });
 }
 

@@ -97,7 +97,8 @@ QWidget* OptionsTab::buildPrinter(const QString& printerName)
 // controls show the options as they are.
 void OptionsTab::change(std::function<void(MenuOptions&)> apply)
 {
-    if (whenAllowed<MenuOptions>(&m_options, std::move(apply)))
+    if (whenAllowed<MenuOptions>(ActionRequest::plain(JournalAction::Options), &m_options,
+                                 std::move(apply)))
         return; // made: the model's change shows it
     showOptions();
     showFontSamples();

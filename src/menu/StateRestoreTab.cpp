@@ -22,10 +22,11 @@ StateRestoreTab::StateRestoreTab(MenuSession& session, QWidget* parent)
         b->setStyleSheet(QStringLiteral("text-align: left; padding-left: 12px;"));
         b->setMinimumHeight(30);
         connect(b, &QPushButton::clicked, this, [this, i] {
-            whenAllowed<MenuSession>(&m_session, [this, i](MenuSession& s) {
-                emit restoreStarting();
-                s.restoreModule(i + 1);
-            });
+            whenAllowed<MenuSession>(m_session.moduleRequest(JournalAction::Restore, i + 1),
+                                     &m_session, [this, i](MenuSession& s) {
+                                         emit restoreStarting();
+                                         s.restoreModule(i + 1);
+                                     });
         });
         Command8[size_t(i)] = b;
         buttons->addWidget(b);

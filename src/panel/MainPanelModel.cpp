@@ -95,16 +95,20 @@ void MainPanelModel::pressFrom(const QString& origin, int i, int button, int shi
     }
     // A take, release, measurement or colour waits for the operator's log-in
     // when one is needed, and is then done on the object pressed, on its page.
+    // Which of take and release it is, is decided now: the operator pressed
+    // for what the button showed, whatever the object has become meanwhile.
     const int k = m_state.PageBase + i + 1;
-    whenAllowedTelling(m_operator, [this, origin, k, button, shift](bool waited) {
-        if (pageBaseOf(ribbonOf(k)) != m_state.PageBase)
-            SelectPage(ribbonOf(k));
-        act(origin, k - 1 - m_state.PageBase, button, shift);
-        // The button was let go while the log-in was asked: a measurement
-        // asked for then takes one reading.
-        if (waited)
-            ReleaseObjectButton();
-    });
+    const Deed deed = deedOf(k, button, shift);
+    whenAllowedTelling(m_operator, ActionRequest::onObject(deed, m_state, k),
+                       [this, origin, k, button, deed](bool waited) {
+                           if (pageBaseOf(ribbonOf(k)) != m_state.PageBase)
+                               SelectPage(ribbonOf(k));
+                           act(origin, k - 1 - m_state.PageBase, button, deed);
+                           // The button was let go while the log-in was asked: a measurement
+                           // asked for then takes one reading.
+                           if (waited)
+                               ReleaseObjectButton();
+                       });
 }
 
 void MainPanelModel::select(int i)
@@ -121,20 +125,31 @@ void MainPanelModel::select(int i)
     m_thresholds.objectSelected(k);
 }
 
-void MainPanelModel::act(const QString& origin, int i, int button, int shift)
+MainPanelModel::Deed MainPanelModel::deedOf(int k, int button, int shift) const
+{
+    if (shift == NoModifier && button == LeftButton)
+        return m_state.ObjState[size_t(k)] > 0 ? JournalAction::Release : JournalAction::Take;
+    if (shift == NoModifier && button == RightButton)
+        return JournalAction::Measure;
+    return JournalAction::Colour;
+}
+
+void MainPanelModel::act(const QString& origin, int i, int button, Deed deed)
 {
     select(i);
     const int k = m_state.SelectedObject;
-    if (shift == NoModifier && button == LeftButton) {
-        const bool taken = m_state.ObjState[size_t(k)] > 0;
-        m_selected.send(taken ? QStringLiteral("O") : QStringLiteral("P"));
-        journal(m_operator, taken ? JournalAction::Release : JournalAction::Take, k, moduleOf(k),
-                origin);
+    if (deed == JournalAction::Take || deed == JournalAction::Release) {
+        const bool release = deed == JournalAction::Release;
+        // A command for a closed port is dropped by the line: the journal says
+        // it was not sent, so that nobody reads it as done.
+        const bool sent = m_selected.send(release ? QStringLiteral("O") : QStringLiteral("P"));
+        journal(m_operator, deed, k, moduleOf(k),
+                sent ? origin : origin + PanelTexts::kNotSentDetail);
         m_state.PendingMeasure.clear();
         m_state.MeasuredValue = kResetMeasuredValue;
         m_thresholds.setSlidersEnabled(false);
         m_thresholds.emptyGauge();
-    } else if (shift == NoModifier && button == RightButton) {
+    } else if (deed == JournalAction::Measure) {
         m_selected.startMeasurement();
         journal(m_operator, JournalAction::Measure, k, moduleOf(k), origin);
         m_thresholds.setSlidersEnabled(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/OperatorActions.h"
 #include "core/PanelControl.h"
 #include "panel/SelectedObjectCommands.h"
 #include "panel/ThresholdsPanel.h"
@@ -91,7 +92,11 @@ private:
     // Selects grid button i: the object digits and thresholds follow.
     void select(int i);
     // The press on grid button i once the operator may act.
-    void act(const QString& origin, int i, int button, int shift);
+    // What a press does: take or release (left), measure (right), colour
+    // (with a modifier).
+    using Deed = JournalAction;
+    Deed deedOf(int k, int button, int shift) const;
+    void act(const QString& origin, int i, int button, Deed deed);
     void stepMarkerColor(int i, int button);
     void saveColor(int k);
     void reportColorProblem(bool failing);

@@ -6,6 +6,8 @@
 namespace zelvan::PanelTexts {
 
 inline const QString kMenu = QStringLiteral("Меню");
+// The journal's detail of a take or release whose port was closed.
+inline const QString kNotSentDetail = QStringLiteral("; not sent: port closed");
 inline const QString kUpperRow = QStringLiteral("1-64");
 inline const QString kLowerRow = QStringLiteral("65-128");
 

@@ -12,16 +12,17 @@ SelectedObjectCommands::SelectedObjectCommands(StationState& state, ModuleComman
 {
 }
 
-void SelectedObjectCommands::send(const QString& letter, const QString& tail) const
+bool SelectedObjectCommands::send(const QString& letter, const QString& tail) const
 {
-    sendTo(m_state.SelectedObject, letter, tail);
+    return sendTo(m_state.SelectedObject, letter, tail);
 }
 
-void SelectedObjectCommands::sendTo(int k, const QString& letter, const QString& tail) const
+bool SelectedObjectCommands::sendTo(int k, const QString& letter, const QString& tail) const
 {
     if (!isObject(k))
-        return;
-    m_commands.SendToModule(letter + QString::number(objectNoOf(k)) + tail + kCr, moduleOf(k));
+        return false;
+    return m_commands.SendToModule(letter + QString::number(objectNoOf(k)) + tail + kCr,
+                                   moduleOf(k));
 }
 
 void SelectedObjectCommands::startMeasurement() const

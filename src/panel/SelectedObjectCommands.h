@@ -16,9 +16,10 @@ public:
 
     // letter, SelectedObjectNo, tail and CR, to the module of SelectedObject.
     // Nothing is sent while no object is selected.
-    void send(const QString& letter, const QString& tail = {}) const;
+    // False when nothing went out (no object, or its port closed).
+    bool send(const QString& letter, const QString& tail = {}) const;
     // The same for object k, selected or not.
-    void sendTo(int k, const QString& letter, const QString& tail = {}) const;
+    bool sendTo(int k, const QString& letter, const QString& tail = {}) const;
     // Starts (or renews) the live measurement: PendingMeasure becomes "U" +
     // SelectedObject and the first request goes out.
     void startMeasurement() const;

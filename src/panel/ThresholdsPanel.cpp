@@ -160,26 +160,27 @@ void ThresholdsPanel::apply()
     // they are sent only after the operator's log-in.
     const std::array<int, 3> values = {balanceThreshold(), m_sliders[Zone].value,
                                        m_sliders[Time].value};
-    whenAllowed(m_operator, [this, k, values] {
-        const size_t i = size_t(k);
-        QStringList sent;
-        auto store = [&](qint16& stored, int value, const QString& letter) {
-            if (stored == value)
-                return;
-            stored = qint16(value);
-            m_selected.sendTo(k, letter, QLatin1Char(',') + QString::number(value));
-            sent << letter + QLatin1Char('=') + QString::number(value);
-        };
-        store(m_state.ObjParamA[i], values[0], QStringLiteral("B"));
-        store(m_state.ObjParamB[i], values[1], QStringLiteral("Z"));
-        store(m_state.ObjParamC[i], values[2], QStringLiteral("T"));
-        if (!sent.isEmpty()) {
-            m_archive.AppendDayRecord(k, QLatin1Char('B'), m_clock.now());
-            journal(m_operator, JournalAction::Thresholds, k, moduleOf(k),
-                    sent.join(QLatin1Char(' ')));
-        }
-        applied();
-    });
+    whenAllowed(m_operator, ActionRequest::onObject(JournalAction::Thresholds, m_state, k),
+                [this, k, values] {
+                    const size_t i = size_t(k);
+                    QStringList sent;
+                    auto store = [&](qint16& stored, int value, const QString& letter) {
+                        if (stored == value)
+                            return;
+                        stored = qint16(value);
+                        m_selected.sendTo(k, letter, QLatin1Char(',') + QString::number(value));
+                        sent << letter + QLatin1Char('=') + QString::number(value);
+                    };
+                    store(m_state.ObjParamA[i], values[0], QStringLiteral("B"));
+                    store(m_state.ObjParamB[i], values[1], QStringLiteral("Z"));
+                    store(m_state.ObjParamC[i], values[2], QStringLiteral("T"));
+                    if (!sent.isEmpty()) {
+                        m_archive.AppendDayRecord(k, QLatin1Char('B'), m_clock.now());
+                        journal(m_operator, JournalAction::Thresholds, k, moduleOf(k),
+                                sent.join(QLatin1Char(' ')));
+                    }
+                    applied();
+                });
 }
 
 void ThresholdsPanel::applied()
@@ -194,16 +195,18 @@ void ThresholdsPanel::pressGauge()
     const int k = m_state.SelectedObject;
     if (!isObject(k))
         return;
-    whenAllowedTelling(m_operator, [this, k](bool waited) {
-        if (m_state.SelectedObject != k)
-            return;
-        m_selected.startMeasurement();
-        journal(m_operator, JournalAction::Measure, k, moduleOf(k), QStringLiteral("gauge"));
-        // Let go while the log-in was asked: one reading.
-        if (waited)
-            m_state.PendingMeasure.clear();
-        gaugePressed();
-    });
+    whenAllowedTelling(m_operator, ActionRequest::onObject(JournalAction::Measure, m_state, k),
+                       [this, k](bool waited) {
+                           if (m_state.SelectedObject != k)
+                               return;
+                           m_selected.startMeasurement();
+                           journal(m_operator, JournalAction::Measure, k, moduleOf(k),
+                                   QStringLiteral("gauge"));
+                           // Let go while the log-in was asked: one reading.
+                           if (waited)
+                               m_state.PendingMeasure.clear();
+                           gaugePressed();
+                       });
 }
 
 void ThresholdsPanel::gaugePressed()

@@ -1,7 +1,6 @@
-// The journal of the operator's actions and the operator's session: lines as
-// the file holds them, a journal that cannot be written, the log-in rules.
+// The journal of the operator's actions: lines as the file holds them, a
+// journal that cannot be written.
 #include "journal/Journal.h"
-#include "journal/OperatorSession.h"
 #include "journal/OperatorsFile.h"
 #include "menu/JournalView.h"
 #include "support/CsvText.h"
@@ -20,7 +19,6 @@ class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_hash = OperatorsFile::hashPin(QStringLiteral("4711")); }
 
     void linesKeepSixFields_data()
     {
@@ -127,101 +125,6 @@ private slots:
         QCOMPARE(view.shown().size(), 1);
         QCOMPARE(view.shown().first().detail, QStringLiteral("keypad"));
     }
-
-    // With no operators nothing waits; with operators an action waits for a
-    // good log-in, the latest one asked wins, a cancel drops it.
-    void actionsWaitForALogin()
-    {
-        QTemporaryDir dir;
-        FakeClock clock;
-        Journal journal(dir.path(), clock);
-        int done = 0;
-        OperatorSession open({}, journal, clock, 0);
-        open.whenAllowed([&done] { ++done; });
-        QCOMPARE(done, 1);
-
-        OperatorSession session({{QStringLiteral("ana"), m_hash}}, journal, clock, 0);
-        QSignalSpy asked(&session, &OperatorSession::loginRequested);
-        session.whenAllowed([&done] { done += 10; });
-        session.whenAllowed([&done] { done += 100; });
-        QCOMPARE(asked.size(), 2);
-        QCOMPARE(done, 1);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("1234")),
-                 OperatorSession::Login::Wrong);
-        QCOMPARE(done, 1);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Accepted);
-        QCOMPARE(done, 101);
-        session.whenAllowed([&done] { ++done; });
-        QCOMPARE(done, 102);
-        session.logout();
-        session.whenAllowed([&done] { ++done; });
-        session.cancelLogin();
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Accepted);
-        QCOMPARE(done, 102);
-    }
-
-    // Five wrong PINs in a row hold the name for a minute, even against the
-    // right PIN; an unknown name counts the same. The journal says each one
-    // and never the PIN.
-    void wrongPinsHoldTheName()
-    {
-        QTemporaryDir dir;
-        FakeClock clock;
-        Journal journal(dir.path(), clock);
-        OperatorSession session({{QStringLiteral("ana"), m_hash}}, journal, clock, 0);
-        for (int i = 1; i < OperatorSession::kMaxFailures; ++i)
-            QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("0000")),
-                     OperatorSession::Login::Wrong);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("0000")),
-                 OperatorSession::Login::Held);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Held);
-        clock.advanceMs(OperatorSession::kHoldSeconds * 1000 - 1000);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Held);
-        clock.advanceMs(1000);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Accepted);
-        QCOMPARE(session.login(QStringLiteral("eve"), QStringLiteral("4711")),
-                 OperatorSession::Login::Wrong);
-
-        const QList<JournalEntry> lines = journal.read(clock.now().date());
-        int failed = 0;
-        for (const JournalEntry& e : lines) {
-            failed += e.action == QStringLiteral("login_failed");
-            QVERIFY(!e.detail.contains(QStringLiteral("0000")));
-            QVERIFY(!e.detail.contains(QStringLiteral("4711")));
-        }
-        QCOMPARE(failed, OperatorSession::kMaxFailures + 3);
-        QVERIFY(lines[OperatorSession::kMaxFailures - 1].detail.contains(QStringLiteral("held")));
-    }
-
-    void idleOperatorIsLoggedOut()
-    {
-        QTemporaryDir dir;
-        FakeClock clock;
-        Journal journal(dir.path(), clock);
-        OperatorSession session({{QStringLiteral("ana"), m_hash}}, journal, clock, 2);
-        QCOMPARE(session.login(QStringLiteral("ana"), QStringLiteral("4711")),
-                 OperatorSession::Login::Accepted);
-        clock.advanceMs(90 * 1000);
-        session.whenAllowed([] {}); // an action keeps the operator logged in
-        clock.advanceMs(90 * 1000);
-        session.checkIdle();
-        QCOMPARE(session.current(), QStringLiteral("ana"));
-        clock.advanceMs(30 * 1000);
-        session.checkIdle();
-        QCOMPARE(session.current(), QString());
-        const QList<JournalEntry> lines = journal.read(clock.now().date());
-        QCOMPARE(lines.last().action, QStringLiteral("logout"));
-        QCOMPARE(lines.last().operatorName, QStringLiteral("ana"));
-        QCOMPARE(lines.last().detail, QStringLiteral("idle"));
-    }
-
-private:
-    QByteArray m_hash;
 };
 
 QTEST_GUILESS_MAIN(TestJournal)

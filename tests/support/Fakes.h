@@ -83,8 +83,9 @@ public:
 class RecordingOperatorActions : public OperatorActions
 {
 public:
-    void whenAllowed(std::function<void()> action) override
+    void whenAllowed(const ActionRequest& request, std::function<void()> action) override
     {
+        asked.append(request.text);
         if (holding)
             held = std::move(action);
         else
@@ -106,6 +107,7 @@ public:
     bool holding = false;
     std::function<void()> held;
     QStringList lines;
+    QStringList asked; // the texts of the requests, in order
 };
 
 class RecordingPanelControl : public PanelControl
