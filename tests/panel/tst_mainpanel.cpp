@@ -94,12 +94,27 @@ private slots:
         QTest::addColumn<int>("shift");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("journaled");
+        // What the object becomes while the operator logs in, and whether
+        // the port is closed by then.
+        QTest::addColumn<int>("meanwhile");
+        QTest::addColumn<bool>("portClosed");
+        QTest::addColumn<QString>("asked");
         QTest::newRow("take") << int(MainPanelModel::LeftButton) << 0 << QByteArray("}1P66\r")
-                              << QStringLiteral("take 66 1 grid");
+                              << QStringLiteral("take 66 1 grid") << 0 << false
+                              << QStringLiteral("Поемане на обект");
+        QTest::newRow("take, object taken meanwhile")
+            << int(MainPanelModel::LeftButton) << 0 << QByteArray("}1P66\r")
+            << QStringLiteral("take 66 1 grid") << 1 << false << QStringLiteral("Поемане на обект");
+        QTest::newRow("take, port closed meanwhile")
+            << int(MainPanelModel::LeftButton) << 0 << QByteArray()
+            << QStringLiteral("take 66 1 grid; not sent: port closed") << 0 << true
+            << QStringLiteral("Поемане на обект");
         QTest::newRow("measure") << int(MainPanelModel::RightButton) << 0 << QByteArray("}1U66\r")
-                                 << QStringLiteral("measure 66 1 grid");
+                                 << QStringLiteral("measure 66 1 grid") << 0 << false
+                                 << QStringLiteral("Измерване на обект");
         QTest::newRow("colour") << int(MainPanelModel::LeftButton) << 1 << QByteArray()
-                                << QStringLiteral("colour 66 1 %1").arg(nextMarkerColor(0));
+                                << QStringLiteral("colour 66 1 %1").arg(nextMarkerColor(0)) << 0
+                                << false << QStringLiteral("Цвят на обект");
     }
     void actionsWaitForTheOperator()
     {
@@ -107,6 +122,9 @@ private slots:
         QFETCH(int, shift);
         QFETCH(QByteArray, sent);
         QFETCH(QString, journaled);
+        QFETCH(int, meanwhile);
+        QFETCH(bool, portClosed);
+        QFETCH(QString, asked);
         PanelRig rig;
         RecordingOperatorActions operatorActions;
         operatorActions.holding = true;
@@ -117,6 +135,13 @@ private slots:
         rig.panel.SelectPage(0); // the operator moves on while logging in
         QVERIFY(rig.fixture.takeWritten(1).isEmpty());
         QVERIFY(operatorActions.lines.isEmpty());
+        QCOMPARE(operatorActions.asked.size(), 1);
+        QVERIFY2(operatorActions.asked.first().startsWith(asked + QStringLiteral(" ")),
+                 qPrintable(operatorActions.asked.first()));
+        QVERIFY(operatorActions.asked.first().endsWith(QStringLiteral("-066")));
+        rig.fixture.state.ObjState[66] = qint16(meanwhile);
+        if (portClosed)
+            rig.fixture.port1.close();
         operatorActions.release();
         QCOMPARE(rig.fixture.state.CurrentPage, qint16(8));
         QCOMPARE(rig.fixture.state.SelectedObject, qint16(66));
