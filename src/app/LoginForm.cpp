@@ -13,12 +13,18 @@
 
 namespace zelvan {
 
+namespace {
+constexpr int kMinimumWidth = 420;
+} // namespace
+
 LoginForm::LoginForm(OperatorSession& session, QWidget* parent)
     : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("LoginForm"));
     setWindowTitle(journal_texts::loginTitle());
     setModal(false);
+    // Wide enough for a refusal's reason and its mend on a few lines.
+    setMinimumWidth(kMinimumWidth);
     auto* form = new QFormLayout(this);
     m_action = new QLabel;
     m_action->setObjectName(QStringLiteral("LoginAction"));
@@ -87,6 +93,7 @@ void LoginForm::showState()
     m_login->setEnabled(open);
     if (!open)
         m_message->setText(refusal);
+    adjustSize();
 }
 
 void LoginForm::ask()
@@ -104,6 +111,7 @@ void LoginForm::showRefusal(const QString& text)
 {
     ask();
     m_message->setText(text);
+    adjustSize();
 }
 
 void LoginForm::showGivenUp()

@@ -66,6 +66,14 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
+// With ZELVAN_DESK_SHOTS set to a folder, a window is saved there as a picture.
+void deskShot(QWidget* window, const char* name)
+{
+    const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
+    if (!shots.isEmpty())
+        QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile f(path);
@@ -604,6 +612,7 @@ private slots:
         QVERIFY(login->message().contains(QStringLiteral("chmod 600")));
         QVERIFY(!login->pinEdit()->isEnabled());
         QVERIFY(!login->loginButton()->isEnabled());
+        deskShot(login, "login-refused.png");
         QVERIFY(!rig.desk->station().operators().pending());
         // The probe of the next tick goes out after anything the press sent.
         QVERIFY(rig.tickWhenAnswered());
@@ -639,6 +648,7 @@ private slots:
         QVERIFY2(login->actionText().contains(QStringLiteral("Поемане на обект")),
                  qPrintable(login->actionText()));
         QVERIFY(login->actionText().contains(QStringLiteral("1-017")));
+        deskShot(login, "login-waiting.png");
         QVERIFY(rig.sim.take(1, 17));
         const StationState& state = rig.desk->station().state();
         QTRY_VERIFY_WITH_TIMEOUT(state.ObjState[17] > 0, kWaitMs);
@@ -705,11 +715,7 @@ private slots:
         DeskRig rig;
         QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
         QVERIFY(rig.start());
-        const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
-        const auto shoot = [&shots](QWidget* window, const char* name) {
-            if (!shots.isEmpty())
-                QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
-        };
+        const auto shoot = deskShot;
         MainForm* main = rig.desk->mainForm();
         shoot(main, "operator-nobody.png");
         QTest::mouseClick(main->operatorButton(), Qt::LeftButton);
@@ -949,11 +955,7 @@ private slots:
         const QString yesterday =
             QDir(dataDir).filePath(DayArchive::dayFileName(today.addDays(-1)));
         QVERIFY(test::makeUnopenable(yesterday));
-        const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
-        const auto shoot = [&shots](QWidget* window, const char* name) {
-            if (!shots.isEmpty())
-                QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
-        };
+        const auto shoot = deskShot;
 
         auto* status = rig.desk->mainForm()->findChild<QLabel*>(QStringLiteral("StatusLine"));
         QVERIFY(status->isVisible());
