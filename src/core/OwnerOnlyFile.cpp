@@ -12,9 +12,9 @@ namespace zelvan {
 OwnerOnlyFile OwnerOnlyFile::read(const QString& path, qint64 maxBytes)
 {
     OwnerOnlyFile out;
-    const auto fail = [&out](Problem problem, const QString& reason = QString()) {
-        out.problem = problem;
-        out.reason = reason;
+    const auto fail = [&out](Problem why, const QString& systemReason = QString()) {
+        out.problem = why;
+        out.reason = systemReason;
         out.content.clear();
         return out;
     };

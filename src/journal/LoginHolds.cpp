@@ -106,7 +106,7 @@ LoginHolds::Entry LoginHolds::failed(const QString& name, const QDateTime& now, 
         ++e.holds;
         e.heldUntil = now.addSecs(qint64(holdMinutes(e.holds)) * 60);
     }
-    const Entry after = e;
+    Entry after = e;
     if (keep) {
         m_kept.insert(name, true);
         save();
