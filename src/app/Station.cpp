@@ -11,6 +11,7 @@
 #include "feed/EventPublisher.h"
 #include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
+#include "journal/JournalKey.h"
 #include "journal/OperatorSession.h"
 #include "journal/OperatorsFile.h"
 #include "link/LinkSupervisor.h"
@@ -65,11 +66,19 @@ Station::~Station()
     // program: the next start writes them first.
     if (m_archive)
         m_archive->saveUnwritten(archiveRecoveryPath());
+    // So are the journal's lines, its exit line among them.
+    if (m_journal)
+        m_journal->saveWaiting(journalRecoveryPath());
 }
 
 QString Station::archiveRecoveryPath() const
 {
     return m_programDir + QStringLiteral("/zelvan.rec");
+}
+
+QString Station::journalRecoveryPath() const
+{
+    return m_programDir + QStringLiteral("/journal.rec");
 }
 
 Station::LoadResult Station::load()
@@ -211,6 +220,15 @@ void Station::buildOperators()
             [this](bool failing, const QString& message) {
                 m_screen.setProblem(Source::Journal, failing ? message : QString());
             });
+    // Without a usable key the lines are still written, without chain values.
+    const JournalKey::Loaded key = JournalKey::load(m_programDir, true);
+    m_screen.setProblem(Source::JournalKey, key.problem);
+    m_journal->setKey(key.key);
+    // The lines left unwritten at the last exit go first, then whether the
+    // last run ended with its exit line, then this start.
+    if (!m_journal->recover(journalRecoveryPath()))
+        m_screen.setProblem(Source::JournalRecovery, m_journal->lastRecoveryError());
+    m_journal->noteUncleanEnd();
     const OperatorsFile::Read read = OperatorsFile(m_programDir).read();
     m_screen.setProblem(Source::Operators, read.problem);
     m_operators = std::make_unique<OperatorSession>(read.operators, *m_journal, m_clock,

@@ -29,6 +29,8 @@ enum class JournalAction
     Print,
     Pdf,
     Csv,
+    UncleanEnd,     // the last run ended without its exit line
+    JournalDropped, // lines dropped from memory while the journal could not be written
 };
 
 // The journal's word for an action ("take", "login_failed" ...).

@@ -26,33 +26,96 @@ private slots:
     {
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("plain") << QStringLiteral("grid") << QStringLiteral("grid");
-        QTest::newRow("tab") << QStringLiteral("a\tb") << QStringLiteral("a b");
-        QTest::newRow("line breaks") << QStringLiteral("a\r\nb\nc") << QStringLiteral("a  b c");
+        QTest::addColumn<int>("offset"); // seconds ahead of UTC
+        QTest::addColumn<QString>("timeText");
+        QTest::addColumn<qint64>("sequence");
+        const int east = 2 * 3600;
+        const QString at = QStringLiteral("2026-12-09T22:00:05+02:00");
+        QTest::newRow("plain") << QStringLiteral("grid") << QStringLiteral("grid") << east << at
+                               << qint64(0);
+        QTest::newRow("tab") << QStringLiteral("a\tb") << QStringLiteral("a b") << east << at
+                             << qint64(0);
+        QTest::newRow("line breaks")
+            << QStringLiteral("a\r\nb\nc") << QStringLiteral("a  b c") << east << at << qint64(0);
         QTest::newRow("cyrillic") << QStringLiteral("\"Склад\" -> \"Офис\"")
-                                  << QStringLiteral("\"Склад\" -> \"Офис\"");
-        QTest::newRow("empty") << QString() << QString();
+                                  << QStringLiteral("\"Склад\" -> \"Офис\"") << east << at
+                                  << qint64(0);
+        QTest::newRow("empty") << QString() << QString() << east << at << qint64(0);
+        QTest::newRow("utc") << QStringLiteral("grid") << QStringLiteral("grid") << 0
+                             << QStringLiteral("2026-12-09T22:00:05+00:00") << qint64(0);
+        QTest::newRow("west, half hour")
+            << QStringLiteral("grid") << QStringLiteral("grid") << -(3 * 3600 + 1800)
+            << QStringLiteral("2026-12-09T22:00:05-03:30") << qint64(0);
+        QTest::newRow("chained") << QStringLiteral("a\tb") << QStringLiteral("a b") << east << at
+                                 << qint64(7);
+        QTest::newRow("chained, detail of digits")
+            << QStringLiteral("12") << QStringLiteral("12") << east << at << qint64(1);
     }
     void linesKeepSixFields()
     {
         QFETCH(QString, detail);
         QFETCH(QString, readBack);
+        QFETCH(int, offset);
+        QFETCH(QString, timeText);
+        QFETCH(qint64, sequence);
         JournalEntry e;
-        e.time = QDateTime(QDate(2026, 12, 9), QTime(22, 0, 5));
+        e.time = QDateTime(QDate(2026, 12, 9), QTime(22, 0, 5), Qt::OffsetFromUTC, offset);
         e.operatorName = QStringLiteral("ana");
         e.action = QStringLiteral("release");
         e.object = 133;
         e.module = 2;
         e.detail = detail;
+        e.sequence = sequence;
+        e.chain = sequence > 0 ? QByteArray(64, 'e') : QByteArray();
         const QByteArray line = e.line();
         QCOMPARE(line.count('\n'), 1);
-        QCOMPARE(line.count('\t'), 5);
-        QVERIFY(line.startsWith("2026-12-09T22:00:05\tana\trelease\t133\t2\t"));
+        QCOMPARE(line.count('\t'), sequence > 0 ? 7 : 5);
+        QVERIFY(line.startsWith(timeText.toUtf8() + "\tana\trelease\t133\t2\t"));
         const JournalEntry back = JournalEntry::parse(line.chopped(1));
         QCOMPARE(back.time, e.time);
+        QCOMPARE(back.time.offsetFromUtc(), offset);
         QCOMPARE(back.object, 133);
         QCOMPARE(back.module, 2);
         QCOMPARE(back.detail, readBack);
+        QCOMPARE(back.sequence, sequence);
+        QCOMPARE(back.chain, e.chain);
+    }
+
+    // Lines written before the offset and the chain are read as they are:
+    // local time, no sequence; a detail with a tab typed by hand stays whole.
+    void oldLinesAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QDateTime>("time");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<qint64>("sequence");
+        const QDateTime local(QDate(2026, 12, 9), QTime(22, 0, 5));
+        QTest::newRow("six fields, local time")
+            << QByteArray("2026-12-09T22:00:05\tana\trelease\t133\t2\tgrid") << local
+            << QStringLiteral("grid") << qint64(0);
+        QTest::newRow("tabs in the detail")
+            << QByteArray("2026-12-09T22:00:05\tana\tnames\t7\t1\ta\tb\tc") << local
+            << QStringLiteral("a b c") << qint64(0);
+        QTest::newRow("with offset")
+            << QByteArray("2026-12-09T22:00:05+02:00\tana\ttake\t7\t1\tgrid\t3\t")
+            << QDateTime(QDate(2026, 12, 9), QTime(20, 0, 5), Qt::UTC) << QStringLiteral("grid")
+            << qint64(3);
+        QTest::newRow("torn in the chain")
+            << QByteArray("2026-12-09T22:00:05+02:00\tana\ttake\t7\t1\tgrid\t3\t5f0c")
+            << QDateTime(QDate(2026, 12, 9), QTime(20, 0, 5), Qt::UTC) << QStringLiteral("grid")
+            << qint64(3);
+    }
+    void oldLinesAreRead()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QDateTime, time);
+        QFETCH(QString, detail);
+        QFETCH(qint64, sequence);
+        const JournalEntry e = JournalEntry::parse(line);
+        QCOMPARE(e.time, time);
+        QCOMPARE(e.detail, detail);
+        QCOMPARE(e.sequence, sequence);
+        QCOMPARE(JournalEntry::splitFields(line).size(), JournalEntry::kFields);
     }
 
     // A line torn by a power cut, or one with fields missing, is still shown.
