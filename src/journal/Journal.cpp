@@ -100,17 +100,17 @@ void Journal::push(Waiting waiting)
 {
     if (m_waiting.size() >= size_t(kMaxWaiting)) {
         const QString dropped = journalActionName(JournalAction::JournalDropped);
-        Waiting& front = m_waiting.front();
-        if (front.entry.action == dropped && front.entry.sequence < 0) {
+        if (m_waiting.front().entry.action == dropped && m_waiting.front().entry.sequence < 0) {
             if (m_waiting.size() > 1) {
                 const Waiting gone = m_waiting[1];
-                m_waiting.erase(m_waiting.begin() + 1);
-                front.day = gone.day;
-                front.entry.time = gone.entry.time;
-                front.entry.detail = QString::number(front.entry.detail.toLongLong() + 1);
+                m_waiting.erase(m_waiting.begin() + 1); // references into the deque end here
+                Waiting& count = m_waiting.front();
+                count.day = gone.day;
+                count.entry.time = gone.entry.time;
+                count.entry.detail = QString::number(count.entry.detail.toLongLong() + 1);
             }
         } else {
-            const Waiting gone = front;
+            const Waiting gone = m_waiting.front();
             m_waiting.pop_front();
             JournalEntry count;
             count.time = gone.entry.time;
