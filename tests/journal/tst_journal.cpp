@@ -194,6 +194,49 @@ private slots:
         QCOMPARE(view.shown().first().detail, QStringLiteral("keypad"));
     }
 
+    // The tab says above the lines what the check of the day found, when it
+    // is not all well; a day that verifies shows no notice.
+    void viewShowsTheVerification_data()
+    {
+        QTest::addColumn<QByteArray>("damage"); // a detail replaced by "keypad"; "old": six fields
+        QTest::addColumn<bool>("keyed");
+        QTest::addColumn<QString>("notice"); // empty: none
+        QTest::newRow("intact") << QByteArray() << true << QString();
+        QTest::newRow("changed") << QByteArray("grid") << true
+                                 << QStringLiteral("ред 2 (№ 2) е променен");
+        QTest::newRow("old day") << QByteArray("old") << true
+                                 << QStringLiteral("записани преди журналът да има верига");
+        QTest::newRow("no key") << QByteArray() << false << QStringLiteral("без ключа си");
+    }
+    void viewShowsTheVerification()
+    {
+        QFETCH(QByteArray, damage);
+        QFETCH(bool, keyed);
+        QFETCH(QString, notice);
+        QTemporaryDir dir;
+        FakeClock clock;
+        Journal journal(dir.path(), clock);
+        journal.setKey(QByteArray(JournalKey::kBytes, 'k'));
+        const QString path = journal.path(clock.now().date());
+        if (damage == "old") {
+            QVERIFY(writeBytes(path, "2026-12-07T08:00:00\t-\tstart\t0\t0\t1.0\n"));
+        } else {
+            journal.write(QString(), JournalAction::Start, 0, 0, QString());
+            journal.write(QStringLiteral("ana"), JournalAction::Take, 5, 1, QStringLiteral("grid"));
+            if (!damage.isEmpty())
+                QVERIFY(writeBytes(path, fileBytes(path).replace(damage, "keypad")));
+        }
+        if (!keyed)
+            journal.setKey(QByteArray());
+        JournalView view(&journal);
+        view.setDay(clock.now().date());
+        QVERIFY(view.problem().isEmpty());
+        if (notice.isEmpty())
+            QCOMPARE(view.notice(), QString());
+        else
+            QVERIFY2(view.notice().contains(notice), qPrintable(view.notice()));
+    }
+
     // With no operators nothing waits; with operators an action waits for a
     // good log-in, the latest one asked wins, a cancel drops it.
     void actionsWaitForALogin()
