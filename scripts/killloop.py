@@ -22,9 +22,11 @@ the day files are checked against what was archived before:
   * zelvan.ini is byte for byte the file written at the start;
   * the journal of the operator's actions: the station's "start" is journaled
     before it asks the modules for their version, so each cycle whose version
-    request came adds exactly one whole "start" line; the lines of earlier
-    cycles stay byte for byte, every whole line has its six fields, and only
-    the last line of a file may be torn.
+    request came adds exactly one whole "start" line, and from the second
+    cycle on an "unclean_end" line before it (the run before was killed);
+    the lines of earlier cycles stay byte for byte, every whole line has its
+    eight fields, only the last line of a file may be torn, and the chain of
+    the surviving lines verifies (build/zelvan --journal-verify exits 0).
 
 Prints one line per failure and a summary; exit status 1 when any check failed.
 """
@@ -43,6 +45,7 @@ import tty
 
 RECORD_LEN = 12           # kkkk cc ffffff
 MODULE_RECORD_LEN = 13    # 0000 cc ffffff m
+JOURNAL_FIELDS = 8        # time operator action k m detail sequence chain
 
 
 def write_ini(home, slave):
@@ -96,22 +99,42 @@ def read_journal(data):
     return read_day_files(data, ".jrn", b"\n")
 
 
-def check_journal(cycle, before, after, problems):
-    """The journal after a kill: what was there stays, one more whole start line."""
+def check_journal(cycle, before, after, problems, zelvan, home):
+    """The journal after a kill: what was there stays, one more whole start line
+    after one unclean_end (from the second cycle on), and the chain verifies."""
     kept = before if not before or before[-1][2] else before[:-1]
     if after[:len(kept)] != kept:
         problems.append("cycle %d: journal lines written before the cycle changed" % cycle)
         return 0
+    new = after[len(kept):]
+    if before and not before[-1][2] and new and new[0][:2] == before[-1][:2]:
+        new = new[1:]  # the torn line, left a line of its own by the next start
     for idx, (name, line, whole) in enumerate(after):
         last_of_file = idx + 1 == len(after) or after[idx + 1][0] != name
         if not whole and not last_of_file:
             problems.append("cycle %d: torn journal line in the middle of %s" % (cycle, name))
-        if whole and line.count(b"\t") != 5:
-            problems.append("cycle %d: journal line without its six fields: %r" % (cycle, line))
-    starts = [l for _, l, whole in after[len(kept):] if whole and l.split(b"\t")[2:3] == [b"start"]]
-    if len(starts) != 1:
-        problems.append("cycle %d: %d start lines journaled, one expected" % (cycle, len(starts)))
-    return len(starts)
+    for name, line, whole in new:
+        if whole and line.count(b"\t") != JOURNAL_FIELDS - 1:
+            problems.append("cycle %d: journal line without its %d fields: %r"
+                            % (cycle, JOURNAL_FIELDS, line))
+    actions = [l.split(b"\t")[2:3] for _, l, whole in new if whole]
+    starts = actions.count([b"start"])
+    if starts != 1:
+        problems.append("cycle %d: %d start lines journaled, one expected" % (cycle, starts))
+    # Every cycle but the first follows a killed run: its start says so first.
+    unclean = actions.count([b"unclean_end"])
+    if unclean != (1 if cycle > 0 else 0) or (unclean and actions[0] != [b"unclean_end"]):
+        problems.append("cycle %d: %d unclean_end lines journaled before the start, %d expected"
+                        % (cycle, unclean, 1 if cycle > 0 else 0))
+    # The chain of what survived the kill verifies (a torn last line allowed).
+    check = subprocess.run([zelvan, "--home", home, "--journal-verify"],
+                           env=dict(os.environ, QT_QPA_PLATFORM="offscreen"),
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if check.returncode != 0:
+        problems.append("cycle %d: the journal does not verify (exit %d): %s"
+                        % (cycle, check.returncode, check.stdout.decode("utf-8", "replace")
+                           .strip().replace("\n", "; ")))
+    return starts
 
 
 def object_records(lines):
@@ -298,7 +321,8 @@ def run(args):
             busy_kills += 1
             in_handling += handled - len(new_recs)
         total_archived += len(new_recs)
-        journaled += check_journal(cycle, journal_before, read_journal(data), problems)
+        journaled += check_journal(cycle, journal_before, read_journal(data), problems,
+                                   args.zelvan, home)
         with open(os.path.join(home, "zelvan.ini"), "rb") as f:
             if f.read() != ini:
                 problems.append("cycle %d: zelvan.ini is not the file it was" % cycle)

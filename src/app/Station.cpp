@@ -11,6 +11,7 @@
 #include "feed/EventPublisher.h"
 #include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
+#include "journal/JournalKey.h"
 #include "journal/LoginHolds.h"
 #include "journal/OperatorSession.h"
 #include "journal/OperatorsFile.h"
@@ -66,11 +67,19 @@ Station::~Station()
     // program: the next start writes them first.
     if (m_archive)
         m_archive->saveUnwritten(archiveRecoveryPath());
+    // So are the journal's lines, its exit line among them.
+    if (m_journal)
+        m_journal->saveWaiting(journalRecoveryPath());
 }
 
 QString Station::archiveRecoveryPath() const
 {
     return m_programDir + QStringLiteral("/zelvan.rec");
+}
+
+QString Station::journalRecoveryPath() const
+{
+    return m_programDir + QStringLiteral("/journal.rec");
 }
 
 Station::LoadResult Station::load()
@@ -214,6 +223,15 @@ void Station::buildOperators()
             [this](bool failing, const QString& message) {
                 m_screen.setProblem(Source::Journal, failing ? message : QString());
             });
+    // Without a usable key the lines are still written, without chain values.
+    const JournalKey::Loaded key = JournalKey::load(m_programDir, true);
+    m_screen.setProblem(Source::JournalKey, key.problem);
+    m_journal->setKey(key.key);
+    // The lines left unwritten at the last exit go first, then whether the
+    // last run ended with its exit line, then this start.
+    if (!m_journal->recover(journalRecoveryPath()))
+        m_screen.setProblem(Source::JournalRecovery, m_journal->lastRecoveryError());
+    m_journal->noteUncleanEnd();
     m_loginHolds = std::make_unique<LoginHolds>(m_programDir);
     m_loginHolds->load();
     m_operators = std::make_unique<OperatorSession>(*m_journal, m_clock, *m_loginHolds,

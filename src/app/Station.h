@@ -85,6 +85,8 @@ public:
     // Day records that could not be written by the end of the program wait
     // here for the next start.
     QString archiveRecoveryPath() const;
+    // The journal lines that could not be written by the exit.
+    QString journalRecoveryPath() const;
     AlarmList& alarms() { return m_alarms; }
     EventList& events() { return m_events; }
     ObjectGrid& grid() { return m_grid; }

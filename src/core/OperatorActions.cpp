@@ -9,28 +9,41 @@ namespace zelvan {
 
 namespace {
 
-constexpr size_t kActionCount = 22;
+constexpr size_t kActionCount = 24;
 
 constexpr std::array<const char*, kActionCount> kNames = {
-    "start",   "exit",       "login",  "logout", "login_failed", "take",   "release", "silence",
-    "measure", "thresholds", "colour", "names",  "information",  "board",  "restore", "options",
-    "report",  "print",      "pdf",    "csv",    "given_up",     "refused"};
+    "start",       "exit",    "login",    "logout",     "login_failed", "take",
+    "release",     "silence", "measure",  "thresholds", "colour",       "names",
+    "information", "board",   "restore",  "options",    "report",       "print",
+    "pdf",         "csv",     "given_up", "refused",    "unclean_end",  "journal_dropped"};
 
 // The words of the operator's own language, in the order of JournalAction.
 const std::array<QString, kActionCount>& captions()
 {
-    static const std::array<QString, kActionCount> kCaptions = {
-        QStringLiteral("Пускане"),        QStringLiteral("Спиране"),
-        QStringLiteral("Вход"),           QStringLiteral("Изход"),
-        QStringLiteral("Неуспешен вход"), QStringLiteral("Поемане"),
-        QStringLiteral("Освобождаване"),  QStringLiteral("Тишина"),
-        QStringLiteral("Измерване"),      QStringLiteral("Прагове"),
-        QStringLiteral("Цвят"),           QStringLiteral("Имена"),
-        QStringLiteral("Информация"),     QStringLiteral("Платка"),
-        QStringLiteral("Възстановяване"), QStringLiteral("Настройки"),
-        QStringLiteral("Справка"),        QStringLiteral("Печат"),
-        QStringLiteral("PDF файл"),       QStringLiteral("CSV файл"),
-        QStringLiteral("Изоставено"),     QStringLiteral("Отказано")};
+    static const std::array<QString, kActionCount> kCaptions = {QStringLiteral("Пускане"),
+                                                                QStringLiteral("Спиране"),
+                                                                QStringLiteral("Вход"),
+                                                                QStringLiteral("Изход"),
+                                                                QStringLiteral("Неуспешен вход"),
+                                                                QStringLiteral("Поемане"),
+                                                                QStringLiteral("Освобождаване"),
+                                                                QStringLiteral("Тишина"),
+                                                                QStringLiteral("Измерване"),
+                                                                QStringLiteral("Прагове"),
+                                                                QStringLiteral("Цвят"),
+                                                                QStringLiteral("Имена"),
+                                                                QStringLiteral("Информация"),
+                                                                QStringLiteral("Платка"),
+                                                                QStringLiteral("Възстановяване"),
+                                                                QStringLiteral("Настройки"),
+                                                                QStringLiteral("Справка"),
+                                                                QStringLiteral("Печат"),
+                                                                QStringLiteral("PDF файл"),
+                                                                QStringLiteral("CSV файл"),
+                                                                QStringLiteral("Изоставено"),
+                                                                QStringLiteral("Отказано"),
+                                                                QStringLiteral("Спиране без край"),
+                                                                QStringLiteral("Изпуснати редове")};
     return kCaptions;
 }
 

@@ -33,6 +33,8 @@ enum class JournalAction
     Csv,
     GivenUp, // an action that waited for a log-in was dropped without one
     Refused, // an action was refused: nobody can log in to allow it
+    UncleanEnd,     // the last run ended without its exit line
+    JournalDropped, // lines dropped from memory while the journal could not be written
 };
 
 // The journal's word for an action ("take", "login_failed" ...).

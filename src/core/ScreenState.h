@@ -56,14 +56,16 @@ public:
         ModuleState,
         Restore,
         Colors,
-        FeedConfig,  // mqtt.ini or its password file
-        Broker,      // the MQTT broker cannot be reached
-        FeedRead,    // a day file the MQTT feed cannot read, or its cursor does not fit
-        FeedRefused, // the MQTT broker refuses what the feed publishes
-        Journal,     // the journal of the operator's actions cannot be written
-        Operators,   // the operators file cannot be used
-        JournalFeed, // the journal cannot be read or is refused on its way to the broker
-        LoginHolds,  // operators' names held after wrong PINs, or their file in trouble
+        FeedConfig,      // mqtt.ini or its password file
+        Broker,          // the MQTT broker cannot be reached
+        FeedRead,        // a day file the MQTT feed cannot read, or its cursor does not fit
+        FeedRefused,     // the MQTT broker refuses what the feed publishes
+        Journal,         // the journal of the operator's actions cannot be written
+        Operators,       // the operators file cannot be used
+        JournalFeed,     // the journal cannot be read or is refused on its way to the broker
+        JournalKey,      // the journal's key cannot be used: lines are written without chain values
+        JournalRecovery, // journal lines saved at the last exit that cannot be read back
+        LoginHolds,      // operators' names held after wrong PINs, or their file in trouble
         Count
     };
     QStringList problems() const;

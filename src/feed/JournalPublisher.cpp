@@ -172,6 +172,11 @@ QByteArray JournalPublisher::message(const TailRecord& record)
     o.insert(QStringLiteral("object"), f[3].toInt());
     o.insert(QStringLiteral("module"), f[4].toInt());
     o.insert(QStringLiteral("detail"), f[5]);
+    // The line's place in its day file and its chain value, so that a
+    // consumer sees a line missing or changed; 0 and "" for a line written
+    // before the journal had them.
+    o.insert(QStringLiteral("seq"), f[6].toLongLong());
+    o.insert(QStringLiteral("chain"), f[6].toLongLong() > 0 ? f[7] : QString());
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

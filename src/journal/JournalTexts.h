@@ -59,7 +59,8 @@ inline QString noTerminal()
 inline QString oneCommand()
 {
     return QStringLiteral(
-        "Дава се една от командите --operator-add, --operator-remove, --operator-list.");
+        "Дава се една от командите --operator-add, --operator-remove, --operator-list, "
+        "--journal-verify.");
 }
 inline QString pinStdinWithAdd()
 {
@@ -146,6 +147,92 @@ inline QString actionRefused() { return QStringLiteral("„%1“ е отказа
 inline QString actionWaits() { return QStringLiteral("Чака вход: %1"); }
 // The waiting action dropped: %1 the action, %2 the seconds.
 inline QString actionGivenUp() { return QStringLiteral("„%1“ е изоставено: няма вход до %2 s."); }
+// The journal's recovery file of lines left unwritten at the last exit
+// cannot be read: %1 the file, %2 the reason.
+inline QString recoveryUnreadable()
+{
+    return QStringLiteral("Неписаните редове на журнала от последния изход (%1) не могат да се "
+                          "прочетат: %2. Файлът е оставен.");
+}
+
+// The journal's key. Each text says that the journal still writes its lines,
+// without the chain values that prove them.
+inline QString withoutChain()
+{
+    return QStringLiteral(" Журналът се записва без верига: редовете му не могат да се проверят.");
+}
+// %1 the file.
+inline QString keyOpen()
+{
+    return QStringLiteral("Ключът на журнала %1 може да се чете или пише от група или от други "
+                          "потребители (нужни са права 600). Не се използва.")
+           + withoutChain();
+}
+// %1 the file, %2 the reason.
+inline QString keyUnreadable()
+{
+    return QStringLiteral("Ключът на журнала %1 не може да се прочете: %2.") + withoutChain();
+}
+// %1 the file.
+inline QString keyMalformed()
+{
+    return QStringLiteral("Ключът на журнала %1 е повреден (трябва да е 64 шестнадесетични "
+                          "цифри).")
+           + withoutChain();
+}
+// %1 the file, %2 the reason.
+inline QString keyNotMade()
+{
+    return QStringLiteral("Ключът на журнала %1 не може да се създаде: %2.") + withoutChain();
+}
+inline QString noRandom() { return QStringLiteral("няма източник на случайни числа"); }
+// %1 the file.
+inline QString keyMissing() { return QStringLiteral("Няма ключ на журнала %1."); }
+
+// The check of a day's journal, on the command line and in the journal tab.
+// %1 the day file, %2 how many lines.
+inline QString verifyOk() { return QStringLiteral("%1: наред, %2 реда"); }
+// %1 the day file, %2 the line, %3 its sequence.
+inline QString verifyChanged()
+{
+    return QStringLiteral("%1: ред %2 (№ %3) е променен след записа");
+}
+// %1 the day file, %2 the line, %3 its sequence, %4 the sequence expected.
+inline QString verifyRemoved()
+{
+    return QStringLiteral("%1: пред ред %2 (№ %3) липсват редове (очакван № %4)");
+}
+// %1 the day file, %2 the line, %3 its sequence.
+inline QString verifyInserted()
+{
+    return QStringLiteral("%1: ред %2 (№ %3) е вмъкнат, журналът не го е записал");
+}
+// %1 the day file, %2 how many lines.
+inline QString verifyOld()
+{
+    return QStringLiteral("%1: не може да се провери: %2 реда са записани преди журналът да има "
+                          "верига");
+}
+// %1 the day file, %2 how many lines, %3 the first of them.
+inline QString verifyUnkeyed()
+{
+    return QStringLiteral("%1: не може да се провери: %2 реда са записани без ключ (от ред %3)");
+}
+// %1 the day file, %2 the lines.
+inline QString verifyTorn()
+{
+    return QStringLiteral("%1: недописан ред при срив или спиране на тока: %2");
+}
+// %1 the day file, %2 the reason.
+inline QString verifyUnreadable() { return QStringLiteral("%1: не може да се прочете: %2"); }
+// %1 the data directory.
+inline QString verifyNoDays() { return QStringLiteral("Няма журнал в %1."); }
+// %1 what was given.
+inline QString verifyBadDay() { return QStringLiteral("Денят „%1“ не е във вида гг-мм-дд."); }
+inline QString verifyNoKey()
+{
+    return QStringLiteral("Журналът не може да се провери без ключа си.");
+}
 
 // The journal's details.
 inline QString idleLogout() { return QStringLiteral("idle"); }

@@ -1,10 +1,17 @@
 #include "journal/OperatorCommands.h"
 
+#include "core/ZelvanIni.h"
+#include "journal/Journal.h"
+#include "journal/JournalKey.h"
 #include "journal/JournalTexts.h"
+#include "journal/JournalVerifier.h"
 #include "journal/PinInput.h"
 #include "journal/PinMemory.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace zelvan {
@@ -17,11 +24,12 @@ const QString kAdd = QStringLiteral("operator-add");
 const QString kRemove = QStringLiteral("operator-remove");
 const QString kList = QStringLiteral("operator-list");
 const QString kPinStdin = QStringLiteral("pin-stdin");
+const QString kVerify = QStringLiteral("journal-verify");
 
 } // namespace
 
 OperatorCommands::OperatorCommands(QString programDir, Console console)
-    : m_file(std::move(programDir)), m_console(console)
+    : m_programDir(std::move(programDir)), m_file(m_programDir), m_console(console)
 {
 }
 
@@ -38,6 +46,11 @@ void OperatorCommands::addOptions(QCommandLineParser& parser)
         {kList, QStringLiteral("Prints the names of the operators, one a line, and exits.")});
     parser.addOption({kPinStdin, QStringLiteral("With --operator-add: reads the PIN once, as one "
                                                 "line of standard input (for scripts).")});
+    parser.addOption(
+        {kVerify, QStringLiteral("Checks the chain of the journal of the operator's actions, of "
+                                 "the day yy-mm-dd given after it or of every day, against the "
+                                 "journal's key; prints what it finds for each day and exits, "
+                                 "non-zero when a line was changed, removed or inserted.")});
 }
 
 bool OperatorCommands::asked(const QStringList& arguments)
@@ -46,7 +59,7 @@ bool OperatorCommands::asked(const QStringList& arguments)
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--"))
             return false;
-        for (const QString& name : {kAdd, kRemove, kList, kPinStdin}) {
+        for (const QString& name : {kAdd, kRemove, kList, kPinStdin, kVerify}) {
             const QString option = QStringLiteral("--") + name;
             if (argument == option || argument.startsWith(option + QLatin1Char('=')))
                 return true;
@@ -57,12 +70,14 @@ bool OperatorCommands::asked(const QStringList& arguments)
 
 int OperatorCommands::run(const QCommandLineParser& parser)
 {
-    const qsizetype commands =
-        parser.values(kAdd).size() + parser.values(kRemove).size() + (parser.isSet(kList) ? 1 : 0);
+    const qsizetype commands = parser.values(kAdd).size() + parser.values(kRemove).size()
+                               + (parser.isSet(kList) ? 1 : 0) + (parser.isSet(kVerify) ? 1 : 0);
     if (commands != 1)
         return fail(BadUsage, texts::oneCommand());
     if (parser.isSet(kPinStdin) && !parser.isSet(kAdd))
         return fail(BadUsage, texts::pinStdinWithAdd());
+    if (parser.isSet(kVerify) && parser.positionalArguments().size() <= 1)
+        return verifyJournal(parser.positionalArguments().value(0));
     if (!parser.positionalArguments().isEmpty())
         return fail(BadUsage,
                     texts::unexpectedArguments().arg(parser.positionalArguments().join(' ')));
@@ -103,6 +118,49 @@ int OperatorCommands::list()
         m_console.out << op.name << '\n';
     m_console.out.flush();
     return Done;
+}
+
+// The day named, or every day file of the data directory that zelvan.ini
+// names, checked against the key; the key is never made here.
+int OperatorCommands::verifyJournal(const QString& day)
+{
+    static const QRegularExpression dayPattern(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d$"));
+    if (!day.isEmpty() && !dayPattern.match(day).hasMatch())
+        return fail(BadUsage, texts::verifyBadDay().arg(day));
+    const JournalKey::Loaded key = JournalKey::load(m_programDir, false);
+    if (key.key.isEmpty())
+        return fail(FileProblem, key.problem + QLatin1Char(' ') + texts::verifyNoKey());
+    const QDir data(ZelvanIni(m_programDir).readStartup().DataDir);
+    const QStringList files =
+        day.isEmpty() ? data.entryList({QStringLiteral("[0-9][0-9]-[0-9][0-9]-[0-9][0-9].jrn")},
+                                       QDir::Files, QDir::Name)
+                      : QStringList{day + QStringLiteral(".jrn")};
+    if (files.isEmpty()) {
+        m_console.out << texts::verifyNoDays().arg(data.path()) << '\n';
+        m_console.out.flush();
+        return Done;
+    }
+    const JournalVerifier verifier(key.key);
+    int status = Done;
+    for (const QString& name : files) {
+        QFile file(data.filePath(name));
+        QByteArray bytes;
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+            m_console.out << texts::verifyUnreadable().arg(file.fileName(), file.errorString())
+                          << '\n';
+            status = FileProblem;
+            continue;
+        }
+        const JournalCheck check = verifier.verify(bytes, name.chopped(4));
+        for (const QString& line : JournalVerifier::describe(check, name))
+            m_console.out << line << '\n';
+        if (check.broken())
+            status = FileProblem;
+    }
+    m_console.out.flush();
+    return status;
 }
 
 int OperatorCommands::readPin(bool fromStdin, QByteArray& pin)

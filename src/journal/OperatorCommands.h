@@ -15,7 +15,8 @@ class PinInput;
 // The program's commands that manage the operators file and end, without the
 // panel: --operator-add NAME (the PIN typed twice at the terminal without
 // echo, or one line of standard input with --pin-stdin), --operator-remove
-// NAME, --operator-list (the names, one a line). One line on the error output
+// NAME, --operator-list (the names, one a line); and --journal-verify
+// [yy-mm-dd], the check of the journal's chain, day by day. One line on the error output
 // says why a command failed; the PIN is never shown.
 class OperatorCommands
 {
@@ -24,7 +25,8 @@ public:
     enum Status
     {
         Done = 0,
-        FileProblem = 1, // the file refused, unreadable or not written
+        FileProblem = 1, // the file refused, unreadable or not written; a journal line
+                         // changed, removed or inserted
         BadUsage = 2,    // the command line, a name, a PIN, the PINs differ
     };
     struct Console
@@ -49,11 +51,13 @@ private:
     int add(const QString& name, bool pinFromStdin);
     int remove(const QString& name);
     int list();
+    int verifyJournal(const QString& day);
     int readPin(bool fromStdin, QByteArray& pin);
     int readPinLine(PinInput& input, QByteArray& line, bool hidden);
     int failedChange();
     int fail(int status, const QString& message);
 
+    QString m_programDir;
     OperatorsFile m_file;
     Console m_console;
 };

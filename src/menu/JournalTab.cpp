@@ -95,7 +95,7 @@ void JournalTab::showJournal()
     m_operator->setCurrentIndex(qMax(0, m_operator->findText(chosen)));
     m_showing = false;
 
-    showFileNotice(m_notice, QStringLiteral("%1"), m_view.problem());
+    showFileNotice(m_notice, QStringLiteral("%1"), m_view.notice());
     m_list->clear();
     QList<QTreeWidgetItem*> items;
     items.reserve(m_view.shown().size());

@@ -15,11 +15,18 @@ void JournalView::setDay(const QDate& day)
     m_day = day;
     m_all.clear();
     m_problem.clear();
+    m_verification.clear();
     if (m_journal) {
         QString error;
-        m_all = m_journal->read(day, &error);
+        std::optional<JournalCheck> check;
+        m_all = m_journal->read(day, &error, &check);
         if (!error.isEmpty())
             m_problem = journal_texts::journalUnreadable().arg(error);
+        else if (check && (check->broken() || check->unverifiable() || !check->torn.isEmpty()))
+            m_verification =
+                JournalVerifier::describe(*check, Journal::fileName(day)).join(QLatin1Char('\n'));
+        else if (!check && !m_all.isEmpty())
+            m_verification = journal_texts::verifyNoKey();
     }
     filter();
 }
@@ -70,7 +77,7 @@ QByteArray JournalView::csv(QChar separator) const
 {
     QByteArray bytes;
     for (const JournalEntry& e : m_shown)
-        bytes += csvRow(e.fields(), separator);
+        bytes += csvRow(e.fileFields(), separator);
     return bytes;
 }
 

@@ -35,10 +35,17 @@ public:
     const QList<JournalEntry>& shown() const { return m_shown; }
     // Why the day's file cannot be read; empty when it can (or is not there).
     QString problem() const { return m_problem; }
+    // What the check of the day's chain found when it is not all well: the
+    // first line changed, removed or inserted, lines that cannot be proved,
+    // lines torn by a crash. Empty when every line verifies.
+    QString verification() const { return m_verification; }
+    // What the tab shows above the lines: the problem, or the verification.
+    QString notice() const { return m_problem.isEmpty() ? m_verification : m_problem; }
 
     // The lines shown as printed: a header, then one line each.
     QString text() const;
-    // The lines shown as a spreadsheet: one row per line, its six fields.
+    // The lines shown as a spreadsheet: one row per line, every field the
+    // file holds (the sequence and the chain value too, to check it outside).
     QByteArray csv(QChar separator) const;
     // The name offered for a file of the day's journal.
     QString fileName(const QString& suffix) const;
@@ -56,6 +63,7 @@ private:
     QList<JournalEntry> m_all;
     QList<JournalEntry> m_shown;
     QString m_problem;
+    QString m_verification;
 };
 
 } // namespace zelvan

@@ -2,6 +2,10 @@
 // print their answer and nothing else, with or without a display; without a
 // display a real start says it runs offscreen; a bad --home ends with status 2.
 #include "core/ProgramVersion.h"
+#include "journal/Journal.h"
+#include "journal/JournalKey.h"
+#include "support/Fakes.h"
+#include "support/TestFiles.h"
 
 #include <QDate>
 #include <QDir>
@@ -194,6 +198,84 @@ private slots:
         const QList<QByteArray> written = lines();
         QVERIFY(written.size() >= 2);
         QCOMPARE(written.at(written.size() - 2).split('\t').value(2), QByteArray("exit"));
+    }
+
+    // --journal-verify checks the journal of the data directory that
+    // zelvan.ini names, day by day, without the panel: 0 when no line was
+    // changed, removed or inserted (days written before the chain are said
+    // unverifiable and pass), 1 when one was or the key is missing, 2 for a
+    // day not written yy-mm-dd.
+    void journalVerifyAnswersWithoutThePanel_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("day"); // empty: every day
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("intact") << QString() << QString() << 0 << QStringLiteral("наред, 3 реда");
+        QTest::newRow("intact, one day") << QString() << QStringLiteral("26-12-09") << 0
+                                         << QStringLiteral("26-12-09.jrn: наред");
+        QTest::newRow("changed") << QStringLiteral("change") << QString() << 1
+                                 << QStringLiteral("ред 2 (№ 2) е променен");
+        QTest::newRow("removed") << QStringLiteral("remove") << QString() << 1
+                                 << QStringLiteral("пред ред 2 (№ 3) липсват редове");
+        QTest::newRow("old day beside") << QStringLiteral("old") << QString() << 0
+                                        << QStringLiteral("26-12-08.jrn: не може да се провери");
+        QTest::newRow("no key") << QStringLiteral("nokey") << QString() << 1
+                                << QStringLiteral("journal.key");
+        QTest::newRow("bad day") << QString() << QStringLiteral("2026-12-09") << 2
+                                 << QStringLiteral("гг-мм-дд");
+        QTest::newRow("day without file")
+            << QString() << QStringLiteral("26-12-01") << 1 << QStringLiteral("26-12-01.jrn");
+    }
+    void journalVerifyAnswersWithoutThePanel()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, day);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QTemporaryDir home;
+        const QString data = home.filePath(QStringLiteral("Elsewhere"));
+        QVERIFY(QDir().mkpath(data));
+        QFile ini(home.filePath(QStringLiteral("zelvan.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[DirData]\r\n%1\r\n").arg(data).toLocal8Bit());
+        ini.close();
+        const zelvan::JournalKey::Loaded key = zelvan::JournalKey::load(home.path(), true);
+        zelvan::test::FakeClock clock(QDateTime(QDate(2026, 12, 9), QTime(8, 0)));
+        {
+            zelvan::Journal journal(data, clock);
+            journal.setKey(key.key);
+            for (const auto action : {zelvan::JournalAction::Start, zelvan::JournalAction::Take,
+                                      zelvan::JournalAction::Exit})
+                QVERIFY(journal.write(QString(), action, 5, 1, QStringLiteral("grid")));
+        }
+        const QString file = QDir(data).filePath(QStringLiteral("26-12-09.jrn"));
+        QList<QByteArray> lines = zelvan::test::fileBytes(file).split('\n');
+        if (damage == QLatin1String("change"))
+            lines[1].replace("\tgrid\t", "\tkeypad\t");
+        if (damage == QLatin1String("remove"))
+            lines.removeAt(1);
+        QFile rewrite(file);
+        QVERIFY(rewrite.open(QIODevice::WriteOnly));
+        rewrite.write(lines.join('\n'));
+        rewrite.close();
+        if (damage == QLatin1String("old")) {
+            QFile old(QDir(data).filePath(QStringLiteral("26-12-08.jrn")));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("2026-12-08T08:00:00\t-\tstart\t0\t0\t1.0\n");
+        }
+        if (damage == QLatin1String("nokey"))
+            QVERIFY(QFile::remove(zelvan::JournalKey::pathIn(home.path())));
+        QStringList arguments{QStringLiteral("--home"), home.path(),
+                              QStringLiteral("--journal-verify")};
+        if (!day.isEmpty())
+            arguments << day;
+        const Run r = runWithoutDisplay(QStringLiteral("zelvan"), arguments);
+        const QString all = QString::fromUtf8(r.out + r.err);
+        QVERIFY2(all.contains(said), qPrintable(all));
+        QCOMPARE(r.exitCode, status);
+        QVERIFY(!all.contains(QStringLiteral("offscreen"))); // no panel, no platform
+        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("zelvan.lock"))));
     }
 
     void unknownOptionIsRefusedAlone()

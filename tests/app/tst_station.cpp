@@ -1,6 +1,9 @@
 #include "app/Station.h"
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
+#include "journal/Journal.h"
+#include "journal/JournalKey.h"
+#include "journal/JournalVerifier.h"
 #include "link/StartupExchange.h"
 #include "panel/MainPanelModel.h"
 #include "support/Fakes.h"
@@ -232,6 +235,75 @@ private slots:
         QVERIFY(station.load().ok);
         QCOMPARE(fileBytes(day), QByteArray("000580500000\r\n"));
         QVERIFY(!QFile::exists(home.filePath(QStringLiteral("zelvan.rec"))));
+    }
+
+    // The journal's lines that cannot be written by the exit, the exit line
+    // among them, are saved beside zelvan.ini and written first at the next
+    // start, before its start line; a run that ended so did end cleanly.
+    void journalLinesUnwrittenAtExitAreWrittenAtTheNextStart()
+    {
+        QTemporaryDir home;
+        FakeClock clock;
+        CountingBeeper beeper;
+        FakeSerialLine port1;
+        FakeSerialLine port2;
+        const QString day = home.filePath(QStringLiteral("Data/26-12-07.jrn"));
+        const QString rec = home.filePath(QStringLiteral("journal.rec"));
+        {
+            Station station(clock, beeper, port1, port2, home.path());
+            QVERIFY(station.load().ok);
+            QVERIFY(QFile::rename(day, day + QStringLiteral(".away")));
+            QVERIFY(QDir().mkdir(day)); // the day file cannot be written, even by root
+            station.journal().write(QStringLiteral("ana"), JournalAction::Take, 5, 1,
+                                    QStringLiteral("grid"));
+            QVERIFY(station.screen().problem().contains(QStringLiteral("26-12-07.jrn")));
+        } // the program ends with the take and the exit unwritten
+        const QList<QByteArray> saved = fileBytes(rec).split('\n');
+        QCOMPARE(saved.size(), 3);
+        QCOMPARE(saved[0].split('\t').value(2), QByteArray("take"));
+        QCOMPARE(saved[1].split('\t').value(2), QByteArray("exit"));
+
+        QVERIFY(QDir().rmdir(day));
+        QVERIFY(QFile::rename(day + QStringLiteral(".away"), day));
+        Station station(clock, beeper, port1, port2, home.path());
+        QVERIFY(station.load().ok);
+        QVERIFY(!QFile::exists(rec));
+        QStringList actions;
+        for (const JournalEntry& e : station.journal().read(clock.now().date()))
+            actions << e.action;
+        QCOMPARE(actions, (QStringList{QStringLiteral("start"), QStringLiteral("take"),
+                                       QStringLiteral("exit"), QStringLiteral("start")}));
+        const JournalKey::Loaded key = JournalKey::load(home.path(), false);
+        QVERIFY(key.problem.isEmpty());
+        const JournalCheck check = JournalVerifier(key.key).verify(fileBytes(day), "26-12-07");
+        QVERIFY(!check.broken());
+        QCOMPARE(check.verified, 4);
+    }
+
+    // A key open to others is a problem the operator sees; the journal goes
+    // on, its lines numbered, without chain values.
+    void journalKeyOpenToOthersIsShown()
+    {
+        QTemporaryDir home;
+        FakeClock clock;
+        CountingBeeper beeper;
+        FakeSerialLine port1;
+        FakeSerialLine port2;
+        {
+            Station station(clock, beeper, port1, port2, home.path());
+            QVERIFY(station.load().ok);
+        }
+        const QString key = JournalKey::pathIn(home.path());
+        QVERIFY(QFile::exists(key));
+        QVERIFY(
+            QFile::setPermissions(key, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        Station station(clock, beeper, port1, port2, home.path());
+        QVERIFY(station.load().ok);
+        QVERIFY(station.screen().problem().contains(key));
+        const QList<JournalEntry> lines = station.journal().read(clock.now().date());
+        QCOMPARE(lines.last().action, QStringLiteral("start"));
+        QCOMPARE(lines.last().sequence, 3);
+        QCOMPARE(lines.last().chain, QByteArray());
     }
 
     // mqtt.ini is read at start: one created, changed or removed while the

@@ -18,6 +18,7 @@
 #include "support/Fakes.h"
 #include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -261,6 +262,23 @@ private slots:
         QVERIFY(received(journal, "\"detail\":\"grid\""));
         QVERIFY(received(journal, "\"object\":5,"));
         QVERIFY(received(journal, "\"operator\":\"-\""));
+
+        // Each line carries its sequence and chain value as the file holds them.
+        const QList<QByteArray> got = journal.lines();
+        const auto take = std::find_if(got.begin(), got.end(), [](const QByteArray& l) {
+            return l.contains("\"action\":\"take\"");
+        });
+        const QJsonObject o = QJsonDocument::fromJson(*take).object();
+        const QDir data(rig.home.filePath(QStringLiteral("Data")));
+        const QString file = o.value(QStringLiteral("day")).toString() + QStringLiteral(".jrn");
+        const QList<QByteArray> fields = fileBytes(data.filePath(file))
+                                             .split('\n')
+                                             .value(o.value("line").toInt() - 1)
+                                             .split('\t');
+        QCOMPARE(fields.size(), 8);
+        QCOMPARE(o.value(QStringLiteral("seq")).toInteger(), fields[6].toLongLong());
+        QCOMPARE(o.value(QStringLiteral("chain")).toString().toLatin1(), fields[7]);
+        QCOMPARE(fields[7].size(), 64);
     }
 
     // broker whose certificate another CA signed is refused and shown.
