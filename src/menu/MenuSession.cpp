@@ -141,6 +141,11 @@ QString ReportRun::fileName(const QString& suffix) const
 
 QString MenuSession::reportsDir() const { return ObjectFiles::reportsDirOf(m_files.dataDir()); }
 
+ExportTarget MenuSession::exportTarget() const
+{
+    return ExportTarget(m_programDir, m_files.dataDir());
+}
+
 std::unique_ptr<ReportCsvExport> MenuSession::csvExport(const QString& path, QChar separator) const
 {
     if (!m_lastRun)
