@@ -168,9 +168,11 @@ bool MenuSession::saveInformation()
 bool MenuSession::confirmBoard()
 {
     const int k = m_names.currentObject();
+    // What was stored before, for the journal's old -> new.
+    const QString change = m_board.changeFrom(k);
     if (!m_board.store(k))
         return false;
-    journal(m_operator, JournalAction::Board, k, moduleOf(k), QString());
+    journal(m_operator, JournalAction::Board, k, moduleOf(k), change);
     setCurrentTab(MenuTab::ObjectsList);
     return true;
 }
