@@ -248,6 +248,8 @@ void OperatorDesk::openMenu()
         auto session = std::make_unique<MenuSession>(s.state(), s.screen(), s.files(), *m_restore,
                                                      s.optionsFile(), m_platform.clock);
         session->setOperatorActions(&s.operators());
+        // Exports are never written into the program or the data directory.
+        session->setProgramDir(s.programDir());
         session->setJournal(&s.journal());
         m_menu = new MenuForm(std::move(session),
                               std::make_unique<PrinterSink>(

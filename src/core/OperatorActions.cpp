@@ -17,35 +17,31 @@ constexpr std::array<const char*, kActionCount> kNames = {
     "information", "board",   "restore",  "options",    "report",       "print",
     "pdf",         "csv",     "given_up", "refused",    "unclean_end",  "journal_dropped"};
 
-// The words of the operator's own language, in the order of JournalAction.
-const std::array<QString, kActionCount>& captions()
-{
-    static const std::array<QString, kActionCount> kCaptions = {QStringLiteral("Пускане"),
-                                                                QStringLiteral("Спиране"),
-                                                                QStringLiteral("Вход"),
-                                                                QStringLiteral("Изход"),
-                                                                QStringLiteral("Неуспешен вход"),
-                                                                QStringLiteral("Поемане"),
-                                                                QStringLiteral("Освобождаване"),
-                                                                QStringLiteral("Тишина"),
-                                                                QStringLiteral("Измерване"),
-                                                                QStringLiteral("Прагове"),
-                                                                QStringLiteral("Цвят"),
-                                                                QStringLiteral("Имена"),
-                                                                QStringLiteral("Информация"),
-                                                                QStringLiteral("Платка"),
-                                                                QStringLiteral("Възстановяване"),
-                                                                QStringLiteral("Настройки"),
-                                                                QStringLiteral("Справка"),
-                                                                QStringLiteral("Печат"),
-                                                                QStringLiteral("PDF файл"),
-                                                                QStringLiteral("CSV файл"),
-                                                                QStringLiteral("Изоставено"),
-                                                                QStringLiteral("Отказано"),
-                                                                QStringLiteral("Спиране без край"),
-                                                                QStringLiteral("Изпуснати редове")};
-    return kCaptions;
-}
+// The words of the operator's own language, in the order of JournalAction (UTF-8).
+constexpr std::array<const char*, kActionCount> kCaptions = {"Пускане",
+                                                             "Спиране",
+                                                             "Вход",
+                                                             "Изход",
+                                                             "Неуспешен вход",
+                                                             "Поемане",
+                                                             "Освобождаване",
+                                                             "Тишина",
+                                                             "Измерване",
+                                                             "Прагове",
+                                                             "Цвят",
+                                                             "Имена",
+                                                             "Информация",
+                                                             "Платка",
+                                                             "Възстановяване",
+                                                             "Настройки",
+                                                             "Справка",
+                                                             "Печат",
+                                                             "Запис в PDF",
+                                                             "Запис в CSV",
+                                                             "Изоставено",
+                                                             "Отказано",
+                                                             "Спиране без край",
+                                                             "Изпуснати редове"};
 
 } // namespace
 
@@ -58,7 +54,7 @@ QString journalActionName(JournalAction action)
 QString journalActionCaption(JournalAction action)
 {
     const auto i = static_cast<size_t>(action);
-    return i < kActionCount ? captions()[i] : QString();
+    return i < kActionCount ? QString::fromUtf8(kCaptions[i]) : QString();
 }
 
 ActionRequest ActionRequest::onObject(JournalAction action, const StationState& state, int k)

@@ -85,6 +85,34 @@ bool BoardConfiguration::store(int k)
     return true;
 }
 
+QString BoardConfiguration::changeFrom(int k) const
+{
+    if (!isObject(k))
+        return QString();
+    const auto yesNo = [](bool on) { return on ? QStringLiteral("yes") : QStringLiteral("no"); };
+    QStringList changes;
+    const QString oldCode = m_state.KavelCode[size_t(k)];
+    if (oldCode != code())
+        changes << QStringLiteral("code %1->%2").arg(oldCode, code());
+    const int oldPeriod = m_state.KavelPeriod[size_t(k)];
+    if (oldPeriod != m_period)
+        changes << QStringLiteral("period %1->%2").arg(oldPeriod).arg(m_period);
+    const bool oldPair = m_state.KavelDirectPair[size_t(k)] != 0;
+    if (oldPair != m_directPair)
+        changes << QStringLiteral("direct pair %1->%2").arg(yesNo(oldPair), yesNo(m_directPair));
+    // The captions as the file holds them, in one read; none when it cannot be read.
+    if (m_fileProblem.isEmpty()) {
+        const ObjectFiles::BoardSettings stored = m_files.board(k);
+        for (int j = 0; j < kSignalCount; ++j) {
+            const QString& old = stored.captions[size_t(j)];
+            const QString& now = m_captions[size_t(j)];
+            if (old != now)
+                changes << QStringLiteral("signal %1 \"%2\"->\"%3\"").arg(j + 1).arg(old, now);
+        }
+    }
+    return changes.isEmpty() ? QStringLiteral("unchanged") : changes.join(QStringLiteral(", "));
+}
+
 void BoardConfiguration::selectCode(int index)
 {
     if (index >= 0 && index < codes().size())

@@ -35,6 +35,11 @@ public:
     // Confirmation: the controls into Kavel.dat (records 1..5, 8, 9, 10 of the
     // object) and, when that write succeeded, into the tables in memory.
     bool store(int k);
+    // What store(k) would change, for the journal: each setting that differs,
+    // its value as stored then as in the controls ("code 00->0A, period
+    // 10->60, direct pair no->yes, signal 1 \"220 V\"->\"Мрежа\""); "unchanged"
+    // when none does.
+    QString changeFrom(int k) const;
 
     int codeIndex() const { return m_codeIndex; }
     QString code() const { return codes().at(m_codeIndex); }

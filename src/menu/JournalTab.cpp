@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -63,7 +62,7 @@ JournalTab::JournalTab(MenuSession& session, PrintSink& sink, QWidget* parent)
         [this](PrintSink& target) {
             return printReport(target, m_session.options().printerFont(), m_view.text());
         },
-        m_session.reportsDir(), [this] { return m_view.fileName(QStringLiteral(".pdf")); });
+        [this] { return m_view.fileName(QStringLiteral(".pdf")); });
     layout->addLayout(row);
 
     connect(m_day, &QDateEdit::dateChanged, this, [this](QDate day) { m_view.setDay(day); });
@@ -72,7 +71,11 @@ JournalTab::JournalTab(MenuSession& session, PrintSink& sink, QWidget* parent)
             m_view.setOperatorFilter(i <= 0 ? QString() : m_operator->itemText(i));
     });
     connect(m_object, &QSpinBox::valueChanged, this, [this](int k) { m_view.setObjectFilter(k); });
-    connect(csv, &QPushButton::clicked, this, &JournalTab::exportCsv);
+    // A file is written: it waits for a log-in as the other actions that store data.
+    connect(csv, &QPushButton::clicked, this, [this] {
+        whenAllowed<JournalTab>(ActionRequest::plain(JournalAction::Csv), this,
+                                [](JournalTab& tab) { tab.exportCsv(); });
+    });
     connect(&m_view, &JournalView::changed, this, &JournalTab::showJournal);
     showJournal();
 }
@@ -110,9 +113,8 @@ void JournalTab::showJournal()
 
 void JournalTab::exportCsv()
 {
-    const SaveChoice choice =
-        choosePath(QDir(m_session.reportsDir()).filePath(m_view.fileName(QStringLiteral(".csv"))),
-                   menu_texts::kCsvFiles);
+    const SaveChoice choice = choosePath(m_view.fileName(QStringLiteral(".csv")),
+                                         menu_texts::kCsvFiles, ExportTarget::Kind::Csv);
     if (choice.path.isEmpty())
         return;
     const QChar separator =

@@ -89,6 +89,7 @@ void MenuForm::addTabs()
         MenuTabForm* tab = tabs[size_t(i)];
         SSTab1->addTab(tab, texts::kTabCaptions[size_t(i)]);
         tab->setOperatorActions(session.operatorActions());
+        tab->setExportTarget(session.exportTarget());
         connect(tab, &MenuTabForm::operatorMessage, this, &MenuForm::report);
     }
     connect(names, &NamesTab::informationOpened, information, &ObjectInfoTab::focusText);

@@ -151,6 +151,11 @@ QString ReportRun::fileName(const QString& suffix) const
 
 QString MenuSession::reportsDir() const { return ObjectFiles::reportsDirOf(m_files.dataDir()); }
 
+ExportTarget MenuSession::exportTarget() const
+{
+    return ExportTarget(m_programDir, m_files.dataDir());
+}
+
 std::unique_ptr<ReportCsvExport> MenuSession::csvExport(const QString& path, QChar separator) const
 {
     if (!m_lastRun)
@@ -173,9 +178,11 @@ bool MenuSession::saveInformation()
 bool MenuSession::confirmBoard()
 {
     const int k = m_names.currentObject();
+    // What was stored before, for the journal's old -> new.
+    const QString change = m_board.changeFrom(k);
     if (!m_board.store(k))
         return false;
-    journal(m_operator, JournalAction::Board, k, moduleOf(k), QString());
+    journal(m_operator, JournalAction::Board, k, moduleOf(k), change);
     setCurrentTab(MenuTab::ObjectsList);
     return true;
 }

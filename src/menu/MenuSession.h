@@ -1,6 +1,7 @@
 #pragma once
 
 #include "menu/BoardConfiguration.h"
+#include "menu/ExportTarget.h"
 #include "menu/JournalView.h"
 #include "menu/MenuOptions.h"
 #include "menu/NamesRegister.h"
@@ -80,8 +81,14 @@ public:
     QString reportText() const { return m_reportText; }
     // The request of that report; none before the first one.
     const std::optional<ReportRun>& lastRun() const { return m_lastRun; }
-    // The reports folder of the data directory, where files are offered first.
+    // The reports folder of the data directory.
     QString reportsDir() const;
+    // The program directory (zelvan.ini, the operators), where no export goes;
+    // empty when not told.
+    void setProgramDir(const QString& dir) { m_programDir = dir; }
+    // Where the menu's CSV and PDF files may be written: never into the
+    // program directory or the data directory.
+    ExportTarget exportTarget() const;
     // The spreadsheet export of the last report's request into path; null
     // before the first report.
     std::unique_ptr<ReportCsvExport> csvExport(const QString& path, QChar separator) const;
@@ -167,6 +174,7 @@ private:
     int m_tab = tabIndex(MenuTab::ArchiveRequest);
     OperatorActions* m_operator = nullptr;
     JournalView m_journalView;
+    QString m_programDir;
 };
 
 } // namespace zelvan

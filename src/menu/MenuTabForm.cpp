@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -96,7 +97,6 @@ SaveChoice askSavePath(QWidget* parent, const QString& offered, const QStringLis
 MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const char* name,
                                                        PrintSink& sink,
                                                        const PrintDocument& document,
-                                                       const QString& reportsDir,
                                                        const std::function<QString()>& fileName)
 {
     const QString base = QLatin1String(name);
@@ -110,14 +110,18 @@ MenuTabForm::PrintButtons MenuTabForm::addPrintButtons(QBoxLayout* row, const ch
         reportPrint(document(sink));
     });
     connect(show, &QPushButton::clicked, this,
-            [this, &sink, document] { preview(sink, document); });
-    connect(pdf, &QPushButton::clicked, this, [this, &sink, document, reportsDir, fileName] {
-        exportPdf(sink, document, QDir(reportsDir).filePath(fileName()));
+            [this, &sink, document, base] { preview(sink, document, base); });
+    // A file is written: it waits for a log-in as the other actions that store data.
+    connect(pdf, &QPushButton::clicked, this, [this, &sink, document, fileName] {
+        whenAllowed<MenuTabForm>(ActionRequest::plain(JournalAction::Pdf), this,
+                                 [&sink, document, fileName](MenuTabForm& tab) {
+                                     tab.exportPdf(sink, document, fileName());
+                                 });
     });
     return {print, show, pdf};
 }
 
-void MenuTabForm::preview(const PrintSink& sink, const PrintDocument& document)
+void MenuTabForm::preview(const PrintSink& sink, const PrintDocument& document, const QString& name)
 {
     // The dialog owns its printer. Its pages are laid out at the resolution of
     // the printed page, so the preview breaks its pages where the print does.
@@ -126,27 +130,64 @@ void MenuTabForm::preview(const PrintSink& sink, const PrintDocument& document)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->printer()->setResolution(QPrinter(QPrinter::HighResolution).resolution());
     connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
-            [&sink, document](QPrinter* printer) {
+            [this, &sink, document, name](QPrinter* printer) {
+                // The preview's own pages are drawn through a recording engine;
+                // any other engine is the operator printing from the dialog.
+                const QPaintEngine* engine = printer->paintEngine();
+                if (engine == nullptr || engine->type() != QPaintEngine::Picture) {
+                    if (!printedFromPreview(*printer, name))
+                        return;
+                }
                 if (const std::unique_ptr<PrintSink> page = sink.drawingOn(*printer))
                     document(*page);
             });
     dialog->open();
 }
 
-SaveChoice MenuTabForm::choosePath(const QString& offeredPath, const QStringList& types)
+bool MenuTabForm::printedFromPreview(const QPrinter& printer, const QString& name)
 {
-    // The reports folder is offered even before anything was written there.
-    QDir().mkpath(QFileInfo(offeredPath).absolutePath());
-    SaveChoice choice = m_chooser(this, offeredPath, types);
-    if (choice.path.isEmpty())
+    const QString file = printer.outputFileName();
+    if (file.isEmpty()) {
+        journal(m_operator, JournalAction::Print, 0, 0,
+                name + QStringLiteral(", from the preview"));
+        return true;
+    }
+    // The dialog's own "export to PDF" writes straight into the file it asked for.
+    const ExportTarget::Verdict verdict = m_target.check(file, ExportTarget::Kind::Pdf);
+    if (!verdict.allowed()) {
+        journal(m_operator, JournalAction::Pdf, 0, 0, verdict.journalDetail());
+        emit operatorMessage(verdict.operatorText(ExportTarget::Kind::Pdf));
+        return false;
+    }
+    journal(m_operator, JournalAction::Print, 0, 0,
+            name + QStringLiteral(", from the preview, to ") + file);
+    return true;
+}
+
+SaveChoice MenuTabForm::choosePath(const QString& fileName, const QStringList& types,
+                                   ExportTarget::Kind kind)
+{
+    SaveChoice choice = m_chooser(this, m_target.offeredPath(fileName), types);
+    if (choice.path.isEmpty()) {
         emit operatorMessage(ReportTexts::kExportCancelled);
+        return choice;
+    }
+    const ExportTarget::Verdict verdict = m_target.check(choice.path, kind);
+    if (!verdict.allowed()) {
+        journal(m_operator,
+                kind == ExportTarget::Kind::Csv ? JournalAction::Csv : JournalAction::Pdf, 0, 0,
+                verdict.journalDetail());
+        emit operatorMessage(verdict.operatorText(kind));
+        choice.path.clear();
+    }
     return choice;
 }
 
 void MenuTabForm::exportPdf(const PrintSink& sink, const PrintDocument& document,
-                            const QString& offeredPath)
+                            const QString& fileName)
 {
-    const SaveChoice choice = choosePath(offeredPath, {menu_texts::kPdfFiles});
+    const SaveChoice choice =
+        choosePath(fileName, {menu_texts::kPdfFiles}, ExportTarget::Kind::Pdf);
     if (choice.path.isEmpty())
         return;
     // Written beside the chosen file, which it replaces only when complete.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/OperatorActions.h"
+#include "menu/ExportTarget.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,6 +11,7 @@
 
 class QBoxLayout;
 class QLabel;
+class QPrinter;
 class QPushButton;
 
 namespace zelvan {
@@ -67,6 +69,8 @@ public:
     void setSavePathChooser(SavePathChooser chooser) { m_chooser = std::move(chooser); }
     // Where the tab's actions ask for a log-in and are journaled.
     void setOperatorActions(OperatorActions* actions) { m_operator = actions; }
+    // Where the tab's exports may be written, and where the save dialog starts.
+    void setExportTarget(ExportTarget target) { m_target = std::move(target); }
 
 signals:
     // A text for the window's status line; an empty one clears it.
@@ -95,9 +99,9 @@ protected:
 
     // A print button with "Преглед" and "PDF" beside it, added to the row: the
     // print button prints the document on the tab's sink, "Преглед" shows it
-    // in a print preview, "PDF" writes it to a file the operator names (the
-    // name offered is fileName(), in the reports folder reportsDir). Returns
-    // the three, named <name>, <name>Preview, <name>Pdf.
+    // in a print preview, "PDF" writes it, once the operator may act, to a file
+    // the operator names (the name offered is fileName()). Returns the three,
+    // named <name>, <name>Preview, <name>Pdf.
     struct PrintButtons
     {
         QPushButton* print;
@@ -105,21 +109,29 @@ protected:
         QPushButton* pdf;
     };
     PrintButtons addPrintButtons(QBoxLayout* row, const char* name, PrintSink& sink,
-                                 const PrintDocument& document, const QString& reportsDir,
+                                 const PrintDocument& document,
                                  const std::function<QString()>& fileName);
     // Qt's print preview of a document drawn by the sink's printing code, not
-    // modal; printing from it prints it.
-    void preview(const PrintSink& sink, const PrintDocument& document);
+    // modal; printing from it prints it and is journaled under the print
+    // button's name.
+    void preview(const PrintSink& sink, const PrintDocument& document, const QString& name);
     // The document written by the sink's printing code as a PDF file where the
     // operator chooses.
-    void exportPdf(const PrintSink& sink, const PrintDocument& document,
-                   const QString& offeredPath);
-    // Asks for a path (empty when cancelled; the cancel is then told).
-    SaveChoice choosePath(const QString& offeredPath, const QStringList& types);
+    void exportPdf(const PrintSink& sink, const PrintDocument& document, const QString& fileName);
+    // Asks for the path of an export of the kind, offering fileName in the
+    // operator's documents folder. Empty when cancelled or refused; either is
+    // told, a refusal journaled.
+    SaveChoice choosePath(const QString& fileName, const QStringList& types,
+                          ExportTarget::Kind kind);
 
 private:
+    // The operator prints from the preview dialog: journaled; a file the
+    // dialog would write is judged as an export. False when refused.
+    bool printedFromPreview(const QPrinter& printer, const QString& name);
+
     SavePathChooser m_chooser = askSavePath;
     OperatorActions* m_operator = nullptr;
+    ExportTarget m_target;
 };
 
 } // namespace zelvan

@@ -103,6 +103,12 @@ inline const QString kYearSuffix = QStringLiteral(" г.");
 // The port did not send the restore's lines (module caption, lines not sent).
 inline const QString kRestoreStalled =
     QStringLiteral("Възстановяването на %1 е спряно: линията не изпраща, %2 реда не са изпратени.");
+// Lines of Mdl_<n>.dat that are not a take command of one of the module's
+// objects (the file, then the line numbers) are not sent.
+inline const QString kRestoreSkipped = QStringLiteral(
+    "%1: редове, които не са команди за поемане на обект от модула, не са изпратени: %2.");
+// After the first ten line numbers: how many more.
+inline const QString kRestoreMoreLines = QStringLiteral(" и още %1");
 
 // Information tab: the product, its maker and the module software it needs.
 inline const QString kProductTitle = QStringLiteral("Zelvan 064");

@@ -44,7 +44,6 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
             return printNamesList(target, m_session.options().printerFont(),
                                   m_session.names().entries());
         },
-        m_session.reportsDir(),
         [] { return ReportTexts::kNamesFileKind + QStringLiteral(".pdf"); });
     layout->addLayout(row);
 

@@ -36,7 +36,6 @@ ObjectInfoTab::ObjectInfoTab(MenuSession& session, PrintSink& sink, QWidget* par
             return printObjectInfo(target, m_session.options().printerFont(), names.objectCaption(),
                                    names.informationShown());
         },
-        m_session.reportsDir(),
         [this] {
             return ReportTexts::kObjectFileKind + QLatin1Char(' ')
                    + fileNamePart(m_session.names().objectLabel()) + QStringLiteral(".pdf");

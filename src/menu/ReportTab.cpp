@@ -6,7 +6,6 @@
 #include "menu/ReportCsv.h"
 #include "menu/ReportTexts.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -33,7 +32,6 @@ ReportTab::ReportTab(MenuSession& session, PrintSink& sink, QWidget* parent)
         [this](PrintSink& target) {
             return printReport(target, m_session.options().printerFont(), Text1->toPlainText());
         },
-        m_session.reportsDir(),
         [this] {
             const auto& run = m_session.lastRun();
             return run ? run->fileName(QStringLiteral(".pdf"))
@@ -48,7 +46,11 @@ ReportTab::ReportTab(MenuSession& session, PrintSink& sink, QWidget* parent)
 
     showReport();
     connect(&m_session, &MenuSession::reportChanged, this, &ReportTab::showReport);
-    connect(m_csv, &QPushButton::clicked, this, &ReportTab::exportCsv);
+    // A file is written: it waits for a log-in as the other actions that store data.
+    connect(m_csv, &QPushButton::clicked, this, [this] {
+        whenAllowed<ReportTab>(ActionRequest::plain(JournalAction::Csv), this,
+                               [](ReportTab& tab) { tab.exportCsv(); });
+    });
 }
 
 ReportTab::~ReportTab() = default;
@@ -68,9 +70,8 @@ void ReportTab::exportCsv()
     const auto& run = m_session.lastRun();
     if (!run || m_export)
         return;
-    const SaveChoice choice =
-        choosePath(QDir(m_session.reportsDir()).filePath(run->fileName(QStringLiteral(".csv"))),
-                   menu_texts::kCsvFiles);
+    const SaveChoice choice = choosePath(run->fileName(QStringLiteral(".csv")),
+                                         menu_texts::kCsvFiles, ExportTarget::Kind::Csv);
     if (choice.path.isEmpty())
         return;
     const QChar separator =

@@ -67,6 +67,18 @@ inline const QString kExportSaved = QStringLiteral("Записано във фа
 inline const QString kExportFailed = QStringLiteral("Файлът не е записан: ");
 inline const QString kExportCancelled = QStringLiteral("Записът във файл е отказан.");
 inline const QString kExporting = QStringLiteral("Запис във файл ...");
+// A path the operator chose for an export and the menu will not write (the
+// path, then one of the reasons below), nothing written.
+inline const QString kExportRefused =
+    QStringLiteral("Файлът %1 не е записан: %2. Изберете друго място.");
+inline const QString kRefusedNoFolder = QStringLiteral("папката му не може да бъде намерена");
+inline const QString kRefusedProgramDir = QStringLiteral("той е в папката на програмата");
+inline const QString kRefusedDataDir = QStringLiteral("той е в папката с данните");
+inline const QString kRefusedNotRegular =
+    QStringLiteral("на това място има папка или друго, което не е обикновен файл");
+inline const QString kRefusedSymbolicLink = QStringLiteral("на това място има символна връзка");
+// Followed by the suffix of the export's kind (".csv", ".pdf").
+inline const QString kRefusedOtherKind = QStringLiteral("там има друг файл, който не е от вида ");
 // The kind of document in the name offered for a file.
 inline const QString kReportFileKind = QStringLiteral("Архив");
 inline const QString kNamesFileKind = QStringLiteral("Обекти");

@@ -92,14 +92,22 @@ bool StateRestore::restore(int m)
         return false;
     m_module = m;
     m_lines = saved.commands;
+    m_objects = saved.objects;
     m_next = 0;
     m_waiting = false;
     m_progress = 0;
-    if (m_screen)
-        m_screen->setProblem(ScreenState::ProblemSource::Restore, QString());
     m_unsent = 0;
+    m_fileProblem = skippedProblem(saved);
+    if (m_screen)
+        m_screen->setProblem(ScreenState::ProblemSource::Restore, m_fileProblem);
     journal(m_operator, JournalAction::Restore, 0, m,
             QStringLiteral("started, %1 lines").arg(m_lines.size()));
+    if (!saved.skippedLines.isEmpty()) {
+        journal(m_operator, JournalAction::Restore, 0, m,
+                QStringLiteral("skipped, not take commands of the module: %1 line(s) of %2: %3")
+                    .arg(saved.skippedLines.size())
+                    .arg(saved.path, lineNumbers(saved.skippedLines)));
+    }
     emit changed();
     sendNext();
     return true;
@@ -121,15 +129,18 @@ void StateRestore::sendNext()
             m_drainTimer.start();
             return;
         }
-        const QByteArray& command = m_lines.at(m_next++);
+        const QByteArray& command = m_lines.at(m_next);
+        const int objectNo = m_objects.at(m_next);
+        ++m_next;
         QByteArray bytes;
         if (m_state.hubTopology())
             bytes = '}' + QByteArray::number(m_module % 10);
         bytes += command + '\r';
         m_commands.writeRaw(portNo, bytes);
-        const double objectNo = numericValue(QLatin1StringView(command.mid(1, 5)));
-        journalLine(command, int(objectNo));
-        m_progress = int(std::clamp<qint64>(roundHalfEven(objectNo / 128.0 * 100.0), 0, 100));
+        journal(m_operator, JournalAction::Take, globalIndex(m_module, objectNo), m_module,
+                command_origin::restore());
+        m_progress = int(std::clamp<qint64>(
+            roundHalfEven(objectNo / double(kObjectsPerModule) * 100.0), 0, 100));
         emit changed();
     }
     finish();
@@ -151,21 +162,36 @@ void StateRestore::onDrainTimeout()
     const int m = m_module;
     const int unsent = int(m_lines.size() - m_next);
     if (m_screen) {
-        m_screen->setProblem(
-            ScreenState::ProblemSource::Restore,
-            menu_texts::kRestoreStalled.arg(menuModuleCaption(m_state, m)).arg(unsent));
+        const QString stalledText =
+            menu_texts::kRestoreStalled.arg(menuModuleCaption(m_state, m)).arg(unsent);
+        m_screen->setProblem(ScreenState::ProblemSource::Restore,
+                             m_fileProblem.isEmpty()
+                                 ? stalledText
+                                 : m_fileProblem + QLatin1Char('\n') + stalledText);
     }
     m_unsent = unsent;
     emit stalled(m, unsent);
     finish();
 }
 
-void StateRestore::journalLine(const QByteArray& command, int objectNo)
+QString StateRestore::lineNumbers(const QList<int>& lines)
 {
-    const int k = isObjectNo(objectNo) ? globalIndex(m_module, objectNo) : 0;
-    const JournalAction action =
-        command.startsWith('O') ? JournalAction::Release : JournalAction::Take;
-    journal(m_operator, action, k, m_module, command_origin::restore());
+    // A damaged file may hold any number of lines: the first few are named.
+    constexpr qsizetype kNamed = 10;
+    QStringList named;
+    for (qsizetype i = 0; i < lines.size() && i < kNamed; ++i)
+        named << QString::number(lines.at(i));
+    QString text = named.join(QStringLiteral(", "));
+    if (lines.size() > kNamed)
+        text += menu_texts::kRestoreMoreLines.arg(lines.size() - kNamed);
+    return text;
+}
+
+QString StateRestore::skippedProblem(const SavedModuleState& saved)
+{
+    if (saved.skippedLines.isEmpty())
+        return QString();
+    return menu_texts::kRestoreSkipped.arg(saved.path, lineNumbers(saved.skippedLines));
 }
 
 void StateRestore::finish()
@@ -177,6 +203,7 @@ void StateRestore::finish()
                 : QStringLiteral("ended with a problem: %1 lines not sent").arg(m_unsent));
     m_module = 0;
     m_lines.clear();
+    m_objects.clear();
     m_next = 0;
     m_waiting = false;
     m_drainTimer.stop();

@@ -15,14 +15,17 @@ class CommandSender;
 class ScreenState;
 class SerialLine;
 class OperatorActions;
+struct SavedModuleState;
 
 // The restore tab: one button per module (Command8) showing when its link was
-// lost, and the sending of the saved take commands back to the module. Each
-// saved line goes out once, in file order; before each line the restore waits
-// on the event loop until the port's output queue is empty, so a slow line
-// never makes it pass over an object. A port whose output does not drain
-// within drainTimeout() ends the restore: the lines not sent are named in the
-// panel's problem list (when a screen is given), until the next restore.
+// lost, and the sending of the saved take commands back to the module. Only
+// lines that are a take command of an object of the module are sent; any
+// other line is passed over and named in the problem list (when a screen is
+// given) and the journal. Each saved line goes out once, in file order; before each line the
+// restore waits on the event loop until the port's output queue is empty, so a slow line never
+// makes it pass over an object. A port whose output does not drain within drainTimeout() ends the
+// restore: the lines not sent are named in the panel's problem list (when a screen is given), until
+// the next restore.
 //
 // It outlives the menu window: the operator's desk owns it, so leaving the
 // window does not cut a restore short.
@@ -74,7 +77,10 @@ private:
     void onOutputDrained();
     void onDrainTimeout();
     void finish();
-    void journalLine(const QByteArray& command, int objectNo);
+    // "3, 5, 9": the numbers of lines, the first ten of them.
+    static QString lineNumbers(const QList<int>& lines);
+    // The problem of a file's lines that are not sent; empty when none.
+    static QString skippedProblem(const SavedModuleState& saved);
 
     const StationState& m_state;
     CommandSender& m_commands;
@@ -84,10 +90,12 @@ private:
     std::array<bool, 9> m_available{};
     int m_module = 0;
     QList<QByteArray> m_lines;
+    QList<int> m_objects; // the object number of each line
     qsizetype m_next = 0;
     bool m_waiting = false;
     int m_progress = 0;
-    int m_unsent = 0; // lines of the running restore that could not go out
+    int m_unsent = 0;      // lines of the running restore that could not go out
+    QString m_fileProblem; // lines of the file that are not take commands, until the next restore
     OperatorActions* m_operator = nullptr;
 };
 

@@ -167,9 +167,11 @@ void ThresholdsPanel::apply()
                     auto store = [&](qint16& stored, int value, const QString& letter) {
                         if (stored == value)
                             return;
+                        // The journal keeps what the value was as well as what it became.
+                        const qint16 old = stored;
                         stored = qint16(value);
                         m_selected.sendTo(k, letter, QLatin1Char(',') + QString::number(value));
-                        sent << letter + QLatin1Char('=') + QString::number(value);
+                        sent << QStringLiteral("%1=%2->%3").arg(letter).arg(old).arg(value);
                     };
                     store(m_state.ObjParamA[i], values[0], QStringLiteral("B"));
                     store(m_state.ObjParamB[i], values[1], QStringLiteral("Z"));

@@ -712,6 +712,7 @@ private slots:
     // With ZELVAN_DESK_SHOTS set to a folder the windows are saved there.
     void journalTabAndMenuActionsWaitingForTheLogin()
     {
+        const TemporaryHome operatorHome;
         DeskRig rig;
         QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
         QVERIFY(rig.start());
@@ -731,7 +732,9 @@ private slots:
         QVERIFY(rig.sent("}1P5\r", mark));
 
         MenuForm* menu = openMenu(rig);
-        const QString csvPath = rig.home.filePath(QStringLiteral("journal.csv"));
+        QVERIFY(QDir().mkpath(operatorHome.documents()));
+        const QString csvPath =
+            QDir(operatorHome.documents()).filePath(QStringLiteral("journal.csv"));
         menu->setSavePathChooser([&csvPath](QWidget*, const QString&, const QStringList&) {
             return SaveChoice{csvPath, 0};
         });
@@ -786,6 +789,47 @@ private slots:
         QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
         QTest::keyClick(login->pinEdit(), Qt::Key_Return);
         QCOMPARE(box->isChecked(), was);
+    }
+
+    // Logged out, "Журнал" -> "CSV" pointed at the operators file of the
+    // program directory: the export waits for the log-in, the save dialog
+    // then starts in the operator's documents folder, and the path is refused
+    // on the menu's status line with the file left as it was.
+    void journalCsvNeverReplacesTheOperatorsFile()
+    {
+        const TemporaryHome operatorHome;
+        DeskRig rig;
+        QVERIFY(OperatorsFile(rig.home.path()).add(QStringLiteral("ana"), QStringLiteral("4711")));
+        QVERIFY(rig.start());
+        const QString operators = rig.home.filePath(QStringLiteral("operators"));
+        const QByteArray before = readFile(operators);
+        QVERIFY(!before.isEmpty());
+        MenuForm* menu = openMenu(rig);
+        QString offered;
+        menu->setSavePathChooser(
+            [&offered, &operators](QWidget*, const QString& path, const QStringList&) {
+                offered = path;
+                return SaveChoice{operators, 0};
+            });
+        auto* tabs = menu->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+        tabs->setCurrentIndex(tabIndex(MenuTab::Journal));
+        auto* csv = menu->findChild<QPushButton*>(QStringLiteral("JournalCsv"));
+        QTRY_VERIFY(csv->isVisible());
+        QTest::mouseClick(csv, Qt::LeftButton);
+        LoginForm* login = rig.desk->loginForm();
+        QVERIFY(login->isVisible());
+        QVERIFY(offered.isEmpty());
+        QTest::keyClicks(login->pinEdit(), QStringLiteral("4711"));
+        QTest::keyClick(login->pinEdit(), Qt::Key_Return);
+        QCOMPARE(QFileInfo(offered).absolutePath(), operatorHome.documents());
+        auto* status = menu->findChild<QLabel*>(QStringLiteral("StatusLabel"));
+        QVERIFY(status->isVisible());
+        QVERIFY2(status->text().contains(operators), qPrintable(status->text()));
+        QCOMPARE(readFile(operators), before);
+        const QByteArray journal =
+            readFile(rig.desk->station().journal().path(QDate::currentDate()));
+        QVERIFY2(journal.contains(("\tana\tcsv\t0\t0\trefused " + operators).toUtf8()),
+                 journal.constData());
     }
 
     void windowsDoNotCoverEachOther()

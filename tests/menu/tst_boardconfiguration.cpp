@@ -31,6 +31,8 @@ private slots:
     void loadSelectsTheCode();
     void periodLabelFollowsTheSlider();
     void unreadableKavelFileReadsEmptyAndStoresNothing();
+    void changeNamesOldAndNew_data();
+    void changeNamesOldAndNew();
 };
 
 void TestBoardConfiguration::storeWritesTheObjectsRecords_data()
@@ -183,6 +185,56 @@ void TestBoardConfiguration::unreadableKavelFileReadsEmptyAndStoresNothing()
     QCOMPARE(bench.state.KavelPeriod[7], 30);
     QCOMPARE(bench.state.KavelDirectPair[7], qint16(0));
     QVERIFY(QFileInfo(bench.files.kavelPath()).isDir());
+}
+
+// The journal's words for a confirmation: every setting that changes, as it
+// was stored and as it becomes; once stored, nothing is left to change.
+void TestBoardConfiguration::changeNamesOldAndNew_data()
+{
+    QTest::addColumn<int>("storedPeriod");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("period");
+    QTest::addColumn<bool>("pair");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("nothing") << 10 << 0 << 10 << false << "220 V"
+                             << "unchanged";
+    QTest::newRow("code") << 10 << 10 << 10 << false << "220 V"
+                          << "code 00->0A";
+    QTest::newRow("period") << 10 << 0 << 60 << false << "220 V"
+                            << "period 10->60";
+    QTest::newRow("direct pair") << 10 << 0 << 10 << true << "220 V"
+                                 << "direct pair no->yes";
+    QTest::newRow("caption") << 10 << 0 << 10 << false << "Мрежа"
+                             << "signal 1 \"220 V\"->\"Мрежа\"";
+    QTest::newRow("caption emptied") << 10 << 0 << 10 << false << ""
+                                     << "signal 1 \"220 V\"->\"\"";
+    QTest::newRow("stored period out of range") << 500 << 0 << 500 << false << "220 V"
+                                                << "period 500->120";
+    QTest::newRow("all") << 10 << 255 << 120 << true << "Мрежа"
+                         << "code 00->FF, period 10->120, direct pair no->yes, "
+                            "signal 1 \"220 V\"->\"Мрежа\"";
+}
+
+void TestBoardConfiguration::changeNamesOldAndNew()
+{
+    QFETCH(int, storedPeriod);
+    QFETCH(int, code);
+    QFETCH(int, period);
+    QFETCH(bool, pair);
+    QFETCH(QString, caption);
+    QFETCH(QString, change);
+    MenuBench bench;
+    bench.state.KavelPeriod[5] = storedPeriod;
+    BoardConfiguration board(bench.state, bench.files);
+    board.load(5);
+    board.selectCode(code);
+    board.setPeriod(period);
+    board.setDirectPair(pair);
+    board.setCaption(0, caption);
+    QCOMPARE(board.changeFrom(5), change);
+    QVERIFY(board.store(5));
+    QCOMPARE(board.changeFrom(5), QStringLiteral("unchanged"));
 }
 
 QTEST_GUILESS_MAIN(TestBoardConfiguration)

@@ -250,11 +250,15 @@ void TestMenuSession::tabChangeCommands()
     QVERIFY(session.restore().enabled(4));
     QVERIFY(session.restore().caption(4).endsWith(QStringLiteral("12:00:00")));
 
+    RecordingOperatorActions operatorActions;
+    session.setOperatorActions(&operatorActions);
     session.names().select(130);
     session.setCurrentTab(MenuTab::ObjectsConfiguration);
     QCOMPARE(session.board().codeIndex(), 10);
     session.board().setPeriod(20);
     QVERIFY(session.confirmBoard());
+    // The journal says what the board's settings were and what they became.
+    QCOMPARE(operatorActions.lines, QStringList{QStringLiteral("board 131 2 period 10->20")});
     QCOMPARE(session.currentTab(), tabIndex(MenuTab::ObjectsList));
     QCOMPARE(bench.state.KavelPeriod[131], 20);
     QCOMPARE(bench.state.KavelCode[131], QStringLiteral("0A"));

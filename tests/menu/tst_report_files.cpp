@@ -10,6 +10,8 @@
 #include "support/CsvText.h"
 #include "support/EngineFixture.h"
 #include "support/FakePrintSink.h"
+#include "support/Fakes.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +52,9 @@ int pdfPageCount(const QString& path)
 // and a save dialog that answers at once with the path the test chose.
 struct ReportMenu
 {
+    TemporaryHome operatorHome; // the save dialog starts in its Documents
     EngineFixture engine;
+    RecordingOperatorActions operatorActions;
     ZelvanIni ini{engine.home.path()};
     OptionsFile optionsFile{ini, engine.screen};
     StateRestore restore{engine.state, engine.commands, &engine.screen};
@@ -67,9 +71,12 @@ struct ReportMenu
         ini.WriteDefaultConfig();
         auto printer = std::make_unique<FakePrintSink>();
         printer->m_fontNames = {QStringLiteral("DejaVu Sans")};
-        form = new MenuForm(std::make_unique<MenuSession>(engine.state, engine.screen, engine.files,
-                                                          restore, optionsFile, engine.clock),
-                            std::move(printer));
+        auto session = std::make_unique<MenuSession>(engine.state, engine.screen, engine.files,
+                                                     restore, optionsFile, engine.clock);
+        // The fixture's home holds zelvan.ini: it is the program directory.
+        session->setProgramDir(engine.home.path());
+        session->setOperatorActions(&operatorActions);
+        form = new MenuForm(std::move(session), std::move(printer));
         form->setSavePathChooser(
             [this](QWidget*, const QString& offered, const QStringList& types) {
                 offeredPath = offered;
@@ -98,7 +105,12 @@ struct ReportMenu
         auto* label = find<QLabel>(QStringLiteral("StatusLabel"));
         return label->isVisible() ? label->text() : QString();
     }
-    QString path(const QString& name) const { return engine.home.filePath(name); }
+    // A path in the operator's documents folder.
+    QString path(const QString& name) const
+    {
+        QDir().mkpath(operatorHome.documents());
+        return QDir(operatorHome.documents()).filePath(name);
+    }
 
     // Day files 1..days of this month, each with `records` violations of the
     // objects 1..64 spread over the day.
@@ -174,10 +186,9 @@ private slots:
         menu.chosenPath = menu.path(QStringLiteral("month.csv"));
         menu.chosenFilter = filter;
         menu.click(QStringLiteral("Command2Csv"));
-        QCOMPARE(
-            menu.offeredPath,
-            QDir(menu.engine.state.DataDir)
-                .filePath(QStringLiteral("Reports/Архив 2026-12-01 00.00 - 2026-12-03 24.00.csv")));
+        QCOMPARE(menu.offeredPath,
+                 QDir(menu.operatorHome.documents())
+                     .filePath(QStringLiteral("Архив 2026-12-01 00.00 - 2026-12-03 24.00.csv")));
         QVERIFY(QFileInfo(QFileInfo(menu.offeredPath).absolutePath()).isDir());
         QCOMPARE(menu.offeredTypes, menu_texts::kCsvFiles);
         QTRY_COMPARE(menu.status(), ReportTexts::kExportSaved + menu.chosenPath);
@@ -224,12 +235,12 @@ private slots:
         menu.form->findChild<QLabel*>(QStringLiteral("StatusLabel"))->clear();
         menu.click(QStringLiteral("Command2Csv"));
         QCOMPARE(menu.status(), ReportTexts::kExportCancelled);
-        QCOMPARE(QDir(menu.engine.home.path()).entryList({QStringLiteral("*.csv*")}),
+        QCOMPARE(QDir(menu.operatorHome.documents()).entryList({QStringLiteral("*.csv*")}),
                  QStringList());
     }
 
-    // A chosen path that cannot be written (a directory stands in its place)
-    // is told on the status line, for CSV and PDF alike.
+    // A chosen path that cannot be written (a directory stands where its
+    // temporary file goes) is told on the status line, for CSV and PDF alike.
     void unwritablePathTold_data()
     {
         QTest::addColumn<QString>("button");
@@ -243,12 +254,165 @@ private slots:
         menu.writeDays(1, 10);
         menu.runReport(1);
         menu.chosenPath = menu.path(QStringLiteral("taken"));
-        QVERIFY(QDir().mkpath(menu.chosenPath + QStringLiteral("/inside")));
+        const QString tmp = DurableFile::temporaryPathOf(menu.chosenPath);
+        QVERIFY(QDir().mkpath(tmp + QStringLiteral("/inside")));
         menu.click(button);
         QTRY_VERIFY2(menu.status().startsWith(ReportTexts::kExportFailed),
                      qPrintable(menu.status()));
-        QVERIFY(QFileInfo(menu.chosenPath).isDir());
+        QVERIFY(!QFile::exists(menu.chosenPath));
+        QVERIFY(QFileInfo(tmp).isDir());
+    }
+
+    // Every export button refuses a path in the program directory or the
+    // data directory, or over a file that is not of its kind: the status line
+    // names the path and why, the file keeps what it held, nothing is written
+    // beside it, and the refusal is journaled.
+    void exportsRefused_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("where"); // program, data or documents
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("journaled");
+        const int report = tabIndex(MenuTab::ArchiveData);
+        QTest::newRow("report csv over the operators file") << report << "Command2Csv"
+                                                            << "program"
+                                                            << "operators"
+                                                            << "csv";
+        QTest::newRow("report pdf over zelvan.ini") << report << "Command2Pdf"
+                                                    << "program"
+                                                    << "zelvan.ini"
+                                                    << "pdf";
+        QTest::newRow("journal csv over a day file") << tabIndex(MenuTab::Journal) << "JournalCsv"
+                                                     << "data"
+                                                     << "26-12-01.dat"
+                                                     << "csv";
+        QTest::newRow("journal pdf into the reports folder")
+            << tabIndex(MenuTab::Journal) << "JournalPrintPdf"
+            << "data"
+            << "Reports/j.pdf"
+            << "pdf";
+        QTest::newRow("names pdf over a text file")
+            << tabIndex(MenuTab::ObjectsList) << "Command5Pdf"
+            << "documents"
+            << "notes.txt"
+            << "pdf";
+        QTest::newRow("information pdf over a csv")
+            << tabIndex(MenuTab::ObjectsInformation) << "Command6Pdf"
+            << "documents"
+            << "a.csv"
+            << "pdf";
+    }
+    void exportsRefused()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, button);
+        QFETCH(QString, where);
+        QFETCH(QString, file);
+        QFETCH(QString, journaled);
+        ReportMenu menu;
+        menu.writeDays(1, 10);
+        menu.runReport(1);
+        const QString dir = where == u"program" ? menu.engine.home.path()
+                            : where == u"data"  ? menu.engine.state.DataDir
+                                                : menu.path(QString());
+        menu.chosenPath = QDir(dir).filePath(file);
+        QVERIFY(QDir().mkpath(QFileInfo(menu.chosenPath).absolutePath()));
+        const QByteArray before = "what the file held\n";
+        writeBytes(menu.chosenPath, before);
+        menu.operatorActions.lines.clear();
+        menu.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+        menu.click(button);
+        QVERIFY2(menu.status().contains(menu.chosenPath)
+                     && menu.status().endsWith(QStringLiteral("Изберете друго място.")),
+                 qPrintable(menu.status()));
+        QCOMPARE(fileBytes(menu.chosenPath), before);
         QVERIFY(!QFile::exists(DurableFile::temporaryPathOf(menu.chosenPath)));
+        QCOMPARE(menu.operatorActions.lines.size(), 1);
+        QVERIFY2(menu.operatorActions.lines[0].startsWith(
+                     journaled + QStringLiteral(" 0 0 refused ") + menu.chosenPath),
+                 qPrintable(menu.operatorActions.lines[0]));
+        // Nothing is left running: the button can be used again.
+        QVERIFY(menu.find<QPushButton>(button)->isEnabled());
+    }
+
+    // Where operators log in, an export waits for the log-in: the save dialog
+    // opens only after it, and nothing is written before.
+    void exportsWaitForTheLogin_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("report csv") << tabIndex(MenuTab::ArchiveData) << "Command2Csv"
+                                    << "r.csv";
+        QTest::newRow("report pdf") << tabIndex(MenuTab::ArchiveData) << "Command2Pdf"
+                                    << "r.pdf";
+        QTest::newRow("journal csv") << tabIndex(MenuTab::Journal) << "JournalCsv"
+                                     << "j.csv";
+        QTest::newRow("names pdf") << tabIndex(MenuTab::ObjectsList) << "Command5Pdf"
+                                   << "n.pdf";
+    }
+    void exportsWaitForTheLogin()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, button);
+        QFETCH(QString, file);
+        ReportMenu menu;
+        menu.writeDays(1, 10);
+        menu.runReport(1);
+        menu.form->session().names().setNameText(QStringLiteral("Банка"));
+        QVERIFY(menu.form->session().saveName());
+        menu.chosenPath = menu.path(file);
+        menu.operatorActions.holding = true;
+        menu.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+        menu.click(button);
+        QVERIFY(menu.offeredPath.isEmpty());
+        QVERIFY(!QFile::exists(menu.chosenPath));
+        menu.operatorActions.release();
+        QVERIFY(!menu.offeredPath.isEmpty());
+        QTRY_COMPARE(menu.status(), ReportTexts::kExportSaved + menu.chosenPath);
+        QVERIFY(QFile::exists(menu.chosenPath));
+    }
+
+    // Printing from inside the preview dialog is journaled as a print from
+    // the preview; the dialog's own export into a file is judged as "PDF" is.
+    void printFromThePreviewIsJournaled_data()
+    {
+        QTest::addColumn<bool>("inProgramDir");
+        QTest::newRow("into the documents folder") << false;
+        QTest::newRow("into the program directory") << true;
+    }
+    void printFromThePreviewIsJournaled()
+    {
+        QFETCH(bool, inProgramDir);
+        ReportMenu menu;
+        menu.writeDays(1, 10);
+        menu.runReport(1);
+        menu.operatorActions.lines.clear();
+        menu.click(QStringLiteral("Command2Preview"));
+        auto* dialog = menu.form->findChild<QPrintPreviewDialog*>(QStringLiteral("PrintPreview"));
+        QVERIFY(dialog);
+        auto* view = dialog->findChild<QPrintPreviewWidget*>();
+        QTRY_VERIFY(view->pageCount() > 0);
+        // Drawing the preview's pages is not printing.
+        QCOMPARE(menu.operatorActions.lines, QStringList());
+        const QString file = inProgramDir ? menu.engine.home.filePath(QStringLiteral("p.pdf"))
+                                          : menu.path(QStringLiteral("p.pdf"));
+        dialog->printer()->setOutputFileName(file);
+        view->print();
+        if (inProgramDir) {
+            QCOMPARE(menu.operatorActions.lines.size(), 1);
+            QVERIFY(menu.operatorActions.lines[0].startsWith(QStringLiteral("pdf 0 0 refused ")
+                                                             + file));
+            QVERIFY(menu.status().contains(file));
+            QVERIFY(!QFile::exists(file));
+        } else {
+            QCOMPARE(
+                menu.operatorActions.lines,
+                QStringList{QStringLiteral("print 0 0 Command2, from the preview, to ") + file});
+            QCOMPARE(pdfPageCount(file), view->pageCount());
+        }
+        dialog->close();
     }
 
     // "PDF" writes what "Печат" prints; the Cyrillic text is embedded and
@@ -265,10 +429,9 @@ private slots:
         menu.runReport(1);
         menu.chosenPath = menu.path(QStringLiteral("report.pdf"));
         menu.click(QStringLiteral("Command2Pdf"));
-        QCOMPARE(
-            menu.offeredPath,
-            QDir(menu.engine.state.DataDir)
-                .filePath(QStringLiteral("Reports/Архив 2026-12-01 00.00 - 2026-12-01 24.00.pdf")));
+        QCOMPARE(menu.offeredPath,
+                 QDir(menu.operatorHome.documents())
+                     .filePath(QStringLiteral("Архив 2026-12-01 00.00 - 2026-12-01 24.00.pdf")));
         QCOMPARE(menu.status(), ReportTexts::kExportSaved + menu.chosenPath);
         QProcess run;
         run.start(pdftotext, {QStringLiteral("-layout"), menu.chosenPath, QStringLiteral("-")});

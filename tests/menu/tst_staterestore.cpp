@@ -1,8 +1,10 @@
 #include "MenuBench.h"
 
 #include "core/Clock.h"
+#include "menu/MenuTexts.h"
 #include "menu/StateRestore.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using namespace zelvan;
@@ -46,6 +48,9 @@ private slots:
     void oneRestoreAtATime();
     void unreadableSavedStateIsNotNoData();
     void portThatNeverDrainsEndsTheRestoreWithAProblem();
+    void sendsOnlyTakeCommandsOfTheModule_data();
+    void sendsOnlyTakeCommandsOfTheModule();
+    void skippedLinesAreNamedAndJournaled();
 };
 
 void TestStateRestore::initTestCase()
@@ -313,6 +318,106 @@ void TestStateRestore::portThatNeverDrainsEndsTheRestoreWithAProblem()
 
     bench.port1.setHoldOutput(false);
     bench.port1.drain();
+    QVERIFY(restore.restore(1));
+    QVERIFY(bench.screen.problems().isEmpty());
+}
+
+// One line between two good ones: sent only when it is exactly "P" and an
+// object number of the module; any other line is passed over by its number.
+void TestStateRestore::sendsOnlyTakeCommandsOfTheModule_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("first object") << QByteArray("P1") << true;
+    QTest::newRow("last object") << QByteArray("P128") << true;
+    QTest::newRow("ends with LF only") << QByteArray("P77\n") << true;
+    QTest::newRow("CR and another module's address") << QByteArray("P5\r}2P7") << false;
+    QTest::newRow("two CRs") << QByteArray("P5\r") << false;
+    QTest::newRow("release") << QByteArray("O5") << false;
+    QTest::newRow("small letter") << QByteArray("p5") << false;
+    QTest::newRow("object 0") << QByteArray("P0") << false;
+    QTest::newRow("object 129") << QByteArray("P129") << false;
+    QTest::newRow("leading zero") << QByteArray("P05") << false;
+    QTest::newRow("plus sign") << QByteArray("P+5") << false;
+    QTest::newRow("minus sign") << QByteArray("P-5") << false;
+    QTest::newRow("blank inside") << QByteArray("P 5") << false;
+    QTest::newRow("blank after") << QByteArray("P5 ") << false;
+    QTest::newRow("blank before") << QByteArray(" P5") << false;
+    QTest::newRow("tab after") << QByteArray("P5\t") << false;
+    QTest::newRow("threshold command") << QByteArray("B5,130") << false;
+    QTest::newRow("value after") << QByteArray("P5,1") << false;
+    QTest::newRow("letter alone") << QByteArray("P") << false;
+    QTest::newRow("five digits") << QByteArray("P00128") << false;
+    QTest::newRow("NUL") << QByteArray("P5\0", 3) << false;
+    QTest::newRow("blanks only") << QByteArray("   ") << false;
+    QTest::newRow("cp1251 letter") << QByteArray("\xD0"
+                                                 "5")
+                                   << false;
+}
+void TestStateRestore::sendsOnlyTakeCommandsOfTheModule()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, sent);
+    MenuBench bench;
+    const QString path = bench.dataFile(QStringLiteral("Mdl_3.dat"));
+    // An empty line between the commands is no command and no problem either.
+    MenuBench::writeAll(path, stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {1}) + line
+                                  + (line.endsWith('\n') ? "" : "\r\n") + "\r\nP2\r\n");
+    StateRestore restore(bench.state, bench.commands, &bench.screen);
+    RecordingOperatorActions journal;
+    restore.setOperatorActions(&journal);
+    QVERIFY(restore.restore(3));
+    QByteArray middle = line;
+    if (middle.endsWith('\n'))
+        middle.chop(1);
+    QCOMPARE(bench.port1.takeWritten(),
+             sent ? "}3P1\r}3" + middle + "\r}3P2\r" : QByteArray("}3P1\r}3P2\r"));
+    QCOMPARE(journal.lines.filter(QStringLiteral("skipped")).size(), sent ? 0 : 1);
+    QCOMPARE(journal.lines.filter(QRegularExpression(QStringLiteral("^take "))).size(),
+             sent ? 3 : 2);
+    QCOMPARE(bench.screen.problems(),
+             sent ? QStringList() : QStringList{menu_texts::kRestoreSkipped.arg(path, "3")});
+}
+
+// The lines passed over are named in the problem list by file and number
+// (the first ten, then how many more) and journaled, together with a stall;
+// the next restore of a sound file takes the problem away.
+void TestStateRestore::skippedLinesAreNamedAndJournaled()
+{
+    MenuBench bench;
+    const QString path = bench.dataFile(QStringLiteral("Mdl_1.dat"));
+    QByteArray bytes = stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {4});
+    for (int i = 0; i < 12; ++i)
+        bytes += "O" + QByteArray::number(i + 1) + "\r\n";
+    bytes += "P9\r\n";
+    MenuBench::writeAll(path, bytes);
+    bench.port1.setHoldOutput(true);
+    StateRestore restore(bench.state, bench.commands, &bench.screen);
+    restore.setDrainTimeout(20);
+    RecordingOperatorActions journal;
+    restore.setOperatorActions(&journal);
+    QSignalSpy stalled(&restore, &StateRestore::stalled);
+    QVERIFY(restore.restore(1));
+    const QString skipped =
+        menu_texts::kRestoreSkipped.arg(path, QStringLiteral("3, 4, 5, 6, 7, 8, 9, 10, 11, 12")
+                                                  + menu_texts::kRestoreMoreLines.arg(2));
+    QCOMPARE(bench.screen.problems(), QStringList{skipped});
+    QCOMPARE(journal.lines.mid(0, 3),
+             (QStringList{QStringLiteral("restore 0 1 started, 2 lines"),
+                          QStringLiteral("restore 0 1 skipped, not take commands of the "
+                                         "module: 12 line(s) of %1: 3, 4, 5, 6, 7, 8, 9, 10, 11, "
+                                         "12 и още 2")
+                              .arg(path),
+                          QStringLiteral("take 4 1 restore")}));
+    QVERIFY(stalled.wait());
+    QCOMPARE(bench.screen.problems(),
+             QStringList{skipped
+                         + QStringLiteral("\nВъзстановяването на Модул   1 е спряно: "
+                                          "линията не изпраща, 1 реда не са изпратени.")});
+
+    bench.port1.setHoldOutput(false);
+    bench.port1.drain();
+    MenuBench::writeAll(path, stateFile(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {4}));
     QVERIFY(restore.restore(1));
     QVERIFY(bench.screen.problems().isEmpty());
 }

@@ -174,13 +174,13 @@ private slots:
         QTest::addColumn<QString>("journaled");
         QTest::newRow("nothing") << 45 << 3 << 5 << QByteArray() << QString();
         QTest::newRow("time only")
-            << 45 << 3 << 9 << QByteArray("}3T5,9\r") << QStringLiteral("T=9");
-        QTest::newRow("zone and balance")
-            << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r") << QStringLiteral("B=130 Z=0");
+            << 45 << 3 << 9 << QByteArray("}3T5,9\r") << QStringLiteral("T=5->9");
+        QTest::newRow("zone and balance") << 55 << 0 << 5 << QByteArray("}3B5,130\r}3Z5,0\r")
+                                          << QStringLiteral("B=120->130 Z=3->0");
         QTest::newRow("all") << 0 << 6 << 16 << QByteArray("}3B5,75\r}3Z5,6\r}3T5,16\r")
-                             << QStringLiteral("B=75 Z=6 T=16");
+                             << QStringLiteral("B=120->75 Z=3->6 T=5->16");
         QTest::newRow("highest balance")
-            << 118 << 3 << 5 << QByteArray("}3B5,193\r") << QStringLiteral("B=193");
+            << 118 << 3 << 5 << QByteArray("}3B5,193\r") << QStringLiteral("B=120->193");
     }
     void applySendsOnlyChanges()
     {
@@ -230,9 +230,13 @@ private slots:
     {
         PanelRig rig;
         selectForAdjusting(rig, 250, 3, 5);
+        RecordingOperatorActions operatorActions;
+        rig.panel.thresholds().setOperatorActions(&operatorActions);
         rig.panel.thresholds().sliderFocused();
         rig.panel.thresholds().apply();
         QCOMPARE(rig.fixture.takeWritten(1), QByteArray("}3B5,193\r"));
+        // The journal says what was stored, not what the slider could show.
+        QCOMPARE(operatorActions.lines, QStringList{QStringLiteral("thresholds 261 3 B=250->193")});
     }
 
     void gaugePressRenewsMeasurement()

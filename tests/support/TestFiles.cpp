@@ -39,4 +39,21 @@ bool makeReadBreakOff(const QString& path)
     return QFile::link(QStringLiteral("/proc/self/mem"), path);
 }
 
+TemporaryHome::TemporaryHome()
+    : m_home(qgetenv("HOME")), m_config(qgetenv("XDG_CONFIG_HOME")),
+      m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+{
+    qputenv("HOME", QFile::encodeName(m_dir.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral(".config"))));
+}
+
+TemporaryHome::~TemporaryHome()
+{
+    qputenv("HOME", m_home);
+    if (m_hadConfig)
+        qputenv("XDG_CONFIG_HOME", m_config);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
 } // namespace zelvan::test

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace zelvan::test {
 
@@ -19,5 +20,26 @@ bool makeUnopenable(const QString& path);
 // A file that opens but whose first read fails (EIO): a link to the memory of
 // the process itself at its unmapped address 0. False when it cannot be made.
 bool makeReadBreakOff(const QString& path);
+
+// The operator's home folder in a temporary directory for as long as it
+// lives: HOME and XDG_CONFIG_HOME point into it, so the documents folder the
+// save dialogs start in is <home>/Documents, not the account's own.
+class TemporaryHome
+{
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    TemporaryHome(const TemporaryHome&) = delete;
+    TemporaryHome& operator=(const TemporaryHome&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString documents() const { return m_dir.filePath(QStringLiteral("Documents")); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_home;
+    QByteArray m_config;
+    bool m_hadConfig;
+};
 
 } // namespace zelvan::test
