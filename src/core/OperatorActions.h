@@ -31,8 +31,8 @@ enum class JournalAction
     Print,
     Pdf,
     Csv,
-    GivenUp, // an action that waited for a log-in was dropped without one
-    Refused, // an action was refused: nobody can log in to allow it
+    GivenUp,        // an action that waited for a log-in was dropped without one
+    Refused,        // an action was refused: nobody can log in to allow it
     UncleanEnd,     // the last run ended without its exit line
     JournalDropped, // lines dropped from memory while the journal could not be written
 };
