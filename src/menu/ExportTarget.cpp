@@ -137,10 +137,10 @@ QString ExportTarget::startFolder() const
         const QString canonical = QFileInfo(dir).canonicalFilePath();
         return !canonical.isEmpty() && insideRefusal(canonical) == Refusal::None;
     };
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (usable(documents))
         return documents;
-    const QString home = QDir::homePath();
+    QString home = QDir::homePath();
     if (usable(home))
         return home;
     return QString();

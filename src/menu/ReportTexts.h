@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The texts of the archive report and of printing, as the operator sees them.
 namespace zelvan::ReportTexts {
