@@ -5,7 +5,7 @@
 #include "core/StationState.h"
 #include "menu/InformationFile.h"
 #include "menu/MenuTexts.h"
-#include "menu/ReportRequest.h"
+#include "report/ReportRequest.h"
 
 namespace zelvan {
 
