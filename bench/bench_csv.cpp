@@ -11,8 +11,8 @@
 
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
-#include "menu/ReportCsv.h"
-#include "menu/ReportRequest.h"
+#include "report/ReportCsv.h"
+#include "report/ReportRequest.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,9 +8,9 @@
 
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
-#include "menu/ArchiveReport.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
+#include "report/ArchiveReport.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // through the report's kind rules. The file itself is fuzzed by fuzz_files.
 #include "FuzzSupport.h"
 #include "events/DayFile.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportWalker.h"
+#include "report/ReportRequest.h"
+#include "report/ReportWalker.h"
 
 #include <QBuffer>
 

@@ -4,9 +4,9 @@
 #include "FuzzSupport.h"
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
-#include "menu/ArchiveReport.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
+#include "report/ArchiveReport.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
 
 #include <QDir>
 #include <QFile>

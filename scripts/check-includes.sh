@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The folders of src/ depend one way only:
-#   core  <-  link, events  <-  panel, windows, menu, feed, journal  <-  app
-# (menu holds the journal's tab, so it may read the journal)
+#   core  <-  link, events  <-  report, feed, journal  <-  panel, windows, menu  <-  app
+# (menu holds the tabs of the report and of the journal, so it may read both;
+# the report reads the day files of events/ and nothing above it)
 # platform implements interfaces that core declares and is used by app alone.
 # A file may include its own folder and the folders below it, nothing else;
-# link and events do not include each other. Prints each offending include.
+# link and events do not include each other, nor do report, feed and journal.
+# Prints each offending include.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,11 +17,12 @@ allowed() { # folder -> folders it may include
     events) echo "core events" ;;
     panel) echo "core link events panel" ;;
     windows) echo "core link events windows" ;;
-    menu) echo "core link events journal menu" ;;
+    report) echo "core events report" ;;
+    menu) echo "core link events report journal menu" ;;
     feed) echo "core events feed" ;;
     journal) echo "core journal" ;;
     platform) echo "core platform" ;;
-    app) echo "core link events panel windows menu feed journal platform app" ;;
+    app) echo "core link events report panel windows menu feed journal platform app" ;;
     *) echo "" ;;
   esac
 }
@@ -34,7 +37,7 @@ while IFS= read -r file; do
       *" $target "*) ;;
       *) echo "$file: $line  ($folder may not include $target)"; bad=1 ;;
     esac
-  done < <(grep -E '^#include "(core|link|events|panel|windows|menu|feed|journal|platform|app)/' "$file" || true)
+  done < <(grep -E '^#include "(core|link|events|report|panel|windows|menu|feed|journal|platform|app)/' "$file" || true)
 done < <(git ls-files 'src/*.cpp' 'src/*.h')
 if [ $bad -ne 0 ]; then
   echo "include directions: violations above"

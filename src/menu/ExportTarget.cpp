@@ -1,6 +1,6 @@
 #include "menu/ExportTarget.h"
 
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <QDir>
 #include <QFileInfo>

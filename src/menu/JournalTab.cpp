@@ -6,8 +6,8 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
-#include "menu/ReportCsv.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportCsv.h"
+#include "report/ReportTexts.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,7 +1,7 @@
 #include "menu/JournalView.h"
 
 #include "journal/JournalTexts.h"
-#include "menu/ReportCsv.h"
+#include "report/ReportCsv.h"
 
 namespace zelvan {
 

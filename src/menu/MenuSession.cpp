@@ -5,11 +5,11 @@
 #include "core/ObjectFiles.h"
 #include "core/OperatorActions.h"
 #include "core/StationState.h"
-#include "menu/ArchiveReport.h"
 #include "menu/MenuLabels.h"
 #include "menu/MenuTexts.h"
-#include "menu/ReportCsv.h"
-#include "menu/ReportTexts.h"
+#include "report/ArchiveReport.h"
+#include "report/ReportCsv.h"
+#include "report/ReportTexts.h"
 
 namespace zelvan {
 

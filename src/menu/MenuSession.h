@@ -5,10 +5,10 @@
 #include "menu/JournalView.h"
 #include "menu/MenuOptions.h"
 #include "menu/NamesRegister.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportWalker.h"
 #include "menu/StateRestore.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
+#include "report/ReportWalker.h"
 
 #include <QObject>
 #include <QStringList>

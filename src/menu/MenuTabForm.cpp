@@ -5,7 +5,7 @@
 #include "core/PrintSink.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <QBoxLayout>
 #include <QDir>

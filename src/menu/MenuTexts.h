@@ -134,9 +134,5 @@ inline const QString kBoardsUnreadable = QStringLiteral(
     "Настройките на платките не могат да бъдат прочетени (%1). Не се показват и не се записват.");
 inline const QString kNotReplaced =
     QStringLiteral("Файлът %1 не може да бъде прочетен и не е презаписан");
-// Text3 of the information tab when the object's information file cannot be
-// read (followed by the file name and the system's reason).
-inline const QString kInformationUnreadable =
-    QStringLiteral("  Информацията за този обект не може да бъде прочетена !\n  ");
 
 } // namespace zelvan::menu_texts

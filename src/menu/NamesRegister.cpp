@@ -1,11 +1,11 @@
 #include "menu/NamesRegister.h"
 
+#include "core/InformationFile.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
 #include "core/StationState.h"
-#include "menu/InformationFile.h"
 #include "menu/MenuTexts.h"
-#include "menu/ReportRequest.h"
+#include "report/ReportRequest.h"
 
 namespace zelvan {
 
@@ -71,8 +71,11 @@ void NamesRegister::loadInformation()
 
 QString NamesRegister::informationShown() const
 {
-    return informationUnreadable() ? menu_texts::kInformationUnreadable + m_informationError
-                                   : m_information;
+    // The notice the history view gives too, then the file name and the reason
+    // on a line of their own.
+    return informationUnreadable()
+               ? InformationFile::unreadableNotice() + QStringLiteral("\n  ") + m_informationError
+               : m_information;
 }
 
 bool NamesRegister::saveInformation()

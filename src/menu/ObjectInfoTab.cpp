@@ -3,7 +3,7 @@
 #include "menu/MenuSession.h"
 #include "menu/MenuTexts.h"
 #include "menu/PrintJob.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "menu/MenuOptions.h"
 #include "menu/MenuTexts.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

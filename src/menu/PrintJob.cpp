@@ -1,8 +1,8 @@
 #include "menu/PrintJob.h"
 
 #include "core/PrintSink.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportRequest.h"
+#include "report/ReportTexts.h"
 
 namespace zelvan {
 

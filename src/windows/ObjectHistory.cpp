@@ -2,7 +2,7 @@
 
 #include "core/Addressing.h"
 #include "core/Clock.h"
-#include "core/Cp1251.h"
+#include "core/InformationFile.h"
 #include "core/Labels.h"
 #include "core/NumericText.h"
 #include "core/ObjectFiles.h"
@@ -13,7 +13,6 @@
 #include "windows/WindowTexts.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace zelvan {
 
@@ -81,21 +80,18 @@ HistoryView ObjectHistory::build(int k, ListSource source) const
 
 QString ObjectHistory::informationPath(int k) const
 {
-    return QDir(m_files.dataDir())
-        .filePath(QStringLiteral("DI_%1-%2.dat").arg(moduleOf(k)).arg(objectNoOf(k)));
+    return InformationFile(m_files.dataDir(), k).path();
 }
 
 QString ObjectHistory::information(int k) const
 {
-    QFile file(informationPath(k));
+    InformationFile file(m_files.dataDir(), k);
     if (!file.exists())
         return texts::noInformation();
-    if (!file.open(QIODevice::ReadOnly))
-        return withReason(texts::unreadableInformation(), file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return withReason(texts::unreadableInformation(), file.errorString());
-    return fromCp1251(bytes);
+    const std::optional<QString> text = file.read();
+    if (!text)
+        return withReason(InformationFile::unreadableNotice(), file.errorString());
+    return *text;
 }
 
 QString ObjectHistory::dayText(int k, const QDate& date, bool withYear) const

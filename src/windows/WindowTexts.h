@@ -35,12 +35,6 @@ inline QString brokenArchivePrefix()
 {
     return QStringLiteral("          Четенето на архива прекъсна за ");
 }
-// An information file that is there but cannot be read (followed by the
-// system's reason in brackets).
-inline QString unreadableInformation()
-{
-    return QStringLiteral("  Информацията за този обект не може да бъде прочетена !");
-}
 
 // What each day-file record letter reads as in the history, after the time.
 inline QString takenText() { return QStringLiteral("  Поет  "); }

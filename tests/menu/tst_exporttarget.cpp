@@ -1,5 +1,5 @@
 #include "menu/ExportTarget.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

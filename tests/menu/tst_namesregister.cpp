@@ -1,6 +1,6 @@
 #include "MenuBench.h"
 
-#include "menu/InformationFile.h"
+#include "core/InformationFile.h"
 #include "menu/NamesRegister.h"
 #include "support/TestFiles.h"
 

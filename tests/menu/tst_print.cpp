@@ -1,6 +1,6 @@
 #include "menu/PrintJob.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportRequest.h"
+#include "report/ReportTexts.h"
 #include "support/FakePrintSink.h"
 
 #include <QTest>

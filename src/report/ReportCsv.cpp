@@ -1,11 +1,11 @@
-#include "menu/ReportCsv.h"
+#include "report/ReportCsv.h"
 
 #include "core/Addressing.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
 #include "core/ReasonText.h"
 #include "core/StationState.h"
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <QScopedValueRollback>
 

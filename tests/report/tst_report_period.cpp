@@ -1,6 +1,6 @@
 #include "core/StationState.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
 
 #include <QTest>
 

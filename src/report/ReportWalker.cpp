@@ -1,9 +1,9 @@
-#include "menu/ReportWalker.h"
+#include "report/ReportWalker.h"
 
 #include "core/Addressing.h"
 #include "events/DayArchive.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "menu/ReportRequest.h"
+#include "report/ReportRequest.h"
 
 #include "core/Labels.h"
 

@@ -1,4 +1,4 @@
-#include "menu/InformationFile.h"
+#include "core/InformationFile.h"
 
 #include "core/Addressing.h"
 #include "core/Cp1251.h"
@@ -19,13 +19,19 @@ QString InformationFile::fileName(int k)
     return QStringLiteral("DI_%1-%2.dat").arg(moduleOf(k)).arg(objectNoOf(k));
 }
 
+QString InformationFile::unreadableNotice()
+{
+    return QStringLiteral("  Информацията за този обект не може да бъде прочетена !");
+}
+
 bool InformationFile::exists() const { return QFile::exists(m_path); }
 
-std::optional<QString> InformationFile::load()
+std::optional<QByteArray> InformationFile::readBytes()
 {
+    m_error.clear();
     QFile file(m_path);
     if (!file.exists())
-        return QString();
+        return QByteArray();
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = file.errorString();
         return std::nullopt;
@@ -35,11 +41,26 @@ std::optional<QString> InformationFile::load()
         m_error = file.errorString();
         return std::nullopt;
     }
-    file.close();
-    if (bytes.endsWith("\r\n"))
-        bytes.chop(2);
-    bytes.replace("\r\n", "\n");
-    return fromCp1251(bytes);
+    return bytes;
+}
+
+std::optional<QString> InformationFile::read()
+{
+    const std::optional<QByteArray> bytes = readBytes();
+    if (!bytes)
+        return std::nullopt;
+    return fromCp1251(*bytes);
+}
+
+std::optional<QString> InformationFile::load()
+{
+    std::optional<QByteArray> bytes = readBytes();
+    if (!bytes)
+        return std::nullopt;
+    if (bytes->endsWith("\r\n"))
+        bytes->chop(2);
+    bytes->replace("\r\n", "\n");
+    return fromCp1251(*bytes);
 }
 
 bool InformationFile::save(const QString& text) const

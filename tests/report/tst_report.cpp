@@ -1,9 +1,9 @@
 #include "core/ObjectFiles.h"
 #include "events/DayArchive.h"
-#include "menu/ArchiveReport.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportTexts.h"
+#include "report/ArchiveReport.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
+#include "report/ReportTexts.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

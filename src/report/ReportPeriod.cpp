@@ -1,6 +1,6 @@
-#include "menu/ReportPeriod.h"
+#include "report/ReportPeriod.h"
 
-#include "menu/ReportTexts.h"
+#include "report/ReportTexts.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/DurableFile.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportWalker.h"
+#include "report/ReportRequest.h"
+#include "report/ReportWalker.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,14 +1,14 @@
-#include "menu/ArchiveReport.h"
+#include "report/ArchiveReport.h"
 
 #include "core/Addressing.h"
 #include "core/Labels.h"
 #include "core/ObjectFiles.h"
 #include "core/ReasonText.h"
 #include "events/DayFile.h"
-#include "menu/ReportPeriod.h"
-#include "menu/ReportRequest.h"
-#include "menu/ReportTexts.h"
-#include "menu/ReportWalker.h"
+#include "report/ReportPeriod.h"
+#include "report/ReportRequest.h"
+#include "report/ReportTexts.h"
+#include "report/ReportWalker.h"
 
 namespace zelvan {
 
