@@ -3,6 +3,7 @@
 #include "core/Addressing.h"
 #include "core/Labels.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zelvan {
@@ -55,6 +56,16 @@ QString journalActionCaption(JournalAction action)
 {
     const auto i = static_cast<size_t>(action);
     return i < kActionCount ? QString::fromUtf8(kCaptions[i]) : QString();
+}
+
+QString journalActionCaption(const QString& word)
+{
+    const auto known = std::find_if(kNames.cbegin(), kNames.cend(), [&word](const char* name) {
+        return word == QLatin1String(name);
+    });
+    return known == kNames.cend()
+               ? word
+               : journalActionCaption(JournalAction(std::distance(kNames.cbegin(), known)));
 }
 
 ActionRequest ActionRequest::onObject(JournalAction action, const StationState& state, int k)

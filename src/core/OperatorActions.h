@@ -41,6 +41,9 @@ enum class JournalAction
 QString journalActionName(JournalAction action);
 // The operator's word for it ("Поемане", "Неуспешен вход" ...).
 QString journalActionCaption(JournalAction action);
+// The operator's word for a journal's word ("take" -> "Поемане"); a word the
+// panel does not know (a line written by hand, a later version) as it stands.
+QString journalActionCaption(const QString& word);
 
 // An action the operator asked for, as the journal and the log-in dialog
 // name it: what, on which object (k) and module (m), 0 where none.

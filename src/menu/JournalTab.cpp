@@ -103,7 +103,7 @@ void JournalTab::showJournal()
     QList<QTreeWidgetItem*> items;
     items.reserve(m_view.shown().size());
     for (const JournalEntry& e : m_view.shown())
-        items.append(new QTreeWidgetItem(e.fields()));
+        items.append(new QTreeWidgetItem(JournalView::shownFields(e)));
     m_list->addTopLevelItems(items);
     for (int column = 0; column + 1 < m_list->columnCount(); ++column)
         m_list->resizeColumnToContents(column);

@@ -1,9 +1,56 @@
 #include "menu/JournalView.h"
 
 #include "journal/JournalTexts.h"
+#include "menu/MenuTexts.h"
 #include "report/ReportCsv.h"
 
 namespace zelvan {
+
+namespace {
+
+constexpr qsizetype kActionField = 2;
+
+// An option's name in the journal ("Check3", "font") as the options tab
+// captions it.
+QString optionCaption(const QString& name)
+{
+    for (size_t i = 0; i < menu_texts::kOptionControls.size(); ++i) {
+        if (menu_texts::kOptionControls[i] == name)
+            return menu_texts::kOptionCaptions[i];
+    }
+    if (name == QLatin1String("font"))
+        return menu_texts::kFontName;
+    if (name == QLatin1String("size"))
+        return menu_texts::kFontSize;
+    if (name == QLatin1String("bold"))
+        return menu_texts::kBold;
+    if (name == QLatin1String("italic"))
+        return menu_texts::kItalic;
+    return name;
+}
+
+// "Check3: 0 -> 1" as "Панела отгоре при нарушение: 0 -> 1".
+QString shownDetail(const JournalEntry& e)
+{
+    if (e.action != journalActionName(JournalAction::Options))
+        return e.detail;
+    const qsizetype colon = e.detail.indexOf(QStringLiteral(": "));
+    if (colon <= 0)
+        return e.detail;
+    return optionCaption(e.detail.first(colon)) + e.detail.sliced(colon);
+}
+
+} // namespace
+
+QStringList JournalView::shownFields(const JournalEntry& e)
+{
+    return {e.time.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")),
+            e.operatorName,
+            journalActionCaption(e.action),
+            QString::number(e.object),
+            QString::number(e.module),
+            shownDetail(e)};
+}
 
 JournalView::JournalView(const Journal* journal, QObject* parent)
     : QObject(parent), m_journal(journal)
@@ -69,15 +116,18 @@ QString JournalView::text() const
     QStringList lines{
         journal_texts::journalHeader().replace(QLatin1Char('\t'), QStringLiteral("  "))};
     for (const JournalEntry& e : m_shown)
-        lines << e.fields().join(QStringLiteral("  "));
+        lines << shownFields(e).join(QStringLiteral("  "));
     return lines.join(QLatin1Char('\n'));
 }
 
 QByteArray JournalView::csv(QChar separator) const
 {
     QByteArray bytes;
-    for (const JournalEntry& e : m_shown)
-        bytes += csvRow(e.fileFields(), separator);
+    for (const JournalEntry& e : m_shown) {
+        QStringList row = e.fileFields();
+        row.insert(kActionField, journalActionCaption(e.action));
+        bytes += csvRow(row, separator);
+    }
     return bytes;
 }
 

@@ -42,10 +42,15 @@ public:
     // What the tab shows above the lines: the problem, or the verification.
     QString notice() const { return m_problem.isEmpty() ? m_verification : m_problem; }
 
+    // A line as the tab shows it to the operator: the time as the panel shows
+    // times, the action in the operator's words, an option by its caption on
+    // the options tab; the file and the feed keep their machine words.
+    static QStringList shownFields(const JournalEntry& e);
     // The lines shown as printed: a header, then one line each.
     QString text() const;
     // The lines shown as a spreadsheet: one row per line, every field the
-    // file holds (the sequence and the chain value too, to check it outside).
+    // file holds (the sequence and the chain value too, to check it outside),
+    // with the action's word for the operator beside its code.
     QByteArray csv(QChar separator) const;
     // The name offered for a file of the day's journal.
     QString fileName(const QString& suffix) const;

@@ -49,6 +49,9 @@ inline const std::array<QString, 6> kOptionControls = {
 inline const QString kLeaveMenu = QStringLiteral("Изход от менюто");
 inline const QString kPrinterFrame = QStringLiteral("Принтер");
 inline const QString kBold = QStringLiteral("Bold");
+// The printer font's name and size as the journal tab names their changes.
+inline const QString kFontName = QStringLiteral("Шрифт на принтера");
+inline const QString kFontSize = QStringLiteral("Размер на шрифта");
 inline const QString kItalic = QStringLiteral("Italic");
 inline const QString kLatinSample = QStringLiteral("AaBbCcDd");
 inline const QString kCyrillicSample = QStringLiteral("АаБбВвГг");

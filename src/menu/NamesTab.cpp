@@ -41,8 +41,10 @@ NamesTab::NamesTab(MenuSession& session, PrintSink& sink, QWidget* parent)
     addPrintButtons(
         row, "Command5", m_sink,
         [this](PrintSink& target) {
-            return printNamesList(target, m_session.options().printerFont(),
-                                  m_session.names().entries());
+            const QString problem = m_session.names().nameProblem();
+            return printNamesList(
+                target, m_session.options().printerFont(), m_session.names().entries(),
+                problem.isEmpty() ? QString() : texts::kNamesUnreadable.arg(problem));
         },
         [] { return ReportTexts::kNamesFileKind + QStringLiteral(".pdf"); });
     layout->addLayout(row);

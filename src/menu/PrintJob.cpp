@@ -80,10 +80,16 @@ PrintOutcome printReport(PrintSink& sink, const PrinterFont& font, const QString
     return job.finish();
 }
 
-PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStringList& entries)
+PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStringList& entries,
+                            const QString& unreadable)
 {
     sink.setDocumentName(QStringLiteral("names"));
     PrintJob job(sink, font);
+    // Labels without their names would read as a register with no names in it.
+    if (!unreadable.isEmpty()) {
+        job.line(unreadable);
+        return job.finish();
+    }
     for (const QString& entry : entries) {
         if (!menuEntryName(entry).trimmed().isEmpty())
             job.line(entry);

@@ -51,7 +51,10 @@ private:
 // The archive report text (tab "Архив данни").
 PrintOutcome printReport(PrintSink& sink, const PrinterFont& font, const QString& text);
 // The named objects of the objects list, one entry per line; entries without a name are left out.
-PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStringList& entries);
+// unreadable: why Name.dat could not be read (its names are then not known),
+// printed in place of the list; empty when it was read.
+PrintOutcome printNamesList(PrintSink& sink, const PrinterFont& font, const QStringList& entries,
+                            const QString& unreadable = QString());
 // An object's caption, one empty line, then its information text.
 PrintOutcome printObjectInfo(PrintSink& sink, const PrinterFont& font, const QString& caption,
                              const QString& info);

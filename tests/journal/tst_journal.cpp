@@ -162,8 +162,10 @@ private slots:
         QCOMPARE(lines[1].operatorName, QStringLiteral("-"));
     }
 
-    // The tab's spreadsheet holds the file's lines, field for field; the
-    // filters keep the lines of one operator or one object.
+    // The tab's spreadsheet holds the file's lines, field for field, with
+    // the operator's word for the action beside its code; the rows and the
+    // printout speak the operator's words; the filters keep the lines of one
+    // operator or one object.
     void viewCsvEqualsTheFile()
     {
         QTemporaryDir dir;
@@ -176,13 +178,23 @@ private slots:
                       QStringLiteral("keypad"));
         JournalView view(&journal);
         view.setDay(clock.now().date());
-        const QList<QStringList> rows = parseCsv(view.csv(u';'), u';');
+        QList<QStringList> rows = parseCsv(view.csv(u';'), u';');
         QList<QStringList> lines;
         for (const QByteArray& line : fileBytes(journal.path(clock.now().date())).split('\n')) {
             if (!line.isEmpty())
                 lines.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
         }
-        QCOMPARE(rows, lines);
+        QCOMPARE(rows.size(), lines.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QCOMPARE(rows[i].takeAt(2), journalActionCaption(lines[i][2]));
+            QCOMPARE(rows[i], lines[i]);
+        }
+        QCOMPARE(JournalView::shownFields(view.shown().first()),
+                 (QStringList{QStringLiteral("07.12.2026 12:00:00"), QStringLiteral("ana"),
+                              QStringLiteral("Поемане"), QStringLiteral("5"), QStringLiteral("1"),
+                              QStringLiteral("grid")}));
+        QVERIFY(view.text().contains(QStringLiteral("Освобождаване")));
+        QVERIFY(!view.text().contains(QStringLiteral("release")));
         QCOMPARE(view.operatorsOfDay(),
                  (QStringList{QStringLiteral("ana"), QStringLiteral("bob")}));
         view.setOperatorFilter(QStringLiteral("ana"));
@@ -190,6 +202,57 @@ private slots:
         view.setObjectFilter(7);
         QCOMPARE(view.shown().size(), 1);
         QCOMPARE(view.shown().first().detail, QStringLiteral("keypad"));
+    }
+
+    // An option's change by its caption on the options tab, a word the panel
+    // does not know as it stands.
+    void shownFieldsSpeakTheOperatorsWords_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("window option") << "options"
+                                       << "Check3: 0 -> 1"
+                                       << "Настройки"
+                                       << "Панела отгоре при нарушение: 0 -> 1";
+        QTest::newRow("keypad option") << "options"
+                                       << "Check12: 1 -> 0"
+                                       << "Настройки"
+                                       << "Прозорец клавиатура: 1 -> 0";
+        QTest::newRow("font") << "options"
+                              << "font: DejaVu Sans -> Arial"
+                              << "Настройки"
+                              << "Шрифт на принтера: DejaVu Sans -> Arial";
+        QTest::newRow("unknown option") << "options"
+                                        << "Check99: 0 -> 1"
+                                        << "Настройки"
+                                        << "Check99: 0 -> 1";
+        QTest::newRow("not an option") << "names"
+                                       << "Check3: 0 -> 1"
+                                       << "Имена"
+                                       << "Check3: 0 -> 1";
+        QTest::newRow("unknown word") << "reboot"
+                                      << "x"
+                                      << "reboot"
+                                      << "x";
+        QTest::newRow("refused") << "refused"
+                                 << "take: why"
+                                 << "Отказано"
+                                 << "take: why";
+    }
+    void shownFieldsSpeakTheOperatorsWords()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, detail);
+        QFETCH(QString, word);
+        QFETCH(QString, shown);
+        JournalEntry e;
+        e.action = action;
+        e.detail = detail;
+        const QStringList fields = JournalView::shownFields(e);
+        QCOMPARE(fields[2], word);
+        QCOMPARE(fields[5], shown);
     }
 
     // The tab says above the lines what the check of the day found, when it

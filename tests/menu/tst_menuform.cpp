@@ -269,18 +269,21 @@ void TestMenuForm::unreadableInformationIsNotReplaced()
 
 // Name.dat and Kavel.dat there but unreadable: the names tab and the board
 // tab say so with the reason above what they could not show, and their save
-// buttons are disabled.
+// buttons are disabled; the names list printed says it too, instead of
+// labels without names.
 void TestMenuForm::unreadableObjectFilesAreSaid_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QString>("save");
+    QTest::addColumn<QString>("print"); // the tab's print button, if it prints the file
     QTest::newRow("Name.dat") << tabIndex(MenuTab::ObjectsList) << QStringLiteral("Name.dat")
-                              << QStringLiteral("NamesNotice") << QStringLiteral("Command3");
+                              << QStringLiteral("NamesNotice") << QStringLiteral("Command3")
+                              << QStringLiteral("Command5");
     QTest::newRow("Kavel.dat") << tabIndex(MenuTab::ObjectsConfiguration)
                                << QStringLiteral("Kavel.dat") << QStringLiteral("BoardNotice")
-                               << QStringLiteral("Command9");
+                               << QStringLiteral("Command9") << QString();
 }
 void TestMenuForm::unreadableObjectFilesAreSaid()
 {
@@ -288,6 +291,7 @@ void TestMenuForm::unreadableObjectFilesAreSaid()
     QFETCH(QString, file);
     QFETCH(QString, notice);
     QFETCH(QString, save);
+    QFETCH(QString, print);
     auto menu = std::make_unique<OpenMenu>(QByteArray(), file);
     menu->tabs()->setCurrentIndex(tab);
     auto* label = menu->find<QLabel>(notice);
@@ -295,6 +299,10 @@ void TestMenuForm::unreadableObjectFilesAreSaid()
     QVERIFY2(label->text().contains(file) && label->text().contains(QStringLiteral("(")),
              qPrintable(label->text()));
     QVERIFY(!menu->find<QPushButton>(save)->isEnabled());
+    if (print.isEmpty())
+        return;
+    menu->click(print);
+    QCOMPARE(menu->sink->allLines(), QStringList{label->text()});
 }
 
 void TestMenuForm::boardConfiguration()
