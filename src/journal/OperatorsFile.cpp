@@ -10,11 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <sodium.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zelvan {
 
