@@ -60,6 +60,10 @@ OperatorDesk::~OperatorDesk()
         m_menu->close();
         delete m_menu.data();
     }
+    // The exit line reaches the broker before the client ends, within the
+    // time the end waits for the client at most.
+    if (m_station)
+        m_station->end(QDeadlineTimer(ThreadedBrokerLink::kStopMs));
 }
 
 MenuForm* OperatorDesk::menuForm() const { return m_menu.data(); }

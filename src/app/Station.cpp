@@ -57,10 +57,23 @@ Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLi
             [this](bool, const QString& text) { m_screen.setProblem(Source::Port2, text); });
 }
 
+void Station::journalExit()
+{
+    if (m_operators && !m_exitJournaled)
+        m_operators->journal(JournalAction::Exit, 0, 0, QString());
+    m_exitJournaled = true;
+}
+
+void Station::end(const QDeadlineTimer& deadline)
+{
+    journalExit();
+    if (m_journalPublisher)
+        m_journalPublisher->finish(deadline);
+}
+
 Station::~Station()
 {
-    if (m_operators)
-        m_operators->journal(JournalAction::Exit, 0, 0, QString());
+    journalExit();
     // A waiting action refers to the parts below: it goes first.
     m_operators.reset();
     // Day records that still cannot be written are not lost with the

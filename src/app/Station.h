@@ -13,6 +13,7 @@
 #include "link/ReceiveFramer.h"
 #include "panel/ObjectGrid.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -71,6 +72,11 @@ public:
     // Starts sending the day records and states through the link, when
     // mqtt.ini is usable and the station loaded. False otherwise.
     bool startFeed(BrokerLink& link);
+    // The end of the panel: the journal's exit line is written, and with the
+    // feed on, the end waits for the broker to acknowledge the journal's
+    // last line until `deadline`. Once; the destructor journals the exit
+    // of a station ended without it.
+    void end(const QDeadlineTimer& deadline);
     // The publisher, once the feed is started.
     EventPublisher* publisher() const { return m_publisher.get(); }
     JournalPublisher* journalPublisher() const { return m_journalPublisher.get(); }
@@ -108,6 +114,7 @@ public:
     OperatorSession& operators() { return *m_operators; }
 
 private:
+    void journalExit();
     void resetLinkState();
     LoadResult makeDataDir();
     void buildDataParts();
@@ -152,6 +159,7 @@ private:
     std::unique_ptr<LoginHolds> m_loginHolds;
     // Before the parts whose actions it holds back: it goes first.
     std::unique_ptr<OperatorSession> m_operators;
+    bool m_exitJournaled = false;
     void buildOperators();
     void refreshOperators();
 };

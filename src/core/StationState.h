@@ -50,6 +50,10 @@ struct StationState
     ModuleTable<bool> ModuleAnswered{};
     ModuleTable<bool> ModuleWasAnswering = filledModuleTable(true);
     ModuleTable<bool> ModuleStarted{};
+    // The supervision found the module's link lost (its link-lost record was
+    // written); cleared when its start-up exchange completes. Before either,
+    // the link is not known: neither lost nor on line.
+    ModuleTable<bool> ModuleLinkLost{};
     ModuleTable<QByteArray> RxBuffer{};
     ModuleTable<QByteArray> RxHashBuffer{};
     ModuleTable<qint16> RxHashMode{};

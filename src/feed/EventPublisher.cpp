@@ -29,19 +29,17 @@ bool before(const FeedPosition& a, const FeedPosition& b)
 EventPublisher::EventPublisher(Sources sources, BrokerLink& link, Options options, QObject* parent)
     : QObject(parent), m_src(sources), m_link(link), m_options(std::move(options)),
       m_messages(m_options.prefix, m_src.state), m_tail(m_src.archive.dataDir()),
-      m_cursorFile(m_options.cursorPath)
+      m_cursorFile(m_options.cursorPath),
+      m_states(m_src.state, m_src.alarms, link, m_messages, m_options.homeAssistant,
+               [this](int k) { return nameOf(k); })
 {
     m_options.window = qMax(1, m_options.window);
-    m_sentObject.fill(-1);
-    m_sentModule.fill(-1);
     m_wake.setSingleShot(true);
     m_wake.setInterval(0);
     connect(&m_wake, &QTimer::timeout, this, [this] {
-        scanStates();
+        m_states.scan();
         pump();
     });
-    m_scan.setInterval(kScanMs);
-    connect(&m_scan, &QTimer::timeout, this, &EventPublisher::scanStates);
     m_save.setInterval(kSaveMs);
     connect(&m_save, &QTimer::timeout, this, &EventPublisher::saveCursor);
     m_retry.setSingleShot(true);
@@ -113,33 +111,20 @@ void EventPublisher::onConnection(bool connected)
 {
     // Whatever was not acknowledged is sent again from the cursor.
     m_inFlight.clear();
-    m_stateTopics.clear();
-    m_stateSending.clear();
-    m_stateHeld.clear();
     m_next = m_cursor;
-    if (!connected) {
-        m_scan.stop();
+    m_states.connectionChanged(connected);
+    if (!connected)
         return;
-    }
     m_src.screen.setProblem(ScreenState::ProblemSource::Broker, QString());
-    m_sentObject.fill(-1);
-    m_sentModule.fill(-1);
-    m_sentViolations = -1;
-    m_fullScan = true;
-    publishState(m_messages.statusTopic(), "online");
-    m_scan.start();
     wake();
 }
 
 void EventPublisher::onDelivered(int id)
 {
     const std::optional<FeedPosition> passed = m_inFlight.acknowledge(id);
-    if (m_stateTopics.contains(id)) {
-        const QString topic = m_stateTopics.take(id);
-        if (topic == m_refusedTopic)
-            clearRefusal();
-        stateAcknowledged(topic);
-    }
+    if (const std::optional<QString> topic = m_states.acknowledged(id);
+        topic && *topic == m_refusedTopic)
+        clearRefusal();
     if (passed) {
         m_cursor = *passed;
         // The cursor passes a record only once it was accepted.
@@ -156,11 +141,8 @@ void EventPublisher::onDelivered(int id)
 void EventPublisher::onRefused(int id, const QString& reason)
 {
     QString topic;
-    if (const auto state = m_stateTopics.constFind(id); state != m_stateTopics.cend()) {
-        topic = state.value();
-        m_stateTopics.erase(state);
-        m_stateSending.remove(topic); // sent again in full after the pause
-        m_stateHeld.remove(topic);
+    if (const std::optional<QString> state = m_states.refused(id)) {
+        topic = *state;
     } else if (m_inFlight.contains(id)) {
         topic = m_messages.eventTopic();
     } else {
@@ -191,7 +173,7 @@ void EventPublisher::retry()
     if (m_halt == Halt::Refused) {
         m_inFlight.clear();
         m_next = m_cursor;
-        m_fullScan = true;
+        m_states.sendAllAgain();
     }
     m_halt = Halt::None;
     wake();
@@ -276,18 +258,22 @@ void EventPublisher::pump()
         for (const TailRecord& r : batch) {
             QString name;
             std::array<QString, 5> captions;
+            int object = 0;
             if (const std::optional<DayRecord> parsed = parseDayRecord(r.text);
                 parsed && parsed->k >= 1 && parsed->k <= kObjectCount) {
+                object = parsed->k;
                 name = nameOf(parsed->k);
                 const QChar l = parsed->letter;
                 if (l >= QLatin1Char('1') && l <= QLatin1Char('5'))
                     captions[size_t(l.unicode() - u'1')] =
                         m_src.files.kavelCaption(parsed->k, l.unicode() - u'0');
             }
-            const int id =
-                m_link.publish(m_messages.eventTopic(), m_messages.event(r, name, captions), false);
+            const QByteArray message = m_messages.event(r, name, captions);
+            const int id = m_link.publish(m_messages.eventTopic(), message, false);
             if (id <= 0)
                 return; // the link went; sent again after the next connection
+            if (object > 0)
+                m_states.noteRecord(object, message);
             m_inFlight.sent(id, r.after);
             m_next = r.after;
         }
@@ -307,97 +293,6 @@ QString EventPublisher::nameOf(int k)
     if (!name)
         name = m_src.files.name(k).trimmed();
     return *name;
-}
-
-// At most one message of each retained topic waits for its acknowledgement;
-// a newer value meanwhile replaces any older one still held back, and goes
-// out when the one sent is acknowledged. What waits stays bounded by the
-// number of topics, whatever the broker's pace.
-void EventPublisher::publishState(const QString& topic, const QByteArray& payload)
-{
-    if (m_stateSending.contains(topic)) {
-        m_stateHeld.insert(topic, payload);
-        return;
-    }
-    const int id = m_link.publish(topic, payload, true);
-    if (id > 0) {
-        m_stateTopics.insert(id, topic);
-        m_stateSending.insert(topic);
-    }
-}
-
-void EventPublisher::stateAcknowledged(const QString& topic)
-{
-    m_stateSending.remove(topic);
-    if (m_stateHeld.contains(topic))
-        publishState(topic, m_stateHeld.take(topic));
-}
-
-void EventPublisher::scanStates()
-{
-    if (!m_link.isConnected())
-        return;
-    const StationState& s = m_src.state;
-    const bool full = m_fullScan;
-    m_fullScan = false;
-    if (full && m_options.homeAssistant)
-        publishDiscovery();
-    for (int k = 1; k <= kObjectCount; ++k) {
-        const bool installed = s.ObjInstalled[size_t(k)] != 0;
-        const QByteArray state =
-            installed ? FeedMessages::objectState(s.ObjState[size_t(k)]) : QByteArray();
-        const qint16 code = state.isEmpty() ? qint16(-1) : s.ObjState[size_t(k)];
-        qint16& sent = m_sentObject[size_t(k)];
-        if (code == sent && !full)
-            continue;
-        if (code >= 0 || sent >= 0 || full)
-            publishState(m_messages.objectTopic(k), state);
-        if (m_options.homeAssistant && (code >= 0) != m_announced[size_t(k)] && !full) {
-            const QString name = nameOf(k);
-            publishState(m_messages.objectConfigTopic(k),
-                         code >= 0 ? m_messages.objectConfig(k, name) : QByteArray());
-            publishState(m_messages.violationConfigTopic(k),
-                         code >= 0 ? m_messages.violationConfig(k, name) : QByteArray());
-            m_announced[size_t(k)] = code >= 0;
-        }
-        sent = code;
-    }
-    for (int m = 1; m <= kModuleCount; ++m) {
-        if (!s.ModuleEnabled[size_t(m)])
-            continue;
-        const qint16 online = s.ModuleStarted[size_t(m)] ? 1 : 0;
-        if (online == m_sentModule[size_t(m)])
-            continue;
-        publishState(m_messages.moduleTopic(m), FeedMessages::moduleLink(online));
-        m_sentModule[size_t(m)] = online;
-    }
-    const int violations = m_src.alarms.count();
-    if (violations != m_sentViolations) {
-        publishState(m_messages.violationsTopic(), QByteArray::number(violations));
-        m_sentViolations = violations;
-    }
-}
-
-// After each connection: a device per enabled module, the two sensors of each
-// installed object, and an empty retained config for every other object, so
-// that objects no longer installed disappear.
-void EventPublisher::publishDiscovery()
-{
-    const StationState& s = m_src.state;
-    for (int m = 1; m <= kModuleCount; ++m) {
-        if (s.ModuleEnabled[size_t(m)])
-            publishState(m_messages.moduleConfigTopic(m), m_messages.moduleConfig(m));
-    }
-    for (int k = 1; k <= kObjectCount; ++k) {
-        const bool installed = s.ObjInstalled[size_t(k)] != 0
-                               && !FeedMessages::objectState(s.ObjState[size_t(k)]).isEmpty();
-        const QString name = installed ? nameOf(k) : QString();
-        publishState(m_messages.objectConfigTopic(k),
-                     installed ? m_messages.objectConfig(k, name) : QByteArray());
-        publishState(m_messages.violationConfigTopic(k),
-                     installed ? m_messages.violationConfig(k, name) : QByteArray());
-        m_announced[size_t(k)] = installed;
-    }
 }
 
 } // namespace zelvan

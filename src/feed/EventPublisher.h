@@ -4,10 +4,9 @@
 #include "feed/DayFileTail.h"
 #include "feed/FeedCursor.h"
 #include "feed/FeedMessages.h"
+#include "feed/StateFeed.h"
 
-#include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QTimer>
 #include <array>
 #include <optional>
@@ -34,12 +33,9 @@ struct StationState;
 // record may arrive twice but none is missed. Memory does not grow with the
 // outage: nothing is queued beyond the window.
 //
-// The retained states (objects, module links, violations count, status) are
-// compared with what was last sent after every synced batch and every
-// kScanMs, and sent again in full after each connection. Of each state topic
-// one message at most waits for its acknowledgement, and one newer value at
-// most is held back behind it: a slow broker costs a bounded number of
-// messages, never a queue of every change.
+// The retained states (StateFeed) are compared with what was last sent after
+// every synced batch and every StateFeed::kScanMs, and sent again in full
+// after each connection.
 class EventPublisher : public QObject
 {
     Q_OBJECT
@@ -62,7 +58,6 @@ public:
         int window = 256;   // records sent and not yet acknowledged, at most
     };
 
-    static constexpr int kScanMs = 250;
     static constexpr int kSaveMs = 1000;
     // A day file that could not be read, or a message the broker refused, is
     // tried again after this long.
@@ -95,10 +90,6 @@ private:
     void onDaySynced(const QDate& date);
     void wake();
     void pump();
-    void scanStates();
-    // Publishes one retained state, remembered by its id until acknowledged.
-    void publishState(const QString& topic, const QByteArray& payload);
-    void stateAcknowledged(const QString& topic);
     enum class Halt
     {
         None,
@@ -107,7 +98,6 @@ private:
     };
     void halt(Halt why);
     void clearRefusal();
-    void publishDiscovery();
     QString nameOf(int k);
 
     Sources m_src;
@@ -126,26 +116,16 @@ private:
     qint64 m_syncedSize = 0;
     AckWindow m_inFlight;
 
-    // What was last sent of each retained state; -1 nothing.
-    std::array<qint16, kObjectCount + 1> m_sentObject{};
-    std::array<qint16, kModuleCount + 1> m_sentModule{};
-    std::array<bool, kObjectCount + 1> m_announced{};
-    int m_sentViolations = -1;
-    bool m_fullScan = true;
-
     std::array<std::optional<QString>, kObjectCount + 1> m_names;
     qint64 m_namesStamp = -1;
 
+    StateFeed m_states;
     QTimer m_wake;
-    QTimer m_scan;
     QTimer m_save;
     QTimer m_retry;
     Halt m_halt = Halt::None; // sending waits for m_retry
     bool m_readFailing = false;
-    QString m_refusedTopic;                 // shown as refused until a message on it is accepted
-    QHash<int, QString> m_stateTopics;      // retained states sent and not yet acknowledged
-    QSet<QString> m_stateSending;           // their topics
-    QHash<QString, QByteArray> m_stateHeld; // the latest value of each, held back meanwhile
+    QString m_refusedTopic; // shown as refused until a message on it is accepted
 };
 
 } // namespace zelvan

@@ -109,92 +109,15 @@ QByteArray FeedMessages::objectState(int code)
     }
 }
 
-QString FeedMessages::nodeId() const
+QString FeedMessages::lastRecordTopic(int k) const
 {
-    QString id = m_prefix;
-    for (QChar& c : id) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-'))
-            c = QLatin1Char('_');
-    }
-    return id;
+    return m_prefix + QStringLiteral("/object/") + QString::number(k) + QStringLiteral("/last");
 }
 
-QString FeedMessages::moduleConfigTopic(int m) const
+QString FeedMessages::ignoredCommandTopic(int k) const
 {
-    return QStringLiteral("homeassistant/binary_sensor/%1/module_%2/config").arg(nodeId()).arg(m);
-}
-
-QString FeedMessages::objectConfigTopic(int k) const
-{
-    return QStringLiteral("homeassistant/sensor/%1/object_%2/config").arg(nodeId()).arg(k);
-}
-
-QString FeedMessages::violationConfigTopic(int k) const
-{
-    return QStringLiteral("homeassistant/binary_sensor/%1/object_%2_violation/config")
-        .arg(nodeId())
-        .arg(k);
-}
-
-namespace {
-
-QJsonObject device(const QString& node, const QString& prefix, int m)
-{
-    return QJsonObject{
-        {QStringLiteral("identifiers"),
-         QJsonArray{node + QStringLiteral("_module_") + QString::number(m)}},
-        {QStringLiteral("name"), prefix + QStringLiteral(" модул ") + QString::number(m)},
-        {QStringLiteral("manufacturer"), QStringLiteral("Zelvan")}};
-}
-
-} // namespace
-
-QByteArray FeedMessages::moduleConfig(int m) const
-{
-    const QString node = nodeId();
-    return compact(
-        QJsonObject{{QStringLiteral("name"), QStringLiteral("Връзка")},
-                    {QStringLiteral("unique_id"), node + QStringLiteral("_module_%1_link").arg(m)},
-                    {QStringLiteral("state_topic"), moduleTopic(m)},
-                    {QStringLiteral("payload_on"), QStringLiteral("online")},
-                    {QStringLiteral("payload_off"), QStringLiteral("lost")},
-                    {QStringLiteral("device_class"), QStringLiteral("connectivity")},
-                    {QStringLiteral("availability_topic"), statusTopic()},
-                    {QStringLiteral("device"), device(node, m_prefix, m)}});
-}
-
-QByteArray FeedMessages::objectConfig(int k, const QString& name) const
-{
-    const QString node = nodeId();
-    const int m = (k - 1) / kObjectsPerModule + 1;
-    const QString title = (FormatObjectLabel(m_state, k) + QStringLiteral("  ") + name).trimmed();
-    return compact(
-        QJsonObject{{QStringLiteral("name"), title},
-                    {QStringLiteral("unique_id"), node + QStringLiteral("_object_%1").arg(k)},
-                    {QStringLiteral("state_topic"), objectTopic(k)},
-                    {QStringLiteral("device_class"), QStringLiteral("enum")},
-                    {QStringLiteral("options"),
-                     QJsonArray{QStringLiteral("released"), QStringLiteral("taken"),
-                                QStringLiteral("violated"), QStringLiteral("take_requested")}},
-                    {QStringLiteral("availability_topic"), statusTopic()},
-                    {QStringLiteral("device"), device(node, m_prefix, m)}});
-}
-
-QByteArray FeedMessages::violationConfig(int k, const QString& name) const
-{
-    const QString node = nodeId();
-    const int m = (k - 1) / kObjectsPerModule + 1;
-    const QString title = (FormatObjectLabel(m_state, k) + QStringLiteral("  ") + name).trimmed()
-                          + QStringLiteral(" нарушение");
-    return compact(QJsonObject{
-        {QStringLiteral("name"), title},
-        {QStringLiteral("unique_id"), node + QStringLiteral("_object_%1_violation").arg(k)},
-        {QStringLiteral("state_topic"), objectTopic(k)},
-        {QStringLiteral("value_template"),
-         QStringLiteral("{{ 'ON' if value == 'violated' else 'OFF' }}")},
-        {QStringLiteral("device_class"), QStringLiteral("problem")},
-        {QStringLiteral("availability_topic"), statusTopic()},
-        {QStringLiteral("device"), device(node, m_prefix, m)}});
+    return m_prefix + QStringLiteral("/object/") + QString::number(k)
+           + QStringLiteral("/command_ignored");
 }
 
 } // namespace zelvan

@@ -34,16 +34,12 @@ public:
     static QByteArray objectState(int code);
     static QByteArray moduleLink(bool online) { return online ? "online" : "lost"; }
 
-    // Home Assistant discovery under "homeassistant": each module a device
-    // with a connectivity sensor, each object an enum sensor of its guard
-    // state and a problem sensor of its violation.
-    QString nodeId() const;
-    QString moduleConfigTopic(int m) const;
-    QString objectConfigTopic(int k) const;
-    QString violationConfigTopic(int k) const;
-    QByteArray moduleConfig(int m) const;
-    QByteArray objectConfig(int k, const QString& name) const;
-    QByteArray violationConfig(int k, const QString& name) const;
+    // The object's last record (its event message), retained: Home
+    // Assistant's attributes of the object's entities.
+    QString lastRecordTopic(int k) const;
+    // Where Home Assistant's alarm panel would send a command: nothing reads
+    // it, the panel takes no command from the network.
+    QString ignoredCommandTopic(int k) const;
 
 private:
     QString m_prefix;

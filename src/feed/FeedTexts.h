@@ -80,4 +80,14 @@ inline QString boardOff() { return QStringLiteral("Изключен"); }
 inline QString systemStarted() { return QStringLiteral("Стартирана система Zelvan 064"); }
 inline QString linkLost() { return QStringLiteral("Прекъсната връзка с"); }
 
+// The names Home Assistant shows for the station's entities: the station's
+// and a module's link, the violations count, a module's device (%1 the
+// prefix, %2 the module), and the words after an object's label and name.
+inline QString stationLinkName() { return QStringLiteral("Връзка"); }
+inline QString violationsName() { return QStringLiteral("Нарушения"); }
+inline QString moduleLinkName() { return QStringLiteral("Връзка"); }
+inline QString moduleDeviceName() { return QStringLiteral("%1 модул %2"); }
+inline QString violationWord() { return QStringLiteral("нарушение"); }
+inline QString guardWord() { return QStringLiteral("охрана"); }
+
 } // namespace zelvan::feed_texts

@@ -7,6 +7,7 @@
 #include "core/ScreenState.h"
 #include "feed/FeedTexts.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -65,6 +66,7 @@ void JournalPublisher::start()
 
 void JournalPublisher::wake()
 {
+    m_atEnd = false;
     if (!m_wake.isActive())
         m_wake.start();
 }
@@ -95,7 +97,9 @@ void JournalPublisher::onDelivered(int id)
         m_refused = false;
         m_screen.setProblem(Source::JournalFeed, QString());
     }
-    wake();
+    // The window has room again; at the journal's end there is nothing more.
+    if (!m_atEnd && !m_wake.isActive())
+        m_wake.start();
 }
 
 void JournalPublisher::onRefused(int id, const QString& reason)
@@ -138,11 +142,11 @@ void JournalPublisher::pump()
             // At today's end nothing follows: the directory is not listed
             // for every line the operator adds.
             const QString now = today(m_clock);
-            if (m_next.day >= now)
-                return; // up to date
-            const QString after = m_tail.dayAfter(m_next.day);
-            if (after.isEmpty() || after > now)
+            const QString after = m_next.day >= now ? QString() : m_tail.dayAfter(m_next.day);
+            if (after.isEmpty() || after > now) {
+                m_atEnd = true; // up to date
                 return;
+            }
             m_next = FeedPosition{after, 0, 0};
             if (m_inFlight.empty()) {
                 m_cursor = m_next;
@@ -158,6 +162,36 @@ void JournalPublisher::pump()
             m_next = r.after;
         }
     }
+}
+
+bool JournalPublisher::finish(const QDeadlineTimer& deadline)
+{
+    QEventLoop loop;
+    const auto check = [this, &loop] {
+        if (caughtUp() || !m_link.isConnected())
+            loop.quit();
+    };
+    // Connected after the publisher's own handlers: checked once they ran.
+    const QMetaObject::Connection delivered =
+        connect(&m_link, &BrokerLink::delivered, &loop, check, Qt::QueuedConnection);
+    const QMetaObject::Connection connection =
+        connect(&m_link, &BrokerLink::connectionChanged, &loop, check, Qt::QueuedConnection);
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    m_wake.stop();
+    pump();
+    if (!caughtUp() && m_link.isConnected() && !deadline.hasExpired()) {
+        limit.start(std::chrono::milliseconds(deadline.remainingTime()));
+        loop.exec();
+    }
+    disconnect(delivered);
+    disconnect(connection);
+    if (!caughtUp())
+        qCWarning(lcMqtt) << "the end came before the broker acknowledged the journal;"
+                          << inFlight() << "lines sent again at the next start";
+    saveCursor();
+    return caughtUp();
 }
 
 QByteArray JournalPublisher::message(const TailRecord& record)

@@ -4,6 +4,7 @@
 #include "feed/DayFileTail.h"
 #include "feed/FeedCursor.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -45,6 +46,12 @@ public:
     // the caller's handler, on the event loop).
     void wake();
     void saveCursor();
+    // Sends what is left and waits, on a local event loop, until the broker
+    // has acknowledged every line of the journal or `deadline` passed, or
+    // the connection went; then saves the cursor. Whether it caught up.
+    bool finish(const QDeadlineTimer& deadline);
+    // Every line of the journal sent and acknowledged.
+    bool caughtUp() const { return m_atEnd && m_inFlight.empty(); }
 
     QString topic() const { return m_options.prefix + QStringLiteral("/journal"); }
     const FeedPosition& cursor() const { return m_cursor; }
@@ -70,6 +77,7 @@ private:
     bool m_cursorDirty = false;
     bool m_readFailing = false;
     bool m_refused = false;
+    bool m_atEnd = false; // the last pump found nothing more to send
     AckWindow m_inFlight;
     QTimer m_wake;
     QTimer m_save;

@@ -98,6 +98,7 @@ void LinkSupervisor::recordLost(int m)
     StationState& s = m_ctx.state;
     qCInfo(lcLink) << "link with module" << m << "lost";
     s.ModuleStarted[m] = false;
+    s.ModuleLinkLost[m] = true;
     for (int k = globalIndex(m, 1); k <= globalIndex(m, kObjectsPerModule); ++k)
         s.ObjInstalled[k] = 0;
     m_ctx.panel.SelectPage(s.CurrentPage);

@@ -295,6 +295,7 @@ void StartupExchange::finish(int m)
 
     s.StartupModule = 0;
     s.ModuleStarted[m] = true;
+    s.ModuleLinkLost[m] = false;
     qCInfo(lcLink) << "module" << m << "started";
     StartMdl();
     // A shown page of this module is selected again: its buttons repainted and

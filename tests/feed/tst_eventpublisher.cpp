@@ -6,6 +6,7 @@
 #include "feed/FeedTexts.h"
 #include "support/EngineFixture.h"
 #include "support/FakeBrokerLink.h"
+#include "support/JinjaTemplate.h"
 
 #include <QDir>
 #include <QFile>
@@ -503,6 +504,8 @@ private slots:
     void retainedStatesCoalesced()
     {
         Rig r;
+        r.f.state.ModuleEnabled[1] = true;
+        r.f.state.ModuleStarted[1] = true;
         r.f.state.ObjInstalled[5] = 1;
         r.f.state.ObjState[5] = Violated;
         r.link.setConnected(true);
@@ -534,7 +537,11 @@ private slots:
         r.f.state.ObjState[5] = Violated;
         r.f.state.ObjInstalled[6] = 1;
         r.f.state.ObjState[6] = TakeRequested;
+        r.f.state.ModuleEnabled[1] = true;
+        r.f.state.ModuleEnabled[2] = true;
+        r.f.state.ModuleEnabled[3] = true;
         r.f.state.ModuleStarted[1] = true;
+        r.f.state.ModuleLinkLost[3] = true;
         r.f.alarms.addViolation(QStringLiteral("  1-005  "));
         r.link.setAutoAcknowledge(true);
         r.link.setConnected(true);
@@ -544,23 +551,37 @@ private slots:
         QCOMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("take_requested"));
         QVERIFY(!r.link.retained.contains(kPrefix + "/object/7/state"));
         QCOMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("online"));
-        QCOMPARE(r.link.retained.value(kPrefix + "/module/2/link"), QByteArray("lost"));
+        // Module 2 was neither started nor found lost: its link is not known.
+        QVERIFY(r.link.ofTopic(kPrefix + "/module/2/link").isEmpty());
+        QCOMPARE(r.link.retained.value(kPrefix + "/module/3/link"), QByteArray("lost"));
         QCOMPARE(r.link.retained.value(kPrefix + "/violations"), QByteArray("1"));
 
         // A change goes out once, with the next scan.
         r.link.sent.clear();
         r.f.state.ObjState[5] = Released;
         r.f.state.ObjState[6] = Taken;
-        r.f.state.ModuleStarted[1] = false;
         r.f.alarms.removeObject(QStringLiteral("  1-005"));
         QTRY_COMPARE(r.link.retained.value(kPrefix + "/object/5/state"), QByteArray("released"));
         QCOMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("taken"));
-        QCOMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("lost"));
         QCOMPARE(r.link.retained.value(kPrefix + "/violations"), QByteArray("0"));
-        QCOMPARE(r.link.sent.size(), 4);
-        // An object no longer installed: its retained state goes.
+        QCOMPARE(r.link.sent.size(), 3);
+        // The version reply no longer lists it: its retained state goes.
         r.f.state.ObjInstalled[6] = 0;
         QTRY_VERIFY(!r.link.retained.contains(kPrefix + "/object/6/state"));
+        // The module's link found lost: its objects keep their last state.
+        r.f.state.ObjInstalled[6] = 1;
+        QTRY_COMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("taken"));
+        r.f.state.ModuleStarted[1] = false;
+        r.f.state.ModuleLinkLost[1] = true;
+        r.f.state.ObjInstalled[5] = 0;
+        r.f.state.ObjInstalled[6] = 0;
+        QTRY_COMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("lost"));
+        r.settle();
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/5/state"), QByteArray("released"));
+        QCOMPARE(r.link.retained.value(kPrefix + "/object/6/state"), QByteArray("taken"));
+        r.f.state.ModuleStarted[1] = true;
+        r.f.state.ModuleLinkLost[1] = false;
+        r.f.state.ObjInstalled[5] = 1;
 
         // Every state again after each connection.
         r.link.setConnected(false);
@@ -571,47 +592,175 @@ private slots:
         QCOMPARE(r.link.retained.value(kPrefix + "/status"), QByteArray("online"));
     }
 
-    void homeAssistantDiscovery()
+    // What the broker hears of an installed object (5, module 1) in each
+    // condition of its module, first in a fresh run of the panel (a restart)
+    // after a run that announced it, then in one that knew it on line.
+    // null: nothing sent; empty: the retained topic cleared.
+    void objectEntitiesFollowTheirModule_data()
+    {
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<bool>("lost");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QByteArray>("link");
+        QTest::addColumn<QByteArray>("state");
+        QTest::addColumn<QByteArray>("config");
+
+        const QByteArray null;
+        const QByteArray cleared("");
+        const QByteArray announced("announced");
+        QTest::newRow("restart, before the first answer or tick")
+            << false << false << true << null << null << null;
+        QTest::newRow("restart, module silent at start")
+            << false << true << false << QByteArray("lost") << null << null;
+        QTest::newRow("module on line")
+            << true << false << true << QByteArray("online") << QByteArray("taken") << announced;
+        QTest::newRow("version reply without the object")
+            << true << false << false << QByteArray("online") << cleared << cleared;
+    }
+
+    void objectEntitiesFollowTheirModule()
+    {
+        QFETCH(bool, started);
+        QFETCH(bool, lost);
+        QFETCH(bool, installed);
+        QFETCH(QByteArray, link);
+        QFETCH(QByteArray, state);
+        QFETCH(QByteArray, config);
+
+        Rig r;
+        r.homeAssistant = true;
+        r.make(256);
+        r.link.setAutoAcknowledge(true);
+        auto& s = r.f.state;
+        s.ModuleEnabled[1] = true;
+        s.ModuleStarted[1] = started;
+        s.ModuleLinkLost[1] = lost;
+        s.ObjInstalled[5] = installed ? 1 : 0;
+        s.ObjState[5] = Taken;
+        const auto check = [&] {
+            const QString configs[] = {
+                "homeassistant/sensor/zelvan_test/object_5/config",
+                "homeassistant/binary_sensor/zelvan_test/object_5_violation/config",
+                "homeassistant/alarm_control_panel/zelvan_test/object_5/config"};
+            for (const QString& topic : configs) {
+                const auto sent = r.link.ofTopic(topic);
+                if (config.isNull())
+                    QVERIFY2(sent.isEmpty(), qPrintable(topic));
+                else if (config.isEmpty())
+                    QVERIFY2(sent.size() == 1 && sent.first().payload.isEmpty(), qPrintable(topic));
+                else
+                    QVERIFY2(!sent.isEmpty() && !sent.last().payload.isEmpty(), qPrintable(topic));
+            }
+            const auto states = r.link.ofTopic(kPrefix + "/object/5/state");
+            QCOMPARE(states.isEmpty(), state.isNull());
+            if (!state.isNull())
+                QCOMPARE(states.last().payload, state);
+            const auto links = r.link.ofTopic(kPrefix + "/module/1/link");
+            QCOMPARE(links.isEmpty(), link.isNull());
+            if (!link.isNull())
+                QCOMPARE(links.last().payload, link);
+        };
+        r.link.setConnected(true);
+        r.settle();
+        check();
+
+        // The same condition reached from a module on line: a loss changes
+        // nothing of the object at the broker.
+        if (!started && lost) {
+            r.link.sent.clear();
+            s.ModuleStarted[1] = true;
+            s.ModuleLinkLost[1] = false;
+            s.ObjInstalled[5] = 1;
+            QTRY_COMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("online"));
+            r.link.sent.clear();
+            s.ModuleStarted[1] = false;
+            s.ModuleLinkLost[1] = true;
+            s.ObjInstalled[5] = 0;
+            QTRY_COMPARE(r.link.retained.value(kPrefix + "/module/1/link"), QByteArray("lost"));
+            r.settle();
+            QCOMPARE(r.link.sent.size(), 1);
+        }
+    }
+
+    // The station's device with its link and violations, each module a
+    // device through it, each object's entities on its module's device,
+    // available while both the station and the module's link are, with the
+    // object's last record as attributes, and an alarm panel whose template
+    // Jinja renders into the alarm panel's states.
+    void deviceTree()
     {
         Rig r;
         r.homeAssistant = true;
         r.make(256);
-        r.f.state.ObjInstalled[130] = 1;
-        r.f.state.ObjState[130] = Taken;
+        auto& s = r.f.state;
+        s.ModuleEnabled[2] = true;
+        s.ModuleStarted[2] = true;
+        s.ObjInstalled[130] = 1;
+        s.ObjState[130] = Taken;
         r.f.files.setName(130, QStringLiteral("Склад"));
         r.link.setAutoAcknowledge(true);
         r.link.setConnected(true);
-        r.settle();
+        r.record(130, 'A');
+        QTRY_VERIFY(r.link.retained.contains(kPrefix + "/object/130/last"));
+        const auto json = [&r](const QString& topic) {
+            return QJsonDocument::fromJson(r.link.retained.value(topic)).object();
+        };
         const QString node = QStringLiteral("zelvan_test");
-        const QJsonObject object =
-            QJsonDocument::fromJson(
-                r.link.retained.value("homeassistant/sensor/" + node + "/object_130/config"))
-                .object();
-        QCOMPARE(object.value("unique_id").toString(), node + "_object_130");
-        QCOMPARE(object.value("state_topic").toString(), kPrefix + "/object/130/state");
-        QCOMPARE(object.value("device_class").toString(), QStringLiteral("enum"));
-        QCOMPARE(object.value("name").toString(), QStringLiteral("2-002  Склад"));
-        QCOMPARE(
-            object.value("device").toObject().value("identifiers").toArray().first().toString(),
-            node + "_module_2");
-        const QJsonObject problem =
-            QJsonDocument::fromJson(r.link.retained.value("homeassistant/binary_sensor/" + node
-                                                          + "/object_130_violation/config"))
-                .object();
-        QCOMPARE(problem.value("device_class").toString(), QStringLiteral("problem"));
-        const QJsonObject module =
-            QJsonDocument::fromJson(
-                r.link.retained.value("homeassistant/binary_sensor/" + node + "/module_2/config"))
-                .object();
-        QCOMPARE(module.value("device_class").toString(), QStringLiteral("connectivity"));
+        const QJsonObject station = json("homeassistant/binary_sensor/" + node + "/status/config");
+        QCOMPARE(station.value("state_topic").toString(), kPrefix + "/status");
+        const QJsonObject stationDevice = station.value("device").toObject();
+        QCOMPARE(stationDevice.value("identifiers").toArray().first().toString(), node);
+        QCOMPARE(stationDevice.value("model").toString(), QStringLiteral("Zelvan 064"));
+        QVERIFY(!stationDevice.value("sw_version").toString().isEmpty());
+        QCOMPARE(json("homeassistant/sensor/" + node + "/violations/config")
+                     .value("state_topic")
+                     .toString(),
+                 kPrefix + "/violations");
+        const QJsonObject module = json("homeassistant/binary_sensor/" + node + "/module_2/config");
+        QCOMPARE(module.value("device").toObject().value("via_device").toString(), node);
         QCOMPARE(module.value("state_topic").toString(), kPrefix + "/module/2/link");
-        QVERIFY(!r.link.retained.contains("homeassistant/sensor/" + node + "/object_131/config"));
-        // No longer installed: the config is emptied (removed at the broker).
-        r.f.state.ObjInstalled[130] = 0;
-        QTRY_VERIFY(
-            !r.link.retained.contains("homeassistant/sensor/" + node + "/object_130/config"));
-        QVERIFY(!r.link.retained.contains("homeassistant/binary_sensor/" + node
-                                          + "/object_130_violation/config"));
+
+        const QString entities[] = {
+            "homeassistant/sensor/" + node + "/object_130/config",
+            "homeassistant/binary_sensor/" + node + "/object_130_violation/config",
+            "homeassistant/alarm_control_panel/" + node + "/object_130/config"};
+        for (const QString& topic : entities) {
+            const QJsonObject o = json(topic);
+            QVERIFY2(!o.isEmpty(), qPrintable(topic));
+            QCOMPARE(o.value("device").toObject().value("identifiers").toArray().first().toString(),
+                     node + "_module_2");
+            QCOMPARE(o.value("state_topic").toString(), kPrefix + "/object/130/state");
+            QCOMPARE(o.value("availability_mode").toString(), QStringLiteral("all"));
+            const QJsonArray availability = o.value("availability").toArray();
+            QCOMPARE(availability.size(), 2);
+            QCOMPARE(availability[0].toObject().value("topic").toString(), kPrefix + "/status");
+            QCOMPARE(availability[1].toObject().value("topic").toString(),
+                     kPrefix + "/module/2/link");
+            QCOMPARE(availability[1].toObject().value("payload_not_available").toString(),
+                     QStringLiteral("lost"));
+            QCOMPARE(o.value("json_attributes_topic").toString(), kPrefix + "/object/130/last");
+            QVERIFY(o.value("name").toString().startsWith(QStringLiteral("2-002  Склад")));
+            // The entity id comes from the number, not from the name.
+            QVERIFY(o.value("default_entity_id").toString().endsWith(".zelvan_test_object_130")
+                    || o.value("default_entity_id").toString().endsWith("_object_130_violation"));
+        }
+        const QJsonObject last = json(kPrefix + "/object/130/last");
+        QCOMPARE(last.value("letter").toString(), QStringLiteral("A"));
+        QCOMPARE(last.value("line").toInt(), 1);
+
+        const QJsonObject panel = json(entities[2]);
+        QCOMPARE(panel.value("supported_features").toArray().size(), 0);
+        const QString source = panel.value("value_template").toString();
+        const QList<std::pair<QString, QString>> states = {{"released", "disarmed"},
+                                                           {"taken", "armed_away"},
+                                                           {"violated", "triggered"},
+                                                           {"take_requested", "arming"}};
+        for (const auto& [word, alarm] : states) {
+            QString error;
+            const std::optional<QString> shown = renderValueTemplate(source, word, &error);
+            QVERIFY2(shown.has_value(), qPrintable(error));
+            QCOMPARE(*shown, alarm);
+        }
     }
 
     // The broker's failure is one line of the problem list while it lasts.
