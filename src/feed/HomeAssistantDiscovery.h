@@ -47,10 +47,10 @@ public:
     std::vector<QString> objectConfigTopics(int k) const;
 
     // What the alarm panel shows for each guard-state word of the object's
-    // state topic.
+    // state topic; anything else is "None", Home Assistant's unknown state.
     static constexpr const char* kAlarmTemplate =
         "{% set s = {'released': 'disarmed', 'taken': 'armed_away', 'violated': 'triggered', "
-        "'take_requested': 'arming'} %}{{ s[value] if value in s else 'unknown' }}";
+        "'take_requested': 'arming'} %}{{ s[value] if value in s else 'None' }}";
 
 private:
     QString topic(const char* component, const QString& objectId) const;

@@ -121,7 +121,8 @@ struct FeedDesk
                 .toLocal8Bit());
     }
 
-    void writeMqtt(const QString& broker, const QString& passwordFileMode = QStringLiteral("600"))
+    void writeMqtt(const QString& broker, const QString& passwordFileMode = QStringLiteral("600"),
+                   const QString& topics = QString())
     {
         QFile pw(home.filePath(QStringLiteral("mqtt.pass")));
         if (!pw.open(QIODevice::WriteOnly))
@@ -137,7 +138,7 @@ struct FeedDesk
             qFatal("mqtt.ini");
         f.write((QStringLiteral("[broker]\n") + broker
                  + QStringLiteral("username=station\npassword_file=mqtt.pass\n[topics]\nprefix=")
-                 + kPrefix + QLatin1Char('\n'))
+                 + kPrefix + QLatin1Char('\n') + topics)
                     .toUtf8());
     }
 
@@ -234,7 +235,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(received(events, "\"record\":\"0265"), kWaitMs);
     }
 
-    // TLS: the broker's certificate verified against the CA of mqtt.ini; a
     // The journal goes out on <prefix>/journal, line by line, also what was
     // journaled while the broker was down.
     void journalPublishedThroughAnOutage()
@@ -281,6 +281,87 @@ private slots:
         QCOMPARE(fields[7].size(), 64);
     }
 
+    // Home Assistant's view through a real broker: the entities of every
+    // installed object are made once and stay through a module falling
+    // silent and a restart of the panel (no empty config, no emptied
+    // state), no link reads lost before the supervision found it so, the
+    // journal's exit line is on the broker before the panel has ended, and
+    // a damaged day-file line arrives with its cp1251 letters.
+    void homeAssistantEntitiesStay()
+    {
+        FeedDesk rig;
+        MosquittoBroker broker(rig.home.path());
+        QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
+        QVERIFY(broker.addUser(QStringLiteral("watcher"), QStringLiteral("watcher-pass")));
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        MqttSubscriber heard(broker.port(), QStringLiteral("watcher"),
+                             QStringLiteral("watcher-pass"),
+                             {QStringLiteral("homeassistant/#"), kPrefix + QStringLiteral("/#")},
+                             QStringLiteral("home-assistant"), false,
+                             {QStringLiteral("-F"), QStringLiteral("%t|%l|%p")});
+        QVERIFY(heard.start());
+        // A damaged line in today's day file, before the panel starts.
+        const QDir data(rig.home.filePath(QStringLiteral("Data")));
+        QVERIFY(data.mkpath(QStringLiteral(".")));
+        QFile day(data.filePath(QDate::currentDate().toString(QStringLiteral("yy-MM-dd.dat"))));
+        QVERIFY(day.open(QIODevice::WriteOnly));
+        day.write("\xC0\xE1 \xF0\xE5\xE4\r\n");
+        day.close();
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(broker.port()),
+                      QStringLiteral("600"), QStringLiteral("home_assistant=true\n"));
+
+        // Topics heard with an empty payload, and the alarm panels announced.
+        const auto emptied = [&heard] {
+            QStringList out;
+            for (const QByteArray& l : heard.lines()) {
+                if (l.contains("|0|") && (l.contains("/object") || l.contains("object_")))
+                    out << QString::fromUtf8(l);
+            }
+            return out;
+        };
+        const auto count = [&heard](const QByteArray& part) {
+            qsizetype n = 0;
+            for (const QByteArray& l : heard.lines())
+                n += l.contains(part) && !l.contains("|0|") ? 1 : 0;
+            return n;
+        };
+        const auto installed = [&rig] {
+            const auto& s = rig.desk->station().state();
+            return std::count_if(s.ObjInstalled.begin() + 1, s.ObjInstalled.end(),
+                                 [](qint16 v) { return v != 0; });
+        };
+
+        QVERIFY(rig.start());
+        const qsizetype objects = installed();
+        QVERIFY(objects > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(count("homeassistant/alarm_control_panel/"), objects, kWaitMs);
+        QCOMPARE(count("homeassistant/binary_sensor/desk_test/module_"), 8);
+        QVERIFY(count("homeassistant/binary_sensor/desk_test/status/config") == 1);
+        QVERIFY2(emptied().isEmpty(), qPrintable(emptied().join('\n')));
+        QCOMPARE(count("/link|4|lost"), 0);
+
+        // Module 3 falls silent: its link is lost, its objects stay.
+        QVERIFY(rig.sim.silence(3));
+        QTRY_VERIFY_WITH_TIMEOUT(count(kPrefix.toUtf8() + "/module/3/link|4|lost") == 1,
+                                 3 * kWaitMs);
+        QCoreApplication::processEvents();
+        QVERIFY2(emptied().isEmpty(), qPrintable(emptied().join('\n')));
+
+        // The end: the exit line is on the broker before the next start.
+        rig.desk.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(count("\"action\":\"exit\"") == 1, 5000);
+
+        // A restart announces every object again and deletes none.
+        QVERIFY(rig.start());
+        QTRY_COMPARE_WITH_TIMEOUT(count("homeassistant/alarm_control_panel/"), 2 * objects,
+                                  3 * kWaitMs);
+        QVERIFY2(emptied().isEmpty(), qPrintable(emptied().join('\n')));
+        QCOMPARE(count("/link|4|lost"), 1);
+        QVERIFY(count("\"record\":\"Аб ред\"") >= 1);
+    }
+
+    // TLS: the broker's certificate verified against the CA of mqtt.ini; a
     // broker whose certificate another CA signed is refused and shown.
     void tlsVerifiedAgainstTheCa_data()
     {

@@ -6,6 +6,7 @@
 #include "feed/FeedTexts.h"
 #include "support/EngineFixture.h"
 #include "support/FakeBrokerLink.h"
+#include "support/HaDiscoveryRules.h"
 #include "support/JinjaTemplate.h"
 
 #include <QDir>
@@ -748,6 +749,17 @@ private slots:
         QCOMPARE(last.value("letter").toString(), QStringLiteral("A"));
         QCOMPARE(last.value("line").toInt(), 1);
 
+        // Every config as Home Assistant's rules have it; the alarm panel's
+        // template gives only states it accepts.
+        int configs = 0;
+        for (auto it = r.link.retained.cbegin(); it != r.link.retained.cend(); ++it) {
+            if (!it.key().startsWith(QLatin1String("homeassistant/")))
+                continue;
+            ++configs;
+            const QStringList problems = discoveryProblems(it.key(), it.value());
+            QVERIFY2(problems.isEmpty(), qPrintable(it.key() + ": " + problems.join("; ")));
+        }
+        QCOMPARE(configs, 2 + kModuleCount + 3); // the station, every module, the object
         const QJsonObject panel = json(entities[2]);
         QCOMPARE(panel.value("supported_features").toArray().size(), 0);
         const QString source = panel.value("value_template").toString();
@@ -760,6 +772,7 @@ private slots:
             const std::optional<QString> shown = renderValueTemplate(source, word, &error);
             QVERIFY2(shown.has_value(), qPrintable(error));
             QCOMPARE(*shown, alarm);
+            QVERIFY(alarmStates().contains(*shown));
         }
     }
 

@@ -57,101 +57,101 @@ QJsonObject withoutDevice(QJsonObject o, const QString& key)
 // The station's own link: the device the modules are reached through.
 QJsonObject stationLink()
 {
-    return json(R"json({
-        "name": "Връзка",
-        "unique_id": "zelvan_test_station_link",
-        "default_entity_id": "binary_sensor.zelvan_test_station_link",
-        "state_topic": "zelvan/test/status",
-        "payload_on": "online",
-        "payload_off": "offline",
-        "device_class": "connectivity",
-        "entity_category": "diagnostic",
-        "device": {
-            "identifiers": ["zelvan_test_station"],
-            "name": "Zelvan станция",
-            "manufacturer": "Zelvan",
-            "model": "Zelvan 064",
-            "sw_version": "1.0.0",
-            "configuration_url": "homeassistant://config/devices"
-        },
-        "origin": {"name": "zelvan", "sw_version": "1.0.0"}
-    })json");
+    return json("{"
+                "\"name\": \"Връзка\","
+                "\"unique_id\": \"zelvan_test_station_link\","
+                "\"default_entity_id\": \"binary_sensor.zelvan_test_station_link\","
+                "\"state_topic\": \"zelvan/test/status\","
+                "\"payload_on\": \"online\","
+                "\"payload_off\": \"offline\","
+                "\"device_class\": \"connectivity\","
+                "\"entity_category\": \"diagnostic\","
+                "\"device\": {"
+                "\"identifiers\": [\"zelvan_test_station\"],"
+                "\"name\": \"Zelvan станция\","
+                "\"manufacturer\": \"Zelvan\","
+                "\"model\": \"Zelvan 064\","
+                "\"sw_version\": \"1.0.0\","
+                "\"configuration_url\": \"homeassistant://config/devices\""
+                "},"
+                "\"origin\": {\"name\": \"zelvan\", \"sw_version\": \"1.0.0\"}"
+                "}");
 }
 
 // A module's link: a device of its own, behind the station.
 QJsonObject moduleLink()
 {
-    return json(R"json({
-        "name": "Връзка",
-        "unique_id": "zelvan_test_module_2_link",
-        "state_topic": "zelvan/test/module/2/link",
-        "payload_on": "online",
-        "payload_off": "lost",
-        "device_class": "connectivity",
-        "availability_topic": "zelvan/test/status",
-        "device": {
-            "identifiers": "zelvan_test_module_2",
-            "name": "Zelvan модул 2",
-            "manufacturer": "Zelvan",
-            "via_device": "zelvan_test_station"
-        }
-    })json");
+    return json("{"
+                "\"name\": \"Връзка\","
+                "\"unique_id\": \"zelvan_test_module_2_link\","
+                "\"state_topic\": \"zelvan/test/module/2/link\","
+                "\"payload_on\": \"online\","
+                "\"payload_off\": \"lost\","
+                "\"device_class\": \"connectivity\","
+                "\"availability_topic\": \"zelvan/test/status\","
+                "\"device\": {"
+                "\"identifiers\": \"zelvan_test_module_2\","
+                "\"name\": \"Zelvan модул 2\","
+                "\"manufacturer\": \"Zelvan\","
+                "\"via_device\": \"zelvan_test_station\""
+                "}"
+                "}");
 }
 
 // An object's guard state, available while both the station and its module are.
 QJsonObject objectState()
 {
-    return json(R"json({
-        "name": "2-005  Аптека",
-        "unique_id": "zelvan_test_object_133",
-        "default_entity_id": "sensor.zelvan_test_object_133",
-        "state_topic": "zelvan/test/object/133/state",
-        "device_class": "enum",
-        "options": ["released", "taken", "violated", "take_requested"],
-        "json_attributes_topic": "zelvan/test/object/133/attributes",
-        "availability": [
-            {"topic": "zelvan/test/status"},
-            {"topic": "zelvan/test/module/2/link",
-             "payload_available": "online", "payload_not_available": "lost"}
-        ],
-        "availability_mode": "all",
-        "device": {"identifiers": ["zelvan_test_module_2"]}
-    })json");
+    return json("{"
+                "\"name\": \"2-005  Аптека\","
+                "\"unique_id\": \"zelvan_test_object_133\","
+                "\"default_entity_id\": \"sensor.zelvan_test_object_133\","
+                "\"state_topic\": \"zelvan/test/object/133/state\","
+                "\"device_class\": \"enum\","
+                "\"options\": [\"released\", \"taken\", \"violated\", \"take_requested\"],"
+                "\"json_attributes_topic\": \"zelvan/test/object/133/attributes\","
+                "\"availability\": ["
+                "{\"topic\": \"zelvan/test/status\"},"
+                "{\"topic\": \"zelvan/test/module/2/link\","
+                "\"payload_available\": \"online\", \"payload_not_available\": \"lost\"}"
+                "],"
+                "\"availability_mode\": \"all\","
+                "\"device\": {\"identifiers\": [\"zelvan_test_module_2\"]}"
+                "}");
 }
 
 // A counting sensor: state_class without options.
 QJsonObject violations()
 {
-    return json(R"json({
-        "name": "Нарушения",
-        "unique_id": "zelvan_test_violations",
-        "state_topic": "zelvan/test/violations",
-        "value_template": "{{ value_json.count }}",
-        "state_class": "measurement",
-        "device": {"identifiers": ["zelvan_test_station"]}
-    })json");
+    return json("{"
+                "\"name\": \"Нарушения\","
+                "\"unique_id\": \"zelvan_test_violations\","
+                "\"state_topic\": \"zelvan/test/violations\","
+                "\"value_template\": \"{{ value_json.count }}\","
+                "\"state_class\": \"measurement\","
+                "\"device\": {\"identifiers\": [\"zelvan_test_station\"]}"
+                "}");
 }
 
 // An object as an alarm panel Home Assistant only watches: no arming
 // features, and the panel does not listen on the command topic.
 QJsonObject objectAlarm()
 {
-    const QJsonObject alarm = json(R"json({
-        "name": null,
-        "unique_id": "zelvan_test_object_133_alarm",
-        "state_topic": "zelvan/test/object/133/state",
-        "command_topic": "zelvan/test/object/133/command",
-        "supported_features": [],
-        "code_arm_required": false,
-        "code_disarm_required": false,
-        "code_trigger_required": false,
-        "availability_topic": "zelvan/test/status",
-        "device": {
-            "identifiers": ["zelvan_test_object_133"],
-            "name": "2-005  Аптека",
-            "via_device": "zelvan_test_module_2"
-        }
-    })json");
+    const QJsonObject alarm = json("{"
+                                   "\"name\": null,"
+                                   "\"unique_id\": \"zelvan_test_object_133_alarm\","
+                                   "\"state_topic\": \"zelvan/test/object/133/state\","
+                                   "\"command_topic\": \"zelvan/test/object/133/command\","
+                                   "\"supported_features\": [],"
+                                   "\"code_arm_required\": false,"
+                                   "\"code_disarm_required\": false,"
+                                   "\"code_trigger_required\": false,"
+                                   "\"availability_topic\": \"zelvan/test/status\","
+                                   "\"device\": {"
+                                   "\"identifiers\": [\"zelvan_test_object_133\"],"
+                                   "\"name\": \"2-005  Аптека\","
+                                   "\"via_device\": \"zelvan_test_module_2\""
+                                   "}"
+                                   "}");
     return with(alarm, QStringLiteral("value_template"), kGuardToAlarmState);
 }
 
