@@ -109,6 +109,10 @@ private:
     void clearRefusal();
     void publishDiscovery();
     QString nameOf(int k);
+    // Forgets the names read when Name.dat changed since they were read.
+    void checkNames();
+    // Object k's name as read since the last checkNames() that saw a change.
+    QString cachedName(int k);
 
     Sources m_src;
     BrokerLink& m_link;
