@@ -1,5 +1,6 @@
 #include "feed/FeedMessages.h"
 
+#include "core/Cp1251.h"
 #include "core/Labels.h"
 #include "events/DayFile.h"
 #include "feed/FeedTexts.h"
@@ -221,7 +222,9 @@ QByteArray FeedMessages::event(const TailRecord& record, const QString& name,
     EventWriter o;
     o.text("day", record.after.day);
     o.number("line", record.line());
-    o.text("record", QString::fromLatin1(record.text));
+    // The line as the station wrote it, damaged or not: in cp1251, as every
+    // other text of the station's files.
+    o.text("record", fromCp1251(record.text));
     const std::optional<DayRecord> r = parseDayRecord(record.text);
     const QString kind = r ? kindText(r->letter, captions) : QString();
     if (!r || kind.isEmpty())

@@ -221,6 +221,14 @@ private slots:
                                                                               "e")
                                                             << ""
                                                             << "";
+        // Day files are in cp1251 like every other file of the station.
+        QTest::newRow("damaged: cp1251 letters") << QByteArray("\xC0\xE1 \xB9") << ""
+                                                 << "" << QStringLiteral("Аб №") << ""
+                                                 << "";
+        QTest::newRow("record with cp1251 after its fields")
+            << QByteArray("013365500000 \xCA") << ""
+            << "" << QStringLiteral("013365500000 К") << "12:00:00"
+            << "Нарушен";
     }
     void eventTexts()
     {
