@@ -255,6 +255,8 @@ void EventPublisher::pump()
             }
             continue;
         }
+        // Whether Name.dat changed is looked at once a batch, not once a record.
+        checkNames();
         for (const TailRecord& r : batch) {
             QString name;
             std::array<QString, 5> captions;
@@ -262,7 +264,7 @@ void EventPublisher::pump()
             if (const std::optional<DayRecord> parsed = parseDayRecord(r.text);
                 parsed && parsed->k >= 1 && parsed->k <= kObjectCount) {
                 object = parsed->k;
-                name = nameOf(parsed->k);
+                name = cachedName(parsed->k);
                 const QChar l = parsed->letter;
                 if (l >= QLatin1Char('1') && l <= QLatin1Char('5'))
                     captions[size_t(l.unicode() - u'1')] =
@@ -282,13 +284,23 @@ void EventPublisher::pump()
 
 QString EventPublisher::nameOf(int k)
 {
-    // Names are read from Name.dat once and again only after it changed.
+    checkNames();
+    return cachedName(k);
+}
+
+// Names are read from Name.dat once and again only after it changed.
+void EventPublisher::checkNames()
+{
     const QFileInfo info(m_src.files.namePath());
     const qint64 stamp = info.exists() ? info.lastModified().toMSecsSinceEpoch() ^ info.size() : 0;
     if (stamp != m_namesStamp) {
         m_names.fill(std::nullopt);
         m_namesStamp = stamp;
     }
+}
+
+QString EventPublisher::cachedName(int k)
+{
     std::optional<QString>& name = m_names[size_t(k)];
     if (!name)
         name = m_src.files.name(k).trimmed();

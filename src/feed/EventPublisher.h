@@ -99,6 +99,10 @@ private:
     void halt(Halt why);
     void clearRefusal();
     QString nameOf(int k);
+    // Forgets the names read when Name.dat changed since they were read.
+    void checkNames();
+    // Object k's name as read since the last checkNames() that saw a change.
+    QString cachedName(int k);
 
     Sources m_src;
     BrokerLink& m_link;

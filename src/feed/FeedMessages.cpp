@@ -1,5 +1,6 @@
 #include "feed/FeedMessages.h"
 
+#include "core/Cp1251.h"
 #include "core/Labels.h"
 #include "events/DayFile.h"
 #include "feed/FeedTexts.h"
@@ -8,6 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <charconv>
+#include <optional>
+#include <utility>
 
 namespace zelvan {
 
@@ -49,6 +53,150 @@ QString kindText(QChar letter, const std::array<QString, 5>& captions)
 
 QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
+// One event as a JSON object in UTF-8, built in a single buffer. Strings are
+// escaped as JSON requires: the quote, the backslash and every control
+// character below U+0020 (\b \f \n \r \t by name, the others as \u00XX);
+// everything else goes out as its UTF-8 bytes.
+class EventWriter
+{
+public:
+    EventWriter()
+    {
+        m_out.reserve(kTypicalSize);
+        m_out.append('{');
+    }
+
+    void text(const char* key, QStringView value)
+    {
+        name(key);
+        string(value);
+    }
+    void number(const char* key, qint64 value)
+    {
+        name(key);
+        std::array<char, 24> digits{};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+        m_out.append(digits.data(), end - digits.data());
+    }
+    // "20yy-mm-ddThh:mm:ss", local time, from the day file's name and the
+    // record's second of the day; the date part empty when `day` is not a date.
+    void time(const char* key, QStringView day, int secondOfDay)
+    {
+        name(key);
+        m_out.append('"');
+        if (isDate(day)) {
+            m_out.append("20");
+            m_out.append(day.toLatin1());
+        }
+        const int s = secondOfDay % kSecondsPerDay;
+        const std::array<int, 3> parts{s / 3600, s / 60 % 60, s % 60};
+        m_out.append('T');
+        for (size_t i = 0; i < parts.size(); ++i) {
+            if (i > 0)
+                m_out.append(':');
+            m_out.append(char('0' + parts[i] / 10));
+            m_out.append(char('0' + parts[i] % 10));
+        }
+        m_out.append('"');
+    }
+    QByteArray finish()
+    {
+        m_out.append('}');
+        return std::move(m_out);
+    }
+
+private:
+    static constexpr qsizetype kTypicalSize = 256;
+    static constexpr int kSecondsPerDay = 86400;
+
+    // "yy-mm-dd" naming a real day (of 20yy).
+    static bool isDate(QStringView day)
+    {
+        if (day.size() != 8 || day[2] != u'-' || day[5] != u'-')
+            return false;
+        const auto two = [day](qsizetype at) {
+            const QChar a = day[at];
+            const QChar b = day[at + 1];
+            if (a < u'0' || a > u'9' || b < u'0' || b > u'9')
+                return -1;
+            return (a.unicode() - u'0') * 10 + (b.unicode() - u'0');
+        };
+        const int y = two(0);
+        const int m = two(3);
+        const int d = two(6);
+        return y >= 0 && m >= 0 && d >= 0 && QDate(2000 + y, m, d).isValid();
+    }
+
+    void name(const char* key)
+    {
+        if (m_out.size() > 1)
+            m_out.append(',');
+        m_out.append('"');
+        m_out.append(key);
+        m_out.append("\":");
+    }
+
+    void string(QStringView s)
+    {
+        m_out.append('"');
+        qsizetype i = 0;
+        while (i < s.size()) {
+            const char16_t c = s[i].unicode();
+            if (c >= 0x80) {
+                // A run of non-ASCII characters at once (surrogate pairs kept whole).
+                qsizetype end = i + 1;
+                while (end < s.size() && s[end].unicode() >= 0x80)
+                    ++end;
+                m_out.append(s.sliced(i, end - i).toUtf8());
+                i = end;
+                continue;
+            }
+            escaped(char(c));
+            ++i;
+        }
+        m_out.append('"');
+    }
+
+    void escaped(char c)
+    {
+        switch (c) {
+        case '"':
+            m_out.append("\\\"");
+            return;
+        case '\\':
+            m_out.append("\\\\");
+            return;
+        case '\b':
+            m_out.append("\\b");
+            return;
+        case '\f':
+            m_out.append("\\f");
+            return;
+        case '\n':
+            m_out.append("\\n");
+            return;
+        case '\r':
+            m_out.append("\\r");
+            return;
+        case '\t':
+            m_out.append("\\t");
+            return;
+        default:
+            break;
+        }
+        if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            m_out.append("\\u00");
+            m_out.append(kHex[(c >> 4) & 0xf]);
+            m_out.append(kHex[c & 0xf]);
+            return;
+        }
+        m_out.append(c);
+    }
+
+    QByteArray m_out;
+};
+
 } // namespace
 
 FeedMessages::FeedMessages(QString prefix, const StationState& state)
@@ -69,28 +217,30 @@ QString FeedMessages::moduleTopic(int m) const
 QByteArray FeedMessages::event(const TailRecord& record, const QString& name,
                                const std::array<QString, 5>& captions) const
 {
-    QJsonObject o;
-    o.insert(QStringLiteral("day"), record.after.day);
-    o.insert(QStringLiteral("line"), record.line());
-    o.insert(QStringLiteral("record"), QString::fromLatin1(record.text));
+    // Written by hand, keys in the order a reader of the feed expects them:
+    // one allocation a record instead of a JSON tree of Qt's.
+    EventWriter o;
+    o.text("day", record.after.day);
+    o.number("line", record.line());
+    // The line as the station wrote it, damaged or not: in cp1251, as every
+    // other text of the station's files.
+    o.text("record", fromCp1251(record.text));
     const std::optional<DayRecord> r = parseDayRecord(record.text);
     const QString kind = r ? kindText(r->letter, captions) : QString();
     if (!r || kind.isEmpty())
-        return compact(o);
-    const QDate date =
-        QDate::fromString(QStringLiteral("20") + record.after.day, QStringLiteral("yyyy-MM-dd"));
-    o.insert(QStringLiteral("time"), date.toString(Qt::ISODate) + QLatin1Char('T') + r->timeText());
-    o.insert(QStringLiteral("object"), r->k);
+        return o.finish();
+    o.time("time", record.after.day, r->secondOfDay());
+    o.number("object", r->k);
     const bool object = r->k >= 1 && r->k <= kObjectCount;
     const int module = object ? (r->k - 1) / kObjectsPerModule + 1 : qMax(r->module, 0);
-    o.insert(QStringLiteral("module"), module);
-    o.insert(QStringLiteral("number"), object ? (r->k - 1) % kObjectsPerModule + 1 : 0);
-    o.insert(QStringLiteral("label"),
-             object ? FormatObjectLabel(m_state, r->k) : ModuleLabel(m_state, module));
-    o.insert(QStringLiteral("name"), object ? name : QString());
-    o.insert(QStringLiteral("letter"), QString(r->letter));
-    o.insert(QStringLiteral("text"), kind);
-    return compact(o);
+    o.number("module", module);
+    o.number("number", object ? (r->k - 1) % kObjectsPerModule + 1 : 0);
+    o.text("label", object ? FormatObjectLabel(m_state, r->k) : ModuleLabel(m_state, module));
+    o.text("name", object ? QStringView(name) : QStringView());
+    const QChar letter = r->letter;
+    o.text("letter", QStringView(&letter, 1));
+    o.text("text", kind);
+    return o.finish();
 }
 
 QByteArray FeedMessages::objectState(int code)

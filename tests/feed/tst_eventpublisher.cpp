@@ -3,6 +3,7 @@
 // is ever sent.
 #include "core/ScreenState.h"
 #include "feed/EventPublisher.h"
+#include "feed/FeedMessages.h"
 #include "feed/FeedTexts.h"
 #include "support/EngineFixture.h"
 #include "support/FakeBrokerLink.h"
@@ -15,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 using namespace zelvan;
@@ -170,6 +172,123 @@ private slots:
         QCOMPARE(e.value("letter").toString(), QString(QLatin1Char(letter)));
         QCOMPARE(e.value("text").toString(), text);
         QVERIFY(!r.link.ofTopic(kPrefix + "/event").first().retain);
+    }
+
+    // The payload is written by hand: whatever a name, a caption or a damaged
+    // line holds, it must parse as JSON and give back exactly that text.
+    void eventTexts_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption"); // of board signal 1
+        QTest::addColumn<QString>("recordText");
+        QTest::addColumn<QString>("time"); // "" for a line that is no record
+        QTest::addColumn<QString>("text");
+        const QByteArray violated = "013365500000";
+        const QByteArray signal1 = "013349500000";
+        QTest::newRow("cyrillic name") << violated << "Аптека №1 „Център“"
+                                       << "" << QString(violated) << "12:00:00"
+                                       << "Нарушен";
+        QTest::newRow("quote and backslash") << violated << R"(Склад "Юг" C:\дир\)"
+                                             << "" << QString(violated) << "12:00:00"
+                                             << "Нарушен";
+        QTest::newRow("control characters") << violated
+                                            << QStringLiteral("a\bb\fc\nd\re\tf\x01"
+                                                              "g\x1f"
+                                                              "h\x7f"
+                                                              "i")
+                                            << "" << QString(violated) << "12:00:00"
+                                            << "Нарушен";
+        QTest::newRow("outside the BMP")
+            << violated << QStringLiteral("знак 😀 край") << "" << QString(violated) << "12:00:00"
+            << "Нарушен";
+        QTest::newRow("caption with a quote") << signal1 << ""
+                                              << R"(Врата "А")" << QString(signal1) << "12:00:00"
+                                              << R"(Врата "А")";
+        QTest::newRow("midnight") << QByteArray("013365000000") << ""
+                                  << ""
+                                  << "013365000000"
+                                  << "00:00:00"
+                                  << "Нарушен";
+        QTest::newRow("last second") << QByteArray("013365999999") << ""
+                                     << ""
+                                     << "013365999999"
+                                     << "23:59:59"
+                                     << "Нарушен";
+        QTest::newRow("damaged: quote, backslash, control") << QByteArray("ab\"c\\d\x01"
+                                                                          "e")
+                                                            << ""
+                                                            << ""
+                                                            << QStringLiteral("ab\"c\\d\x01"
+                                                                              "e")
+                                                            << ""
+                                                            << "";
+        // Day files are in cp1251 like every other file of the station.
+        QTest::newRow("damaged: cp1251 letters") << QByteArray("\xC0\xE1 \xB9") << ""
+                                                 << "" << QStringLiteral("Аб №") << ""
+                                                 << "";
+        QTest::newRow("record with cp1251 after its fields")
+            << QByteArray("013365500000 \xCA") << ""
+            << "" << QStringLiteral("013365500000 К") << "12:00:00"
+            << "Нарушен";
+    }
+    void eventTexts()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, recordText);
+        QFETCH(QString, time);
+        QFETCH(QString, text);
+        EngineFixture f;
+        const FeedMessages messages(kPrefix, f.state);
+        const TailRecord line{record, FeedPosition{QStringLiteral("26-12-07"), 7, 98}};
+        const QByteArray payload = messages.event(line, name, {caption, {}, {}, {}, {}});
+        QJsonParseError error{};
+        const QJsonObject e = QJsonDocument::fromJson(payload, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, payload.constData());
+        // Qt's reader takes raw control characters in a string; jq and
+        // stricter readers refuse the whole message.
+        QVERIFY2(std::none_of(payload.cbegin(), payload.cend(),
+                              [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                 payload.constData());
+        QCOMPARE(e.value("day").toString(), QStringLiteral("26-12-07"));
+        QCOMPARE(e.value("line").toInt(), 7);
+        QCOMPARE(e.value("record").toString(), recordText);
+        if (time.isEmpty()) {
+            QCOMPARE(e.keys(), QStringList({"day", "line", "record"}));
+            return;
+        }
+        QCOMPARE(e.value("time").toString(), QStringLiteral("2026-12-07T") + time);
+        QCOMPARE(e.value("name").toString(), name);
+        QCOMPARE(e.value("text").toString(), text);
+        QCOMPARE(e.value("object").toInt(), 133);
+    }
+
+    // Names are read again after Name.dat changed: a record after the
+    // change carries the new name.
+    void renamedObject()
+    {
+        Rig r;
+        r.f.files.setName(133, QStringLiteral("Аптека"));
+        r.link.setConnected(true);
+        r.link.setAutoAcknowledge(true);
+        r.record(133, 'A');
+        r.settle();
+        r.f.files.setName(133, QStringLiteral("Склад"));
+        // The change is seen by its time stamp; the test's two writes may
+        // fall in one millisecond, an operator's do not.
+        QFile names(r.f.files.namePath());
+        QVERIFY(names.open(QIODevice::ReadWrite));
+        QVERIFY(names.setFileTime(QDateTime::currentDateTime().addSecs(10),
+                                  QFileDevice::FileModificationTime));
+        names.close();
+        r.record(133, 'A');
+        r.settle();
+        const QList<QJsonObject> e = r.events();
+        QCOMPARE(e.size(), 2);
+        QCOMPARE(e[0].value("name").toString(), QStringLiteral("Аптека"));
+        QCOMPARE(e[1].value("name").toString(), QStringLiteral("Склад"));
     }
 
     // A line that is not a record still goes out, by its place, so that the
