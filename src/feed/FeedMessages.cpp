@@ -6,9 +6,6 @@
 #include "feed/FeedTexts.h"
 
 #include <QDate>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <charconv>
 #include <optional>
 #include <utility>
@@ -50,8 +47,6 @@ QString kindText(QChar letter, const std::array<QString, 5>& captions)
         return {};
     }
 }
-
-QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
 // One event as a JSON object in UTF-8, built in a single buffer. Strings are
 // escaped as JSON requires: the quote, the backslash and every control
