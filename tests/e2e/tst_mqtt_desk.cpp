@@ -6,6 +6,7 @@
 #include "app/Station.h"
 #include "core/ScreenState.h"
 #include "events/AlarmList.h"
+#include "events/DayArchive.h"
 #include "feed/EventPublisher.h"
 #include "feed/FeedTexts.h"
 #include "modsim/ModuleSimulator.h"
@@ -304,7 +305,7 @@ private slots:
         // A damaged line in today's day file, before the panel starts.
         const QDir data(rig.home.filePath(QStringLiteral("Data")));
         QVERIFY(data.mkpath(QStringLiteral(".")));
-        QFile day(data.filePath(QDate::currentDate().toString(QStringLiteral("yy-MM-dd.dat"))));
+        QFile day(data.filePath(DayArchive::dayFileName(QDate::currentDate())));
         QVERIFY(day.open(QIODevice::WriteOnly));
         day.write("\xC0\xE1 \xF0\xE5\xE4\r\n");
         day.close();
