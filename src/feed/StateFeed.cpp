@@ -157,27 +157,20 @@ void StateFeed::publish(const QString& topic, const QByteArray& payload)
 
 std::optional<QString> StateFeed::acknowledged(int id)
 {
-    const auto sent = m_sending.constFind(id);
-    if (sent == m_sending.cend())
+    if (!m_sending.contains(id))
         return std::nullopt;
-    const QString topic = sent.value();
-    m_sending.erase(sent);
+    QString topic = m_sending.take(id);
     m_sendingTopics.remove(topic);
-    if (const auto held = m_held.constFind(topic); held != m_held.cend()) {
-        const QByteArray payload = held.value();
-        m_held.erase(held);
-        publish(topic, payload);
-    }
+    if (m_held.contains(topic))
+        publish(topic, m_held.take(topic));
     return topic;
 }
 
 std::optional<QString> StateFeed::refused(int id)
 {
-    const auto sent = m_sending.constFind(id);
-    if (sent == m_sending.cend())
+    if (!m_sending.contains(id))
         return std::nullopt;
-    const QString topic = sent.value();
-    m_sending.erase(sent);
+    QString topic = m_sending.take(id);
     // Sent again in full after the pause.
     m_sendingTopics.remove(topic);
     m_held.remove(topic);
