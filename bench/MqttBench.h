@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -70,10 +71,16 @@ inline void writeMqttIni(const QString& programDir, int port, const QString& pre
 inline bool waitFor(const std::function<bool()>& done, int ms)
 {
     const QDeadlineTimer deadline(ms);
+    // The thread sleeps until an event comes, as the panel's event loop does
+    // (processEvents with a time limit returns at once when nothing waits,
+    // and would spin a core the broker and the client thread need); the
+    // timer wakes it at least every 50 ms to look at the condition.
+    QTimer tick;
+    tick.start(50);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

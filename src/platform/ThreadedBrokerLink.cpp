@@ -3,6 +3,7 @@
 #include "core/Logging.h"
 
 #include <QHash>
+#include <QTimer>
 #include <climits>
 
 namespace zelvan {
@@ -13,72 +14,96 @@ class ThreadedBrokerLink::Worker : public QObject
 {
     Q_OBJECT
 public:
-    explicit Worker(Factory make) : m_make(std::move(make)) {}
+    Worker(Factory make, std::shared_ptr<Mailbox<Outgoing>> outbox,
+           std::shared_ptr<Mailbox<Report>> inbox)
+        : m_make(std::move(make)), m_outbox(std::move(outbox)), m_inbox(std::move(inbox)),
+          m_endOfTurn(this)
+    {
+        // Everything the inner link reports in one turn of this thread's
+        // loop (all the acknowledgements read at one wake-up) crosses at once.
+        m_endOfTurn.setSingleShot(true);
+        m_endOfTurn.setInterval(0);
+        connect(&m_endOfTurn, &QTimer::timeout, this, &Worker::reportsWaiting);
+    }
 
     void open()
     {
         m_link = m_make();
         connect(m_link.get(), &BrokerLink::connectionChanged, this, [this](bool connected) {
             m_sequence.clear();
-            emit connectionChanged(connected);
+            report({Report::Kind::Connection, 0, connected, {}});
         });
-        connect(m_link.get(), &BrokerLink::delivered, this, [this](int id) {
-            const auto it = m_sequence.constFind(id);
-            if (it == m_sequence.cend())
-                return;
-            const int seq = it.value();
-            m_sequence.erase(it);
-            emit delivered(seq);
+        connect(m_link.get(), &BrokerLink::delivered, this,
+                [this](int id) { answer(Report::Kind::Delivered, id, {}); });
+        connect(m_link.get(), &BrokerLink::failed, this, [this](const QString& reason) {
+            report({Report::Kind::Failed, 0, false, reason});
         });
-        connect(m_link.get(), &BrokerLink::failed, this, &Worker::failed);
-        connect(m_link.get(), &BrokerLink::refused, this, [this](int id, const QString& why) {
-            const auto it = m_sequence.constFind(id);
-            if (it == m_sequence.cend())
-                return;
-            const int seq = it.value();
-            m_sequence.erase(it);
-            emit refused(seq, why);
-        });
+        connect(m_link.get(), &BrokerLink::refused, this,
+                [this](int id, const QString& why) { answer(Report::Kind::Refused, id, why); });
         m_link->start();
     }
 
-    void send(int seq, const QString& topic, const QByteArray& payload, bool retain)
+    // Sends everything handed over since the last call.
+    void takeMessages()
     {
-        if (!m_link || !m_link->isConnected())
-            return; // the caller hears of the lost connection and sends it again
-        const int id = m_link->publish(topic, payload, retain);
-        if (id > 0)
-            m_sequence.insert(id, seq);
+        for (Outgoing& m : m_outbox->take()) {
+            if (!m_link || !m_link->isConnected())
+                continue; // the caller hears of the lost connection and sends it again
+            const int id = m_link->publish(m.topic, m.payload, m.retain);
+            if (id > 0)
+                m_sequence.insert(id, m.seq);
+        }
     }
 
     void close() { m_link.reset(); }
 
 signals:
-    void connectionChanged(bool connected);
-    void delivered(int seq);
-    void refused(int seq, const QString& reason);
-    void failed(const QString& reason);
+    // Reports wait in the inbox that were not there before.
+    void reportsWaiting();
 
 private:
+    void answer(Report::Kind kind, int id, const QString& why)
+    {
+        const auto it = m_sequence.constFind(id);
+        if (it == m_sequence.cend())
+            return;
+        const int seq = it.value();
+        m_sequence.erase(it);
+        report({kind, seq, false, why});
+    }
+
+    void report(Report r)
+    {
+        if (m_inbox->put(std::move(r)))
+            m_endOfTurn.start();
+    }
+
     Factory m_make;
+    std::shared_ptr<Mailbox<Outgoing>> m_outbox;
+    std::shared_ptr<Mailbox<Report>> m_inbox;
     std::unique_ptr<BrokerLink> m_link;
     QHash<int, int> m_sequence;
+    QTimer m_endOfTurn;
 };
 
 ThreadedBrokerLink::ThreadedBrokerLink(Factory make, QObject* parent)
-    : BrokerLink(parent), m_thread(std::make_unique<QThread>()),
-      m_worker(new Worker(std::move(make)))
+    : BrokerLink(parent), m_outbox(std::make_shared<Mailbox<Outgoing>>()),
+      m_inbox(std::make_shared<Mailbox<Report>>()), m_thread(std::make_unique<QThread>()),
+      m_worker(new Worker(std::move(make), m_outbox, m_inbox))
 {
+    // What the caller publishes in one turn of its loop (a batch read from
+    // the day file) crosses to the worker at once.
+    m_endOfTurn.setSingleShot(true);
+    m_endOfTurn.setInterval(0);
+    connect(&m_endOfTurn, &QTimer::timeout, this, [this] {
+        Worker* worker = m_worker;
+        QMetaObject::invokeMethod(
+            m_worker, [worker] { worker->takeMessages(); }, Qt::QueuedConnection);
+    });
     m_thread->setObjectName(QStringLiteral("mqtt"));
     m_worker->moveToThread(m_thread.get());
     connect(m_thread.get(), &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &Worker::connectionChanged, this, [this](bool connected) {
-        m_connected = connected;
-        emit connectionChanged(connected);
-    });
-    connect(m_worker, &Worker::delivered, this, &BrokerLink::delivered);
-    connect(m_worker, &Worker::refused, this, &BrokerLink::refused);
-    connect(m_worker, &Worker::failed, this, &BrokerLink::failed);
+    connect(m_worker, &Worker::reportsWaiting, this, &ThreadedBrokerLink::takeReports);
     m_thread->start();
 }
 
@@ -110,12 +135,31 @@ int ThreadedBrokerLink::publish(const QString& topic, const QByteArray& payload,
         return 0;
     const int seq = m_nextSeq;
     m_nextSeq = m_nextSeq == INT_MAX ? 1 : m_nextSeq + 1;
-    Worker* worker = m_worker;
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker, seq, topic, payload, retain] { worker->send(seq, topic, payload, retain); },
-        Qt::QueuedConnection);
+    if (m_outbox->put({seq, topic, payload, retain}))
+        m_endOfTurn.start();
     return seq;
+}
+
+// What the worker heard, in its order.
+void ThreadedBrokerLink::takeReports()
+{
+    for (const Report& r : m_inbox->take()) {
+        switch (r.kind) {
+        case Report::Kind::Connection:
+            m_connected = r.connected;
+            emit connectionChanged(r.connected);
+            break;
+        case Report::Kind::Delivered:
+            emit delivered(r.seq);
+            break;
+        case Report::Kind::Refused:
+            emit refused(r.seq, r.text);
+            break;
+        case Report::Kind::Failed:
+            emit failed(r.text);
+            break;
+        }
+    }
 }
 
 } // namespace zelvan

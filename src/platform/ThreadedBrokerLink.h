@@ -3,10 +3,38 @@
 #include "core/BrokerLink.h"
 
 #include <QThread>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace zelvan {
+
+// Items handed from one thread to another under a lock. put() says whether
+// the box was empty, so that the sender posts one call to the receiver for
+// the whole run of items that take() then collects.
+template <typename T> class Mailbox
+{
+public:
+    bool put(T item)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_items.push_back(std::move(item));
+        return m_items.size() == 1;
+    }
+    std::vector<T> take()
+    {
+        std::vector<T> items;
+        const std::lock_guard lock(m_mutex);
+        items.swap(m_items);
+        return items;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<T> m_items;
+};
 
 // A broker link that runs on its own thread, so that nothing the network does
 // (a name resolved at each attempt, a TLS handshake, a socket that blocks)
@@ -14,8 +42,13 @@ namespace zelvan {
 //
 // The inner link is made by `make` on the worker thread and lives there with
 // its notifiers and timers. publish() numbers each message with a sequence
-// number of its own and passes it on as a queued call; delivered() announces
-// that number, and connectionChanged() and failed() come back queued as well.
+// number of its own and puts it in a box the worker empties; delivered()
+// announces that number. What the worker hears (connection changes,
+// acknowledgements, refusals, failures) comes back through a second box, in
+// the order it happened. The first item put into an empty box starts a zero
+// timer that tells the other thread once the turn of the loop is over: a
+// burst of a few hundred messages, or of their acknowledgements, crosses in
+// one event rather than one each.
 // A message handed over while the worker has just lost its connection is
 // dropped there; the publisher sends it again after connectionChanged(false),
 // and an acknowledgement of an earlier connection matches no number it still
@@ -43,10 +76,37 @@ public:
     const QThread& thread() const { return *m_thread; }
 
 private:
+    struct Outgoing
+    {
+        int seq = 0;
+        QString topic;
+        QByteArray payload;
+        bool retain = false;
+    };
+    struct Report
+    {
+        enum class Kind
+        {
+            Connection,
+            Delivered,
+            Refused,
+            Failed
+        } kind = Kind::Failed;
+        int seq = 0;
+        bool connected = false;
+        QString text;
+    };
+
     class Worker;
 
+    void takeReports();
+
+    // Shared with the worker, which may outlive this object when it is stuck.
+    std::shared_ptr<Mailbox<Outgoing>> m_outbox;
+    std::shared_ptr<Mailbox<Report>> m_inbox;
     std::unique_ptr<QThread> m_thread;
     Worker* m_worker = nullptr; // lives on m_thread, deleted there
+    QTimer m_endOfTurn;
     int m_nextSeq = 1;
     bool m_connected = false;
 };

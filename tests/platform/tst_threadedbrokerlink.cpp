@@ -125,6 +125,39 @@ private slots:
         QCOMPARE(sent, 0);
     }
 
+    // A burst published in one turn reaches the inner link whole and in
+    // order; what the worker hears in one turn comes back in its order, the
+    // acknowledgements before the loss that followed them.
+    void aBurstCrossesInOrder()
+    {
+        Rig r;
+        r.onWorker([](FakeBrokerLink& f) { f.setConnected(true); });
+        QTRY_VERIFY(r.link.isConnected());
+        QSignalSpy delivered(&r.link, &BrokerLink::delivered);
+        QList<int> seqs;
+        for (int i = 0; i < 300; ++i)
+            seqs.append(r.link.publish(QStringLiteral("p/event"), QByteArray::number(i), false));
+        int waiting = 0;
+        QTRY_VERIFY((r.onWorker([&waiting](FakeBrokerLink& f) { waiting = f.unacknowledged(); }),
+                     waiting == 300));
+        QList<QByteArray> payloads;
+        r.onWorker([&payloads](FakeBrokerLink& f) {
+            for (const FakeBrokerLink::Message& m : f.sent)
+                payloads.append(m.payload);
+            f.acknowledge();
+            f.setConnected(false);
+        });
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(payloads.value(i), QByteArray::number(i));
+        QSignalSpy changes(&r.link, &BrokerLink::connectionChanged);
+        QTRY_COMPARE(changes.size(), 1);
+        // Every acknowledgement was announced before the loss.
+        QCOMPARE(delivered.size(), 300);
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(delivered[i][0].toInt(), seqs[i]);
+        QVERIFY(!r.link.isConnected());
+    }
+
     void failuresComeBack()
     {
         Rig r;
