@@ -216,6 +216,8 @@ QString SimulatorConsole::status() const
                      .arg(QString::fromLatin1(mod.groupCharacters()))
                      .arg(mod.monitorMode() ? QStringLiteral(", monitor mode") : QString());
     }
+    if (m_statusLines)
+        lines << m_statusLines();
     return lines.join(u'\n');
 }
 

@@ -40,6 +40,10 @@ public:
         m_observe = std::move(observe);
     }
 
+    // Lines "status" adds after its own, e.g. the characters each side of a
+    // split line wrote.
+    void setStatusLines(std::function<QStringList()> lines) { m_statusLines = std::move(lines); }
+
     static QString commandHelp();
     // How the simulated modules and hub behave where the panel does not fix it.
     static QString behaviourHelp();
@@ -54,6 +58,7 @@ private:
     std::function<void(const QString&)> m_print;
     std::function<bool(int, qint64)> m_hangUp;
     std::function<void(const QString&)> m_observe;
+    std::function<QStringList()> m_statusLines;
     quint32 m_garbageSeed = 1;
     bool m_quit = false;
 };

@@ -5,6 +5,7 @@
 #include "modsim/PtyLink.h"
 #include "modsim/RandomTraffic.h"
 #include "modsim/SimulatorConsole.h"
+#include "modsim/SplitLine.h"
 
 #include "core/ProgramVersion.h"
 
@@ -78,7 +79,14 @@ QString usageText(const QCommandLineParser& parser)
                "\nOn start the program prints one line per linked line ('line 1: PATH -> "
                "/dev/pts/N')\n"
                "and then 'ready'. It ends on 'quit', SIGINT or SIGTERM and removes its links;\n"
-               "the end of standard input does not end it.\n");
+               "the end of standard input does not end it.\n"
+               "\nWith --split, line 1 is linked twice ('line 1: PATH -> /dev/pts/N side A',\n"
+               "then side B); every write of a panel is printed as\n"
+               "'split <ms> ms <A|B> PATH wrote <n>: <characters>' (not with --quiet), a\n"
+               "period in which both sides wrote as 'both wrote: period from <ms> ms, A <n>\n"
+               "characters, B <n> characters', and at the end, and in 'status', each side's\n"
+               "total as 'split <A|B> PATH wrote <n> characters'. With --event-log the writes\n"
+               "and the periods are notes of the log too. A split line does not hang up.\n");
 }
 
 } // namespace
@@ -102,8 +110,18 @@ int main(int argc, char** argv)
         QStringLiteral("hub|direct"), QStringLiteral("hub"));
     const QCommandLineOption linkOpt(
         QStringLiteral("link"),
-        QStringLiteral("Symbolic link to make at PATH for line 1 (required)."),
+        QStringLiteral("Symbolic link to make at PATH for line 1 (this or --split is required)."),
         QStringLiteral("PATH"));
+    const QCommandLineOption splitOpt(
+        QStringLiteral("split"),
+        QStringLiteral("Line 1 on two pseudo-terminals instead of --link, for two panels: both "
+                       "get all the modules send, what either writes reaches the modules."),
+        QStringLiteral("PATH_A,PATH_B"));
+    const QCommandLineOption splitPeriodOpt(
+        QStringLiteral("split-period"),
+        QStringLiteral("Length of the supervision period in which writes from both sides of "
+                       "--split are reported (default 10000 ms, the panel's tick)."),
+        QStringLiteral("MS"), QString::number(SplitLine::kDefaultPeriodMs));
     const QCommandLineOption link2Opt(QStringLiteral("link2"),
                                       QStringLiteral("Symbolic link for line 2 (direct topology)."),
                                       QStringLiteral("PATH"));
@@ -166,9 +184,10 @@ int main(int argc, char** argv)
                                       QStringLiteral("Print only errors and 'ready'."));
     parser.addOption(helpOpt);
     parser.addVersionOption();
-    for (const auto* o : {&topologyOpt, &linkOpt, &link2Opt, &modulesOpt, &silentOpt, &groupsOpt,
-                          &takeDelayOpt, &baudOpt, &rateOpt, &seedOpt, &countOpt, &durationOpt,
-                          &delayOpt, &logOpt, &scenarioOpt, &exitOpt, &quietOpt})
+    for (const auto* o :
+         {&topologyOpt, &linkOpt, &splitOpt, &splitPeriodOpt, &link2Opt, &modulesOpt, &silentOpt,
+          &groupsOpt, &takeDelayOpt, &baudOpt, &rateOpt, &seedOpt, &countOpt, &durationOpt,
+          &delayOpt, &logOpt, &scenarioOpt, &exitOpt, &quietOpt})
         parser.addOption(*o);
     parser.process(app);
     if (parser.isSet(helpOpt)) {
@@ -180,8 +199,26 @@ int main(int argc, char** argv)
     if (topologyName != u"hub" && topologyName != u"direct")
         die(QStringLiteral("--topology is hub or direct"));
     const Topology topology = topologyName == u"hub" ? Topology::Hub : Topology::Direct;
-    if (!parser.isSet(linkOpt))
-        die(QStringLiteral("--link PATH is required (see --help)"));
+    const bool splitting = parser.isSet(splitOpt);
+    if (splitting && parser.isSet(linkOpt))
+        die(QStringLiteral("--link and --split both give line 1: use one of them"));
+    if (!splitting && !parser.isSet(linkOpt))
+        die(QStringLiteral("--link PATH or --split PATH_A,PATH_B is required (see --help)"));
+    std::pair<QString, QString> splitPaths;
+    if (splitting) {
+        QString error;
+        const auto paths = parseSplitPaths(parser.value(splitOpt), &error);
+        if (!paths)
+            die(error);
+        splitPaths = *paths;
+        if (parser.isSet(link2Opt)
+            && (parser.value(link2Opt) == paths->first || parser.value(link2Opt) == paths->second))
+            die(QStringLiteral("--link2 and --split give the same path"));
+    }
+    bool periodOk = false;
+    const qint64 splitPeriodMs = parser.value(splitPeriodOpt).toLongLong(&periodOk);
+    if (!periodOk || splitPeriodMs <= 0)
+        die(QStringLiteral("--split-period is a number of milliseconds above 0"));
     if (topology == Topology::Direct && !parser.isSet(link2Opt))
         die(QStringLiteral("direct topology needs --link2 PATH for module 2"));
     const bool quiet = parser.isSet(quietOpt);
@@ -237,32 +274,77 @@ int main(int argc, char** argv)
     PtyLink link1;
     PtyLink link2;
     PtyLink* links[2] = {&link1, &link2};
+    SplitLine split;
     const QString paths[2] = {parser.value(linkOpt), parser.value(link2Opt)};
-    for (int line = 1; line <= sim.lineCount(); ++line) {
-        PtyLink* link = links[line - 1];
-        QString error;
-        if (!link->open(paths[line - 1], &error))
-            die(error);
-        link->setBaud(baud);
-        QObject::connect(link, &PtyLink::received, [&, line](const QByteArray& bytes) {
+    auto feedLine = [&](int line) {
+        return [&, line](const QByteArray& bytes) {
             pump();
             sim.receive(line, bytes);
             pump();
-        });
+        };
+    };
+    auto sayLinked = [&](int line, const PtyLink& link, const QString& suffix) {
         if (!quiet)
-            say(QStringLiteral("line %1: %2 -> %3")
-                    .arg(line)
-                    .arg(link->linkPath(), link->slavePath()));
+            say(QStringLiteral("line %1: %2 -> %3").arg(line).arg(link.linkPath(), link.slavePath())
+                + suffix);
+    };
+    for (int line = 1; line <= sim.lineCount(); ++line) {
+        QString error;
+        if (line == 1 && splitting) {
+            if (!split.open(splitPaths.first, splitPaths.second, &error))
+                die(error);
+            split.setBaud(baud);
+            QObject::connect(&split, &SplitLine::received, feedLine(line));
+            for (int side = 0; side < SplitLine::kSides; ++side)
+                sayLinked(line, split.side(side),
+                          QStringLiteral(" side ") + QLatin1Char(sideLetter(side)));
+            continue;
+        }
+        PtyLink* link = links[line - 1];
+        if (!link->open(paths[line - 1], &error))
+            die(error);
+        link->setBaud(baud);
+        QObject::connect(link, &PtyLink::received, feedLine(line));
+        sayLinked(line, *link, QString());
     }
     QObject::connect(&sim, &ModuleSimulator::output, [&](int line, const QByteArray& bytes) {
-        if (line >= 1 && line <= sim.lineCount())
+        if (line == 1 && splitting)
+            split.write(bytes);
+        else if (line >= 1 && line <= sim.lineCount())
             links[line - 1]->write(bytes);
     });
 
     RandomTraffic traffic(sim);
     SimulatorConsole console(sim, traffic);
-    console.setHangUp(
-        [&links](int line, qint64 downMs) { return links[line - 1]->hangUp(downMs); });
+    console.setHangUp([&links, splitting](int line, qint64 downMs) {
+        if (line == 1 && splitting) {
+            // A standby that never writes would never get the output held for
+            // the new terminal: a split line does not hang up.
+            std::fputs("zelvan-modsim: a split line does not hang up\n", stderr);
+            return false;
+        }
+        return links[line - 1]->hangUp(downMs);
+    });
+    if (splitting) {
+        split.setPeriodMs(splitPeriodMs);
+        split.setClock([&clock]() { return clock.elapsed(); });
+        console.setStatusLines([&split]() { return split.totals(); });
+        QObject::connect(
+            &split, &SplitLine::sideWrote, [&](int side, qint64 atMs, const QByteArray& bytes) {
+                const QString text = formatSplitWrite(side, split.path(side), atMs, bytes);
+                if (!quiet)
+                    say(text);
+                if (log)
+                    log->note(atMs, text.toUtf8());
+            });
+        QObject::connect(&split, &SplitLine::bothWrote,
+                         [&](qint64 startMs, quint64 bytesA, quint64 bytesB) {
+                             const QString text = formatBothWrote(startMs, bytesA, bytesB);
+                             say(text);
+                             if (log)
+                                 log->note(clock.elapsed(), text.toUtf8());
+                         });
+    }
     if (log) {
         console.setObserver([&log, &sim](const QString& command) {
             log->note(sim.nowMs(), "command " + command.toUtf8());
@@ -338,9 +420,14 @@ int main(int argc, char** argv)
     say(QStringLiteral("ready"));
     pump();
     const int rc = app.exec();
-    if (link1.dropped() + link2.dropped() > 0)
+    if (splitting) {
+        split.close(); // a period still under way is told now
+        for (const QString& line : split.totals())
+            say(line);
+    }
+    if (const quint64 dropped = link1.dropped() + link2.dropped() + split.dropped(); dropped > 0)
         std::fprintf(stderr, "zelvan-modsim: %llu characters dropped (the panel stopped reading)\n",
-                     static_cast<unsigned long long>(link1.dropped() + link2.dropped()));
+                     static_cast<unsigned long long>(dropped));
     if (const quint64 lost = link1.lostAtHangUp() + link2.lostAtHangUp(); lost > 0)
         std::fprintf(
             stderr,
