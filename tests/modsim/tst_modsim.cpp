@@ -4,9 +4,11 @@
 #include "modsim/PtyLink.h"
 #include "modsim/RandomTraffic.h"
 #include "modsim/SimulatorConsole.h"
+#include "modsim/SplitLine.h"
 
 #include "link/LinkTexts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
@@ -85,6 +87,25 @@ public:
 private:
     QByteArray m_out[2];
 };
+
+// A panel's end of a pseudo-terminal, opened through its link.
+bool openPanelPort(QSerialPort& port, const QString& linkPath)
+{
+    port.setPortName(QFileInfo(linkPath).canonicalFilePath());
+    return port.open(QIODevice::ReadWrite);
+}
+
+// Reads what has arrived on the port into got; true once it ends with tail.
+bool readUntil(QSerialPort& port, QByteArray& got, const QByteArray& tail)
+{
+    got += port.readAll();
+    return got.endsWith(tail);
+}
+
+QString zelvanModsim()
+{
+    return qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan-modsim");
+}
 
 } // namespace
 
@@ -722,6 +743,211 @@ private slots:
         QVERIFY(sim.waitForFinished(10000));
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void splitLineServesBothSides()
+    {
+        QTemporaryDir dir;
+        const QString paths[2] = {dir.filePath(QStringLiteral("a")),
+                                  dir.filePath(QStringLiteral("b"))};
+        ModuleSimulator sim;
+        SplitLine line;
+        QString error;
+        QVERIFY2(line.open(paths[0], paths[1], &error), qPrintable(error));
+        connect(&line, &SplitLine::received, this,
+                [&sim](const QByteArray& bytes) { sim.receive(1, bytes); });
+        connect(&sim, &ModuleSimulator::output, this,
+                [&line](int, const QByteArray& bytes) { line.write(bytes); });
+        QSignalSpy wrote(&line, &SplitLine::sideWrote);
+        QSerialPort ports[2];
+        for (int s = 0; s < 2; ++s)
+            QVERIFY2(openPanelPort(ports[s], paths[s]), qPrintable(ports[s].errorString()));
+
+        // A probe from either side is answered, and both sides hear the answer.
+        QByteArray got[2];
+        QByteArray expected;
+        const std::pair<int, QByteArray> probes[] = {{0, "}1\r"}, {1, "}2\r"}};
+        for (const auto& [side, probe] : probes) {
+            ports[side].write(probe);
+            const QByteArray answer = "{" + probe.mid(1, 1) + ">";
+            expected += answer;
+            for (int s = 0; s < 2; ++s)
+                QTRY_VERIFY_WITH_TIMEOUT(readUntil(ports[s], got[s], answer), 10000);
+        }
+        // What a module says on its own reaches both, byte for byte.
+        QVERIFY(sim.violate(3, 5));
+        expected += "{3#A5\r";
+        for (int s = 0; s < 2; ++s) {
+            QTRY_VERIFY_WITH_TIMEOUT(readUntil(ports[s], got[s], "{3#A5\r"), 10000);
+            QCOMPARE(got[s], expected);
+        }
+
+        QCOMPARE(wrote.size(), 2);
+        QCOMPARE(wrote[0][0].toInt(), 0);
+        QCOMPARE(wrote[0][2].toByteArray(), QByteArray("}1\r"));
+        QCOMPARE(wrote[1][0].toInt(), 1);
+        QCOMPARE(wrote[1][2].toByteArray(), QByteArray("}2\r"));
+        QCOMPARE(line.written(0), quint64(3));
+        QCOMPARE(line.written(1), quint64(3));
+        ports[1].write("}4U1\r");
+        QTRY_COMPARE_WITH_TIMEOUT(line.written(1), quint64(8), 10000);
+        QCOMPARE(line.totals(), (QStringList{QStringLiteral("split A ") + paths[0]
+                                                 + QStringLiteral(" wrote 3 characters"),
+                                             QStringLiteral("split B ") + paths[1]
+                                                 + QStringLiteral(" wrote 8 characters")}));
+        QCOMPARE(formatSplitWrite(1, paths[1], 1250, "}4U1\r\x01\\"),
+                 QStringLiteral("split 1250 ms B ") + paths[1]
+                     + QStringLiteral(" wrote 7: }4U1\\r\\x01\\\\"));
+    }
+
+    void splitLineReportsPeriodsWithTwoWriters_data()
+    {
+        // Writes "A0 B4000": side and clock time; A writes 3 characters, B 6.
+        QTest::addColumn<qint64>("periodMs");
+        QTest::addColumn<QString>("writes");
+        QTest::addColumn<bool>("endByClose");
+        QTest::addColumn<QStringList>("reports");
+        const auto both = [](qint64 start, int a, int b) {
+            return formatBothWrote(start, quint64(a), quint64(b));
+        };
+        QTest::newRow("both in one period")
+            << qint64(10000) << "A0 B4000" << false << QStringList{both(0, 3, 6)};
+        QTest::newRow("one side only")
+            << qint64(10000) << "A0 A5000 A12000" << false << QStringList{};
+        QTest::newRow("the other side in the next period")
+            << qint64(10000) << "A0 B10000" << false << QStringList{};
+        QTest::newRow("a period begins at its first write")
+            << qint64(10000) << "A3000 B12999" << false << QStringList{both(3000, 3, 6)};
+        QTest::newRow("each side twice")
+            << qint64(10000) << "A0 B1 A2 B3" << false << QStringList{both(0, 6, 12)};
+        QTest::newRow("shorter period")
+            << qint64(2000) << "A0 B1999 A4000 B7000" << false << QStringList{both(0, 3, 6)};
+        QTest::newRow("two periods in a row") << qint64(10000) << "A0 B100 B10000 A10100" << false
+                                              << QStringList{both(0, 3, 6), both(10000, 3, 6)};
+        QTest::newRow("told at close")
+            << qint64(10000) << "B50 A60" << true << QStringList{both(50, 3, 6)};
+    }
+    void splitLineReportsPeriodsWithTwoWriters()
+    {
+        QFETCH(qint64, periodMs);
+        QFETCH(QString, writes);
+        QFETCH(bool, endByClose);
+        QFETCH(QStringList, reports);
+        QTemporaryDir dir;
+        const QString paths[2] = {dir.filePath(QStringLiteral("a")),
+                                  dir.filePath(QStringLiteral("b"))};
+        qint64 now = 0;
+        SplitLine line;
+        line.setClock([&now]() { return now; });
+        line.setPeriodMs(periodMs);
+        QString error;
+        QVERIFY2(line.open(paths[0], paths[1], &error), qPrintable(error));
+        QStringList told;
+        connect(&line, &SplitLine::bothWrote, this, [&told](qint64 start, quint64 a, quint64 b) {
+            told << formatBothWrote(start, a, b);
+        });
+        QSerialPort ports[2];
+        for (int s = 0; s < 2; ++s)
+            QVERIFY2(openPanelPort(ports[s], paths[s]), qPrintable(ports[s].errorString()));
+        const QByteArray payload[2] = {"}0\r", "}1\r}2\r"};
+        for (const QString& w : writes.split(u' ')) {
+            const int side = w[0] == u'A' ? 0 : 1;
+            now = w.mid(1).toLongLong();
+            const quint64 before = line.written(side);
+            ports[side].write(payload[side]);
+            QTRY_COMPARE_WITH_TIMEOUT(line.written(side), before + quint64(payload[side].size()),
+                                      10000);
+        }
+        const qsizetype toldBefore = told.size();
+        line.checkPeriod(); // the last period is not over yet
+        QCOMPARE(told.size(), toldBefore);
+        if (endByClose) {
+            line.close();
+        } else {
+            now += periodMs;
+            line.checkPeriod();
+        }
+        QCOMPARE(told, reports);
+    }
+
+    void splitOptionErrors_data()
+    {
+        // "@" stands for the test's directory.
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one path") << QStringList{"--split", "@/a"} << "two paths";
+        QTest::newRow("second path empty") << QStringList{"--split", "@/a,"} << "two paths";
+        QTest::newRow("three paths") << QStringList{"--split", "@/a,@/b,@/c"} << "two paths";
+        QTest::newRow("equal paths") << QStringList{"--split", "@/a,@/a"} << "two different";
+        QTest::newRow("with --link")
+            << QStringList{"--link", "@/l", "--split", "@/a,@/b"} << "use one of them";
+        QTest::newRow("neither") << QStringList{} << "is required";
+        QTest::newRow("period of 0")
+            << QStringList{"--split", "@/a,@/b", "--split-period", "0"} << "--split-period";
+        QTest::newRow("--link2 on a split path")
+            << QStringList{"--topology", "direct", "--split", "@/a,@/b", "--link2", "@/b"}
+            << "same path";
+    }
+    void splitOptionErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        if (!QFile::exists(zelvanModsim()))
+            QSKIP("zelvan-modsim is not built");
+        QTemporaryDir dir;
+        args.replaceInStrings(QStringLiteral("@"), dir.path());
+        QProcess sim;
+        sim.start(zelvanModsim(), args);
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 2);
+        const QString said = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(said.contains(message), qPrintable(said));
+        QVERIFY(QDir(dir.path()).isEmpty()); // no link was made
+    }
+
+    void programOnASplitLine()
+    {
+        if (!QFile::exists(zelvanModsim()))
+            QSKIP("zelvan-modsim is not built");
+        QTemporaryDir dir;
+        const QString paths[2] = {dir.filePath(QStringLiteral("a")),
+                                  dir.filePath(QStringLiteral("b"))};
+        QProcess sim;
+        sim.start(zelvanModsim(), {QStringLiteral("--split"), paths[0] + u',' + paths[1]});
+        QVERIFY(sim.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAllStandardOutput()).contains("ready\n"), 10000);
+        for (int s = 0; s < 2; ++s)
+            QVERIFY2(said.contains("line 1: " + paths[s].toLocal8Bit() + " -> /dev/pts/"),
+                     said.constData());
+        QVERIFY(said.contains(" side A\n") && said.contains(" side B\n"));
+
+        QSerialPort ports[2];
+        for (int s = 0; s < 2; ++s)
+            QVERIFY2(openPanelPort(ports[s], paths[s]), qPrintable(ports[s].errorString()));
+        ports[1].write("}1\r");
+        QByteArray got[2];
+        for (int s = 0; s < 2; ++s)
+            QTRY_VERIFY_WITH_TIMEOUT(readUntil(ports[s], got[s], "{1>"), 10000);
+        QCOMPARE(got[0], got[1]);
+        const QByteArray logged = " ms B " + paths[1].toLocal8Bit() + " wrote 3: }1\\r\n";
+        QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAllStandardOutput()).contains(logged), 10000);
+
+        const QByteArray totalA = "split A " + paths[0].toLocal8Bit() + " wrote 0 characters\n";
+        const QByteArray totalB = "split B " + paths[1].toLocal8Bit() + " wrote 3 characters\n";
+        sim.write("status\n");
+        QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAllStandardOutput()).contains(totalB), 10000);
+        QVERIFY(said.contains(totalA));
+        said.clear();
+        sim.write("quit\n");
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), 0);
+        said += sim.readAllStandardOutput();
+        QVERIFY2(said.contains(totalA) && said.contains(totalB), said.constData());
+        QVERIFY(!said.contains("both wrote"));
+        for (const QString& path : paths)
+            QVERIFY(!QFileInfo(path).isSymLink());
     }
 };
 
