@@ -180,8 +180,10 @@ int main(int argc, char** argv)
         QStringLiteral("exit-after"),
         QStringLiteral("End the program SEC seconds after the start (default: never)."),
         QStringLiteral("SEC"), QStringLiteral("0"));
-    const QCommandLineOption quietOpt(QStringLiteral("quiet"),
-                                      QStringLiteral("Print only errors and 'ready'."));
+    const QCommandLineOption quietOpt(
+        QStringLiteral("quiet"),
+        QStringLiteral("Print only errors and 'ready' (with --split also the periods "
+                       "in which both wrote and the totals)."));
     parser.addOption(helpOpt);
     parser.addVersionOption();
     for (const auto* o :
