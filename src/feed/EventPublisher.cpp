@@ -131,11 +131,9 @@ void EventPublisher::onDelivered(int id)
         if (m_refusedTopic == m_messages.eventTopic())
             clearRefusal();
         m_cursorDirty = true;
-        // The window is filled again once a quarter of it is free (or all of
-        // it), so that a run of acknowledgements costs one read of the day
-        // file and not one each.
-        if (m_options.window - inFlight() >= std::max(1, m_options.window / 4)
-            || m_inFlight.empty())
+        // The window is filled again once a quarter of it is free, so that a
+        // run of acknowledgements costs one read of the day file and not one each.
+        if (m_options.window - inFlight() >= std::max(1, m_options.window / 4))
             wake();
     }
 }

@@ -57,7 +57,7 @@ void SplitLine::take(int side, const QByteArray& bytes)
     checkPeriod();
     if (!m_periodStart) {
         m_periodStart = now;
-        m_periodTimer.start(static_cast<int>(std::min<qint64>(m_periodMs, 1000000000)));
+        armTimer(m_periodMs);
     }
     m_periodBytes[side] += static_cast<quint64>(bytes.size());
     m_written[side] += static_cast<quint64>(bytes.size());
@@ -72,10 +72,15 @@ void SplitLine::checkPeriod()
     const qint64 left = *m_periodStart + m_periodMs - m_now();
     if (left > 0) {
         if (!m_periodTimer.isActive())
-            m_periodTimer.start(static_cast<int>(std::min<qint64>(left, 1000000000)));
+            armTimer(left);
         return;
     }
     endPeriod();
+}
+
+void SplitLine::armTimer(qint64 ms)
+{
+    m_periodTimer.start(static_cast<int>(std::min<qint64>(ms, 1000000000)));
 }
 
 void SplitLine::endPeriod()

@@ -64,6 +64,7 @@ signals:
 private:
     void take(int side, const QByteArray& bytes);
     void endPeriod();
+    void armTimer(qint64 ms); // capped to what QTimer takes
 
     PtyLink m_sides[kSides];
     QString m_paths[kSides];
