@@ -23,6 +23,10 @@ public:
     // broker has acknowledged it; 0 when it cannot be sent now (not connected).
     virtual int publish(const QString& topic, const QByteArray& payload, bool retain) = 0;
     virtual bool isConnected() const = 0;
+    // Subscribes with QoS 1 to topic (MQTT wildcards allowed), now when connected and again after
+    // every new connection. Called again with a topic already subscribed, it subscribes again at
+    // once, so that the broker sends its retained messages on that topic once more.
+    virtual void subscribe(const QString& topic) { Q_UNUSED(topic) }
 
 signals:
     // Connected to the broker, or the connection is gone. Every message not
@@ -38,6 +42,9 @@ signals:
     // A connection attempt failed or the connection broke: the reason, for
     // the operator (never holding a password). Sent again at each attempt.
     void failed(const QString& reason);
+    // A message arrived on a subscribed topic; retained: the broker sent it as the topic's retained
+    // value (on subscribing), not as it was published.
+    void received(const QString& topic, const QByteArray& payload, bool retained);
 };
 
 } // namespace zelvan
