@@ -58,15 +58,23 @@ void PairRoles::attach(BrokerLink* link)
 
 void PairRoles::subscribeAll()
 {
-    const QString& p = m_options.partner;
-    if (!m_link || p.isEmpty())
+    if (!m_link || m_options.partner.isEmpty())
         return;
-    // The status first: the broker sends retained values in the order of
-    // the subscriptions, so the role read after it is never older.
-    m_link->subscribe(p + QStringLiteral("/status"));
-    m_link->subscribe(p + QStringLiteral("/preferred"));
-    m_link->subscribe(p + QStringLiteral("/object/+/state"));
-    m_link->subscribe(roleTopic(p));
+    subscribeRole();
+    m_link->subscribe(m_options.partner + QStringLiteral("/preferred"));
+    // Up to a thousand states: after what decides the role.
+    m_link->subscribe(m_options.partner + QStringLiteral("/object/+/state"));
+}
+
+// The status first: the broker sends retained values in the order of the
+// subscriptions, so the role read after it is never older. Subscribing again
+// brings both once more.
+void PairRoles::subscribeRole()
+{
+    if (!m_link || m_options.partner.isEmpty())
+        return;
+    m_link->subscribe(m_options.partner + QStringLiteral("/status"));
+    m_link->subscribe(roleTopic(m_options.partner));
     m_subscribedAt = m_mono.msecs();
     m_read = false;
 }
@@ -199,8 +207,7 @@ void PairRoles::resumed()
     m_lastPrompt = now;
     if (m_role == Role::Active && m_acknowledged)
         m_held = true;
-    // Subscribing again brings the retained values once more.
-    subscribeAll();
+    subscribeRole();
 }
 
 void PairRoles::evaluate()

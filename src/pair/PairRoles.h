@@ -126,6 +126,7 @@ private:
     void partnerRead();
     void publishOwn();
     void subscribeAll();
+    void subscribeRole();
     void onConnection(bool connected);
     void onReceived(const QString& topic, const QByteArray& payload);
     void announce();
