@@ -296,6 +296,11 @@ bool Station::startFeed(BrokerLink& link)
     if (!loaded() || !m_feedSettings.usable() || m_publisher)
         return false;
     const MqttSettings& mqtt = m_feedSettings.settings;
+    // The pair first: at each connection its role goes out before the
+    // status says "online", so a partner never reads this panel's "active"
+    // of before its restart as a claim on the line.
+    if (m_pair)
+        m_pair->attach(&link);
     EventPublisher::Options options;
     options.prefix = mqtt.prefix;
     options.homeAssistant = mqtt.homeAssistant;
@@ -318,8 +323,6 @@ bool Station::startFeed(BrokerLink& link)
     m_journalPublisher = std::make_unique<JournalPublisher>(link, m_screen, m_clock, journal);
     connect(m_journal.get(), &Journal::appended, m_journalPublisher.get(), &JournalPublisher::wake);
     m_journalPublisher->start();
-    if (m_pair)
-        m_pair->attach(&link);
     return true;
 }
 

@@ -115,13 +115,18 @@ void PairRoles::onReceived(const QString& topic, const QByteArray& payload)
         return;
     const QString rest = topic.mid(p.size() + 1);
     const QString word = QString::fromUtf8(payload).trimmed();
+    if (!rest.startsWith(QLatin1String("object/")))
+        qCDebug(lcApp).noquote() << "partner" << rest << word;
     if (rest == QLatin1String("status")) {
         m_partnerStatus = word;
+        // A role from before this status may be a dead panel's last word.
+        m_roleAfterStatus = false;
     } else if (rest == QLatin1String("preferred")) {
         m_partnerPreferred = word == QLatin1String("true");
     } else if (rest == QLatin1String("role")) {
         const bool wasActive = partnerActive();
         m_partnerRole = word;
+        m_roleAfterStatus = true;
         if (!wasActive && partnerActive())
             m_partnerSince = m_clock.now();
         partnerRead();
@@ -214,7 +219,10 @@ void PairRoles::evaluate()
 {
     const qint64 now = m_mono.msecs();
     if (m_role == Role::Active) {
-        if (m_acknowledged && !m_held && partnerActive() && partnerOutranks())
+        // Only a role said while the partner is on line: the retained
+        // "active" of a panel that died and now comes back is no claim.
+        if (m_acknowledged && !m_held && partnerActive() && m_roleAfterStatus
+            && partnerOutranks())
             stepDown(QStringLiteral("the partner is active too and keeps the line"));
         return;
     }

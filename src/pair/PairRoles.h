@@ -147,6 +147,7 @@ private:
     qint64 m_subscribedAt = 0;
     QString m_partnerStatus; // "online", "offline" or empty (never seen)
     QString m_partnerRole;
+    bool m_roleAfterStatus = false; // the role came after the status it goes with
     bool m_partnerPreferred = false;
     QDateTime m_partnerSince;
 

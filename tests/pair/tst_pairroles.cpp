@@ -154,6 +154,7 @@ private slots:
         QTest::newRow("stopped, partner took over") << "stoppedTakenOver" << true;
         QTest::newRow("stopped, partner did not take over") << "stopped" << false;
         QTest::newRow("partner active too and preferred") << "rival" << true;
+        QTest::newRow("partner back with the active of before its death") << "stale" << false;
     }
     void stepDown()
     {
@@ -171,6 +172,10 @@ private slots:
             rig.roles->portFailed();
         } else if (cause == "rival") {
             rig.partner("online", "active", true);
+        } else if (cause == "stale") {
+            emit rig.link.received("st/b/preferred", "true", true);
+            emit rig.link.received("st/b/role", "active", true);
+            emit rig.link.received("st/b/status", "online", false);
         } else {
             rig.mono.now += 40000; // stopped for 40 s
             rig.roles->check(rig.prompts);
