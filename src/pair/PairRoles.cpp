@@ -309,7 +309,14 @@ void PairRoles::takeOver()
     acknowledged();
 }
 
-bool PairRoles::writes() const { return m_role == Role::Active && m_acknowledged && !m_held; }
+// A check overdue means the process was stopped and has not yet looked at
+// its partner since: whatever runs first after the resumption (a supervision
+// tick, a queued command) writes nothing.
+bool PairRoles::writes() const
+{
+    return m_role == Role::Active && m_acknowledged && !m_held
+           && m_mono.msecs() - m_lastCheck <= kResumeGapMs;
+}
 
 bool PairRoles::silenceIsLoss() const { return writes() || partnerActive(); }
 

@@ -331,6 +331,7 @@ private slots:
         QTRY_VERIFY(main.pairNotice()->isVisible());
         QVERIFY2(main.pairNotice()->text().contains(QStringLiteral("desk/partner")),
                  qPrintable(main.pairNotice()->text()));
+        deskShot(&main, "pair-standby-refused.png");
         QFile journal(
             rig.home.filePath(QStringLiteral("Data/") + Journal::fileName(QDate::currentDate())));
         QVERIFY(journal.open(QIODevice::ReadOnly));
@@ -371,6 +372,7 @@ private slots:
         QVERIFY(written.startsWith("}0\r"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.desk->station().state().ModuleStarted[1], kWaitMs);
         QVERIFY(main.pairLine()->text().startsWith(QStringLiteral("Активен: този панел")));
+        deskShot(&main, "pair-taken-over.png");
         QFile journal(
             rig.home.filePath(QStringLiteral("Data/") + Journal::fileName(QDate::currentDate())));
         QVERIFY(journal.open(QIODevice::ReadOnly));
