@@ -31,7 +31,7 @@ class MonotonicClock;
 // pair that is configured wrongly, it never takes over by itself; once the
 // line is silent the operator is offered to take it over.
 //
-// check() runs once a second; a gap of more than three seconds between two
+// check() runs once a second; a gap of more than five seconds between two
 // checks means the process was stopped (or the machine suspended): an
 // active panel then writes nothing until it has read the partner's role
 // again, and steps down if the partner took over meanwhile.
@@ -61,7 +61,10 @@ public:
     // A panel that stepped down does not take the line again before this.
     static constexpr qint64 kNoFlapMs = 60000;
     // A gap between two checks longer than this: the process was stopped.
-    static constexpr qint64 kResumeGapMs = 3000;
+    // The partner cannot have taken over within a stop shorter than a
+    // silent period (10 s), so a busy moment of the panel's own thread does
+    // not count as one.
+    static constexpr qint64 kResumeGapMs = 5000;
     // After subscribing, the broker's retained values have arrived by then:
     // a partner that has none never ran.
     static constexpr qint64 kReadMs = 3000;
