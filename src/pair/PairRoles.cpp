@@ -103,6 +103,9 @@ void PairRoles::publishOwn()
     m_link->publish(m_options.prefix + QStringLiteral("/preferred"),
                     m_options.preferred ? QByteArrayLiteral("true") : QByteArrayLiteral("false"),
                     true);
+    // Held after a stop it says nothing of its role until it knows it again.
+    if (m_held)
+        return;
     const int id = m_link->publish(roleTopic(m_options.prefix), roleWord(m_role), true);
     if (m_role == Role::Active && !m_acknowledged)
         m_claimId = id;
@@ -155,6 +158,7 @@ void PairRoles::partnerRead()
     }
     qCInfo(lcApp) << "resumed: the partner is not active, this panel writes again";
     m_held = false;
+    publishOwn();
 }
 
 bool PairRoles::partnerActive() const
@@ -221,8 +225,7 @@ void PairRoles::evaluate()
     if (m_role == Role::Active) {
         // Only a role said while the partner is on line: the retained
         // "active" of a panel that died and now comes back is no claim.
-        if (m_acknowledged && !m_held && partnerActive() && m_roleAfterStatus
-            && partnerOutranks())
+        if (m_acknowledged && !m_held && partnerActive() && m_roleAfterStatus && partnerOutranks())
             stepDown(QStringLiteral("the partner is active too and keeps the line"));
         return;
     }

@@ -177,7 +177,7 @@ private slots:
             emit rig.link.received("st/b/role", "active", true);
             emit rig.link.received("st/b/status", "online", false);
         } else {
-            rig.mono.now += 40000; // stopped for 40 s
+            rig.mono.now += 40000;         // stopped for 40 s
             QVERIFY(!rig.roles->writes()); // before the first check after it, too
             rig.roles->check(rig.prompts);
             QVERIFY(!rig.roles->writes()); // nothing until the partner is read again
