@@ -220,9 +220,13 @@ void OperatorDesk::pairButtonClicked()
         return;
     const JournalAction action = handOver ? JournalAction::HandOver : JournalAction::TakeOver;
     whenAllowed(&m_station->operators(), ActionRequest::plain(action), [this, action] {
+        // After a log-in the roles may have changed: only what still holds is done.
         PairRoles& p = *m_station->pair();
+        const bool handing = action == JournalAction::HandOver;
+        if (handing ? !p.canHandOver() : !p.takeOverOffered())
+            return;
         m_station->operators().journal(action, 0, 0, p.partner());
-        if (action == JournalAction::HandOver)
+        if (handing)
             p.handOver();
         else
             p.takeOver();

@@ -373,6 +373,8 @@ qint64 Station::SteadyClock::msecs() const
 
 void Station::checkPair()
 {
+    m_pair->setLineOpen((!m_keeper1.wanted() || m_keeper1.isOpen())
+                        && (!m_keeper2.wanted() || m_keeper2.isOpen()));
     m_pair->check(m_framer.promptsHeard());
     // The standby knows the guard state from the partner and from what it
     // hears: its windows do not wait for an exchange it does not run.
@@ -414,6 +416,8 @@ QString Station::refusalHere(const ActionRequest& request) const
     }
     if (!m_pair || m_pair->writes())
         return {};
+    if (!m_pair->partnerIsActive())
+        return pair_texts::refusedNoActive().arg(request.text);
     return pair_texts::refusedOnStandby().arg(request.text, m_pair->partner());
 }
 

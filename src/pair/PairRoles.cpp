@@ -229,11 +229,13 @@ void PairRoles::evaluate()
             stepDown(QStringLiteral("the partner is active too and keeps the line"));
         return;
     }
-    if (!mayTakeOverByItself() || !partnerYields() || silence() < kSilenceMs)
+    if (!m_lineOpen || !mayTakeOverByItself() || !partnerYields() || silence() < kSilenceMs)
         return;
     if (m_everSteppedDown && now - m_steppedDownAt < kNoFlapMs)
         return;
-    if (!m_options.preferred && partnerOnline() && now - m_startedAt < kPreferredFirstMs)
+    // The first half minute belongs to a partner that outranks this panel
+    // and may be starting too: online, or not seen at all.
+    if (!partnerOffline() && partnerOutranks() && now - m_startedAt < kPreferredFirstMs)
         return;
     claim();
 }
@@ -325,6 +327,8 @@ bool PairRoles::silenceIsLoss() const { return writes() || partnerActive(); }
 
 QString PairRoles::activeText() const
 {
+    if (m_role == Role::Active && m_held)
+        return texts::readingPartnerAgain();
     if (m_role == Role::Active)
         return m_acknowledged ? texts::thisPanelActive().arg(timeText(m_activeSince))
                               : texts::takingOver();
@@ -340,6 +344,8 @@ QString PairRoles::problem() const
         lines << texts::bothPreferred().arg(m_options.partner);
     if (m_role == Role::Standby && m_link && !m_connected)
         lines << texts::noBroker();
+    else if (m_link && m_connected && m_read && m_partnerStatus.isEmpty())
+        lines << texts::partnerNeverSeen().arg(m_options.partner);
     if (takeOverOffered())
         lines << texts::noActiveProblem().arg(m_options.partner);
     return lines.join(QLatin1Char('\n'));

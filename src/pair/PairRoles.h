@@ -26,8 +26,9 @@ class MonotonicClock;
 // the modules for a full supervision period (no prompt heard), it has not
 // stepped down within the last minute, and it can see the broker; it
 // publishes "active" and writes only once the broker has acknowledged that.
-// A panel that is not preferred leaves the first half minute after its own
-// start to a preferred partner that is online. Without the broker, or with a
+// A panel leaves the first half minute after its own start to a partner
+// that outranks it (the preferred one, or between two alike the lower
+// prefix) and is online or not seen at all: both may be starting. Without the broker, or with a
 // pair that is configured wrongly, it never takes over by itself; once the
 // line is silent the operator is offered to take it over.
 //
@@ -81,6 +82,9 @@ public:
     void check(quint64 promptsHeard);
     // The active panel's serial port failed and did not reopen.
     void portFailed();
+    // Whether this panel's ports are open: a panel that could not write to
+    // the line does not take it over.
+    void setLineOpen(bool open) { m_lineOpen = open; }
     // The operator hands the line over to the partner (active panel only).
     bool canHandOver() const { return writes(); }
     void handOver();
@@ -94,6 +98,7 @@ public:
 
     Role role() const { return m_role; }
     QString partner() const { return m_options.partner; }
+    bool partnerIsActive() const { return partnerActive(); }
     // Which panel is active and since when, for the main window.
     QString activeText() const;
     // What the operator must know about the pair; empty when all is well.
@@ -115,6 +120,7 @@ signals:
 
 private:
     bool partnerOnline() const { return m_partnerStatus == QLatin1String("online"); }
+    bool partnerOffline() const { return m_partnerStatus == QLatin1String("offline"); }
     bool partnerActive() const;
     bool partnerYields() const;
     bool partnerOutranks() const;
@@ -143,6 +149,7 @@ private:
     bool m_acknowledged = false; // the broker has our "active"
     int m_claimId = 0;           // the "active" waiting for its acknowledgement
     bool m_held = false;         // resumed: not writing until the partner is read again
+    bool m_lineOpen = true;
     QDateTime m_activeSince;
 
     bool m_connected = false;

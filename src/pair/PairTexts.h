@@ -7,6 +7,20 @@ namespace zelvan::pair_texts {
 inline QString thisPanelActive() { return QStringLiteral("Активен: този панел от %1"); }
 inline QString partnerActive() { return QStringLiteral("Активен: %1 от %2"); }
 inline QString takingOver() { return QStringLiteral("Този панел поема линията…"); }
+inline QString readingPartnerAgain()
+{
+    return QStringLiteral("Този панел беше спрян: чете отново ролята на партньора, преди да пише");
+}
+inline QString partnerNeverSeen()
+{
+    return QStringLiteral("Панелът %1 не се вижда през MQTT брокера (няма нито status, нито role): "
+                          "проверете [pair] partner в mqtt.ini и правата за четене в брокера.");
+}
+inline QString refusedNoActive()
+{
+    return QStringLiteral("Този панел е резервен и не пише по линията: %1 не може да се направи "
+                          "оттук, а активен панел няма.");
+}
 inline QString noActivePanel() { return QStringLiteral("Няма активен панел"); }
 inline QString noActiveProblem()
 {

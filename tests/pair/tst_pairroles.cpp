@@ -119,7 +119,12 @@ private slots:
         rig.partner("offline", "standby");
         rig.run(30, true);
         QCOMPARE(rig.lastRole(), QByteArray("standby"));
-        rig.run(10);
+        // Nor does a panel whose port is closed take the line.
+        rig.roles->setLineOpen(false);
+        rig.run(20);
+        QCOMPARE(rig.lastRole(), QByteArray("standby"));
+        rig.roles->setLineOpen(true);
+        rig.run(1);
         QCOMPARE(rig.lastRole(), QByteArray("active"));
     }
 
