@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         }
         auto link = makeLink(broker.broker.port(), prefix, direct);
         EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, *link,
-                         {prefix, false, "bench", f.home.filePath("mqtt.cursor"), 256});
+                         {prefix, false, "bench", f.home.filePath("mqtt.cursor"), 256, {}});
         p.start();
         link->start();
         const Run r = follow(p, replayRecords);
@@ -136,8 +136,9 @@ int main(int argc, char** argv)
         // Live: the archive writes while the publisher follows.
         test::EngineFixture f;
         auto link = makeLink(broker.broker.port(), prefix + QStringLiteral("-live"), direct);
-        EventPublisher p({f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, *link,
-                         {prefix + "-live", false, "bench", f.home.filePath("mqtt.cursor"), 256});
+        EventPublisher p(
+            {f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, *link,
+            {prefix + "-live", false, "bench", f.home.filePath("mqtt.cursor"), 256, {}});
         link->start();
         if (!bench::waitFor([&] { return link->isConnected(); }, 10000))
             bench::BrokerForBench::die("no connection");

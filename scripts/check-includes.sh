@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The folders of src/ depend one way only:
 #   core  <-  link, events  <-  report, feed, journal  <-  panel, windows, menu  <-  app
+#   core  <-  pair (the roles of two panels on one line)  <-  app
 # (menu holds the tabs of the report and of the journal, so it may read both;
 # the report reads the day files of events/ and nothing above it)
 # platform implements interfaces that core declares and is used by app alone.
@@ -21,8 +22,9 @@ allowed() { # folder -> folders it may include
     menu) echo "core link events report journal menu" ;;
     feed) echo "core events feed" ;;
     journal) echo "core journal" ;;
+    pair) echo "core pair" ;;
     platform) echo "core platform" ;;
-    app) echo "core link events report panel windows menu feed journal platform app" ;;
+    app) echo "core link events report panel windows menu feed journal pair platform app" ;;
     *) echo "" ;;
   esac
 }

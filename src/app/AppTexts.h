@@ -27,6 +27,11 @@ inline const QString kProgramDescription =
     QStringLiteral("Operator's panel of the Zelvan 064 central monitoring station.");
 
 // Problems of the load step, shown to the operator: %1 a path, %2 the reason.
+inline QString pairWithoutBroker()
+{
+    return QStringLiteral("Двойката от панели в mqtt.ini няма използваем MQTT брокер: панелът "
+                          "остава резервен и не поема линията сам.");
+}
 inline QString configNotWritten() { return QStringLiteral("%1 не може да се запише."); }
 inline QString dataFilesNotWritten()
 {

@@ -12,8 +12,11 @@
 #include "journal/OperatorSession.h"
 #include "menu/MenuForm.h"
 #include "menu/StateRestore.h"
+#include "pair/PairRoles.h"
+#include "pair/PairTexts.h"
 #include "panel/MainForm.h"
 #include "panel/MainPanelModel.h"
+#include "platform/BootClock.h"
 #include "platform/FrontRequest.h"
 #include "platform/MosquittoLink.h"
 #include "platform/PrinterSink.h"
@@ -29,6 +32,7 @@
 #include "windows/RaiseForm.h"
 
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 namespace zelvan {
@@ -93,6 +97,7 @@ OperatorDesk::Started OperatorDesk::start()
 
     m_station = std::make_unique<Station>(m_platform.clock, m_platform.beeper, m_platform.port1,
                                           m_platform.port2, m_programDir);
+    m_station->setMonotonicClock(m_platform.mono ? *m_platform.mono : m_bootClock);
     // The start-up window follows the load step from its first steps on.
     m_splash = std::make_unique<SplashForm>(m_station->screen());
     m_linkLost = std::make_unique<LinkLostForm>(m_station->screen());
@@ -166,8 +171,62 @@ void OperatorDesk::buildWindows()
     m_blink->silence().setOperatorActions(&s.operators());
     m_restore->setOperatorActions(&s.operators());
     buildLogin();
+    buildPairStrip();
     placeWindows();
     followScreen();
+}
+
+// A panel of a pair shows which panel is active, offers the hand-over (when
+// it has the line) or the take-over (when nobody has it and it cannot see
+// its partner), and says why an action that would write was refused.
+void OperatorDesk::buildPairStrip()
+{
+    PairRoles* pair = m_station->pair();
+    if (!pair)
+        return;
+    connect(pair, &PairRoles::changed, this, &OperatorDesk::showPair);
+    connect(m_main.get(), &MainForm::pairButtonClicked, this, &OperatorDesk::pairButtonClicked);
+    connect(&m_station->operators(), &OperatorSession::lineRefused, m_main.get(),
+            &MainForm::showPairNotice);
+    showPair();
+}
+
+void OperatorDesk::showPair()
+{
+    const PairRoles& pair = *m_station->pair();
+    QString button;
+    if (pair.canHandOver())
+        button = pair_texts::handOverButton();
+    else if (pair.takeOverOffered())
+        button = pair_texts::takeOverButton();
+    m_main->showPair(pair.activeText(), button);
+    // A refusal said before the roles changed no longer holds.
+    m_main->showPairNotice(QString());
+}
+
+void OperatorDesk::pairButtonClicked()
+{
+    PairRoles& pair = *m_station->pair();
+    const bool handOver = pair.canHandOver();
+    if (!handOver && !pair.takeOverOffered())
+        return;
+    const QString question = handOver ? pair_texts::handOverQuestion().arg(pair.partner())
+                                      : pair_texts::takeOverQuestion().arg(pair.partner());
+    const bool yes = m_confirm
+                         ? m_confirm(m_main.get(), question)
+                         : QMessageBox::question(m_main.get(), m_main->windowTitle(), question)
+                               == QMessageBox::Yes;
+    if (!yes)
+        return;
+    const JournalAction action = handOver ? JournalAction::HandOver : JournalAction::TakeOver;
+    whenAllowed(&m_station->operators(), ActionRequest::plain(action), [this, action] {
+        PairRoles& p = *m_station->pair();
+        m_station->operators().journal(action, 0, 0, p.partner());
+        if (action == JournalAction::HandOver)
+            p.handOver();
+        else
+            p.takeOver();
+    });
 }
 
 // Where operators log in: who is there on the main window, its button, and

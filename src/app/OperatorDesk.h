@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/PanelLock.h"
+#include "platform/BootClock.h"
 #include "platform/MosquittoLink.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -27,6 +29,7 @@ class LoginForm;
 class BrokerLink;
 class MainForm;
 class MenuForm;
+class MonotonicClock;
 class ObjectInfoForm;
 class SerialLine;
 class SplashForm;
@@ -48,6 +51,9 @@ public:
         Beeper& beeper;
         SerialLine& port1;
         SerialLine& port2;
+        // The clock that tells a stopped and resumed process; the boot-time
+        // clock when null.
+        const MonotonicClock* mono = nullptr;
     };
 
     enum class Outcome
@@ -94,6 +100,11 @@ public:
     // on <prefix>/status).
     static MosquittoLink::Options brokerOptions(const MqttSettings& settings);
 
+    // Asks the operator to confirm a hand-over or a take-over of the line
+    // (a question box unless a test sets another).
+    using Confirm = std::function<bool(QWidget* parent, const QString& question)>;
+    void setConfirm(Confirm confirm) { m_confirm = std::move(confirm); }
+
 private:
     QStringList configuredDevices() const;
     void buildWindows();
@@ -104,6 +115,9 @@ private:
     void bringToFront();
     void buildLogin();
     void showOperator();
+    void buildPairStrip();
+    void showPair();
+    void pairButtonClicked();
 
     Platform m_platform;
     QString m_programDir;
@@ -126,6 +140,8 @@ private:
     std::unique_ptr<LoginForm> m_login;
     QPointer<MenuForm> m_menu;
     int m_menusOpened = 0;
+    Confirm m_confirm;
+    BootClock m_bootClock;
     bool m_mainShown = false;
     bool m_placedWithFrames = false;
 };

@@ -1,6 +1,7 @@
 #include "app/Station.h"
 
 #include "app/AppTexts.h"
+#include "core/Addressing.h"
 #include "core/Clock.h"
 #include "core/Logging.h"
 #include "core/ObjectFiles.h"
@@ -9,6 +10,7 @@
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
 #include "feed/EventPublisher.h"
+#include "feed/FeedMessages.h"
 #include "feed/JournalPublisher.h"
 #include "journal/Journal.h"
 #include "journal/JournalKey.h"
@@ -18,12 +20,15 @@
 #include "link/LinkSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/StartupExchange.h"
+#include "pair/PairRoles.h"
+#include "pair/PairTexts.h"
 #include "panel/MainPanelModel.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <cerrno>
+#include <chrono>
 #include <sys/stat.h>
 
 namespace zelvan {
@@ -33,21 +38,21 @@ using Source = ScreenState::ProblemSource;
 Station::Station(const Clock& clock, Beeper& beeper, SerialLine& port1, SerialLine& port2,
                  QString programDir, QObject* parent)
     : QObject(parent), m_clock(clock), m_beeper(beeper), m_port1(port1), m_port2(port2),
-      m_programDir(std::move(programDir)), m_ini(m_programDir), m_optionsFile(m_ini, m_screen),
-      m_grid(m_state), m_commands(m_state, port1, port2), m_framer(m_state), m_keeper1(port1, 1),
-      m_keeper2(port2, 2)
+      m_programDir(std::move(programDir)), m_line1(port1), m_line2(port2), m_ini(m_programDir),
+      m_optionsFile(m_ini, m_screen), m_grid(m_state), m_commands(m_state, m_line1, m_line2),
+      m_framer(m_state), m_keeper1(m_line1, 1), m_keeper2(m_line2, 2)
 {
     m_timer.setInterval(LinkSupervisor::kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Station::tick);
     // The records of all messages of one receive notification go to the disk
     // with one write and one sync before the notification's handler returns.
-    connect(&m_port1, &SerialLine::readyRead, this, [this] {
+    connect(&m_line1, &SerialLine::readyRead, this, [this] {
         const DayArchive::Batch batch(m_archive.get());
-        m_framer.receivePort1(m_port1.readAll());
+        m_framer.receivePort1(m_line1.readAll());
     });
-    connect(&m_port2, &SerialLine::readyRead, this, [this] {
+    connect(&m_line2, &SerialLine::readyRead, this, [this] {
         const DayArchive::Batch batch(m_archive.get());
-        m_framer.receivePort2(m_port2.readAll());
+        m_framer.receivePort2(m_line2.readAll());
     });
     connect(&m_alarms, &AlarmList::violationAdded, &m_screen, &ScreenState::bringAlarmsBack);
     // The port's problem: why it is closed, or the settings it could not use.
@@ -134,6 +139,9 @@ Station::LoadResult Station::load()
     m_feedStamp = feedSettingsStamp();
     if (!m_feedSettings.problems.isEmpty())
         m_screen.setProblem(Source::FeedConfig, m_feedSettings.problems.join(QLatin1Char('\n')));
+    // A panel of a pair listens before anything is written to the line.
+    if (m_feedSettings.present && m_feedSettings.settings.pair.configured)
+        buildPair();
 
     // Step 8: the start-up window.
     m_screen.setSplashVisible(true);
@@ -288,14 +296,23 @@ bool Station::startFeed(BrokerLink& link)
     if (!loaded() || !m_feedSettings.usable() || m_publisher)
         return false;
     const MqttSettings& mqtt = m_feedSettings.settings;
+    // The pair first: at each connection its role goes out before the
+    // status says "online", so a partner never reads this panel's "active"
+    // of before its restart as a claim on the line.
+    if (m_pair)
+        m_pair->attach(&link);
     EventPublisher::Options options;
     options.prefix = mqtt.prefix;
     options.homeAssistant = mqtt.homeAssistant;
     options.broker = mqtt.brokerText();
     options.cursorPath = m_state.DataDir + QStringLiteral("/mqtt.cursor");
+    if (m_pair)
+        options.discoveryNode = mqtt.pair.node;
     m_publisher = std::make_unique<EventPublisher>(
         EventPublisher::Sources{m_state, *m_files, m_alarms, *m_archive, m_screen, m_clock}, link,
         options);
+    if (m_pair)
+        m_publisher->setDiscovering(m_pair->writes());
     m_publisher->start();
 
     JournalPublisher::Options journal;
@@ -307,6 +324,97 @@ bool Station::startFeed(BrokerLink& link)
     connect(m_journal.get(), &Journal::appended, m_journalPublisher.get(), &JournalPublisher::wake);
     m_journalPublisher->start();
     return true;
+}
+
+// The pair's rules between the line and the broker: the gates of both ports
+// and the supervision follow its role; it is checked once a second.
+void Station::buildPair()
+{
+    const MqttSettingsFile::Result& read = m_feedSettings;
+    PairRoles::Options options;
+    options.prefix = read.settings.prefix;
+    options.partner = read.settings.pair.partner;
+    options.preferred = read.settings.pair.preferred;
+    options.problems = read.pairProblems;
+    if (!read.usable())
+        options.problems << apptexts::pairWithoutBroker();
+    m_pair = std::make_unique<PairRoles>(options, *m_mono, m_clock);
+    m_line1.setShare(m_pair.get());
+    m_line2.setShare(m_pair.get());
+    m_supervisor->setLineShare(m_pair.get());
+    m_operators->setLineRefusal(
+        [this](const ActionRequest& request) { return refusalHere(request); });
+    connect(m_pair.get(), &PairRoles::changed, this,
+            [this] { m_screen.setProblem(Source::Pair, m_pair->problem()); });
+    connect(m_pair.get(), &PairRoles::writingStarted, this, [this] {
+        m_exchange->startAll();
+        if (m_publisher)
+            m_publisher->setDiscovering(true);
+    });
+    // An exchange under way is left to the panel that now has the line.
+    connect(m_pair.get(), &PairRoles::writingStopped, this, [this] {
+        m_state.StartupModule = 0;
+        if (m_publisher)
+            m_publisher->setDiscovering(false);
+    });
+    connect(m_pair.get(), &PairRoles::partnerState, this, &Station::takePartnerState);
+    m_pairTimer.setInterval(PairRoles::kCheckMs);
+    connect(&m_pairTimer, &QTimer::timeout, this, &Station::checkPair);
+    m_pairTimer.start();
+    m_screen.setProblem(Source::Pair, m_pair->problem());
+}
+
+qint64 Station::SteadyClock::msecs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Station::checkPair()
+{
+    m_pair->check(m_framer.promptsHeard());
+    // The standby knows the guard state from the partner and from what it
+    // hears: its windows do not wait for an exchange it does not run.
+    if (!m_pair->writes() && m_state.FirstStartPending)
+        m_exchange->endStartupPhase();
+}
+
+// The partner's retained state of object k, for an object whose module this
+// panel has not yet heard start: the grid shows what the active panel knows.
+void Station::takePartnerState(int k, const QByteArray& word)
+{
+    if (k < 1 || k > kObjectCount || m_state.ModuleStarted[moduleOf(k)])
+        return;
+    if (word.isEmpty()) {
+        m_state.ObjInstalled[k] = 0;
+    } else {
+        const int state = FeedMessages::stateOfWord(word);
+        if (state < 0)
+            return;
+        m_state.ObjState[k] = qint16(state);
+        m_state.ObjInstalled[k] = -1;
+    }
+    m_grid.repaintObject(k);
+    m_grid.refreshRibbon(k);
+}
+
+// What a panel on standby refuses: everything that would write to the line.
+QString Station::refusalHere(const ActionRequest& request) const
+{
+    switch (request.action) {
+    case JournalAction::Take:
+    case JournalAction::Release:
+    case JournalAction::Measure:
+    case JournalAction::Thresholds:
+    case JournalAction::Restore:
+        break;
+    default:
+        return {};
+    }
+    if (!m_pair || m_pair->writes())
+        return {};
+    return pair_texts::refusedOnStandby().arg(request.text, m_pair->partner());
 }
 
 // What mqtt.ini is now: whether it is there, its size and its time.
@@ -355,6 +463,11 @@ void Station::housekeeping()
 {
     m_keeper1.reopenIfFailed();
     m_keeper2.reopenIfFailed();
+    // An active panel whose port stays closed leaves the line to its partner.
+    if (m_pair
+        && ((m_keeper1.wanted() && !m_keeper1.isOpen())
+            || (m_keeper2.wanted() && !m_keeper2.isOpen())))
+        m_pair->portFailed();
     m_archive->flushPending();
     m_panel->writePendingColors();
     m_optionsFile.retry();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/MonotonicClock.h"
+#include "core/OperatorActions.h"
 #include "core/OptionsFile.h"
 #include "core/ScreenState.h"
 #include "core/StationContext.h"
@@ -9,6 +11,7 @@
 #include "events/EventList.h"
 #include "feed/MqttSettings.h"
 #include "link/CommandSender.h"
+#include "link/GatedLine.h"
 #include "link/PortKeeper.h"
 #include "link/ReceiveFramer.h"
 #include "panel/ObjectGrid.h"
@@ -37,6 +40,7 @@ class JournalPublisher;
 class Journal;
 class OperatorSession;
 class LoginHolds;
+class PairRoles;
 
 // The whole station without its windows: the state, the configuration, the
 // data files, the lists, the grid, the panel's model, the link (framing,
@@ -65,6 +69,13 @@ public:
 
     // One supervision tick (the timer's work).
     void tick();
+
+    // The clock that tells a stopped and resumed process (a panel in a
+    // pair), set before load(); the desk gives the machine's boot-time
+    // clock. Without one the pair counts on a steady clock of its own.
+    void setMonotonicClock(const MonotonicClock& clock) { m_mono = &clock; }
+    // The rules of the pair when mqtt.ini has [pair]; null for a panel alone.
+    PairRoles* pair() const { return m_pair.get(); }
 
     // mqtt.ini as the load step read it: present, usable, or with the problems
     // shown to the operator. Without the file nothing is sent anywhere.
@@ -127,6 +138,9 @@ private:
     SerialLine& m_port1;
     SerialLine& m_port2;
     QString m_programDir;
+    // Every write to the modules passes one of these gates.
+    GatedLine m_line1;
+    GatedLine m_line2;
 
     StationState m_state;
     ScreenState m_screen;
@@ -162,6 +176,19 @@ private:
     bool m_exitJournaled = false;
     void buildOperators();
     void refreshOperators();
+    void buildPair();
+    void checkPair();
+    void takePartnerState(int k, const QByteArray& word);
+    QString refusalHere(const ActionRequest& request) const;
+    // A steady clock for a station built without one.
+    class SteadyClock : public MonotonicClock
+    {
+    public:
+        qint64 msecs() const override;
+    } m_steadyClock;
+    const MonotonicClock* m_mono = &m_steadyClock;
+    std::unique_ptr<PairRoles> m_pair;
+    QTimer m_pairTimer;
 };
 
 } // namespace zelvan

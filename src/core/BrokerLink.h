@@ -7,9 +7,10 @@
 namespace zelvan {
 
 // The connection to a message broker through which the station's records and
-// states go out to other systems. The station only publishes: it subscribes to
-// nothing and takes no command from the network. Implemented over libmosquitto
-// in platform/; tests use a recorder.
+// states go out to other systems. The station takes no command from the
+// network: what it subscribes to (in a pair of panels, its partner's topics)
+// it reads only as the partner's state, never as something to do.
+// Implemented over libmosquitto in platform/; tests use a recorder.
 class BrokerLink : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,11 @@ public:
     // broker has acknowledged it; 0 when it cannot be sent now (not connected).
     virtual int publish(const QString& topic, const QByteArray& payload, bool retain) = 0;
     virtual bool isConnected() const = 0;
+    // Subscribes with QoS 1 to topic (MQTT wildcards allowed), now when
+    // connected and again after every new connection. Called again with a
+    // topic already subscribed, it subscribes again at once, so that the
+    // broker sends its retained messages on that topic once more.
+    virtual void subscribe(const QString& topic) { Q_UNUSED(topic) }
 
 signals:
     // Connected to the broker, or the connection is gone. Every message not
@@ -38,6 +44,10 @@ signals:
     // A connection attempt failed or the connection broke: the reason, for
     // the operator (never holding a password). Sent again at each attempt.
     void failed(const QString& reason);
+    // A message arrived on a subscribed topic; retained: the broker sent it
+    // as the topic's retained value (on subscribing), not as it was
+    // published. The payload may be empty (a retained value being cleared).
+    void received(const QString& topic, const QByteArray& payload, bool retained);
 };
 
 } // namespace zelvan

@@ -10,13 +10,14 @@ namespace zelvan {
 
 namespace {
 
-constexpr size_t kActionCount = 24;
+constexpr size_t kActionCount = 26;
 
 constexpr std::array<const char*, kActionCount> kNames = {
-    "start",       "exit",    "login",    "logout",     "login_failed", "take",
-    "release",     "silence", "measure",  "thresholds", "colour",       "names",
-    "information", "board",   "restore",  "options",    "report",       "print",
-    "pdf",         "csv",     "given_up", "refused",    "unclean_end",  "journal_dropped"};
+    "start",       "exit",     "login",    "logout",     "login_failed", "take",
+    "release",     "silence",  "measure",  "thresholds", "colour",       "names",
+    "information", "board",    "restore",  "options",    "report",       "print",
+    "pdf",         "csv",      "given_up", "refused",    "unclean_end",  "journal_dropped",
+    "hand_over",   "take_over"};
 
 // The words of the operator's own language, in the order of JournalAction (UTF-8).
 constexpr std::array<const char*, kActionCount> kCaptions = {"Пускане",
@@ -42,7 +43,9 @@ constexpr std::array<const char*, kActionCount> kCaptions = {"Пускане",
                                                              "Изоставено",
                                                              "Отказано",
                                                              "Спиране без край",
-                                                             "Изпуснати редове"};
+                                                             "Изпуснати редове",
+                                                             "Предаване на линията",
+                                                             "Поемане на линията"};
 
 } // namespace
 

@@ -35,6 +35,8 @@ enum class JournalAction
     Refused,        // an action was refused: nobody can log in to allow it
     UncleanEnd,     // the last run ended without its exit line
     JournalDropped, // lines dropped from memory while the journal could not be written
+    HandOver,       // the active panel of a pair handed the line to its partner
+    TakeOver,       // the operator took the line over at a panel that could not see its partner
 };
 
 // The journal's word for an action ("take", "login_failed" ...).

@@ -66,6 +66,7 @@ public:
         JournalKey,      // the journal's key cannot be used: lines are written without chain values
         JournalRecovery, // journal lines saved at the last exit that cannot be read back
         LoginHolds,      // operators' names held after wrong PINs, or their file in trouble
+        Pair,            // the pair of panels: its configuration, the broker, no active panel
         Count
     };
     QStringList problems() const;

@@ -34,6 +34,8 @@ EventPublisher::EventPublisher(Sources sources, BrokerLink& link, Options option
                [this](int k) { return nameOf(k); })
 {
     m_options.window = qMax(1, m_options.window);
+    if (!m_options.discoveryNode.isEmpty())
+        m_states.setDiscoveryNode(m_options.discoveryNode);
     m_wake.setSingleShot(true);
     m_wake.setInterval(0);
     connect(&m_wake, &QTimer::timeout, this, [this] {

@@ -53,9 +53,10 @@ public:
     {
         QString prefix;
         bool homeAssistant = false;
-        QString broker;     // "host:port", for the operator's problem line
-        QString cursorPath; // where the cursor is kept
-        int window = 256;   // records sent and not yet acknowledged, at most
+        QString broker;        // "host:port", for the operator's problem line
+        QString cursorPath;    // where the cursor is kept
+        int window = 256;      // records sent and not yet acknowledged, at most
+        QString discoveryNode; // Home Assistant's node, when not the prefix (a pair shares one)
     };
 
     static constexpr int kSaveMs = 1000;
@@ -65,6 +66,9 @@ public:
     static constexpr int kRefusedRetryMs = 10000;
 
     EventPublisher(Sources sources, BrokerLink& link, Options options, QObject* parent = nullptr);
+    // Whether this panel sends Home Assistant's configs (in a pair: while it
+    // is the active one).
+    void setDiscovering(bool on) { m_states.setDiscovering(on); }
     ~EventPublisher() override; // saves the cursor
 
     // Loads the cursor and starts following the archive and the link.

@@ -238,6 +238,15 @@ QByteArray FeedMessages::event(const TailRecord& record, const QString& name,
     return o.finish();
 }
 
+int FeedMessages::stateOfWord(const QByteArray& word)
+{
+    for (const int code : {int(Released), int(Taken), int(Violated), int(TakeRequested)}) {
+        if (word == objectState(code))
+            return code;
+    }
+    return -1;
+}
+
 QByteArray FeedMessages::objectState(int code)
 {
     switch (code) {

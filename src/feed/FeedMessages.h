@@ -32,6 +32,8 @@ public:
                      const std::array<QString, 5>& captions) const;
     // "released", "taken", "violated", "take_requested"; empty for another code.
     static QByteArray objectState(int code);
+    // The guard state of a word of objectState(); -1 for any other.
+    static int stateOfWord(const QByteArray& word);
     static QByteArray moduleLink(bool online) { return online ? "online" : "lost"; }
 
     // The object's last record (its event message), retained: Home

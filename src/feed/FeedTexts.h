@@ -36,6 +36,15 @@ inline QString badPrefix()
 {
     return QStringLiteral("„%1“ е празен или съдържа +, # или празна част");
 }
+// A problem of [pair]: the feed runs, the panel stays on standby.
+inline QString pairProblem()
+{
+    return QStringLiteral("%1, ключ %2: %3. Панелът остава резервен и не поема линията сам.");
+}
+inline QString partnerIsSelf()
+{
+    return QStringLiteral("„%1“ е представката на самия панел, а не на партньора му");
+}
 inline QString needsPair() { return QStringLiteral("cert_file и key_file се дават заедно"); }
 inline QString notIniFile() { return QStringLiteral("файлът не е във формат key=value"); }
 

@@ -32,7 +32,7 @@ HomeAssistantDiscovery::HomeAssistantDiscovery(const FeedMessages& messages,
 
 QString HomeAssistantDiscovery::nodeId() const
 {
-    QString id = m_messages.prefix();
+    QString id = m_node.isEmpty() ? m_messages.prefix() : m_node;
     for (QChar& c : id) {
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-'))
             c = QLatin1Char('_');

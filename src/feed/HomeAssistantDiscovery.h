@@ -36,6 +36,8 @@ public:
     // `<node>`: the prefix with every character other than a letter, digit
     // or '-' replaced by '_'; the device and unique ids start with it.
     QString nodeId() const;
+    // The node's name when not the prefix (two panels of a pair share one).
+    void setNode(const QString& node) { m_node = node; }
     // The station's device and its two entities.
     std::vector<RetainedMessage> stationConfigs() const;
     // The connectivity sensor of module m, on the module's device.
@@ -59,6 +61,7 @@ private:
 
     const FeedMessages& m_messages;
     const StationState& m_state;
+    QString m_node;
 };
 
 } // namespace zelvan

@@ -22,6 +22,7 @@ namespace texts = feed_texts;
 const QStringList kBrokerKeys{"host",     "port",     "tls",           "ca_file",   "cert_file",
                               "key_file", "username", "password_file", "client_id", "keepalive"};
 const QStringList kTopicKeys{"prefix", "home_assistant"};
+const QStringList kPairKeys{"partner", "preferred", "node"};
 
 // A file that holds a secret (the password, the client's key), read through
 // the descriptor that was checked: a regular file that neither group nor
@@ -78,6 +79,16 @@ bool isLoopback(const QString& host)
            || host.startsWith(QLatin1String("127."));
 }
 
+// A topic prefix: levels that are not empty, no wildcard.
+bool validPrefix(const QString& prefix)
+{
+    const QStringList levels = prefix.split(QLatin1Char('/'));
+    const bool emptyLevel =
+        std::any_of(levels.begin(), levels.end(), [](const QString& l) { return l.isEmpty(); });
+    return !prefix.isEmpty() && !emptyLevel && !prefix.contains(QLatin1Char('+'))
+           && !prefix.contains(QLatin1Char('#'));
+}
+
 // Reads the keys of one file and collects what is wrong with them.
 class Reader
 {
@@ -92,8 +103,10 @@ public:
 
     void problem(const QString& key, const QString& what)
     {
-        problems.append(texts::problem().arg(m_path, keyName(key), what));
+        problems.append(m_template.arg(m_path, keyName(key), what));
     }
+    // From here on the problems are said with this text (%1 the file, %2 the key, %3 what).
+    void sayProblemsAs(const QString& text) { m_template = text; }
     static QString keyName(const QString& key)
     {
         const qsizetype slash = key.indexOf(QLatin1Char('/'));
@@ -147,9 +160,35 @@ public:
 
 private:
     QSettings m_ini;
+    QString m_template = texts::problem();
     QString m_path;
     QString m_dir;
 };
+
+// [pair]: the partner's prefix is required, another than this panel's own.
+// Two panels on one machine (a demo, the tests) need client ids of their
+// own: without one given, the prefix makes it.
+QStringList readPair(Reader& r, MqttSettings& s)
+{
+    r.problems.clear();
+    r.sayProblemsAs(texts::pairProblem());
+    MqttSettings::Pair& p = s.pair;
+    p.partner = r.text(QStringLiteral("pair/partner"));
+    if (p.partner.isEmpty())
+        r.problem(QStringLiteral("pair/partner"), texts::missing());
+    else if (p.partner == s.prefix)
+        r.problem(QStringLiteral("pair/partner"), texts::partnerIsSelf().arg(s.prefix));
+    else if (!validPrefix(p.partner))
+        r.problem(QStringLiteral("pair/partner"), texts::badPrefix().arg(p.partner));
+    p.preferred = r.boolean(QStringLiteral("pair/preferred"), false);
+    p.node = r.text(QStringLiteral("pair/node"));
+    if (p.node.isEmpty())
+        p.node = p.partner.isEmpty() ? s.prefix : std::min(s.prefix, p.partner);
+    if (!r.has(QStringLiteral("broker/client_id")))
+        s.clientId = QStringLiteral("zelvan-")
+                     + QString(s.prefix).replace(QLatin1Char('/'), QLatin1Char('-'));
+    return r.problems;
+}
 
 } // namespace
 
@@ -177,7 +216,8 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
         const QString section = key.section(QLatin1Char('/'), 0, 0);
         const QString name = key.section(QLatin1Char('/'), 1);
         const bool known = (section == QLatin1String("broker") && kBrokerKeys.contains(name))
-                           || (section == QLatin1String("topics") && kTopicKeys.contains(name));
+                           || (section == QLatin1String("topics") && kTopicKeys.contains(name))
+                           || (section == QLatin1String("pair") && kPairKeys.contains(name));
         if (!known)
             r.problem(key, texts::unknownKey());
     }
@@ -225,20 +265,22 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
     s.clientId = r.text(QStringLiteral("broker/client_id"));
     if (s.clientId.isEmpty())
         s.clientId = QStringLiteral("zelvan-") + hostName;
-    s.keepalive = r.number(QStringLiteral("broker/keepalive"), 60, MqttSettings::kMinKeepalive,
-                           MqttSettings::kMaxKeepalive);
+    const QStringList keys = r.allKeys();
+    s.pair.configured = std::any_of(keys.begin(), keys.end(), [](const QString& k) {
+        return k.startsWith(QLatin1String("pair/"));
+    });
+    s.keepalive = r.number(QStringLiteral("broker/keepalive"),
+                           s.pair.configured ? MqttSettings::kPairKeepalive : 60,
+                           MqttSettings::kMinKeepalive, MqttSettings::kMaxKeepalive);
 
     s.prefix = r.has(QStringLiteral("topics/prefix")) ? r.text(QStringLiteral("topics/prefix"))
                                                       : QStringLiteral("zelvan/") + hostName;
-    const QStringList levels = s.prefix.split(QLatin1Char('/'));
-    const bool emptyLevel =
-        std::any_of(levels.begin(), levels.end(), [](const QString& l) { return l.isEmpty(); });
-    if (s.prefix.isEmpty() || emptyLevel || s.prefix.contains(QLatin1Char('+'))
-        || s.prefix.contains(QLatin1Char('#')))
+    if (!validPrefix(s.prefix))
         r.problem(QStringLiteral("topics/prefix"), texts::badPrefix().arg(s.prefix));
     s.homeAssistant = r.boolean(QStringLiteral("topics/home_assistant"), false);
-
     result.problems = r.problems;
+    if (s.pair.configured)
+        result.pairProblems = readPair(r, s);
     return result;
 }
 

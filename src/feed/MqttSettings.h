@@ -23,6 +23,19 @@ struct MqttSettings
     QString prefix;      // "zelvan/<host name>" when not given
     bool homeAssistant = false;
 
+    // [pair]: this panel shares its line with a second one on hot standby,
+    // which it sees through the broker under the partner's prefix.
+    struct Pair
+    {
+        bool configured = false; // the section is there
+        QString partner;         // the partner's topic prefix
+        bool preferred = false;  // active when both start together
+        QString node; // Home Assistant's node both share; the lower prefix when not given
+    } pair;
+    // The keepalive of a panel in a pair when not given: the broker notices
+    // a dead partner within one and a half times it.
+    static constexpr int kPairKeepalive = 5;
+
     static constexpr int kMinKeepalive = 5;
     static constexpr int kMaxKeepalive = 65535;
 
@@ -42,6 +55,9 @@ public:
         bool present = false; // mqtt.ini exists: the feed is wanted
         MqttSettings settings;
         QStringList problems; // for the operator; the feed runs only without any
+        // What is wrong with [pair]: the feed runs, but the panel stays on
+        // standby and never takes the line over by itself.
+        QStringList pairProblems;
 
         bool usable() const { return present && problems.isEmpty(); }
     };

@@ -22,6 +22,22 @@ StateFeed::StateFeed(const StationState& state, const AlarmList& alarms, BrokerL
     connect(&m_lastRecordTimer, &QTimer::timeout, this, &StateFeed::publishLastRecords);
 }
 
+void StateFeed::setDiscoveryNode(const QString& node)
+{
+    if (m_discovery)
+        m_discovery->setNode(node);
+}
+
+void StateFeed::setDiscovering(bool on)
+{
+    if (on == m_discovering)
+        return;
+    m_discovering = on;
+    // The configs go with a full scan: the entities follow this panel now.
+    if (on && m_link.isConnected())
+        sendAllAgain();
+}
+
 void StateFeed::connectionChanged(bool connected)
 {
     m_sending.clear();
@@ -56,7 +72,7 @@ void StateFeed::scan()
         return;
     const bool full = m_fullScan;
     m_fullScan = false;
-    if (full && m_discovery) {
+    if (full && discovering()) {
         for (const RetainedMessage& config : m_discovery->stationConfigs())
             publish(config);
     }
@@ -73,7 +89,7 @@ void StateFeed::scanModule(int m, bool full)
 {
     if (!m_state.ModuleEnabled[size_t(m)])
         return;
-    if (full && m_discovery)
+    if (full && discovering())
         publish(m_discovery->moduleConfig(m));
     const bool started = m_state.ModuleStarted[size_t(m)];
     const qint16 link = started ? 1 : m_state.ModuleLinkLost[size_t(m)] ? 0 : -1;
@@ -100,7 +116,7 @@ void StateFeed::scanObject(int k, bool full)
         if (known == Known::Removed)
             return;
         publish(m_messages.objectTopic(k), QByteArray());
-        if (m_discovery) {
+        if (discovering()) {
             for (const QString& topic : m_discovery->objectConfigTopics(k))
                 publish(topic, QByteArray());
         }
@@ -108,7 +124,7 @@ void StateFeed::scanObject(int k, bool full)
         sent = -1;
         return;
     }
-    if (m_discovery && (known != Known::Installed || full)) {
+    if (discovering() && (known != Known::Installed || full)) {
         for (const RetainedMessage& config : m_discovery->objectConfigs(k, m_names(k)))
             publish(config);
     }

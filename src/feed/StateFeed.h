@@ -49,6 +49,12 @@ public:
               const FeedMessages& messages, bool homeAssistant, Names names,
               QObject* parent = nullptr);
 
+    // In a pair of panels Home Assistant sees one station: both send their
+    // configs under the node they share, and only the active one sends
+    // them (setDiscovering), each config pointing at its own topics.
+    void setDiscoveryNode(const QString& node);
+    void setDiscovering(bool on);
+
     // After each connection everything is sent again; without one nothing.
     void connectionChanged(bool connected);
     // Sends what changed since the last scan.
@@ -81,6 +87,8 @@ private:
     BrokerLink& m_link;
     const FeedMessages& m_messages;
     std::optional<HomeAssistantDiscovery> m_discovery;
+    bool m_discovering = true;
+    bool discovering() const { return m_discovery && m_discovering; }
     Names m_names;
     bool m_fullScan = true;
 

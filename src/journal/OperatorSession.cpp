@@ -164,6 +164,12 @@ void OperatorSession::checkHolds()
 
 void OperatorSession::whenAllowed(const ActionRequest& request, std::function<void()> action)
 {
+    if (const QString here = m_lineRefusal ? m_lineRefusal(request) : QString(); !here.isEmpty()) {
+        journal(JournalAction::Refused, request.object, request.module,
+                journalActionName(request.action) + QStringLiteral(": ") + here);
+        emit lineRefused(here);
+        return;
+    }
     if (!m_required) {
         action();
         return;

@@ -54,6 +54,11 @@ public:
     // Why nobody can log in now, with how to mend it; empty when somebody can.
     QString refusal() const;
     // Why the operators file lets nobody log in; empty when it does not.
+    // Says why this panel cannot do an action at all now (it does not write
+    // to the line: the other panel of a pair does); empty when it may. A
+    // refused action is journaled as refused and said through lineRefused().
+    using LineRefusal = std::function<QString(const ActionRequest&)>;
+    void setLineRefusal(LineRefusal refusal) { m_lineRefusal = std::move(refusal); }
     QString fileRefusal() const { return m_fileRefusal; }
     QStringList operatorNames() const;
     // The operator logged in; empty for nobody.
@@ -90,6 +95,8 @@ signals:
     void loginRequested();
     // An action was refused (text says which and why): shown to the operator.
     void actionRefused(const QString& text);
+    // An action refused because another panel has the line.
+    void lineRefused(const QString& text);
     // The waiting action was given up (time out, cancel, another asked).
     void pendingDropped();
     // Somebody logged in or out.
@@ -118,6 +125,7 @@ private:
     int m_idleMinutes = 0;
     bool m_required = false;
     QString m_fileRefusal; // the operators file cannot be used
+    LineRefusal m_lineRefusal;
     QString m_current;
     QDateTime m_lastAction;
     std::optional<Pending> m_pending;

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/EventCodes.h"
 #include "core/Labels.h"
+#include "core/LineShare.h"
 #include "core/Logging.h"
 #include "core/PanelControl.h"
 #include "core/ScreenState.h"
@@ -43,26 +44,47 @@ void LinkSupervisor::tick()
     writeUnsaved();
 
     StationState& s = m_ctx.state;
-    m_exchange.passOverUnbegun();
-    reportSilent();
+    // A panel on standby asks nothing: it runs no exchange of its own and
+    // reports silence only where the active panel asks and the module does
+    // not answer (another module answered in the same period).
+    const bool writes = m_share == nullptr || m_share->writes();
+    bool anyAnswered = false;
+    for (int m = 1; m <= kModuleCount; ++m)
+        anyAnswered = anyAnswered || (s.ModuleEnabled[m] && s.ModuleAnswered[m]);
+    const bool lossCounts = writes || (m_share->silenceIsLoss() && anyAnswered);
 
-    for (int m = 1; m <= kModuleCount; ++m) {
-        if (s.ModuleEnabled[m] && !s.ModuleAnswered[m] && s.ModuleWasAnswering[m])
-            recordLost(m);
+    if (writes)
+        m_exchange.passOverUnbegun();
+    if (lossCounts) {
+        reportSilent();
+        for (int m = 1; m <= kModuleCount; ++m) {
+            if (s.ModuleEnabled[m] && !s.ModuleAnswered[m] && s.ModuleWasAnswering[m])
+                recordLost(m);
+        }
+    } else {
+        m_ctx.screen.setLinkLostVisible(false);
     }
 
     for (int m = 1; m <= kModuleCount; ++m) {
-        if (s.ModuleEnabled[m] && s.ModuleAnswered[m] && !s.ModuleWasAnswering[m]) {
+        if (writes && s.ModuleEnabled[m] && s.ModuleAnswered[m] && !s.ModuleWasAnswering[m]) {
             qCInfo(lcLink) << "module" << m << "answers again";
             m_exchange.StartMdl();
         }
     }
 
-    watchdog();
+    watchdog(writes);
 
     for (int m = 1; m <= kModuleCount; ++m) {
-        s.ModuleWasAnswering[m] = s.ModuleAnswered[m];
+        // Unknown on standby while nobody asks: it counts as answering, so
+        // that the first period in which it is asked and stays silent is a loss.
+        if (lossCounts)
+            s.ModuleWasAnswering[m] = s.ModuleAnswered[m];
         s.ModuleAnswered[m] = false;
+    }
+    if (!writes) {
+        // What the standby knows it shows at once.
+        m_exchange.endStartupPhase();
+        return;
     }
     m_ctx.commands.TstMdl();
 
@@ -153,7 +175,7 @@ void LinkSupervisor::writeUnsaved()
     m_ctx.screen.setProblem(ScreenState::ProblemSource::ModuleState, problem);
 }
 
-void LinkSupervisor::watchdog()
+void LinkSupervisor::watchdog(bool writes)
 {
     StationState& s = m_ctx.state;
     const int st = s.StartupModule;
@@ -167,7 +189,8 @@ void LinkSupervisor::watchdog()
     s.ModuleAnswered[st] = false;
     s.ModuleWasAnswering[st] = false;
     s.StartupModule = 0;
-    m_exchange.StartMdl();
+    if (writes)
+        m_exchange.StartMdl();
 }
 
 } // namespace zelvan

@@ -12,6 +12,7 @@
 namespace zelvan {
 
 class StartupExchange;
+class LineShare;
 
 // The 10-second tick: reports silent modules in the link-lost window, records
 // each lost link once (events line, day record, Mdl_<m>.dat), starts returning
@@ -29,6 +30,10 @@ public:
     // writing day records that are waiting after a failure.
     void setHousekeeping(std::function<void()> work) { m_housekeeping = std::move(work); }
 
+    // The line may be shared with a panel on standby; without a share this
+    // panel writes and every silence is a loss.
+    void setLineShare(const LineShare* share) { m_share = share; }
+
     void tick();
 
     // Module state files waiting to be written after a failure.
@@ -44,7 +49,8 @@ private:
     void recordLost(int m);
     void saveModuleState(int m, const QDateTime& lostAt);
     void writeUnsaved();
-    void watchdog();
+    // writes: false on standby, which abandons a stalled exchange it only heard.
+    void watchdog(bool writes);
 
     // A module's state file that could not be written yet: retried at each
     // tick until it is, a later loss of the module replacing it.
@@ -57,6 +63,7 @@ private:
     StationContext m_ctx;
     StartupExchange& m_exchange;
     std::function<void()> m_housekeeping;
+    const LineShare* m_share = nullptr;
     std::array<std::optional<UnsavedState>, 9> m_unsaved{};
 };
 

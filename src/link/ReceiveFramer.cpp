@@ -138,6 +138,7 @@ void ReceiveFramer::control(char c, int m)
     case '*':
     case '!':
         m_state.ModuleAnswered[i] = true;
+        ++m_prompts;
         break;
     case '#':
         m_state.RxHashMode[i] = -1;

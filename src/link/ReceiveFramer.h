@@ -38,6 +38,9 @@ public:
     quint64 discardedCount() const { return m_discarded; }
     // Braces followed by something other than a module digit 0..8.
     quint64 badSelectorCount() const { return m_badSelectors; }
+    // Prompt characters heard since the start, from any module: someone is
+    // asking the modules (this panel or the other one of a pair).
+    quint64 promptsHeard() const { return m_prompts; }
 
 private:
     void selectModule(char c);
@@ -54,6 +57,7 @@ private:
     ModuleTable<bool> m_hashOverflow{};
     quint64 m_discarded = 0;
     quint64 m_badSelectors = 0;
+    quint64 m_prompts = 0;
 };
 
 } // namespace zelvan

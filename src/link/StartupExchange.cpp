@@ -90,9 +90,16 @@ bool StartupExchange::askNext(bool passedOver)
 
 void StartupExchange::StartMdl()
 {
-    StationState& s = m_ctx.state;
     if (askNext(false))
         return;
+    endStartupPhase();
+    // The others are done: a module passed over is asked again.
+    askNext(true);
+}
+
+void StartupExchange::endStartupPhase()
+{
+    StationState& s = m_ctx.state;
     if (s.FirstStartPending) {
         s.FirstStartPending = false;
         m_ctx.screen.setMainVisible(true);
@@ -102,8 +109,23 @@ void StartupExchange::StartMdl()
         qCInfo(lcLink) << "start-up finished, main window shown";
     }
     m_ctx.screen.setSplashVisible(false);
-    // The others are done: a module passed over is asked again.
-    askNext(true);
+}
+
+void StartupExchange::startAll()
+{
+    StationState& s = m_ctx.state;
+    for (int m = 1; m <= kModuleCount; ++m) {
+        m_asked[size_t(m)] = false;
+        m_passedOver[size_t(m)] = false;
+        if (!s.ModuleEnabled[m])
+            continue;
+        // Counted as answering until the next tick, as at a first start.
+        s.ModuleStarted[m] = false;
+        s.ModuleWasAnswering[m] = true;
+    }
+    s.StartupModule = 0;
+    m_ctx.commands.TstMdl();
+    StartMdl();
 }
 
 void StartupExchange::passOverUnbegun()

@@ -22,6 +22,15 @@ public:
     // when none is left, shows the main window (first time) and closes the
     // start-up window. Modules passed over are asked only after that, lowest first.
     void StartMdl();
+    // Ends the start-up phase: the main window and the lists the options
+    // name appear (the first time), the start-up window closes. A panel that
+    // listens on standby does so without an exchange of its own.
+    void endStartupPhase();
+    // Takes the line over: the probe, then the exchange of every enabled
+    // module from the lowest on, each counted as answering until the next
+    // tick (a module that another panel left in monitor mode is brought back
+    // by its exchange too).
+    void startAll();
 
     // At the supervision tick: a module asked for its version since the last
     // tick that answers its prompt but has not begun its exchange (no group

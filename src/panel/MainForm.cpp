@@ -32,6 +32,7 @@ const QRect kBottomPanel(0, px(5295), px(7335), px(1155));
 constexpr int kButtonSize = px(615);
 constexpr int kButtonPitch = px(600);
 constexpr int kProblemHeight = 18;
+constexpr int kPairHeight = 30;
 
 const QSize kLargeDigit(24, 40);
 const QSize kSmallDigit(13, 23);
@@ -88,6 +89,7 @@ MainForm::MainForm(MainPanelModel& panel, ScreenState& screen, QWidget* parent)
                       Qt::AlignLeft | Qt::AlignVCenter, this);
     m_problem->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
     m_problem->setWordWrap(true);
+    buildPairStrip();
 
     connect(&m_panel.grid(), &ObjectGrid::buttonChanged, this, &MainForm::showButton);
     connect(&m_panel.grid(), &ObjectGrid::ribbonChanged, this, &MainForm::showRibbon);
@@ -231,6 +233,46 @@ void MainForm::showOperator(const QString& line, const QString& button)
     m_operatorButton->show();
 }
 
+// Below the panel, for a panel that shares its line with another one:
+// which panel is active and since when, the button that hands the line over
+// or takes it, and why the last action was refused here.
+void MainForm::buildPairStrip()
+{
+    const int width = kWindowSize.width() - 8;
+    m_pairLine = label(QStringLiteral("PairLine"), QString(),
+                       QRect(4, kWindowSize.height() + 4, width - 140, 22),
+                       Qt::AlignLeft | Qt::AlignVCenter, this);
+    m_pairButton = new QPushButton(this);
+    m_pairButton->setObjectName(QStringLiteral("PairButton"));
+    m_pairButton->setGeometry(width - 130, kWindowSize.height() + 3, 134, 24);
+    connect(m_pairButton, &QPushButton::clicked, this, &MainForm::pairButtonClicked);
+    m_pairNotice = label(QStringLiteral("PairNotice"), QString(),
+                         QRect(4, kWindowSize.height() + kPairHeight - 4, width, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter, this);
+    m_pairNotice->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+    m_pairNotice->setWordWrap(true);
+    for (QWidget* w : {static_cast<QWidget*>(m_pairLine), static_cast<QWidget*>(m_pairButton),
+                       static_cast<QWidget*>(m_pairNotice)})
+        w->hide();
+}
+
+void MainForm::showPair(const QString& line, const QString& button)
+{
+    m_pairShown = true;
+    m_pairLine->setText(line);
+    m_pairLine->show();
+    m_pairButton->setText(button);
+    m_pairButton->setVisible(!button.isEmpty());
+    showScreen();
+}
+
+void MainForm::showPairNotice(const QString& text)
+{
+    m_pairNotice->setText(text);
+    m_pairNotice->setVisible(!text.isEmpty());
+    showScreen();
+}
+
 void MainForm::buildBottomStrip()
 {
     m_bottomPanel = panel3D(QStringLiteral("Panel3D2"), kBottomPanel, this);
@@ -340,10 +382,19 @@ void MainForm::showScreen()
     // Every problem is read whole: the list grows below the panel by the
     // lines its wrapped text takes.
     const int width = kWindowSize.width() - 8;
+    int top = kWindowSize.height();
+    if (m_pairShown) {
+        top += kPairHeight;
+        if (m_pairNotice->isVisibleTo(this)) {
+            const int notice = m_pairNotice->heightForWidth(width);
+            m_pairNotice->setGeometry(4, top, width, notice);
+            top += notice;
+        }
+    }
     const int height =
         problem.isEmpty() ? 0 : std::max(kProblemHeight, m_problem->heightForWidth(width));
-    m_problem->setGeometry(4, kWindowSize.height(), width, height);
-    setFixedSize(kWindowSize.width(), kWindowSize.height() + height);
+    m_problem->setGeometry(4, top, width, height);
+    setFixedSize(kWindowSize.width(), top + height);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)

@@ -35,6 +35,14 @@ public:
     // Who is logged in and the log-in button, shown only where operators
     // log in: "Оператор: …" above, the button beside "Меню".
     void showOperator(const QString& line, const QString& button);
+    // The pair's strip below the panel: which panel is active, and the
+    // button that hands the line over or takes it (hidden when empty).
+    void showPair(const QString& line, const QString& button);
+    // Why the operator's last action was refused at this panel; empty: nothing.
+    void showPairNotice(const QString& text);
+    QLabel* pairLine() const { return m_pairLine; }
+    QPushButton* pairButton() const { return m_pairButton; }
+    QLabel* pairNotice() const { return m_pairNotice; }
     QLabel* operatorLabel() const { return m_operator; }
     QPushButton* operatorButton() const { return m_operatorButton; }
 
@@ -43,6 +51,7 @@ signals:
     void menuRequested();
     // The log-in / log-out button was clicked.
     void operatorButtonClicked();
+    void pairButtonClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +60,7 @@ private:
     void buildGrid();
     void buildSidePanel();
     void buildBottomStrip();
+    void buildPairStrip();
     void showButton(int i);
     void showRibbon(int r);
     void showPage();
@@ -80,6 +90,10 @@ private:
     QPushButton* m_menu = nullptr;                 // Command3D2
     QLabel* m_operator = nullptr;
     QPushButton* m_operatorButton = nullptr;
+    QLabel* m_pairLine = nullptr;
+    QPushButton* m_pairButton = nullptr;
+    QLabel* m_pairNotice = nullptr;
+    bool m_pairShown = false;
     QLabel* m_problem = nullptr;
 };
 

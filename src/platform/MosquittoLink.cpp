@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 namespace zelvan {
 
@@ -84,6 +85,8 @@ void MosquittoLink::attempt()
     mosquitto_connect_v5_callback_set(m_mosq, &MosquittoLink::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MosquittoLink::onDisconnect);
     mosquitto_publish_v5_callback_set(m_mosq, &MosquittoLink::onPublish);
+    mosquitto_subscribe_v5_callback_set(m_mosq, &MosquittoLink::onSubscribe);
+    mosquitto_message_v5_callback_set(m_mosq, &MosquittoLink::onMessage);
     // The publisher bounds what it sends unacknowledged; the client holds
     // nothing back, and sends each message at once (no Nagle delay).
     mosquitto_int_option(m_mosq, MOSQ_OPT_SEND_MAXIMUM, 65535);
@@ -145,12 +148,22 @@ void MosquittoLink::afterLoop(int rc)
 {
     if (!m_mosq)
         return;
+    // Read now: errno does not outlast the slots called below.
+    const QString error = rc == MOSQ_ERR_SUCCESS ? QString() : errorText(rc);
     if (m_connackRc >= 0) {
         const int connack = m_connackRc;
         m_connackRc = -1;
         if (connack != 0) {
             drop(QString::fromUtf8(mosquitto_reason_string(connack)));
             return;
+        }
+        // The session starts clean: the broker knows none of the topics yet.
+        for (const QByteArray& topic : std::as_const(m_topics)) {
+            const int sent = sendSubscription(topic);
+            if (sent != MOSQ_ERR_SUCCESS) {
+                drop(errorText(sent));
+                return;
+            }
         }
         m_connectTimeout.stop();
         m_connected = true;
@@ -160,9 +173,28 @@ void MosquittoLink::afterLoop(int rc)
         if (!m_mosq)
             return;
     }
+    if (!m_heard.empty()) {
+        std::vector<Heard> heard;
+        heard.swap(m_heard);
+        for (const Heard& h : heard) {
+            switch (h.kind) {
+            case Heard::Kind::Delivered:
+                emit delivered(h.mid);
+                break;
+            case Heard::Kind::Refused:
+                emit refused(h.mid, h.text);
+                break;
+            case Heard::Kind::Message:
+                emit received(h.text, h.payload, h.retained);
+                break;
+            }
+        }
+        if (!m_mosq)
+            return;
+    }
     if (m_lostInCallback || (rc != MOSQ_ERR_SUCCESS)) {
         m_lostInCallback = false;
-        drop(rc == MOSQ_ERR_SUCCESS ? QStringLiteral("connection closed") : errorText(rc));
+        drop(rc == MOSQ_ERR_SUCCESS ? QStringLiteral("connection closed") : error);
         return;
     }
     updateWriteWatch();
@@ -180,6 +212,8 @@ void MosquittoLink::drop(const QString& reason)
     }
     m_connackRc = -1;
     m_lostInCallback = false;
+    m_heard.clear();
+    m_subscribing.clear();
     const bool was = m_connected;
     m_connected = false;
     qCWarning(lcMqtt).noquote() << "broker" << m_options.host << m_options.port << ":" << reason
@@ -210,6 +244,48 @@ int MosquittoLink::publish(const QString& topic, const QByteArray& payload, bool
     return mid;
 }
 
+void MosquittoLink::subscribe(const QString& topic)
+{
+    const QByteArray filter = native(topic);
+    if (filter.isEmpty() || mosquitto_sub_topic_check(filter.constData()) != MOSQ_ERR_SUCCESS
+        || mosquitto_validate_utf8(filter.constData(), int(filter.size())) != MOSQ_ERR_SUCCESS) {
+        qCWarning(lcMqtt).noquote() << "not a topic to subscribe to:" << topic;
+        return;
+    }
+    if (!m_topics.contains(filter))
+        m_topics.append(filter);
+    if (!m_connected || !m_mosq)
+        return; // subscribed to once connected
+    const int rc = sendSubscription(filter);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // The socket broke under the write: the link is dropped after this call.
+        QTimer::singleShot(0, this, [this, rc] {
+            if (m_mosq)
+                afterLoop(rc);
+        });
+        return;
+    }
+    updateWriteWatch();
+}
+
+// Sends one SUBSCRIBE (QoS 1; the broker sends the topic's retained messages
+// with each, also to a subscription it already has). Not MOSQ_ERR_SUCCESS
+// when the connection broke.
+int MosquittoLink::sendSubscription(const QByteArray& topic)
+{
+    int mid = 0;
+    const int rc = mosquitto_subscribe_v5(m_mosq, &mid, topic.constData(), 1,
+                                          MQTT_SUB_OPT_SEND_RETAIN_ALWAYS, nullptr);
+    if (rc == MOSQ_ERR_SUCCESS)
+        m_subscribing.insert(mid, topic);
+    else if (rc == MOSQ_ERR_OVERSIZE_PACKET)
+        qCWarning(lcMqtt).noquote()
+            << "the broker takes no subscription as long as" << QString::fromUtf8(topic);
+    else
+        return rc;
+    return MOSQ_ERR_SUCCESS;
+}
+
 void MosquittoLink::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*)
 {
     static_cast<MosquittoLink*>(self)->m_connackRc = rc;
@@ -224,10 +300,38 @@ void MosquittoLink::onPublish(mosquitto*, void* self, int mid, int reason,
                               const mosquitto_property*)
 {
     auto* link = static_cast<MosquittoLink*>(self);
-    if (reason >= kFirstRefusal)
-        emit link->refused(mid, QString::fromUtf8(mosquitto_reason_string(reason)));
-    else
-        emit link->delivered(mid);
+    if (reason >= kFirstRefusal) {
+        const QString why = QString::fromUtf8(mosquitto_reason_string(reason));
+        link->m_heard.push_back({Heard::Kind::Refused, mid, why, {}, false});
+    } else {
+        link->m_heard.push_back({Heard::Kind::Delivered, mid, {}, {}, false});
+    }
+}
+
+// A subscription the broker refuses (not allowed on the topic …) brings
+// nothing: it is logged, and asked for again at the next connection.
+void MosquittoLink::onSubscribe(mosquitto*, void* self, int mid, int count, const int* granted,
+                                const mosquitto_property*)
+{
+    auto* link = static_cast<MosquittoLink*>(self);
+    const QByteArray topic = link->m_subscribing.take(mid);
+    for (int i = 0; i < count; ++i) {
+        if (granted[i] >= kFirstRefusal)
+            qCWarning(lcMqtt).noquote()
+                << "the broker refused the subscription to" << QString::fromUtf8(topic) << ":"
+                << QString::fromUtf8(mosquitto_reason_string(granted[i]));
+    }
+}
+
+void MosquittoLink::onMessage(mosquitto*, void* self, const mosquitto_message* msg,
+                              const mosquitto_property*)
+{
+    auto* link = static_cast<MosquittoLink*>(self);
+    const QByteArray payload =
+        msg->payloadlen > 0 ? QByteArray(static_cast<const char*>(msg->payload), msg->payloadlen)
+                            : QByteArray();
+    link->m_heard.push_back(
+        {Heard::Kind::Message, msg->mid, QString::fromUtf8(msg->topic), payload, msg->retain});
 }
 
 // OpenSSL asks this for the key file's passphrase instead of the terminal:

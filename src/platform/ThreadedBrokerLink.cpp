@@ -3,6 +3,7 @@
 #include "core/Logging.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QTimer>
 #include <climits>
 
@@ -31,15 +32,22 @@ public:
         m_link = m_make();
         connect(m_link.get(), &BrokerLink::connectionChanged, this, [this](bool connected) {
             m_sequence.clear();
-            report({Report::Kind::Connection, 0, connected, {}});
+            report({Report::Kind::Connection, 0, connected, {}, {}, false});
         });
         connect(m_link.get(), &BrokerLink::delivered, this,
                 [this](int id) { answer(Report::Kind::Delivered, id, {}); });
         connect(m_link.get(), &BrokerLink::failed, this, [this](const QString& reason) {
-            report({Report::Kind::Failed, 0, false, reason});
+            report({Report::Kind::Failed, 0, false, reason, {}, false});
         });
         connect(m_link.get(), &BrokerLink::refused, this,
                 [this](int id, const QString& why) { answer(Report::Kind::Refused, id, why); });
+        connect(m_link.get(), &BrokerLink::received, this,
+                [this](const QString& topic, const QByteArray& payload, bool retained) {
+                    report({Report::Kind::Received, 0, false, topic, payload, retained});
+                });
+        for (const QString& topic : std::as_const(m_early))
+            m_link->subscribe(topic);
+        m_early.clear();
         m_link->start();
     }
 
@@ -47,6 +55,13 @@ public:
     void takeMessages()
     {
         for (Outgoing& m : m_outbox->take()) {
+            if (m.kind == Outgoing::Kind::Subscription) {
+                if (m_link)
+                    m_link->subscribe(m.topic);
+                else
+                    m_early.append(m.topic); // asked for before start()
+                continue;
+            }
             if (!m_link || !m_link->isConnected())
                 continue; // the caller hears of the lost connection and sends it again
             const int id = m_link->publish(m.topic, m.payload, m.retain);
@@ -69,7 +84,7 @@ private:
             return;
         const int seq = it.value();
         m_sequence.erase(it);
-        report({kind, seq, false, why});
+        report({kind, seq, false, why, {}, false});
     }
 
     void report(Report r)
@@ -82,6 +97,7 @@ private:
     std::shared_ptr<Mailbox<Outgoing>> m_outbox;
     std::shared_ptr<Mailbox<Report>> m_inbox;
     std::unique_ptr<BrokerLink> m_link;
+    QStringList m_early; // subscriptions handed over before the link was made
     QHash<int, int> m_sequence;
     QTimer m_endOfTurn;
 };
@@ -135,9 +151,15 @@ int ThreadedBrokerLink::publish(const QString& topic, const QByteArray& payload,
         return 0;
     const int seq = m_nextSeq;
     m_nextSeq = m_nextSeq == INT_MAX ? 1 : m_nextSeq + 1;
-    if (m_outbox->put({seq, topic, payload, retain}))
+    if (m_outbox->put({Outgoing::Kind::Message, seq, topic, payload, retain}))
         m_endOfTurn.start();
     return seq;
+}
+
+void ThreadedBrokerLink::subscribe(const QString& topic)
+{
+    if (m_outbox->put({Outgoing::Kind::Subscription, 0, topic, {}, false}))
+        m_endOfTurn.start();
 }
 
 // What the worker heard, in its order.
@@ -157,6 +179,9 @@ void ThreadedBrokerLink::takeReports()
             break;
         case Report::Kind::Failed:
             emit failed(r.text);
+            break;
+        case Report::Kind::Received:
+            emit received(r.text, r.payload, r.retained);
             break;
         }
     }

@@ -43,12 +43,14 @@ private:
 // The inner link is made by `make` on the worker thread and lives there with
 // its notifiers and timers. publish() numbers each message with a sequence
 // number of its own and puts it in a box the worker empties; delivered()
-// announces that number. What the worker hears (connection changes,
-// acknowledgements, refusals, failures) comes back through a second box, in
-// the order it happened. The first item put into an empty box starts a zero
-// timer that tells the other thread once the turn of the loop is over: a
-// burst of a few hundred messages, or of their acknowledgements, crosses in
-// one event rather than one each.
+// announces that number. subscribe() goes through the same box, in its order
+// with the messages, and reaches the inner link connected or not (it
+// subscribes again after each connection). What the worker hears (connection
+// changes, acknowledgements, refusals, failures, messages received) comes
+// back through a second box, in the order it happened. The first item put
+// into an empty box starts a zero timer that tells the other thread once the
+// turn of the loop is over: a burst of a few hundred messages, or of their
+// acknowledgements, crosses in one event rather than one each.
 // A message handed over while the worker has just lost its connection is
 // dropped there; the publisher sends it again after connectionChanged(false),
 // and an acknowledgement of an earlier connection matches no number it still
@@ -71,6 +73,7 @@ public:
     void start() override;
     int publish(const QString& topic, const QByteArray& payload, bool retain) override;
     bool isConnected() const override { return m_connected; }
+    void subscribe(const QString& topic) override;
 
     // The worker thread, for tests that check where the inner link runs.
     const QThread& thread() const { return *m_thread; }
@@ -78,6 +81,11 @@ public:
 private:
     struct Outgoing
     {
+        enum class Kind
+        {
+            Message,
+            Subscription // to topic
+        } kind = Kind::Message;
         int seq = 0;
         QString topic;
         QByteArray payload;
@@ -90,11 +98,14 @@ private:
             Connection,
             Delivered,
             Refused,
-            Failed
+            Failed,
+            Received
         } kind = Kind::Failed;
         int seq = 0;
         bool connected = false;
-        QString text;
+        QString text; // a reason; the topic of a message received
+        QByteArray payload;
+        bool retained = false;
     };
 
     class Worker;

@@ -67,14 +67,6 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-// With ZELVAN_DESK_SHOTS set to a folder, a window is saved there as a picture.
-void deskShot(QWidget* window, const char* name)
-{
-    const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
-    if (!shots.isEmpty())
-        QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile f(path);

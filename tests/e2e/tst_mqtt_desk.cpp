@@ -9,8 +9,11 @@
 #include "events/DayArchive.h"
 #include "feed/EventPublisher.h"
 #include "feed/FeedTexts.h"
+#include "journal/Journal.h"
+#include "link/LinkSupervisor.h"
 #include "modsim/ModuleSimulator.h"
 #include "modsim/PtyLink.h"
+#include "pair/PairRoles.h"
 #include "panel/MainForm.h"
 #include "panel/PanelPicturesForm.h"
 #include "platform/MosquittoLink.h"
@@ -20,12 +23,16 @@
 #include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
 #include "support/TestFiles.h"
+#include "windows/KeypadForm.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -288,6 +295,90 @@ private slots:
     // state), no link reads lost before the supervision found it so, the
     // journal's exit line is on the broker before the panel has ended, and
     // a damaged day-file line arrives with its cp1251 letters.
+    // A panel of a pair whose partner is active comes up without an
+    // exchange of its own, knows the partner's states, refuses a take with
+    // the active panel's name (journaled) and writes nothing to the line.
+    void standbyRefusesWhatWouldWrite()
+    {
+        FeedDesk rig;
+        MosquittoBroker broker(rig.home.path());
+        QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        const auto partner = [&broker](const QString& topic, const QByteArray& payload) {
+            return publishOnce(broker.port(), QStringLiteral("station"),
+                               QStringLiteral("station-pass"),
+                               QStringLiteral("desk/partner/") + topic, payload, true);
+        };
+        QVERIFY(partner(QStringLiteral("status"), "online"));
+        QVERIFY(partner(QStringLiteral("role"), "active"));
+        QVERIFY(partner(QStringLiteral("object/5/state"), "taken"));
+        QByteArray written;
+        connect(&rig.link, &modsim::PtyLink::received, this,
+                [&written](const QByteArray& bytes) { written += bytes; });
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(broker.port()),
+                      QStringLiteral("600"), QStringLiteral("[pair]\npartner=desk/partner\n"));
+        QVERIFY(rig.start());
+        MainForm& main = *rig.desk->mainForm();
+        QTRY_VERIFY_WITH_TIMEOUT(main.pairLine()->text().contains(QStringLiteral("desk/partner")),
+                                 kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().state().ObjState[5], qint16(Taken), kWaitMs);
+        QVERIFY(!main.pairButton()->isVisible());
+
+        QLineEdit* entry = rig.desk->keypadForm()->entry();
+        QTest::keyClicks(entry, QStringLiteral("-1-5"));
+        QTest::keyClick(entry, Qt::Key_Return);
+        QTRY_VERIFY(main.pairNotice()->isVisible());
+        QVERIFY2(main.pairNotice()->text().contains(QStringLiteral("desk/partner")),
+                 qPrintable(main.pairNotice()->text()));
+        deskShot(&main, "pair-standby-refused.png");
+        QFile journal(
+            rig.home.filePath(QStringLiteral("Data/") + Journal::fileName(QDate::currentDate())));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QVERIFY2(journal.readAll().contains("refused"), "the refusal is journaled");
+        // Two supervision ticks later: still nothing written.
+        QSignalSpy ticks(&rig.desk->station().tickTimer(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 2, 3 * LinkSupervisor::kTickMs);
+        QCOMPARE(written, QByteArray());
+        QCOMPARE(rig.desk->station().pair()->role(), PairRoles::Role::Standby);
+    }
+
+    // Without the broker the standby never takes over by itself: it says
+    // that there is no active panel, and takes the line at the operator's
+    // confirmed word (journaled), then probes and starts the modules.
+    void operatorTakesOverWithoutBroker()
+    {
+        FeedDesk rig;
+        QByteArray written;
+        connect(&rig.link, &modsim::PtyLink::received, this,
+                [&written](const QByteArray& bytes) { written += bytes; });
+        rig.writeMqtt(QStringLiteral("host=127.0.0.1\nport=%1\n").arg(MosquittoBroker::freePort()),
+                      QStringLiteral("600"), QStringLiteral("[pair]\npartner=desk/partner\n"));
+        QVERIFY(rig.start());
+        MainForm& main = *rig.desk->mainForm();
+        QTRY_VERIFY_WITH_TIMEOUT(main.pairButton()->isVisible(), kWaitMs);
+        QVERIFY(
+            rig.desk->station().screen().problem().contains(QStringLiteral("Няма активен панел")));
+        QCOMPARE(written, QByteArray());
+        QString asked;
+        rig.desk->setConfirm([&asked](QWidget*, const QString& question) {
+            asked = question;
+            return true;
+        });
+        QTest::mouseClick(main.pairButton(), Qt::LeftButton);
+        QVERIFY(asked.contains(QStringLiteral("desk/partner")));
+        QVERIFY(rig.desk->station().pair()->writes());
+        QTRY_VERIFY_WITH_TIMEOUT(written.contains("}1Ver\r"), kWaitMs);
+        QVERIFY(written.startsWith("}0\r"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.desk->station().state().ModuleStarted[1], kWaitMs);
+        QVERIFY(main.pairLine()->text().startsWith(QStringLiteral("Активен: този панел")));
+        deskShot(&main, "pair-taken-over.png");
+        QFile journal(
+            rig.home.filePath(QStringLiteral("Data/") + Journal::fileName(QDate::currentDate())));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QVERIFY2(journal.readAll().contains("take_over"), "the take-over is journaled");
+    }
+
     void homeAssistantEntitiesStay()
     {
         FeedDesk rig;

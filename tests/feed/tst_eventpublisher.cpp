@@ -39,6 +39,7 @@ struct Rig
         o.cursorPath = f.home.filePath(QStringLiteral("mqtt.cursor"));
         o.window = window;
         o.homeAssistant = homeAssistant;
+        o.discoveryNode = discoveryNode;
         publisher = std::make_unique<EventPublisher>(
             EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen, f.clock}, link,
             o);
@@ -77,6 +78,7 @@ struct Rig
     EngineFixture f;
     FakeBrokerLink link;
     bool homeAssistant = false;
+    QString discoveryNode;
     std::unique_ptr<EventPublisher> publisher;
 };
 
@@ -807,6 +809,39 @@ private slots:
     // available while both the station and the module's link are, with the
     // object's last record as attributes, and an alarm panel whose template
     // Jinja renders into the alarm panel's states.
+    // In a pair only the active panel sends the configs, under the node
+    // both share, and all of them again when it takes the line over; the
+    // states go out under its own prefix whatever its role.
+    void discoveryFollowsTheActivePanel()
+    {
+        Rig r;
+        r.homeAssistant = true;
+        r.discoveryNode = QStringLiteral("pair/node");
+        r.make(256);
+        r.publisher->setDiscovering(false);
+        auto& s = r.f.state;
+        s.ModuleEnabled[2] = true;
+        s.ModuleStarted[2] = true;
+        s.ObjInstalled[130] = 1;
+        s.ObjState[130] = Taken;
+        r.link.setAutoAcknowledge(true);
+        r.link.setConnected(true);
+        QTRY_VERIFY(r.link.retained.contains(kPrefix + "/object/130/state"));
+        const auto configs = [&r] {
+            int n = 0;
+            for (const auto& m : r.link.sent)
+                n += m.topic.startsWith(QStringLiteral("homeassistant/")) ? 1 : 0;
+            return n;
+        };
+        QCOMPARE(configs(), 0);
+        r.publisher->setDiscovering(true);
+        QTRY_VERIFY(configs() > 0);
+        const QByteArray station =
+            r.link.retained.value("homeassistant/binary_sensor/pair_node/status/config");
+        QVERIFY(station.contains((kPrefix + "/status").toUtf8()));
+        QVERIFY(r.link.retained.contains("homeassistant/sensor/pair_node/object_130/config"));
+    }
+
     void deviceTree()
     {
         Rig r;
@@ -923,7 +958,8 @@ private slots:
                 p = std::make_unique<EventPublisher>(
                     EventPublisher::Sources{f.state, f.files, f.alarms, f.archive, f.screen,
                                             f.clock},
-                    link, EventPublisher::Options{kPrefix, false, "h:1", f.home.filePath("c"), 16});
+                    link,
+                    EventPublisher::Options{kPrefix, false, "h:1", f.home.filePath("c"), 16, {}});
                 p->start();
             }
             for (int i = 0; i < 50; ++i) {

@@ -174,6 +174,63 @@ private slots:
         QVERIFY(r.settings.password.isEmpty() || !ini.contains("pw644"));
     }
 
+    // [pair]: the feed runs whatever is wrong there; the keepalive, the
+    // client id and the shared node follow the pair.
+    void pairSection_data()
+    {
+        QTest::addColumn<QByteArray>("rest");    // after the broker's host
+        QTest::addColumn<QString>("problemKey"); // empty: none
+        QTest::addColumn<int>("keepalive");
+        QTest::addColumn<QString>("clientId");
+        QTest::addColumn<QString>("node");
+        const QByteArray a = "[topics]\nprefix=st/a\n[pair]\n";
+        QTest::newRow("alone") << QByteArray() << QString() << 60 << "zelvan-pc1"
+                               << "";
+        QTest::newRow("preferred") << a + "partner=st/b\npreferred=true\n"
+                                   << QString() << 5 << "zelvan-st-a"
+                                   << "st/a";
+        QTest::newRow("lower partner is the node") << a + "partner=st/0\n"
+                                                   << QString() << 5 << "zelvan-st-a"
+                                                   << "st/0";
+        QTest::newRow("keepalive given") << "keepalive=9\n" + a + "partner=st/b\n"
+                                         << QString() << 9 << "zelvan-st-a"
+                                         << "st/a";
+        QTest::newRow("client id given") << "client_id=x\n" + a + "partner=st/b\n"
+                                         << QString() << 5 << "x"
+                                         << "st/a";
+        QTest::newRow("no partner") << a + "preferred=true\n"
+                                    << "[pair] partner" << 5 << "zelvan-st-a"
+                                    << "st/a";
+        QTest::newRow("partner is itself") << a + "partner=st/a\n"
+                                           << "[pair] partner" << 5 << "zelvan-st-a"
+                                           << "st/a";
+        QTest::newRow("partner wildcard") << a + "partner=st/#\n"
+                                          << "[pair] partner" << 5 << "zelvan-st-a"
+                                          << "st/#";
+        QTest::newRow("preferred yes") << a + "partner=st/b\npreferred=yes\n"
+                                       << "[pair] preferred" << 5 << "zelvan-st-a"
+                                       << "st/a";
+    }
+    void pairSection()
+    {
+        QFETCH(QByteArray, rest);
+        QFETCH(QString, problemKey);
+        QFETCH(int, keepalive);
+        QFETCH(QString, clientId);
+        QFETCH(QString, node);
+        QTemporaryDir home;
+        writeFile(home.filePath("mqtt.ini"), "[broker]\nhost=127.0.0.1\n" + rest);
+        const auto r = MqttSettingsFile::read(home.path(), QStringLiteral("pc1"));
+        QVERIFY2(r.usable(), qPrintable(r.problems.join('\n')));
+        QCOMPARE(r.settings.pair.configured, rest.contains("[pair]"));
+        QCOMPARE(r.pairProblems.size(), problemKey.isEmpty() ? 0 : 1);
+        if (!problemKey.isEmpty())
+            QVERIFY2(r.pairProblems.first().contains(problemKey), qPrintable(r.pairProblems[0]));
+        QCOMPARE(r.settings.keepalive, keepalive);
+        QCOMPARE(r.settings.clientId, clientId);
+        QCOMPARE(r.settings.pair.node, node);
+    }
+
     // The password is the first line exactly: spaces are kept, only the line
     // end goes; a loopback broker or TLS may carry it.
     void passwordIsTheFirstLine_data()

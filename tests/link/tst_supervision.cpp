@@ -1,3 +1,4 @@
+#include "core/LineShare.h"
 #include "link/LinkSupervisor.h"
 #include "link/ModuleStateFile.h"
 #include "link/StartupExchange.h"
@@ -42,6 +43,14 @@ struct Run
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString mdlPath(int m) { return ModuleStateFile(f.state.DataDir, m).path(); }
+};
+
+// The line as a panel on standby sees it.
+struct Standby : LineShare
+{
+    bool partnerAsks = true;
+    bool writes() const override { return false; }
+    bool silenceIsLoss() const override { return partnerAsks; }
 };
 
 const QByteArray kProbe = "}0\r}1\r}2\r}3\r}4\r}5\r}6\r}7\r}8\r";
@@ -192,6 +201,41 @@ private slots:
         QCOMPARE(r.readFile(r.mdlPath(1)), QByteArray("46363.5\r\nP1\r\nP3\r\n"));
         QVERIFY(r.f.screen.problem().isEmpty());
         QCOMPARE(r.f.dayFileLines().size(), 1);
+    }
+
+    // On standby nothing is written, and a silent module is lost only where
+    // the active panel asks (another module answered in the period).
+    void standbyCountsSilenceOnlyWhileAsked_data()
+    {
+        QTest::addColumn<bool>("partnerAsks");
+        QTest::addColumn<QList<int>>("answering");
+        QTest::addColumn<int>("records");
+        QTest::newRow("asked, module 2 silent") << true << QList<int>{1, 3, 4, 5, 6, 7, 8} << 1;
+        QTest::newRow("asked, nobody answers") << true << QList<int>{} << 0;
+        QTest::newRow("partner not active") << false << QList<int>{1, 3, 4, 5, 6, 7, 8} << 0;
+    }
+    void standbyCountsSilenceOnlyWhileAsked()
+    {
+        QFETCH(bool, partnerAsks);
+        QFETCH(QList<int>, answering);
+        QFETCH(int, records);
+        Run r;
+        Standby standby;
+        standby.partnerAsks = partnerAsks;
+        r.supervisor.setLineShare(&standby);
+        r.f.state.FirstStartPending = true;
+        for (int m : answering)
+            r.f.state.ModuleAnswered[size_t(m)] = true;
+        r.supervisor.tick();
+        QCOMPARE(r.f.dayFileLines().size(), records);
+        QCOMPARE(r.f.screen.linkLost().visible, records > 0);
+        QCOMPARE(r.f.takeWritten(1), QByteArray());
+        // Its windows come up without an exchange of its own.
+        QVERIFY(r.f.screen.mainVisible());
+        // A module coming back is left to the active panel's exchange.
+        r.answerAllBut({});
+        r.supervisor.tick();
+        QCOMPARE(r.f.takeWritten(1), QByteArray());
     }
 
     void returningModuleStartedAgain()

@@ -1,11 +1,15 @@
 // The broker link on its own thread, over a recording link made there: the
 // inner link lives and works on the worker thread, the caller's sequence
 // numbers come back with each acknowledgement or refusal, and a message handed
-// over while the connection has just gone is not delivered.
+// over while the connection has just gone is not delivered. Then over the
+// real client and a real broker: what a subscription brings.
+#include "platform/MosquittoLink.h"
 #include "platform/ThreadedBrokerLink.h"
 #include "support/FakeBrokerLink.h"
+#include "support/MosquittoBroker.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 
@@ -41,6 +45,16 @@ struct Rig
     std::atomic<QThread*> madeOn{nullptr};
     ThreadedBrokerLink link;
 };
+
+constexpr int kBrokerWaitMs = 20000;
+
+// One message received, as the table writes it.
+QString heard(const QList<QVariant>& args)
+{
+    return QStringLiteral("%1 \"%2\" %3")
+        .arg(args[0].toString(), QString::fromUtf8(args[1].toByteArray()),
+             args[2].toBool() ? QStringLiteral("retained") : QStringLiteral("live"));
+}
 
 } // namespace
 
@@ -165,6 +179,85 @@ private slots:
         r.onWorker([](FakeBrokerLink& f) { f.fail(QStringLiteral("Lookup error.")); });
         QTRY_COMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), QStringLiteral("Lookup error."));
+    }
+
+    // The partner's retained status is on the broker before the link
+    // subscribes to it and to the partner's object states (asked for before
+    // the link starts): it comes marked retained, and again on subscribing
+    // again and after the broker was stopped and started again (its database
+    // keeps it, the link subscribes again by itself); what is published to a
+    // subscription afterwards comes unmarked, an empty payload (a retained
+    // value cleared) empty. Each row ends with a message published once all
+    // before it had come: nothing else came in between.
+    void subscriptionsOverARealBroker_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QStringList>("expected");
+        const QString status = QStringLiteral("pc2/status \"online\" retained");
+        const QString end = QStringLiteral("pc2/object/99/state \"end\" live");
+        QTest::newRow("retained before subscribing") << QString() << QStringList{status, end};
+        QTest::newRow("published after subscribing")
+            << QStringLiteral("publish")
+            << QStringList{status, QStringLiteral("pc2/object/3/state \"taken\" live"), end};
+        QTest::newRow("empty retained payload")
+            << QStringLiteral("clear")
+            << QStringList{status, QStringLiteral("pc2/object/3/state \"\" live"), end};
+        QTest::newRow("subscribed again")
+            << QStringLiteral("subscribe") << QStringList{status, status, end};
+        QTest::newRow("broker started again")
+            << QStringLiteral("restart") << QStringList{status, status, end};
+    }
+    void subscriptionsOverARealBroker()
+    {
+        QFETCH(QString, then);
+        QFETCH(QStringList, expected);
+        QVERIFY2(!MosquittoBroker::program(QStringLiteral("mosquitto")).isEmpty(),
+                 "mosquitto is missing: scripts/ensure-deps.sh installs it");
+        QTemporaryDir dir;
+        MosquittoBroker broker(dir.path());
+        const QString user = QStringLiteral("pc1");
+        const QString password = QStringLiteral("pc1-pass");
+        QVERIFY(broker.addUser(user, password));
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        const auto publish = [&](const char* topic, const QByteArray& payload, bool retain) {
+            return publishOnce(broker.port(), user, password, QString::fromUtf8(topic), payload,
+                               retain);
+        };
+        QVERIFY(publish("pc2/status", "online", true));
+
+        MosquittoLink::Options o;
+        o.host = QStringLiteral("127.0.0.1");
+        o.port = broker.port();
+        o.username = user;
+        o.password = password.toUtf8();
+        o.clientId = user;
+        ThreadedBrokerLink link([o] { return std::make_unique<MosquittoLink>(o); });
+        QSignalSpy received(&link, &BrokerLink::received);
+        // The status last: once its retained value is here, both subscriptions are.
+        link.subscribe(QStringLiteral("pc2/object/+/state"));
+        link.subscribe(QStringLiteral("pc2/status"));
+        link.start();
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, kBrokerWaitMs);
+
+        if (then == QLatin1String("publish")) {
+            QVERIFY(publish("pc2/object/3/state", "taken", false));
+        } else if (then == QLatin1String("clear")) {
+            QVERIFY(publish("pc2/object/3/state", "", true));
+        } else if (then == QLatin1String("subscribe")) {
+            link.subscribe(QStringLiteral("pc2/status"));
+        } else if (then == QLatin1String("restart")) {
+            broker.stop();
+            QTRY_VERIFY_WITH_TIMEOUT(!link.isConnected(), kBrokerWaitMs);
+            QVERIFY2(broker.start(&error), qPrintable(error));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size() - 1, kBrokerWaitMs);
+        QVERIFY(publish("pc2/object/99/state", "end", false));
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), kBrokerWaitMs);
+        QStringList got;
+        for (const QList<QVariant>& args : std::as_const(received))
+            got.append(heard(args));
+        QCOMPARE(got, expected);
     }
 };
 

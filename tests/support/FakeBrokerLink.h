@@ -4,11 +4,13 @@
 
 #include <QHash>
 #include <QList>
+#include <QStringList>
 
 namespace zelvan::test {
 
-// A broker in memory: records every message published, acknowledges on
-// request, and connects and drops when the test says so.
+// A broker in memory: records every message published and every
+// subscription, acknowledges on request, delivers what the test sends, and
+// connects and drops when the test says so.
 class FakeBrokerLink : public BrokerLink
 {
     Q_OBJECT
@@ -23,6 +25,7 @@ public:
 
     int publish(const QString& topic, const QByteArray& payload, bool retain) override;
     bool isConnected() const override { return m_connected; }
+    void subscribe(const QString& topic) override { subscriptions.append(topic); }
 
     void setConnected(bool connected);
     void fail(const QString& reason) { emit failed(reason); }
@@ -39,9 +42,16 @@ public:
     // Acknowledges by itself each message once it has been published (from
     // the event loop, as a broker's answer comes).
     void setAutoAcknowledge(bool on) { m_auto = on; }
+    // A message arrives on a subscribed topic (asRetained: as the topic's
+    // retained value, sent on subscribing).
+    void deliver(const QString& topic, const QByteArray& payload, bool asRetained = false)
+    {
+        emit received(topic, payload, asRetained);
+    }
 
     QList<Message> sent;                 // every message, in order
     QHash<QString, QByteArray> retained; // the broker's retained messages
+    QStringList subscriptions;           // every subscribe(), in order, repeats too
     QList<Message> ofTopic(const QString& topic) const;
     int unacknowledged() const { return int(m_waiting.size()); }
 

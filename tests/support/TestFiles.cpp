@@ -3,8 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QWidget>
 
 namespace zelvan::test {
+
+void deskShot(QWidget* window, const char* name)
+{
+    const QString shots = qEnvironmentVariable("ZELVAN_DESK_SHOTS");
+    if (!shots.isEmpty())
+        QVERIFY(window->grab().save(QDir(shots).filePath(QLatin1String(name))));
+}
 
 QByteArray fileBytes(const QString& path)
 {

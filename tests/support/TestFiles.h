@@ -5,7 +5,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class QWidget;
+
 namespace zelvan::test {
+
+// With ZELVAN_DESK_SHOTS set to a folder, a window is saved there as a picture.
+void deskShot(QWidget* window, const char* name);
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray fileBytes(const QString& path);
