@@ -11,17 +11,15 @@
 #include "modsim/PtyLink.h"
 #include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
+#include "support/PanelProcess.h"
+#include "support/StationIni.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <map>
-#include <memory>
 
 using namespace zelvan;
 using namespace zelvan::test;
@@ -30,20 +28,6 @@ namespace {
 
 constexpr int kWaitMs = 60000;
 const QString kPrefix = QStringLiteral("e2e/station");
-
-QByteArrayList dayLines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QByteArrayList lines = f.readAll().split('\n');
-    lines.removeLast(); // after the last LF: nothing, or a line not yet whole
-    for (QByteArray& l : lines) {
-        if (l.endsWith('\r'))
-            l.chop(1);
-    }
-    return lines;
-}
 
 } // namespace
 
@@ -55,17 +39,9 @@ class TestMqttOutages : public QObject
     QString m_data;
     modsim::ModuleSimulator m_sim;
     modsim::PtyLink m_link;
-    std::unique_ptr<QProcess> m_panel;
+    PanelProcess m_panel{m_home.path()};
 
-    QStringList dayFiles() const
-    {
-        QStringList days;
-        for (const QString& f : QDir(m_data).entryList({"*.dat"}, QDir::Files, QDir::Name)) {
-            if (f.size() == 12 && f[2] == '-' && f[5] == '-')
-                days.append(f);
-        }
-        return days;
-    }
+    QStringList dayFiles() const { return test::dayFiles(m_data); }
     int recordCount() const
     {
         int n = 0;
@@ -83,18 +59,7 @@ class TestMqttOutages : public QObject
         return n;
     }
 
-    void startPanel()
-    {
-        const QString program =
-            qEnvironmentVariable("ZELVAN_BUILD_DIR") + QStringLiteral("/zelvan");
-        m_panel = std::make_unique<QProcess>();
-        m_panel->setProcessChannelMode(QProcess::ForwardedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_panel->setProcessEnvironment(env);
-        m_panel->start(program, {QStringLiteral("--home"), m_home.path()});
-        QVERIFY2(m_panel->waitForStarted(kWaitMs), qPrintable(program));
-    }
+    void startPanel() { QVERIFY2(m_panel.start(), qPrintable(PanelProcess::program())); }
 
     // Sends guard messages first..last-1: violations and releases in turns of
     // 1024, over all objects; waits until the panel has archived each one.
@@ -124,36 +89,18 @@ private slots:
         QString error;
         const QString linkPath = m_home.filePath(QStringLiteral("modules"));
         QVERIFY2(playModulesOnPty(m_sim, m_link, linkPath, &error), qPrintable(error));
-        QFile ini(m_home.filePath(QStringLiteral("zelvan.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(
-            QStringLiteral("[DirData]\r\n%1\r\n\r\n[Visible 0]\r\nN\r\n\r\n[System]\r\n0\r\n\r\n"
-                           "[Hub]\r\nY\r\n\r\n[CommPort]\r\n%2\r\n4800,n,8,1\r\n0\r\n"
-                           "4800,n,8,1\r\n\r\n[Moduls]\r\nYYYYYYYY\r\n\r\n[Options]\r\n0\r\n"
-                           "0\r\n0\r\n0\r\n0\r\n0\r\n\r\n[FontPrinter]\r\nMS Sans Serif\r\n"
-                           "11\r\n0\r\n0\r\n")
-                .arg(m_data, linkPath)
-                .toLocal8Bit());
-        ini.close();
+        StationIniOptions station;
+        station.dataDir = m_data;
+        station.options = QStringList(6, QStringLiteral("0"));
+        QVERIFY(writeStationIni(m_home.path(), linkPath, station));
 
         MosquittoBroker broker(m_home.path());
         QVERIFY(broker.addUser(QStringLiteral("station"), QStringLiteral("station-pass")));
         QVERIFY(broker.addUser(QStringLiteral("watcher"), QStringLiteral("watcher-pass")));
         QVERIFY2(broker.start(&error), qPrintable(error));
 
-        QFile pw(m_home.filePath(QStringLiteral("mqtt.pass")));
-        QVERIFY(pw.open(QIODevice::WriteOnly));
-        pw.write("station-pass\n");
-        pw.close();
-        QVERIFY(pw.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        QFile mqtt(m_home.filePath(QStringLiteral("mqtt.ini")));
-        QVERIFY(mqtt.open(QIODevice::WriteOnly));
-        mqtt.write(QStringLiteral("[broker]\nhost=127.0.0.1\nport=%1\nusername=station\n"
-                                  "password_file=mqtt.pass\nkeepalive=5\n[topics]\nprefix=%2\n")
-                       .arg(broker.port())
-                       .arg(kPrefix)
-                       .toUtf8());
-        mqtt.close();
+        QVERIFY(writeMqttIni(m_home.path(), broker.port(), QStringLiteral("station"),
+                             QStringLiteral("station-pass"), kPrefix, 5));
 
         // The subscriber's session exists before the first record: a retained
         // probe tells when it has subscribed.
@@ -184,8 +131,8 @@ private slots:
         QVERIFY2(broker.start(&error), qPrintable(error));
         traffic(2 * quarter + quarter / 2, 3 * quarter);
         // The program dies at once, whatever it was doing.
-        ::kill(pid_t(m_panel->processId()), SIGKILL);
-        QVERIFY(m_panel->waitForFinished(kWaitMs));
+        m_panel.signal(SIGKILL);
+        QVERIFY(!m_panel.running());
         startPanel();
         QTRY_VERIFY_WITH_TIMEOUT(startRecords() >= 16, kWaitMs);
         traffic(3 * quarter, total);
@@ -283,23 +230,9 @@ private slots:
         int installed = 0;
         for (int m = 1; m <= 8; ++m)
             installed += m_sim.module(m).installedCount();
-        // Every retained message, then a message that is not retained ends
-        // the subscriber (sent until it has subscribed).
-        MqttSubscriber states(broker.port(), "watcher", "watcher-pass",
-                              {kPrefix + "/object/+/state", kPrefix + "/status", kPrefix + "/end"},
-                              "e2e-states", false, {"-v", "--retained-only"});
-        QVERIFY(states.start());
-        // (waitForFinished is false for a process that has already ended.)
-        QTRY_VERIFY_WITH_TIMEOUT(states.process().state() == QProcess::NotRunning
-                                     || states.process().waitForFinished(100)
-                                     || !publishOnce(broker.port(), "watcher", "watcher-pass",
-                                                     kPrefix + "/end", "x", false),
-                                 kWaitMs);
-        QMap<QString, QByteArray> retained;
-        for (const QByteArray& l : states.lines()) {
-            const qsizetype space = l.indexOf(' ');
-            retained.insert(QString::fromUtf8(l.left(space)), l.mid(space + 1));
-        }
+        const QMap<QString, QByteArray> retained = retainedMessages(
+            broker.port(), "watcher", "watcher-pass",
+            {kPrefix + "/object/+/state", kPrefix + "/status"}, kPrefix + "/end", "e2e-states");
         QCOMPARE(retained.size(), installed + 1);
         QCOMPARE(retained.value(kPrefix + "/status"), QByteArray("online"));
         for (int m = 1; m <= 8; ++m) {
@@ -313,8 +246,7 @@ private slots:
                          want);
             }
         }
-        m_panel->terminate();
-        m_panel->waitForFinished(kWaitMs);
+        QVERIFY(m_panel.stop());
     }
 };
 

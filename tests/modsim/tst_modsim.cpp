@@ -592,6 +592,7 @@ private slots:
         QTest::newRow("unknown module") << "violate 9 5" << QByteArray();
         QTest::newRow("bad board flag") << "board 1 5 2 A1" << QByteArray();
         QTest::newRow("garbage on a missing line") << "garbage 10 2" << QByteArray();
+        QTest::newRow("drop without a split line") << "drop A" << QByteArray();
     }
     void consoleCommands()
     {
@@ -939,6 +940,13 @@ private slots:
         sim.write("status\n");
         QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAllStandardOutput()).contains(totalB), 10000);
         QVERIFY(said.contains(totalA));
+        // Side A goes away for good: its link is gone, B still hears the modules.
+        sim.write("drop a\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo(paths[0]).isSymLink(), 10000);
+        sim.write("violate 2 7\ndrop A\n");
+        QTRY_VERIFY_WITH_TIMEOUT(readUntil(ports[1], got[1], "{2#A7\r"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += sim.readAllStandardOutput()).contains("error: side A is gone already"), 10000);
         said.clear();
         sim.write("quit\n");
         QVERIFY(sim.waitForFinished(10000));

@@ -193,4 +193,27 @@ bool publishOnce(int port, const QString& user, const QString& password, const Q
            && p.exitCode() == 0;
 }
 
+QMap<QString, QByteArray> retainedMessages(int port, const QString& user, const QString& password,
+                                           const QStringList& filters, const QString& endTopic,
+                                           const QString& clientId)
+{
+    MqttSubscriber sub(port, user, password, filters + QStringList{endTopic}, clientId, false,
+                       {QStringLiteral("-v"), QStringLiteral("--retained-only")});
+    if (!sub.start())
+        return {};
+    // (waitForFinished is false for a process that has already ended.)
+    const QDeadlineTimer deadline(kStartMs * 6);
+    while (sub.process().state() != QProcess::NotRunning && !sub.process().waitForFinished(100)) {
+        if (deadline.hasExpired() || !publishOnce(port, user, password, endTopic, "x", false))
+            return {};
+    }
+    QMap<QString, QByteArray> retained;
+    for (const QByteArray& l : sub.lines()) {
+        const qsizetype space = l.indexOf(' ');
+        if (space > 0)
+            retained.insert(QString::fromUtf8(l.left(space)), l.mid(space + 1));
+    }
+    return retained;
+}
+
 } // namespace zelvan::test

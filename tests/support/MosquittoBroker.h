@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -76,5 +77,13 @@ private:
 // mosquitto_pub once, QoS 1; true when it exited with 0.
 bool publishOnce(int port, const QString& user, const QString& password, const QString& topic,
                  const QByteArray& payload, bool retain);
+
+// The retained messages under the topic filters as the broker holds them now,
+// topic -> payload. A subscriber takes them and ends at the first message
+// that is not retained, sent to endTopic until it has ended; empty when it
+// does not end.
+QMap<QString, QByteArray> retainedMessages(int port, const QString& user, const QString& password,
+                                           const QStringList& filters, const QString& endTopic,
+                                           const QString& clientId);
 
 } // namespace zelvan::test

@@ -163,6 +163,15 @@ QString SimulatorConsole::run(const QStringList& args, const QString& line)
             return kError + QStringLiteral("hangup needs the lines of the program");
         return done(m_hangUp(lineNo, (*v)[0]), QStringLiteral("line %1 is not up").arg(lineNo));
     }
+    if (cmd == u"drop") {
+        const QString side = args.size() == 2 ? args[1].toUpper() : QString();
+        if (side != u"A" && side != u"B")
+            return kError + QStringLiteral("usage: drop A|B");
+        if (!m_drop)
+            return kError + QStringLiteral("drop needs a split line (--split)");
+        return done(m_drop(side == u"A" ? 0 : 1),
+                    QStringLiteral("side %1 is gone already").arg(side));
+    }
     if (cmd == u"groups") {
         const auto v = numbers(args, 1, 1);
         if (!v || !ModuleSimulator::validModule((*v)[0]) || args.size() < 3 || args[2].size() != 8)
@@ -301,6 +310,8 @@ QString SimulatorConsole::commandHelp()
         "                          the panel has read what it holds it is closed and its\n"
         "                          link removed; MS later a new one is linked at the same\n"
         "                          path; output waits until the panel has written to it\n"
+        "  drop A|B                one side of a split line goes away for good: its\n"
+        "                          pseudo-terminal is closed and its link removed\n"
         "  random RATE [COUNT [SEED]]\n"
         "                          random guard-state events, RATE per second\n"
         "  random stop             stops them\n"

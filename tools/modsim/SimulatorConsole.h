@@ -33,6 +33,10 @@ public:
     {
         m_hangUp = std::move(hangUp);
     }
+    // Who plays "drop A|B": one side of a split line goes away for good
+    // (side 0 or 1); false when it is gone already. Without one, "drop"
+    // answers an error.
+    void setDrop(std::function<bool(int side)> drop) { m_drop = std::move(drop); }
     // Told every command that was carried out (typed or from the scenario),
     // e.g. to log the faults beside the events they fell between.
     void setObserver(std::function<void(const QString&)> observe)
@@ -57,6 +61,7 @@ private:
     RandomTraffic& m_traffic;
     std::function<void(const QString&)> m_print;
     std::function<bool(int, qint64)> m_hangUp;
+    std::function<bool(int)> m_drop;
     std::function<void(const QString&)> m_observe;
     std::function<QStringList()> m_statusLines;
     quint32 m_garbageSeed = 1;

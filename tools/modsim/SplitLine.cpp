@@ -39,6 +39,14 @@ void SplitLine::close()
         side.close();
 }
 
+bool SplitLine::drop(int side)
+{
+    if (m_sides[side].linkPath().isEmpty())
+        return false;
+    m_sides[side].close();
+    return true;
+}
+
 void SplitLine::setBaud(int baud)
 {
     for (PtyLink& side : m_sides)

@@ -42,7 +42,12 @@ public:
     qint64 periodMs() const { return m_periodMs; }
     void setClock(std::function<qint64()> nowMs) { m_now = std::move(nowMs); }
 
-    // To both sides.
+    // One side goes away for good: its pseudo-terminal is closed and its link
+    // removed (the panel's port fails and cannot be opened again). False when
+    // it is gone already.
+    bool drop(int side);
+
+    // To both sides (a side dropped gets nothing).
     void write(const QByteArray& bytes);
     const PtyLink& side(int side) const { return m_sides[side]; }
     // The path given to open() (kept after the side is closed).

@@ -86,7 +86,8 @@ QString usageText(const QCommandLineParser& parser)
                "period in which both sides wrote as 'both wrote: period from <ms> ms, A <n>\n"
                "characters, B <n> characters', and at the end, and in 'status', each side's\n"
                "total as 'split <A|B> PATH wrote <n> characters'. With --event-log the writes\n"
-               "and the periods are notes of the log too. A split line does not hang up.\n");
+               "and the periods are notes of the log too. A split line does not hang up;\n"
+               "'drop A|B' takes one side away for good.\n");
 }
 
 } // namespace
@@ -331,6 +332,7 @@ int main(int argc, char** argv)
         split.setPeriodMs(splitPeriodMs);
         split.setClock([&clock]() { return clock.elapsed(); });
         console.setStatusLines([&split]() { return split.totals(); });
+        console.setDrop([&split](int side) { return split.drop(side); });
         QObject::connect(
             &split, &SplitLine::sideWrote, [&](int side, qint64 atMs, const QByteArray& bytes) {
                 const QString text = formatSplitWrite(side, split.path(side), atMs, bytes);
