@@ -12,7 +12,8 @@
 // good and comes last.
 //
 // ZELVAN_PAIR_CYCLES sets the kill-and-restart cycles of killCycles (default
-// 3; scripts/pair-cycles.sh runs 20). Every take-over prints
+// 3; scripts/pair-cycles.sh runs 20), ZELVAN_PAIR_SIGNAL=STOP stops the active
+// panel in each cycle instead (scripts/bench-takeover.sh). Every take-over prints
 // "take-over after SIGKILL: <ms> ms" (or SIGSTOP): from the signal to the new
 // active panel's first write, in the simulator's clock.
 #include "events/DayFile.h"
@@ -565,6 +566,8 @@ private slots:
         const int cycles = qEnvironmentVariableIsSet("ZELVAN_PAIR_CYCLES")
                                ? qEnvironmentVariableIntValue("ZELVAN_PAIR_CYCLES")
                                : 3;
+        // ZELVAN_PAIR_SIGNAL=STOP: the active one is stopped instead of killed.
+        const bool stops = qEnvironmentVariable("ZELVAN_PAIR_SIGNAL") == QLatin1String("STOP");
         int active = -1;
         settle(active);
         if (QTest::currentTestFailed())
@@ -577,7 +580,22 @@ private slots:
             const int dead = active;
             const int survivor = 1 - dead;
             QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= covering.event + 10, kWaitMs);
-            verifyTakeOver(survivor, killPanel(dead), "SIGKILL");
+            if (stops) {
+                // Stopped, taken over, resumed: it steps down, and is
+                // started again so that its minute without a take-over does
+                // not hold the next cycle.
+                const qint64 at = m_sim.nowMs();
+                m_sides[dead].panel->signal(SIGSTOP);
+                verifyTakeOver(survivor, at, "SIGSTOP");
+                if (QTest::currentTestFailed())
+                    return;
+                const qsizetype roleMark = m_roles->lines().size();
+                m_sides[dead].panel->signal(SIGCONT);
+                QTRY_COMPARE_WITH_TIMEOUT(role(dead, roleMark), QByteArray("standby"), kWaitMs);
+                killPanel(dead);
+            } else {
+                verifyTakeOver(survivor, killPanel(dead), "SIGKILL");
+            }
             if (QTest::currentTestFailed())
                 return;
             const qint64 before = m_sim.total(dead);
