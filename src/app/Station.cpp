@@ -416,7 +416,7 @@ QString Station::refusalHere(const ActionRequest& request) const
     }
     if (!m_pair || m_pair->writes())
         return {};
-    if (!m_pair->partnerIsActive())
+    if (!m_pair->partnerActive())
         return pair_texts::refusedNoActive().arg(request.text);
     return pair_texts::refusedOnStandby().arg(request.text, m_pair->partner());
 }

@@ -27,6 +27,8 @@ PairRoles::PairRoles(Options options, const MonotonicClock& mono, const Clock& c
     m_startedAt = m_mono.msecs();
     m_lastPrompt = m_startedAt;
     m_lastCheck = m_startedAt;
+    // As if it had stepped down long enough ago: nothing holds a first take-over.
+    m_steppedDownAt = m_startedAt - kNoFlapMs;
 }
 
 void PairRoles::attach(BrokerLink* link)
@@ -231,7 +233,7 @@ void PairRoles::evaluate()
     }
     if (!m_lineOpen || !mayTakeOverByItself() || !partnerYields() || silence() < kSilenceMs)
         return;
-    if (m_everSteppedDown && now - m_steppedDownAt < kNoFlapMs)
+    if (now - m_steppedDownAt < kNoFlapMs)
         return;
     // The first half minute belongs to a partner that outranks this panel
     // and may be starting too: online, or not seen at all.
@@ -272,7 +274,6 @@ void PairRoles::stepDown(const QString& why)
     m_acknowledged = false;
     m_held = false;
     m_claimId = 0;
-    m_everSteppedDown = true;
     m_steppedDownAt = m_mono.msecs();
     m_lastPrompt = m_steppedDownAt;
     if (m_link && m_connected)

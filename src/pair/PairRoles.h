@@ -98,7 +98,8 @@ public:
 
     Role role() const { return m_role; }
     QString partner() const { return m_options.partner; }
-    bool partnerIsActive() const { return partnerActive(); }
+    // The partner is on line and says it is active.
+    bool partnerActive() const;
     // Which panel is active and since when, for the main window.
     QString activeText() const;
     // What the operator must know about the pair; empty when all is well.
@@ -121,7 +122,6 @@ signals:
 private:
     bool partnerOnline() const { return m_partnerStatus == QLatin1String("online"); }
     bool partnerOffline() const { return m_partnerStatus == QLatin1String("offline"); }
-    bool partnerActive() const;
     bool partnerYields() const;
     bool partnerOutranks() const;
     bool bothPreferred() const;
@@ -165,7 +165,6 @@ private:
     qint64 m_lastPrompt = 0;
     qint64 m_lastCheck = 0;
     qint64 m_steppedDownAt = 0;
-    bool m_everSteppedDown = false;
     quint64 m_prompts = 0;
     QString m_lastSeen; // what announce() said last, so that changed() is sent on changes only
 };
