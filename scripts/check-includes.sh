@@ -2,6 +2,7 @@
 # The folders of src/ depend one way only:
 #   core  <-  link, events  <-  report, feed, journal  <-  panel, windows, menu  <-  app
 #   core  <-  pair (the roles of two panels on one line)  <-  app
+#   core, events, feed  <-  dc09 (the forwarder to a receiving centre)  <-  app
 # (menu holds the tabs of the report and of the journal, so it may read both;
 # the report reads the day files of events/ and nothing above it)
 # platform implements interfaces that core declares and is used by app alone.
@@ -23,8 +24,9 @@ allowed() { # folder -> folders it may include
     feed) echo "core events feed" ;;
     journal) echo "core journal" ;;
     pair) echo "core pair" ;;
+    dc09) echo "core events feed dc09" ;;
     platform) echo "core platform" ;;
-    app) echo "core link events report panel windows menu feed journal pair platform app" ;;
+    app) echo "core link events report panel windows menu feed journal pair dc09 platform app" ;;
     *) echo "" ;;
   esac
 }
@@ -34,12 +36,12 @@ while IFS= read -r file; do
   folder=$(echo "$file" | cut -d/ -f2)
   ok=$(allowed "$folder")
   while IFS= read -r line; do
-    target=$(echo "$line" | sed -E 's/^#include "([a-z]+)\/.*/\1/')
+    target=$(echo "$line" | sed -E 's/^#include "([a-z0-9]+)\/.*/\1/')
     case " $ok " in
       *" $target "*) ;;
       *) echo "$file: $line  ($folder may not include $target)"; bad=1 ;;
     esac
-  done < <(grep -E '^#include "(core|link|events|report|panel|windows|menu|feed|journal|platform|app)/' "$file" || true)
+  done < <(grep -E '^#include "(core|link|events|report|panel|windows|menu|feed|journal|pair|dc09|platform|app)/' "$file" || true)
 done < <(git ls-files 'src/*.cpp' 'src/*.h')
 if [ $bad -ne 0 ]; then
   echo "include directions: violations above"

@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(cmake g++ make ninja-build ccache mold qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
           fonts-dejavu-core xvfb xauth poppler-utils scdoc
-          libmosquitto-dev mosquitto mosquitto-clients openssl libsodium-dev python3-jinja2 "$@")
+          libmosquitto-dev mosquitto mosquitto-clients openssl libssl-dev libsodium-dev python3-jinja2 "$@")
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

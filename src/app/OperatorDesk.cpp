@@ -22,6 +22,7 @@
 #include "platform/PrinterSink.h"
 #include "platform/SerialPortLine.h"
 #include "platform/ThreadedBrokerLink.h"
+#include "platform/ThreadedReceiverLink.h"
 #include "windows/AlarmBlink.h"
 #include "windows/AlarmForm.h"
 #include "windows/EventForm.h"
@@ -108,6 +109,7 @@ OperatorDesk::Started OperatorDesk::start()
 
     buildWindows();
     startFeed();
+    startForwarding();
     return {};
 }
 
@@ -141,6 +143,15 @@ void OperatorDesk::startFeed()
         std::make_unique<ThreadedBrokerLink>([o] { return std::make_unique<MosquittoLink>(o); });
     m_station->startFeed(*m_broker);
     m_broker->start();
+}
+
+// Nothing is forwarded, and no socket opened, without a usable dc09.ini.
+void OperatorDesk::startForwarding()
+{
+    if (!m_station->forwardSettings().usable())
+        return;
+    m_receiver = std::make_unique<ThreadedReceiverLink>();
+    m_station->startForwarding(*m_receiver);
 }
 
 void OperatorDesk::buildWindows()

@@ -27,6 +27,7 @@ class KeypadModel;
 class LinkLostForm;
 class LoginForm;
 class BrokerLink;
+class ReceiverLink;
 class MainForm;
 class MenuForm;
 class MonotonicClock;
@@ -109,6 +110,7 @@ private:
     QStringList configuredDevices() const;
     void buildWindows();
     void startFeed();
+    void startForwarding();
     void placeWindows();
     void openMenu();
     void followScreen();
@@ -126,6 +128,7 @@ private:
     // The broker connection, only when mqtt.ini is there and usable; it goes
     // before the station's publisher.
     std::unique_ptr<BrokerLink> m_broker;
+    std::unique_ptr<ReceiverLink> m_receiver;
     std::unique_ptr<SplashForm> m_splash;
     std::unique_ptr<LinkLostForm> m_linkLost;
     std::unique_ptr<MainForm> m_main;

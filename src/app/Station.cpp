@@ -9,6 +9,7 @@
 #include "core/SerialLine.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
+#include "dc09/Dc09Forwarder.h"
 #include "feed/EventPublisher.h"
 #include "feed/FeedMessages.h"
 #include "feed/JournalPublisher.h"
@@ -139,6 +140,9 @@ Station::LoadResult Station::load()
     m_feedStamp = feedSettingsStamp();
     if (!m_feedSettings.problems.isEmpty())
         m_screen.setProblem(Source::FeedConfig, m_feedSettings.problems.join(QLatin1Char('\n')));
+    // The forwarder to a receiving centre, off without dc09.ini.
+    m_forwardSettings = dc09::SettingsFile::read(m_programDir, m_state.SystemNo);
+    m_screen.setProblem(Source::Dc09Config, m_forwardSettings.problems.join(QLatin1Char('\n')));
     // A panel of a pair listens before anything is written to the line.
     if (m_feedSettings.present && m_feedSettings.settings.pair.configured)
         buildPair();
@@ -326,6 +330,38 @@ bool Station::startFeed(BrokerLink& link)
     return true;
 }
 
+bool Station::startForwarding(ReceiverLink& link)
+{
+    if (!loaded() || !m_forwardSettings.usable() || m_forwarder)
+        return false;
+    m_forwarder = std::make_unique<dc09::Forwarder>(
+        dc09::Forwarder::Sources{*m_archive, m_screen, m_clock}, link, m_forwardSettings.settings,
+        m_state.DataDir);
+    if (m_pair) {
+        // Only the active panel forwards; the standby's cursor follows the
+        // partner's place at the centre, so that on taking over it neither
+        // leaves a gap nor sends the day again.
+        m_forwarder->setSending(m_pair->writes());
+        m_pair->followForwarding();
+        connect(m_forwarder.get(), &dc09::Forwarder::acknowledged, this,
+                [this](const QString& day, const QByteArray& text) {
+                    m_forwardedPlace = day.toLatin1() + ' ' + text;
+                });
+        connect(m_pair.get(), &PairRoles::partnerForwarded, this, [this](const QByteArray& place) {
+            const qsizetype blank = place.indexOf(' ');
+            if (blank > 0)
+                m_forwarder->followPartner(QString::fromLatin1(place.left(blank)),
+                                           place.mid(blank + 1));
+        });
+        connect(m_pair.get(), &PairRoles::writingStarted, m_forwarder.get(),
+                [this] { m_forwarder->setSending(true); });
+        connect(m_pair.get(), &PairRoles::writingStopped, m_forwarder.get(),
+                [this] { m_forwarder->setSending(false); });
+    }
+    m_forwarder->start();
+    return true;
+}
+
 // The pair's rules between the line and the broker: the gates of both ports
 // and the supervision follow its role; it is checked once a second.
 void Station::buildPair()
@@ -373,6 +409,11 @@ qint64 Station::SteadyClock::msecs() const
 
 void Station::checkPair()
 {
+    // The place at the receiving centre goes to the partner at most once a second.
+    if (m_forwardedPlace != m_sharedPlace && m_pair->writes()) {
+        m_pair->shareForwarded(m_forwardedPlace);
+        m_sharedPlace = m_forwardedPlace;
+    }
     m_pair->setLineOpen((!m_keeper1.wanted() || m_keeper1.isOpen())
                         && (!m_keeper2.wanted() || m_keeper2.isOpen()));
     m_pair->check(m_framer.promptsHeard());

@@ -7,6 +7,7 @@
 #include "core/StationContext.h"
 #include "core/StationState.h"
 #include "core/ZelvanIni.h"
+#include "dc09/Dc09Settings.h"
 #include "events/AlarmList.h"
 #include "events/EventList.h"
 #include "feed/MqttSettings.h"
@@ -41,6 +42,10 @@ class Journal;
 class OperatorSession;
 class LoginHolds;
 class PairRoles;
+class ReceiverLink;
+namespace dc09 {
+class Forwarder;
+}
 
 // The whole station without its windows: the state, the configuration, the
 // data files, the lists, the grid, the panel's model, the link (framing,
@@ -83,6 +88,14 @@ public:
     // Starts sending the day records and states through the link, when
     // mqtt.ini is usable and the station loaded. False otherwise.
     bool startFeed(BrokerLink& link);
+    // dc09.ini as the load step read it. Without the file nothing is
+    // forwarded to a receiving centre.
+    const dc09::SettingsFile::Result& forwardSettings() const { return m_forwardSettings; }
+    // Starts forwarding the day records to the receiving centre through the
+    // link, when dc09.ini is usable and the station loaded (in a pair, while
+    // this panel is the active one). False otherwise.
+    bool startForwarding(ReceiverLink& link);
+    dc09::Forwarder* forwarder() const { return m_forwarder.get(); }
     // The end of the panel: the journal's exit line is written, and with the
     // feed on, the end waits for the broker to acknowledge the journal's
     // last line until `deadline`. Once; the destructor journals the exit
@@ -169,6 +182,10 @@ private:
     void checkFeedSettings();
     std::unique_ptr<EventPublisher> m_publisher;
     std::unique_ptr<JournalPublisher> m_journalPublisher;
+    dc09::SettingsFile::Result m_forwardSettings;
+    std::unique_ptr<dc09::Forwarder> m_forwarder;
+    QByteArray m_forwardedPlace; // the last record the centre acknowledged, for the partner
+    QByteArray m_sharedPlace;    // as last published
     std::unique_ptr<Journal> m_journal;
     std::unique_ptr<LoginHolds> m_loginHolds;
     // Before the parts whose actions it holds back: it goes first.

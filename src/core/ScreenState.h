@@ -67,6 +67,12 @@ public:
         JournalRecovery, // journal lines saved at the last exit that cannot be read back
         LoginHolds,      // operators' names held after wrong PINs, or their file in trouble
         Pair,            // the pair of panels: its configuration, the broker, no active panel
+        Dc09Config,      // dc09.ini
+        Dc09Receiver,    // the receiving centre does not answer or cannot be reached
+        Dc09Clock,       // the receiving centre's clock differs from the panel's
+        Dc09Refused,     // the receiving centre received a record but did not process it
+        Dc09Damaged,     // damaged day-file lines not forwarded
+        Dc09Read,        // a day file or the cursor of the forwarder
         Count
     };
     QStringList problems() const;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "core/SettingsTexts.h"
+
 #include <QString>
 
 namespace zelvan::feed_texts {
+
+using namespace settings_texts;
 
 // A problem of mqtt.ini shown to the operator: %1 the file, %2 the key
 // ("[section] key"), %3 what is wrong with it. While mqtt.ini has a problem
@@ -11,11 +15,6 @@ inline QString problem()
 {
     return QStringLiteral("%1, ключ %2: %3. Нищо не се изпраща към MQTT брокера.");
 }
-inline QString missing() { return QStringLiteral("липсва"); }
-inline QString unknownKey() { return QStringLiteral("непознат ключ"); }
-inline QString notBoolean() { return QStringLiteral("„%1“ не е true или false"); }
-inline QString notNumber() { return QStringLiteral("„%1“ не е число от %2 до %3"); }
-inline QString fileUnreadable() { return QStringLiteral("файлът %1 не може да се прочете"); }
 inline QString secretFileOpen()
 {
     return QStringLiteral("файлът %1 може да се чете или пише от група или от други "
@@ -46,7 +45,6 @@ inline QString partnerIsSelf()
     return QStringLiteral("„%1“ е представката на самия панел, а не на партньора му");
 }
 inline QString needsPair() { return QStringLiteral("cert_file и key_file се дават заедно"); }
-inline QString notIniFile() { return QStringLiteral("файлът не е във формат key=value"); }
 
 // While the broker cannot be reached: %1 host:port, %2 the reason.
 inline QString brokerDown()

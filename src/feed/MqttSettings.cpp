@@ -1,5 +1,6 @@
 #include "feed/MqttSettings.h"
 
+#include "core/SettingsReader.h"
 #include "feed/FeedTexts.h"
 
 #include <QDir>
@@ -89,86 +90,10 @@ bool validPrefix(const QString& prefix)
            && !prefix.contains(QLatin1Char('#'));
 }
 
-// Reads the keys of one file and collects what is wrong with them.
-class Reader
-{
-public:
-    Reader(const QString& path, const QString& programDir)
-        : m_ini(path, QSettings::IniFormat), m_path(path), m_dir(programDir)
-    {
-    }
-
-    QSettings::Status status() const { return m_ini.status(); }
-    QStringList allKeys() const { return m_ini.allKeys(); }
-
-    void problem(const QString& key, const QString& what)
-    {
-        problems.append(m_template.arg(m_path, keyName(key), what));
-    }
-    // From here on the problems are said with this text (%1 the file, %2 the key, %3 what).
-    void sayProblemsAs(const QString& text) { m_template = text; }
-    static QString keyName(const QString& key)
-    {
-        const qsizetype slash = key.indexOf(QLatin1Char('/'));
-        return slash < 0
-                   ? key
-                   : QLatin1Char('[') + key.left(slash) + QStringLiteral("] ") + key.mid(slash + 1);
-    }
-
-    bool has(const QString& key) const { return m_ini.contains(key); }
-    QString text(const QString& key) const { return m_ini.value(key).toString().trimmed(); }
-
-    bool boolean(const QString& key, bool fallback)
-    {
-        if (!has(key))
-            return fallback;
-        const QString v = text(key).toLower();
-        if (v == QLatin1String("true"))
-            return true;
-        if (v == QLatin1String("false"))
-            return false;
-        problem(key, texts::notBoolean().arg(text(key)));
-        return fallback;
-    }
-
-    int number(const QString& key, int fallback, int low, int high)
-    {
-        if (!has(key))
-            return fallback;
-        bool ok = false;
-        const int v = text(key).toInt(&ok);
-        if (ok && v >= low && v <= high)
-            return v;
-        problem(key, texts::notNumber().arg(text(key)).arg(low).arg(high));
-        return fallback;
-    }
-
-    // A file named by the key, relative to the program directory; it must be
-    // a readable file.
-    QString file(const QString& key)
-    {
-        if (!has(key) || text(key).isEmpty())
-            return {};
-        QString path = QDir(m_dir).absoluteFilePath(text(key));
-        const QFileInfo info(path);
-        if (!info.isFile() || !info.isReadable())
-            problem(key, texts::fileUnreadable().arg(path));
-        return path;
-    }
-
-    QStringList problems;
-
-private:
-    QSettings m_ini;
-    QString m_template = texts::problem();
-    QString m_path;
-    QString m_dir;
-};
-
 // [pair]: the partner's prefix is required, another than this panel's own.
 // Two panels on one machine (a demo, the tests) need client ids of their
 // own: without one given, the prefix makes it.
-QStringList readPair(Reader& r, MqttSettings& s)
+QStringList readPair(SettingsReader& r, MqttSettings& s)
 {
     r.problems.clear();
     r.sayProblemsAs(texts::pairProblem());
@@ -200,7 +125,7 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
         return result;
     result.present = true;
     MqttSettings& s = result.settings;
-    Reader r(path, programDir);
+    SettingsReader r(path, programDir, texts::problem());
     if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
         r.problem(QStringLiteral("-"), texts::fileUnreadable().arg(path));
         result.problems = r.problems;

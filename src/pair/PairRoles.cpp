@@ -66,6 +66,23 @@ void PairRoles::subscribeAll()
     m_link->subscribe(m_options.partner + QStringLiteral("/preferred"));
     // Up to a thousand states: after what decides the role.
     m_link->subscribe(m_options.partner + QStringLiteral("/object/+/state"));
+    if (m_forwarding)
+        m_link->subscribe(m_options.partner + QStringLiteral("/dc09/acked"));
+}
+
+void PairRoles::followForwarding()
+{
+    if (m_forwarding)
+        return;
+    m_forwarding = true;
+    if (m_link && !m_options.partner.isEmpty())
+        m_link->subscribe(m_options.partner + QStringLiteral("/dc09/acked"));
+}
+
+void PairRoles::shareForwarded(const QByteArray& place)
+{
+    if (m_link && m_connected)
+        m_link->publish(m_options.prefix + QStringLiteral("/dc09/acked"), place, true);
 }
 
 // The status first: the broker sends retained values in the order of the
@@ -135,6 +152,9 @@ void PairRoles::onReceived(const QString& topic, const QByteArray& payload)
         if (!wasActive && partnerActive())
             m_partnerSince = m_clock.now();
         partnerRead();
+    } else if (rest == QLatin1String("dc09/acked")) {
+        emit partnerForwarded(payload);
+        return;
     } else if (rest.startsWith(QLatin1String("object/"))
                && rest.endsWith(QLatin1String("/state"))) {
         bool ok = false;

@@ -107,6 +107,12 @@ public:
 
     static QString roleTopic(const QString& prefix) { return prefix + QStringLiteral("/role"); }
 
+    // A receiving centre is fed from this pair: the partner's place at the
+    // centre (<partner>/dc09/acked) is read, and this panel's own is
+    // published, retained, by shareForwarded().
+    void followForwarding();
+    void shareForwarded(const QByteArray& place);
+
 signals:
     // This panel now has the line: the probe and the start-up exchange of
     // every module follow.
@@ -118,6 +124,8 @@ signals:
     // The partner's retained guard state of object k ("released", "taken",
     // "violated", "take_requested"; empty: not installed).
     void partnerState(int k, const QByteArray& word);
+    // The partner's last record the receiving centre acknowledged.
+    void partnerForwarded(const QByteArray& place);
 
 private:
     bool partnerOnline() const { return m_partnerStatus == QLatin1String("online"); }
@@ -153,6 +161,7 @@ private:
     QDateTime m_activeSince;
 
     bool m_connected = false;
+    bool m_forwarding = false; // the partner's place at the receiving centre is read
     bool m_read = false; // the partner's retained values read since the last subscription
     qint64 m_subscribedAt = 0;
     QString m_partnerStatus; // "online", "offline" or empty (never seen)

@@ -1,0 +1,398 @@
+#include "dc09/Dc09Forwarder.h"
+
+#include "core/Clock.h"
+#include "core/Logging.h"
+#include "core/ReceiverLink.h"
+#include "core/ScreenState.h"
+#include "dc09/Dc09Texts.h"
+#include "events/DayFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace zelvan::dc09 {
+
+namespace {
+
+using Source = ScreenState::ProblemSource;
+
+QString recordText(const TailRecord& r)
+{
+    return QStringLiteral("%1 ред %2 (%3)")
+        .arg(r.after.day)
+        .arg(r.line())
+        .arg(QString::fromLatin1(r.text.left(32)));
+}
+
+} // namespace
+
+Forwarder::Forwarder(Sources sources, ReceiverLink& link, Settings settings, QString dataDir,
+                     QObject* parent)
+    : QObject(parent), m_src(sources), m_link(link), m_settings(std::move(settings)),
+      m_dataDir(std::move(dataDir)), m_cipher(m_settings.key),
+      m_mapper(m_settings.codes, m_settings.accounts),
+      m_records(m_src.archive, m_src.clock, m_dataDir + QStringLiteral("/dc09.cursor"))
+{
+    m_wake.setSingleShot(true);
+    m_wake.setInterval(0);
+    connect(&m_wake, &QTimer::timeout, this, &Forwarder::pump);
+    m_answer.setSingleShot(true);
+    m_answer.setInterval(m_settings.timeoutS * 1000);
+    connect(&m_answer, &QTimer::timeout, this, &Forwarder::onTimeout);
+    m_reconnect.setSingleShot(true);
+    m_reconnect.setInterval(kReconnectMs);
+    connect(&m_reconnect, &QTimer::timeout, this, &Forwarder::sendCurrent);
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(m_settings.supervisionS * 1000);
+    connect(&m_idle, &QTimer::timeout, this, &Forwarder::sendLinkTest);
+    m_primaryAgain.setSingleShot(true);
+    m_primaryAgain.setInterval(kPrimaryAgainMs);
+    connect(&m_primaryAgain, &QTimer::timeout, this, [this] { m_onBackup = false; });
+    connect(&m_link, &ReceiverLink::received, this, &Forwarder::onBytes);
+    connect(&m_link, &ReceiverLink::failed, this, &Forwarder::onFailed);
+}
+
+QString Forwarder::refusedPath() const { return m_dataDir + QStringLiteral("/dc09-refused.txt"); }
+
+void Forwarder::start()
+{
+    if (const QString problem = m_records.start(); !problem.isEmpty()) {
+        qCWarning(lcApp).noquote() << problem;
+        m_src.screen.setProblem(Source::Dc09Read, problem);
+    }
+    rebuildViolated();
+    connect(&m_records, &RecordFollower::recordsSynced, this, &Forwarder::wake);
+    m_started = true;
+    wake();
+}
+
+// Which objects are violated at the cursor: the records of its day before
+// it, read once at start (and after a jump to a partner's place), so that
+// the first taking or release after a restart still sends the restore.
+void Forwarder::rebuildViolated()
+{
+    m_mapper.forget();
+    const FeedPosition& at = m_records.cursor();
+    FeedPosition from{at.day, 0, 0};
+    while (!at.day.isEmpty() && from.offset < at.offset) {
+        const std::vector<TailRecord> batch = m_records.tail().read(from, at.offset, 4096);
+        if (batch.empty())
+            break;
+        for (const TailRecord& r : batch)
+            if (const std::optional<DayRecord> parsed = parseDayRecord(r.text))
+                m_mapper.note(*parsed);
+        from = batch.back().after;
+    }
+}
+
+void Forwarder::setSending(bool on)
+{
+    if (on == m_sending)
+        return;
+    m_sending = on;
+    m_answer.stop();
+    m_reconnect.stop();
+    m_idle.stop();
+    m_inFlight = false;
+    m_pending.reset();
+    m_linkTest = false;
+    m_records.sendAgain();
+    if (!on) {
+        m_link.drop();
+        m_src.screen.setProblem(Source::Dc09Receiver, QString());
+        return;
+    }
+    rebuildViolated();
+    wake();
+}
+
+void Forwarder::followPartner(const QString& day, const QByteArray& text)
+{
+    if (m_sending || !m_started || day.isEmpty() || day < m_records.cursor().day)
+        return;
+    // From the cursor on in its own day; from the start of a later day.
+    FeedPosition from = day == m_records.cursor().day ? m_records.cursor() : FeedPosition{day, 0, 0};
+    std::vector<FeedPosition> recent{from}; // the places before the last records read
+    for (;;) {
+        const std::vector<TailRecord> batch = m_records.tail().read(from, -1, 4096);
+        if (batch.empty())
+            return; // not archived here (yet): the cursor stays
+        for (const TailRecord& r : batch) {
+            if (r.text == text) {
+                const size_t back = std::min<size_t>(kResendMargin, recent.size() - 1);
+                m_records.moveTo(recent[recent.size() - 1 - back]);
+                return;
+            }
+            recent.push_back(r.after);
+            if (recent.size() > size_t(kResendMargin) + 1)
+                recent.erase(recent.begin());
+        }
+        from = batch.back().after;
+    }
+}
+
+void Forwarder::wake()
+{
+    if (m_sending && m_started && !m_wake.isActive())
+        m_wake.start();
+}
+
+void Forwarder::pump()
+{
+    if (!m_sending || m_inFlight)
+        return;
+    if (!m_pending && !takeNextRecord()) {
+        // Idle: the link is tested after `supervision` seconds of quiet.
+        if (m_settings.supervisionS > 0 && !m_idle.isActive())
+            m_idle.start();
+        return;
+    }
+    m_idle.stop();
+    const Event& e = m_pending->events[m_pending->index];
+    m_header = Header{m_settings.token, nextSequence(), m_settings.receiver, m_settings.line,
+                      e.account};
+    m_data = dataBlock(m_settings.token, e);
+    m_linkTest = false;
+    m_tries = 0;
+    m_naks = 0;
+    sendCurrent();
+}
+
+// The next record that has events; records kept at the station and damaged
+// lines are passed over knowingly (the damaged ones listed).
+bool Forwarder::takeNextRecord()
+{
+    for (;;) {
+        QString error;
+        const std::vector<TailRecord> batch = m_records.read(1, &error);
+        if (!error.isEmpty()) {
+            const QString text = dc09_texts::dayUnreadable().arg(error);
+            if (!m_readFailing)
+                qCWarning(lcApp).noquote() << text;
+            m_readFailing = true;
+            m_src.screen.setProblem(Source::Dc09Read, text);
+            m_reconnect.start(); // tried again shortly
+            return false;
+        }
+        if (m_readFailing) {
+            m_readFailing = false;
+            m_src.screen.setProblem(Source::Dc09Read, QString());
+        }
+        if (batch.empty())
+            return false;
+        const TailRecord& r = batch.front();
+        m_records.sent(0, r);
+        const std::optional<DayRecord> parsed = parseDayRecord(r.text);
+        if (!parsed || (parsed->k == 0 && parsed->module < 1)) {
+            ++m_damaged;
+            recordRefused(r, QStringLiteral("повреден ред"));
+            m_src.screen.setProblem(Source::Dc09Damaged,
+                                    dc09_texts::damaged().arg(m_damaged).arg(recordText(r),
+                                                                             refusedPath()));
+            m_records.acknowledge(0);
+            continue;
+        }
+        std::vector<Event> events = m_mapper.map(*parsed);
+        if (events.empty()) {
+            m_records.acknowledge(0);
+            continue;
+        }
+        m_pending = Pending{r, std::move(events), 0};
+        return true;
+    }
+}
+
+int Forwarder::nextSequence()
+{
+    m_seq = m_seq >= 9999 ? 1 : m_seq + 1;
+    return m_seq;
+}
+
+const Settings::Endpoint& Forwarder::target() const
+{
+    return m_onBackup && m_settings.backup.configured() ? m_settings.backup : m_settings.primary;
+}
+
+QDateTime Forwarder::sendingTime() const
+{
+    return m_src.clock.now().toUTC().addSecs(m_offsetS);
+}
+
+void Forwarder::transmit(const Header& header, const QByteArray& data)
+{
+    const QByteArray frame = build(header, data, sendingTime(),
+                                   m_cipher.valid() ? &m_cipher : nullptr);
+    const Settings::Endpoint& to = target();
+    m_inFlight = true;
+    m_link.send(to.host, quint16(to.port), m_settings.udp, frame);
+    m_answer.start();
+}
+
+void Forwarder::sendCurrent()
+{
+    if (!m_sending)
+        return;
+    if (!m_pending && !m_linkTest) {
+        wake();
+        return;
+    }
+    ++m_tries;
+    transmit(m_header, m_data);
+}
+
+void Forwarder::sendLinkTest()
+{
+    if (!m_sending || m_inFlight || m_pending)
+        return;
+    m_header = Header{"NULL", nextSequence(), m_settings.receiver, m_settings.line,
+                      m_settings.accounts.station};
+    m_data.clear();
+    m_linkTest = true;
+    m_tries = 0;
+    m_naks = 0;
+    sendCurrent();
+}
+
+void Forwarder::onBytes(const QByteArray& bytes)
+{
+    m_scanner.feed(bytes);
+    while (const std::optional<QByteArray> frame = m_scanner.next())
+        onAnswer(parse(*frame, m_cipher.valid() ? &m_cipher : nullptr));
+}
+
+void Forwarder::onAnswer(const Message& answer)
+{
+    if (!answer.sound()) {
+        qCWarning(lcApp) << "receiving centre: answer not sound:" << answer.error;
+        return; // the timeout sends again
+    }
+    // A key set means answers come encrypted too: a plain one is not ours.
+    if (m_cipher.valid() && !answer.encrypted && answer.header.token != "NAK")
+        return;
+    const QByteArray& token = answer.header.token;
+    if (token == "NAK") {
+        if (!m_inFlight)
+            return;
+        if (answer.sent) {
+            m_offsetS = m_src.clock.now().toUTC().secsTo(*answer.sent);
+            m_src.screen.setProblem(
+                Source::Dc09Clock,
+                dc09_texts::clockOff().arg(target().text(),
+                                           (m_offsetS > 0 ? QStringLiteral("+") : QString())
+                                               + QString::number(m_offsetS)));
+        }
+        // Sent again at once with the corrected time; a receiver that keeps
+        // refusing is asked again only after the timeout.
+        if (++m_naks <= kTries) {
+            m_answer.stop();
+            transmit(m_header, m_data);
+        }
+        return;
+    }
+    if (!m_inFlight || answer.header.sequence != m_header.sequence)
+        return; // late, of a message already passed
+    if (token != "ACK" && token != "DUH")
+        return;
+    m_answer.stop();
+    m_inFlight = false;
+    m_tries = 0;
+    m_src.screen.setProblem(Source::Dc09Receiver, QString());
+    if (m_linkTest) {
+        m_linkTest = false;
+        wake();
+        return;
+    }
+    if (token == "DUH") {
+        recordRefused(m_pending->record, QStringLiteral("DUH ") + QString::fromLatin1(m_data));
+        m_src.screen.setProblem(Source::Dc09Refused,
+                                dc09_texts::refused().arg(target().text(),
+                                                          recordText(m_pending->record),
+                                                          refusedPath()));
+    }
+    passCurrent();
+}
+
+void Forwarder::passCurrent()
+{
+    if (++m_pending->index < m_pending->events.size()) {
+        const Event& e = m_pending->events[m_pending->index];
+        m_header = Header{m_settings.token, nextSequence(), m_settings.receiver, m_settings.line,
+                          e.account};
+        m_data = dataBlock(m_settings.token, e);
+        m_tries = 0;
+        m_naks = 0;
+        sendCurrent();
+        return;
+    }
+    const TailRecord record = m_pending->record;
+    m_pending.reset();
+    m_records.acknowledge(0);
+    emit acknowledged(record.after.day, record.text);
+    wake();
+}
+
+void Forwarder::onFailed(const QString& reason)
+{
+    if (!m_sending || !m_inFlight)
+        return;
+    m_answer.stop();
+    m_inFlight = false;
+    m_scanner.clear();
+    showReceiverTrouble(dc09_texts::unreachable().arg(target().text(), reason));
+    afterFailedTry();
+    if (m_pending || m_linkTest)
+        m_reconnect.start();
+}
+
+void Forwarder::onTimeout()
+{
+    m_inFlight = false;
+    if (m_tries >= kTries)
+        showReceiverTrouble(dc09_texts::notAnswering().arg(target().text()).arg(kTries).arg(
+            m_settings.timeoutS));
+    afterFailedTry();
+    if (m_pending || m_linkTest)
+        sendCurrent();
+}
+
+// After the third try without an answer the connection is not trusted with
+// the next one; the message goes to the other receiver when there is one. A
+// link test is given up (the problem line stays until an answer comes), so
+// that a record that arrives meanwhile does not wait behind it.
+void Forwarder::afterFailedTry()
+{
+    if (m_tries < kTries)
+        return;
+    m_tries = 0;
+    m_link.drop();
+    m_scanner.clear();
+    if (m_settings.backup.configured()) {
+        m_onBackup = !m_onBackup;
+        if (m_onBackup)
+            m_primaryAgain.start();
+    }
+    if (m_linkTest) {
+        m_linkTest = false;
+        wake();
+    }
+}
+
+void Forwarder::showReceiverTrouble(const QString& text)
+{
+    qCWarning(lcApp).noquote() << text;
+    m_src.screen.setProblem(Source::Dc09Receiver, text);
+}
+
+void Forwarder::recordRefused(const TailRecord& record, const QString& why)
+{
+    QFile list(refusedPath());
+    const QByteArray line = record.after.day.toLatin1() + ' ' + QByteArray::number(record.line())
+                            + ' ' + record.text + ' ' + why.toUtf8() + '\n';
+    if (list.open(QIODevice::WriteOnly | QIODevice::Append) && list.write(line) == line.size()
+        && list.flush())
+        return;
+    m_src.screen.setProblem(Source::Dc09Read,
+                            dc09_texts::refusedListUnwritten().arg(refusedPath(), list.errorString()));
+}
+
+} // namespace zelvan::dc09

@@ -1,0 +1,101 @@
+#include "platform/SocketReceiverLink.h"
+
+#include <QHostInfo>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+namespace zelvan {
+
+SocketReceiverLink::~SocketReceiverLink() { drop(); }
+
+void SocketReceiverLink::send(const QString& host, quint16 port, bool udp,
+                              const QByteArray& message)
+{
+    if (udp)
+        sendUdp(host, port, message);
+    else
+        sendTcp(host, port, message);
+}
+
+void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteArray& message)
+{
+    const bool same = m_tcp && m_host == host && m_port == port
+                      && m_tcp->state() != QAbstractSocket::UnconnectedState;
+    if (same && m_tcp->state() == QAbstractSocket::ConnectedState) {
+        m_tcp->write(message);
+        return;
+    }
+    m_waiting = message;
+    if (same)
+        return; // goes out once connected
+    drop();
+    m_host = host;
+    m_port = port;
+    m_tcp = new QTcpSocket(this);
+    m_tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QTcpSocket* socket = m_tcp;
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        if (socket == m_tcp && !m_waiting.isEmpty())
+            socket->write(std::exchange(m_waiting, {}));
+    });
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        if (socket == m_tcp)
+            emit received(socket->readAll());
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
+        if (socket != m_tcp)
+            return;
+        // A receiver that closes the connection between messages is no
+        // failure: the next message connects again.
+        const QString reason = socket->errorString();
+        m_waiting.clear();
+        m_tcp = nullptr;
+        socket->deleteLater();
+        emit failed(reason);
+    });
+    socket->connectToHost(host, port);
+}
+
+void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteArray& message)
+{
+    if (!m_udp) {
+        m_udp = new QUdpSocket(this);
+        connect(m_udp, &QUdpSocket::readyRead, this, [this] {
+            while (m_udp->hasPendingDatagrams()) {
+                QByteArray datagram(qMax<qint64>(0, m_udp->pendingDatagramSize()), Qt::Uninitialized);
+                const qint64 n = m_udp->readDatagram(datagram.data(), datagram.size());
+                if (n >= 0)
+                    emit received(datagram.left(n));
+            }
+        });
+    }
+    if (m_resolvedName != host) {
+        // Blocks this thread only: the station's goes on.
+        QHostAddress address(host);
+        if (address.isNull()) {
+            const QHostInfo info = QHostInfo::fromName(host);
+            if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+                emit failed(info.errorString());
+                return;
+            }
+            address = info.addresses().constFirst();
+        }
+        m_resolved = address;
+        m_resolvedName = host;
+    }
+    if (m_udp->writeDatagram(message, m_resolved, port) != message.size())
+        emit failed(m_udp->errorString());
+}
+
+void SocketReceiverLink::drop()
+{
+    m_waiting.clear();
+    if (m_tcp) {
+        QTcpSocket* socket = std::exchange(m_tcp, nullptr);
+        socket->abort();
+        socket->deleteLater();
+    }
+    m_resolvedName.clear();
+}
+
+} // namespace zelvan

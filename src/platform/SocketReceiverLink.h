@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/ReceiverLink.h"
+
+#include <QHostAddress>
+
+class QTcpSocket;
+class QUdpSocket;
+
+namespace zelvan {
+
+// A receiving centre's link over a real socket: TCP kept open between
+// messages (and opened again when the receiver closed it), or UDP, one
+// datagram a message. Blocks on name resolution, so it runs on a thread of
+// its own (ThreadedReceiverLink).
+class SocketReceiverLink : public ReceiverLink
+{
+    Q_OBJECT
+public:
+    using ReceiverLink::ReceiverLink;
+    ~SocketReceiverLink() override;
+
+    void send(const QString& host, quint16 port, bool udp, const QByteArray& message) override;
+    void drop() override;
+
+private:
+    void sendTcp(const QString& host, quint16 port, const QByteArray& message);
+    void sendUdp(const QString& host, quint16 port, const QByteArray& message);
+    QTcpSocket* m_tcp = nullptr;
+    QUdpSocket* m_udp = nullptr;
+    QString m_host;
+    quint16 m_port = 0;
+    QByteArray m_waiting; // handed over while connecting
+    QString m_resolvedName;
+    QHostAddress m_resolved;
+};
+
+} // namespace zelvan
