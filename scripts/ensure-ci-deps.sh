@@ -4,7 +4,8 @@
 # sanitizer reports, python3 for the soak, the kill loops and the clock-fault runs,
 # faketime for stepping the clock of the real program, strace for the trace of the
 # syncs, clang-format and clang-tidy for scripts/lint.sh; dpkg-dev, lintian,
-# desktop-file-utils and appstream for making and checking the Debian package.
+# desktop-file-utils and appstream for making and checking the Debian package; Node and
+# the DC-09 receiver that the forwarder's tests send to (scripts/ensure-dc09-receiver.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
@@ -21,3 +22,5 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
+# The DC-09 receiver (Node) that the forwarder's tests send to.
+scripts/ensure-dc09-receiver.sh >/dev/null
