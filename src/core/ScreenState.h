@@ -97,6 +97,7 @@ public:
     void setLinkLostColor(quint32 color);
     // The problem of one source; an empty text takes it away.
     void setProblem(ProblemSource source, const QString& text);
+    QString problemOf(ProblemSource source) const { return m_problems[size_t(source)]; }
 
 signals:
     void changed();

@@ -18,7 +18,8 @@ std::optional<EventCode> EventCode::parse(const QString& text)
     const QString t = text.simplified();
     if (t.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
         return EventCode{};
-    static const QRegularExpression form(QStringLiteral("^([A-Z]{2}) ([ERP][0-9]{3}) ([0-9]{1,3})$"));
+    static const QRegularExpression form(
+        QStringLiteral("^([A-Z]{2}) ([ERP][0-9]{3}) ([0-9]{1,3})$"));
     const QRegularExpressionMatch m = form.match(t);
     if (!m.hasMatch())
         return std::nullopt;
@@ -29,9 +30,7 @@ QString EventCode::text() const
 {
     if (local())
         return QStringLiteral("none");
-    return QStringLiteral("%1 %2 %3")
-        .arg(QLatin1String(sia), QLatin1String(cid))
-        .arg(number);
+    return QStringLiteral("%1 %2 %3").arg(QLatin1String(sia), QLatin1String(cid)).arg(number);
 }
 
 CodeTable::CodeTable()

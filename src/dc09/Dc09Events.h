@@ -57,8 +57,8 @@ struct Event
 {
     QByteArray account;
     EventCode code;
-    QTime time;  // the record's own time of day
-    int k = 0;   // the object, 0 for a module record
+    QTime time; // the record's own time of day
+    int k = 0;  // the object, 0 for a module record
 };
 
 // The accounts of the objects and of the station.

@@ -111,7 +111,8 @@ void Forwarder::followPartner(const QString& day, const QByteArray& text)
     if (m_sending || !m_started || day.isEmpty() || day < m_records.cursor().day)
         return;
     // From the cursor on in its own day; from the start of a later day.
-    FeedPosition from = day == m_records.cursor().day ? m_records.cursor() : FeedPosition{day, 0, 0};
+    FeedPosition from =
+        day == m_records.cursor().day ? m_records.cursor() : FeedPosition{day, 0, 0};
     std::vector<FeedPosition> recent{from}; // the places before the last records read
     for (;;) {
         const std::vector<TailRecord> batch = m_records.tail().read(from, -1, 4096);
@@ -149,8 +150,8 @@ void Forwarder::pump()
     }
     m_idle.stop();
     const Event& e = m_pending->events[m_pending->index];
-    m_header = Header{m_settings.token, nextSequence(), m_settings.receiver, m_settings.line,
-                      e.account};
+    m_header =
+        Header{m_settings.token, nextSequence(), m_settings.receiver, m_settings.line, e.account};
     m_data = dataBlock(m_settings.token, e);
     m_linkTest = false;
     m_tries = 0;
@@ -186,9 +187,8 @@ bool Forwarder::takeNextRecord()
         if (!parsed || (parsed->k == 0 && parsed->module < 1)) {
             ++m_damaged;
             recordRefused(r, QStringLiteral("повреден ред"));
-            m_src.screen.setProblem(Source::Dc09Damaged,
-                                    dc09_texts::damaged().arg(m_damaged).arg(recordText(r),
-                                                                             refusedPath()));
+            m_src.screen.setProblem(Source::Dc09Damaged, dc09_texts::damaged().arg(m_damaged).arg(
+                                                             recordText(r), refusedPath()));
             m_records.acknowledge(0);
             continue;
         }
@@ -213,15 +213,12 @@ const Settings::Endpoint& Forwarder::target() const
     return m_onBackup && m_settings.backup.configured() ? m_settings.backup : m_settings.primary;
 }
 
-QDateTime Forwarder::sendingTime() const
-{
-    return m_src.clock.now().toUTC().addSecs(m_offsetS);
-}
+QDateTime Forwarder::sendingTime() const { return m_src.clock.now().toUTC().addSecs(m_offsetS); }
 
 void Forwarder::transmit(const Header& header, const QByteArray& data)
 {
-    const QByteArray frame = build(header, data, sendingTime(),
-                                   m_cipher.valid() ? &m_cipher : nullptr);
+    const QByteArray frame =
+        build(header, data, sendingTime(), m_cipher.valid() ? &m_cipher : nullptr);
     const Settings::Endpoint& to = target();
     m_inFlight = true;
     m_link.send(to.host, quint16(to.port), m_settings.udp, frame);
@@ -273,13 +270,18 @@ void Forwarder::onAnswer(const Message& answer)
     if (token == "NAK") {
         if (!m_inFlight)
             return;
-        if (answer.sent) {
-            m_offsetS = m_src.clock.now().toUTC().secsTo(*answer.sent);
+        // A NAK carries the receiver's time. Seconds apart, it is its clock
+        // that refused the message; otherwise the message itself was refused.
+        const qint64 apart = answer.sent ? sendingTime().secsTo(*answer.sent) : 0;
+        if (qAbs(apart) >= kClockSlackS) {
+            m_offsetS += apart;
             m_src.screen.setProblem(
                 Source::Dc09Clock,
                 dc09_texts::clockOff().arg(target().text(),
                                            (m_offsetS > 0 ? QStringLiteral("+") : QString())
                                                + QString::number(m_offsetS)));
+        } else {
+            showReceiverTrouble(dc09_texts::nakRefused().arg(target().text()));
         }
         // Sent again at once with the corrected time; a receiver that keeps
         // refusing is asked again only after the timeout.
@@ -305,9 +307,8 @@ void Forwarder::onAnswer(const Message& answer)
     if (token == "DUH") {
         recordRefused(m_pending->record, QStringLiteral("DUH ") + QString::fromLatin1(m_data));
         m_src.screen.setProblem(Source::Dc09Refused,
-                                dc09_texts::refused().arg(target().text(),
-                                                          recordText(m_pending->record),
-                                                          refusedPath()));
+                                dc09_texts::refused().arg(
+                                    target().text(), recordText(m_pending->record), refusedPath()));
     }
     passCurrent();
 }
@@ -348,8 +349,8 @@ void Forwarder::onTimeout()
 {
     m_inFlight = false;
     if (m_tries >= kTries)
-        showReceiverTrouble(dc09_texts::notAnswering().arg(target().text()).arg(kTries).arg(
-            m_settings.timeoutS));
+        showReceiverTrouble(
+            dc09_texts::notAnswering().arg(target().text()).arg(kTries).arg(m_settings.timeoutS));
     afterFailedTry();
     if (m_pending || m_linkTest)
         sendCurrent();
@@ -391,8 +392,8 @@ void Forwarder::recordRefused(const TailRecord& record, const QString& why)
     if (list.open(QIODevice::WriteOnly | QIODevice::Append) && list.write(line) == line.size()
         && list.flush())
         return;
-    m_src.screen.setProblem(Source::Dc09Read,
-                            dc09_texts::refusedListUnwritten().arg(refusedPath(), list.errorString()));
+    m_src.screen.setProblem(Source::Dc09Read, dc09_texts::refusedListUnwritten().arg(
+                                                  refusedPath(), list.errorString()));
 }
 
 } // namespace zelvan::dc09

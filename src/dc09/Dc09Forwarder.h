@@ -43,6 +43,8 @@ public:
     // A partner's acknowledged place is taken this many records early: a few
     // go out twice rather than one being missed.
     static constexpr int kResendMargin = 5;
+    // A NAK whose time is this far from the panel's is about the clock.
+    static constexpr int kClockSlackS = 2;
 
     struct Sources
     {
@@ -112,8 +114,8 @@ private:
     std::optional<Pending> m_pending;
     bool m_linkTest = false; // the message in flight is a NULL
     bool m_inFlight = false;
-    Header m_header;         // of the message in flight
-    QByteArray m_data;       // of the message in flight
+    Header m_header;   // of the message in flight
+    QByteArray m_data; // of the message in flight
     int m_seq = 0;
     int m_tries = 0;
     int m_naks = 0;

@@ -43,7 +43,7 @@ std::optional<QByteArray> runAes(const QByteArray& key, QByteArrayView in, bool 
     if (!aes || in.size() % kBlock != 0)
         return std::nullopt;
     const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
-                                                                               EVP_CIPHER_CTX_free);
+                                                                              EVP_CIPHER_CTX_free);
     const unsigned char iv[kBlock] = {};
     const auto* k = reinterpret_cast<const unsigned char*>(key.constData());
     if (!ctx || EVP_CipherInit_ex(ctx.get(), aes, nullptr, k, iv, encrypting ? 1 : 0) != 1
@@ -137,7 +137,8 @@ QByteArray build(const Header& header, QByteArrayView data, const QDateTime& sen
     body += 'R' + header.receiver + 'L' + header.line + '#' + header.account + '[';
     const QByteArray rest = data.toByteArray() + ']' + timestamp(sent);
     body += encrypted ? cipher->encrypt(rest) : rest;
-    const QByteArray length = '0' + QByteArray::number(body.size(), 16).rightJustified(3, '0').toUpper();
+    const QByteArray length =
+        '0' + QByteArray::number(body.size(), 16).rightJustified(3, '0').toUpper();
     return '\n' + hex4(crc16(body)) + length + body + '\r';
 }
 

@@ -16,8 +16,8 @@ namespace zelvan::dc09 {
 namespace {
 
 const QStringList kReceiverKeys{"host", "port", "protocol", "backup_host", "backup_port"};
-const QStringList kMessageKeys{"token",           "receiver", "line", "station_account",
-                               "key_hex",         "key_text"};
+const QStringList kMessageKeys{"token",           "receiver", "line",
+                               "station_account", "key_hex",  "key_text"};
 const QStringList kLinkKeys{"supervision", "timeout"};
 
 bool hexDigits(const QString& s, int low, int high)
@@ -46,11 +46,10 @@ QByteArray readKey(SettingsReader& r)
     const QString textKey = QStringLiteral("message/key_text");
     const QString hex = r.text(hexKey);
     // The text key as written, spaces and all: only the line's end is not part of it.
-    const QByteArray text = r.has(textKey) ? QSettings(r.path(), QSettings::IniFormat)
-                                                 .value(textKey)
-                                                 .toString()
-                                                 .toUtf8()
-                                           : QByteArray();
+    const QByteArray text =
+        r.has(textKey)
+            ? QSettings(r.path(), QSettings::IniFormat).value(textKey).toString().toUtf8()
+            : QByteArray();
     if (!hex.isEmpty() && !text.isEmpty()) {
         r.problem(textKey, dc09_texts::twoKeys());
         return {};

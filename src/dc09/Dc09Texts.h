@@ -49,6 +49,12 @@ inline QString clockOff()
     return QStringLiteral("Приемният център %1 отказа съобщение заради часовника: неговият час се "
                           "различава от нашия с %2 s. Съобщенията се изпращат с поправено време.");
 }
+// %1 host:port.
+inline QString nakRefused()
+{
+    return QStringLiteral("Приемният център %1 отказва съобщенията (NAK). Записите остават в "
+                          "архива; изпращането се опитва отново.");
+}
 // %1 host:port, %2 the record (day, line, text), %3 the file that lists them.
 inline QString refused()
 {

@@ -25,10 +25,12 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
         m_tcp->write(message);
         return;
     }
-    m_waiting = message;
-    if (same)
-        return; // goes out once connected
+    if (same) {
+        m_waiting = message; // goes out once connected
+        return;
+    }
     drop();
+    m_waiting = message;
     m_host = host;
     m_port = port;
     m_tcp = new QTcpSocket(this);
@@ -62,7 +64,8 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
         m_udp = new QUdpSocket(this);
         connect(m_udp, &QUdpSocket::readyRead, this, [this] {
             while (m_udp->hasPendingDatagrams()) {
-                QByteArray datagram(qMax<qint64>(0, m_udp->pendingDatagramSize()), Qt::Uninitialized);
+                QByteArray datagram(qMax<qint64>(0, m_udp->pendingDatagramSize()),
+                                    Qt::Uninitialized);
                 const qint64 n = m_udp->readDatagram(datagram.data(), datagram.size());
                 if (n >= 0)
                     emit received(datagram.left(n));

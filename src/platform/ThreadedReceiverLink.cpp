@@ -32,13 +32,15 @@ void ThreadedReceiverLink::send(const QString& host, quint16 port, bool udp,
                                 const QByteArray& message)
 {
     QMetaObject::invokeMethod(
-        m_inner, [inner = m_inner, host, port, udp, message] { inner->send(host, port, udp, message); },
+        m_inner,
+        [inner = m_inner, host, port, udp, message] { inner->send(host, port, udp, message); },
         Qt::QueuedConnection);
 }
 
 void ThreadedReceiverLink::drop()
 {
-    QMetaObject::invokeMethod(m_inner, [inner = m_inner] { inner->drop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_inner, [inner = m_inner] { inner->drop(); }, Qt::QueuedConnection);
 }
 
 } // namespace zelvan

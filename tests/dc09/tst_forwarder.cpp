@@ -1,0 +1,249 @@
+// The forwarder on real day files and a real socket on its own thread: to
+// the DC-09 receiver of iobroker.sia (every letter of the table, both
+// tokens, plain and encrypted with each key length), and to a receiver of
+// the test's own for what real ones rarely do.
+#include "core/ScreenState.h"
+#include "dc09/Dc09Forwarder.h"
+#include "platform/ThreadedReceiverLink.h"
+#include "support/Dc09Receivers.h"
+#include "support/EngineFixture.h"
+
+#include <QFile>
+#include <QJsonObject>
+#include <QtTest>
+#include <memory>
+
+using namespace zelvan;
+using namespace zelvan::test;
+using Source = ScreenState::ProblemSource;
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+const QByteArray kObjectAccount = "02005"; // system 0, module 2, object 5
+constexpr int kObject = 133;
+
+struct Rig
+{
+    Rig() { f.clock.set(QDateTime::currentDateTime()); }
+    void start(dc09::Settings s)
+    {
+        forwarder = std::make_unique<dc09::Forwarder>(
+            dc09::Forwarder::Sources{f.archive, f.screen, f.clock}, link, std::move(s),
+            f.archive.dataDir());
+        forwarder->start();
+    }
+    void record(int k, char letter) { f.archive.AppendDayRecord(k, QLatin1Char(letter), now()); }
+    void moduleRecord(int m, char letter)
+    {
+        f.archive.appendModuleRecord(m, QLatin1Char(letter), now());
+    }
+    // The receiver checks the timestamp against its clock: the panel's is the real one.
+    QDateTime now()
+    {
+        f.clock.set(QDateTime::currentDateTime());
+        return f.clock.now();
+    }
+    QString problem(Source s) const { return f.screen.problemOf(s); }
+    EngineFixture f;
+    ThreadedReceiverLink link;
+    std::unique_ptr<dc09::Forwarder> forwarder;
+};
+
+dc09::Settings settingsFor(quint16 port, const QByteArray& token = "SIA-DCS", QByteArray key = {})
+{
+    dc09::Settings s;
+    s.primary = {QStringLiteral("127.0.0.1"), port};
+    s.token = token;
+    s.key = std::move(key);
+    s.supervisionS = 0;
+    s.timeoutS = 1;
+    return s;
+}
+
+} // namespace
+
+class TestForwarder : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Every letter of the table reaches the real receiver, which
+    // acknowledges it, with the account, code and zone docs/DC09.md promises.
+    void realReceiverTakesEveryLetter_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<bool>("hex");
+        const QByteArray k16 = "0123456789abcdef";
+        const QByteArray k24 = "0123456789abcdefABCDEFGH";
+        const QByteArray k32 = "0123456789abcdefABCDEFGHIJKLMNOP";
+        for (const QByteArray& token : {QByteArray("SIA-DCS"), QByteArray("ADM-CID")}) {
+            const bool cid = token == "ADM-CID";
+            QTest::addRow("%s plain", token.constData()) << token << QByteArray() << false;
+            QTest::addRow("%s AES-128", token.constData()) << token << k16 << cid;
+            QTest::addRow("%s AES-192", token.constData()) << token << k24 << !cid;
+            QTest::addRow("%s AES-256", token.constData()) << token << k32 << cid;
+        }
+    }
+    void realReceiverTakesEveryLetter()
+    {
+        QFETCH(QByteArray, token);
+        QFETCH(QByteArray, key);
+        QFETCH(bool, hex);
+        const QByteArray receiverKey = hex ? key.toHex().toUpper() : key;
+        RealReceiver receiver;
+        QString error;
+        QVERIFY2(receiver.start({{kObjectAccount, receiverKey, hex}, {"0000", receiverKey, hex}},
+                                &error),
+                 qPrintable(error));
+        Rig r;
+        r.start(settingsFor(quint16(receiver.port()), token, key));
+        // Violated, taken: the restore first; violated, released: the same.
+        for (const char l : {'A', 'P', 'A', 'O', 'N', 'F', '1', '2', '3', '4', '5', 'R', 'B'})
+            r.record(kObject, l);
+        r.moduleRecord(2, 'S');
+        r.moduleRecord(2, 'V');
+        const bool cid = token == "ADM-CID";
+        const QList<QStringList> want{
+            {"02005", cid ? "E130" : "BA", "1"}, {"02005", cid ? "R130" : "BR", "1"},
+            {"02005", cid ? "R401" : "CL", "1"}, {"02005", cid ? "E130" : "BA", "1"},
+            {"02005", cid ? "R130" : "BR", "1"}, {"02005", cid ? "E401" : "OP", "1"},
+            {"02005", cid ? "R401" : "CL", "2"}, {"02005", cid ? "E401" : "OP", "2"},
+            {"02005", cid ? "E301" : "AT", "0"}, {"02005", cid ? "E302" : "YT", "0"},
+            {"02005", cid ? "E130" : "BA", "2"}, {"02005", cid ? "E130" : "BA", "3"},
+            {"02005", cid ? "E130" : "BA", "4"}, {"0000", cid ? "R350" : "YK", "2"},
+            {"0000", cid ? "E350" : "YC", "2"},
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.acknowledged().size(), want.size(), kWaitMs);
+        QList<QStringList> got;
+        for (const QJsonObject& m : receiver.acknowledged()) {
+            got.append({m.value("account").toString(), m.value("code").toString(),
+                        QString::number(m.value("zone").toString().toInt())});
+            QCOMPARE(m.value("encrypted").toBool(), !key.isEmpty());
+        }
+        QCOMPARE(got, want);
+        for (const QJsonObject& m : receiver.messages())
+            QVERIFY2(!m.contains("error"), qPrintable(m.value("error").toString()));
+        QTRY_COMPARE(r.forwarder->cursor().line, 15);
+        QVERIFY(r.problem(Source::Dc09Receiver).isEmpty());
+    }
+
+    // No answer: three tries with the same sequence, then the backup receiver.
+    void silentReceiverGivesWayToTheBackup()
+    {
+        StandInReceiver primary;
+        StandInReceiver backup;
+        QVERIFY(primary.listen() && backup.listen());
+        primary.script({{StandInReceiver::Answer::None},
+                        {StandInReceiver::Answer::None},
+                        {StandInReceiver::Answer::None}});
+        Rig r;
+        dc09::Settings s = settingsFor(primary.port());
+        s.backup = {QStringLiteral("127.0.0.1"), backup.port()};
+        r.start(s);
+        r.record(kObject, 'A');
+        QTRY_COMPARE_WITH_TIMEOUT(backup.acknowledgedData.size(), 1, kWaitMs);
+        QCOMPARE(primary.received.size(), 3);
+        for (const dc09::Message& m : primary.received)
+            QCOMPARE(m.header.sequence, backup.received.front().header.sequence);
+        QVERIFY(r.forwarder->onBackup());
+        QTRY_COMPARE(r.forwarder->cursor().line, 1);
+        // Answered: the line about the silent receiver goes.
+        QVERIFY(r.problem(Source::Dc09Receiver).isEmpty());
+    }
+
+    // NAK with the receiver's clock two minutes ahead: said with the
+    // difference, and sent again at once with the timestamp corrected.
+    void nakCorrectsTheTimestamp()
+    {
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        receiver.script({{StandInReceiver::Answer::Nak, 0, 120}});
+        Rig r;
+        r.start(settingsFor(receiver.port()));
+        r.record(kObject, 'A');
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.acknowledgedData.size(), 1, kWaitMs);
+        QCOMPARE(receiver.received.size(), 2);
+        const qint64 first = QDateTime::currentDateTimeUtc().secsTo(*receiver.received[0].sent);
+        const qint64 again = QDateTime::currentDateTimeUtc().secsTo(*receiver.received[1].sent);
+        QVERIFY2(qAbs(first) < 5 && qAbs(again - 120) < 5, qPrintable(QString::number(again)));
+        QVERIFY(qAbs(r.forwarder->clockOffsetS() - 120) <= 1);
+        QVERIFY(r.problem(Source::Dc09Clock)
+                    .contains(QStringLiteral("+%1 s").arg(r.forwarder->clockOffsetS())));
+    }
+
+    // DUH: listed, said, and the records after it go on.
+    void duhListsTheRecordAndGoesOn()
+    {
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        receiver.script({{StandInReceiver::Answer::Duh}});
+        Rig r;
+        r.start(settingsFor(receiver.port()));
+        r.record(kObject, 'N');
+        r.record(kObject, 'F');
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
+        QCOMPARE(receiver.acknowledgedData.size(), 1);
+        QVERIFY(receiver.acknowledgedData.front().endsWith("/OP2"));
+        QFile list(r.forwarder->refusedPath());
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QByteArray listed = list.readAll();
+        QVERIFY2(listed.contains(" 1 0133") && listed.contains("CL2"), listed.constData());
+        QVERIFY(r.problem(Source::Dc09Refused).contains(r.forwarder->refusedPath()));
+    }
+
+    // The connection dropped as the message arrives, and an answer that
+    // takes 9 of the 10 seconds: the first goes again, the second does not.
+    void droppedAndSlowAnswers_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("timeoutS");
+        QTest::addColumn<int>("copies");
+        QTest::newRow("dropped mid-message") << int(StandInReceiver::Answer::Drop) << 0 << 10 << 1;
+        QTest::newRow("answer after 9 s") << int(StandInReceiver::Answer::Ack) << 9000 << 10 << 1;
+    }
+    void droppedAndSlowAnswers()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, delayMs);
+        QFETCH(int, timeoutS);
+        QFETCH(int, copies);
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        receiver.script({{StandInReceiver::Answer(answer), delayMs}});
+        Rig r;
+        dc09::Settings s = settingsFor(receiver.port());
+        s.timeoutS = timeoutS;
+        r.start(s);
+        r.record(kObject, 'A');
+        r.record(kObject, 'P');
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
+        // A, the restore and the closing; the first once more when it was dropped.
+        QCOMPARE(receiver.acknowledgedData.size(), 3);
+        QCOMPARE(receiver.received.size(), 3 + copies - 1);
+    }
+
+    // Link tests while idle; one that is not answered is said until the next is.
+    void linkTestsWhileIdle()
+    {
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        receiver.script({{StandInReceiver::Answer::None},
+                         {StandInReceiver::Answer::None},
+                         {StandInReceiver::Answer::None}});
+        Rig r;
+        dc09::Settings s = settingsFor(receiver.port());
+        s.supervisionS = 1;
+        r.start(s);
+        QTRY_VERIFY_WITH_TIMEOUT(!r.problem(Source::Dc09Receiver).isEmpty(), kWaitMs);
+        QVERIFY(r.problem(Source::Dc09Receiver).contains(QStringLiteral("не отговаря")));
+        QTRY_VERIFY_WITH_TIMEOUT(r.problem(Source::Dc09Receiver).isEmpty(), kWaitMs);
+        QCOMPARE(receiver.received.front().header.token, QByteArray("NULL"));
+        QCOMPARE(receiver.received.front().data, QByteArray());
+        QCOMPARE(receiver.received.front().header.account, QByteArray("0000"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestForwarder)
+#include "tst_forwarder.moc"
