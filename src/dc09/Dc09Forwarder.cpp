@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <deque>
 
 namespace zelvan::dc09 {
 
@@ -113,20 +114,20 @@ void Forwarder::followPartner(const QString& day, const QByteArray& text)
     // From the cursor on in its own day; from the start of a later day.
     FeedPosition from =
         day == m_records.cursor().day ? m_records.cursor() : FeedPosition{day, 0, 0};
-    std::vector<FeedPosition> recent{from}; // the places before the last records read
+    // The places after the last records read, the one before them first.
+    std::deque<FeedPosition> recent{from};
     for (;;) {
         const std::vector<TailRecord> batch = m_records.tail().read(from, -1, 4096);
         if (batch.empty())
             return; // not archived here (yet): the cursor stays
         for (const TailRecord& r : batch) {
-            if (r.text == text) {
-                const size_t back = std::min<size_t>(kResendMargin, recent.size() - 1);
-                m_records.moveTo(recent[recent.size() - 1 - back]);
-                return;
-            }
             recent.push_back(r.after);
             if (recent.size() > size_t(kResendMargin) + 1)
-                recent.erase(recent.begin());
+                recent.pop_front();
+            if (r.text == text) {
+                m_records.moveTo(recent.front());
+                return;
+            }
         }
         from = batch.back().after;
     }

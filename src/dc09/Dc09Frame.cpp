@@ -125,6 +125,10 @@ std::optional<QByteArray> Cipher::decrypt(QByteArrayView hex) const
     QByteArray text = plain->mid(bar + 1);
     while (!text.isEmpty() && quint8(text.back()) < 0x20)
         text.chop(1);
+    // A wrong key gives bytes, not text.
+    for (const char c : std::as_const(text))
+        if (quint8(c) < 0x20 || quint8(c) > 0x7E)
+            return std::nullopt;
     return text;
 }
 

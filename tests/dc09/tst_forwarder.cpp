@@ -224,6 +224,33 @@ private slots:
         QCOMPARE(receiver.received.size(), 3 + copies - 1);
     }
 
+    // On standby nothing is sent and the cursor follows the partner's place
+    // at the centre, a few records early; taking over goes on from there.
+    void standbyFollowsThePartner()
+    {
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        Rig r;
+        r.start(settingsFor(receiver.port()));
+        r.forwarder->setSending(false);
+        for (int k = 1; k <= 10; ++k)
+            r.record(k, 'N');
+        QFile day(r.f.archive.dataDir() + QLatin1Char('/') + r.forwarder->cursor().day
+                  + QStringLiteral(".dat"));
+        QVERIFY(day.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = day.readAll().split('\n');
+        // Not in this panel's files: the cursor stays.
+        r.forwarder->followPartner(r.forwarder->cursor().day, "000978999999");
+        QCOMPARE(r.forwarder->cursor().line, 0);
+        r.forwarder->followPartner(r.forwarder->cursor().day, lines[7].trimmed());
+        QCOMPARE(r.forwarder->cursor().line, 8 - dc09::Forwarder::kResendMargin);
+        r.forwarder->setSending(true);
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 10, kWaitMs);
+        // Only from there: nothing went out on standby.
+        QCOMPARE(receiver.received.size(), 10 - 8 + dc09::Forwarder::kResendMargin);
+        QVERIFY(receiver.acknowledgedData.front().startsWith("#01004|"));
+    }
+
     // Link tests while idle; one that is not answered is said until the next is.
     void linkTestsWhileIdle()
     {
