@@ -9,14 +9,20 @@
 // With --mqtt-host NAME the MQTT feed is on, as the panel runs it (its client
 // on a thread of its own), towards a broker of that name on port 1883:
 // scripts/bench-mqtt-resolver.sh gives it a name whose resolver never answers.
+// With --dc09-host NAME:PORT the forwarder to a receiving centre is on, as
+// the panel runs it (its socket on a thread of its own), towards that
+// receiver: scripts/bench-dc09-synced.sh runs it against a dead one and one
+// whose name never resolves.
 //
-//   build/bench/bench_latency [--quick] [--mqtt-host NAME] [violations]
+//   build/bench/bench_latency [--quick] [--mqtt-host NAME | --dc09-host NAME:PORT] [violations]
+#include "Dc09Bench.h"
 #include "MqttBench.h"
 #include "PanelOnPty.h"
 #include "Verdict.h"
 #include "app/OperatorDesk.h"
 #include "platform/MosquittoLink.h"
 #include "platform/ThreadedBrokerLink.h"
+#include "platform/ThreadedReceiverLink.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -83,8 +89,10 @@ int main(int argc, char** argv)
     bench::Verdict verdict(argc, argv);
     QCoreApplication app(argc, argv);
     QString mqttHost;
-    if (argc > 2 && std::strcmp(argv[1], "--mqtt-host") == 0) {
-        mqttHost = QString::fromLocal8Bit(argv[2]);
+    QString dc09Host;
+    if (argc > 2
+        && (std::strcmp(argv[1], "--mqtt-host") == 0 || std::strcmp(argv[1], "--dc09-host") == 0)) {
+        (argv[1][2] == 'm' ? mqttHost : dc09Host) = QString::fromLocal8Bit(argv[2]);
         argv[2] = argv[0];
         argc -= 2;
         argv += 2;
@@ -95,6 +103,12 @@ int main(int argc, char** argv)
     if (!mqttHost.isEmpty()) {
         options.beforeLoad = [&mqttHost](Station& s) {
             bench::writeMqttIni(s.programDir(), 1883, QStringLiteral("bench/latency"), mqttHost);
+        };
+    }
+    if (!dc09Host.isEmpty()) {
+        options.beforeLoad = [&dc09Host](Station& s) {
+            bench::writeDc09Ini(s.programDir(), dc09Host.section(QLatin1Char(':'), 0, 0),
+                                dc09Host.section(QLatin1Char(':'), 1).toInt());
         };
     }
     bench::PanelOnPty rig(options);
@@ -109,6 +123,14 @@ int main(int argc, char** argv)
         feed->start();
         std::printf("MQTT feed on, broker %s:1883 (its client on its own thread)\n",
                     qPrintable(mqttHost));
+    }
+    ThreadedReceiverLink receiver;
+    if (!dc09Host.isEmpty()) {
+        if (!rig.station.startForwarding(receiver))
+            bench::BrokerForBench::die("the forwarder did not start");
+        std::printf("forwarder to a receiving centre on, receiver %s (its socket on its own "
+                    "thread)\n",
+                    qPrintable(dc09Host));
     }
     QCoreApplication::processEvents();
     rig.pty.readNow();

@@ -4,6 +4,7 @@
 # server on loopback (127.0.0.77:53) that takes every query and drops it. The
 # resolver's configuration is replaced in a mount namespace of the benchmark's
 # own, so the machine's /etc/resolv.conf is untouched. Needs root (unshare -m).
+# FEED_OPTION=--dc09-host FEED_HOST=NAME:PORT: the forwarder to a receiving centre instead.
 #   scripts/bench-mqtt-resolver.sh [--quick] [violations]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,4 +22,4 @@ trap 'kill $dropper 2>/dev/null || true; rm -rf "$work"' EXIT
 printf 'nameserver 127.0.0.77\noptions timeout:30 attempts:5\n' >"$work/resolv.conf"
 sleep 0.2 # the name server's sockets bound
 unshare -m sh -c "mount --bind '$work/resolv.conf' /etc/resolv.conf &&
-  exec '$BUILD_DIR/bench/bench_latency' --mqtt-host broker.zelvan-bench.test $*"
+  exec '$BUILD_DIR/bench/bench_latency' ${FEED_OPTION:---mqtt-host} ${FEED_HOST:-broker.zelvan-bench.test} $*"

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <deque>
 #include <optional>
 
 namespace zelvan {
@@ -45,6 +46,8 @@ public:
     static constexpr int kResendMargin = 5;
     // A NAK whose time is this far from the panel's is about the clock.
     static constexpr int kClockSlackS = 2;
+    // Records read from the day file at a time.
+    static constexpr int kReadAhead = 64;
 
     struct Sources
     {
@@ -111,6 +114,8 @@ private:
     RecordFollower m_records;
     FrameScanner m_scanner;
 
+    std::deque<TailRecord> m_ahead; // read, not yet sent
+    FeedPosition m_aheadFrom;       // the place m_ahead's first record follows
     std::optional<Pending> m_pending;
     bool m_linkTest = false; // the message in flight is a NULL
     bool m_inFlight = false;

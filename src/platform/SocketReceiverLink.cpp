@@ -30,6 +30,13 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
         return;
     }
     drop();
+    // The name is resolved here, on this link's own thread, rather than in
+    // Qt's pool of lookups, which the end of the program would wait for: a
+    // resolver that never answers holds this thread only, and the program
+    // leaves it behind when it ends.
+    const std::optional<QHostAddress> address = resolve(host);
+    if (!address)
+        return;
     m_waiting = message;
     m_host = host;
     m_port = port;
@@ -55,7 +62,20 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
         socket->deleteLater();
         emit failed(reason);
     });
-    socket->connectToHost(host, port);
+    socket->connectToHost(*address, port);
+}
+
+std::optional<QHostAddress> SocketReceiverLink::resolve(const QString& host)
+{
+    QHostAddress address(host);
+    if (!address.isNull())
+        return address;
+    const QHostInfo info = QHostInfo::fromName(host);
+    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+        emit failed(info.errorString());
+        return std::nullopt;
+    }
+    return info.addresses().constFirst();
 }
 
 void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteArray& message)
@@ -73,17 +93,10 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
         });
     }
     if (m_resolvedName != host) {
-        // Blocks this thread only: the station's goes on.
-        QHostAddress address(host);
-        if (address.isNull()) {
-            const QHostInfo info = QHostInfo::fromName(host);
-            if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-                emit failed(info.errorString());
-                return;
-            }
-            address = info.addresses().constFirst();
-        }
-        m_resolved = address;
+        const std::optional<QHostAddress> address = resolve(host);
+        if (!address)
+            return;
+        m_resolved = *address;
         m_resolvedName = host;
     }
     if (m_udp->writeDatagram(message, m_resolved, port) != message.size())

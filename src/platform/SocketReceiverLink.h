@@ -3,6 +3,7 @@
 #include "core/ReceiverLink.h"
 
 #include <QHostAddress>
+#include <optional>
 
 class QTcpSocket;
 class QUdpSocket;
@@ -26,6 +27,8 @@ public:
 private:
     void sendTcp(const QString& host, quint16 port, const QByteArray& message);
     void sendUdp(const QString& host, quint16 port, const QByteArray& message);
+    // The address of a name (blocking); nothing, and failed() said, when it has none.
+    std::optional<QHostAddress> resolve(const QString& host);
     QTcpSocket* m_tcp = nullptr;
     QUdpSocket* m_udp = nullptr;
     QString m_host;
