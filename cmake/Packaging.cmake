@@ -23,12 +23,14 @@ install(FILES ${CMAKE_BINARY_DIR}/zelvan.service DESTINATION lib/systemd/user)
 
 # Documents: the README, the behaviour notes, the reliability figures, the
 # copyright file, the changelog (compressed, as Debian keeps it), and the
-# example broker settings when the sources have them.
-install(FILES README.md docs/BEHAVIOUR.md docs/RELIABILITY.md packaging/copyright
+# example broker and receiving-centre settings when the sources have them.
+install(FILES README.md docs/BEHAVIOUR.md docs/RELIABILITY.md docs/DC09.md packaging/copyright
         DESTINATION ${ZELVAN_DOCDIR})
-if(EXISTS ${CMAKE_SOURCE_DIR}/packaging/mqtt.ini.example)
-  install(FILES packaging/mqtt.ini.example DESTINATION ${ZELVAN_DOCDIR}/examples)
-endif()
+foreach(example mqtt.ini.example dc09.ini.example)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/packaging/${example})
+    install(FILES packaging/${example} DESTINATION ${ZELVAN_DOCDIR}/examples)
+  endif()
+endforeach()
 
 find_program(GZIP_EXECUTABLE gzip)
 # The changelog names each version itself: scripts/package-check.sh checks

@@ -8,6 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 bench=${1:-build}/bench
 export QT_QPA_PLATFORM=offscreen
+export ZELVAN_SOURCE_DIR=$PWD # the DC-09 receiver's script (bench_dc09)
 scratch=$(mktemp -d /tmp/zelvan-bench.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 failed=()
@@ -31,6 +32,7 @@ run bench_csv --quick
 run bench_startup --quick
 run bench_dayfile --quick
 run bench_journal --quick
+run bench_dc09 --quick
 run bench_modsim
 run bench_inirewrite "$scratch" 200
 if ((${#failed[@]})); then

@@ -184,7 +184,7 @@ bool Forwarder::takeNextRecord()
                 qCWarning(lcApp).noquote() << text;
             m_readFailing = true;
             m_src.screen.setProblem(Source::Dc09Read, text);
-            m_reconnect.start(); // tried again shortly
+            m_reconnect.start(kReconnectMs); // tried again shortly
             return false;
         }
         if (m_readFailing) {
@@ -356,9 +356,12 @@ void Forwarder::onFailed(const QString& reason)
     m_inFlight = false;
     m_scanner.clear();
     showReceiverTrouble(dc09_texts::unreachable().arg(target().text(), reason));
+    const bool firstTry = m_tries == 1;
     afterFailedTry();
+    // A connection the receiver closed while idle shows only at the next
+    // message: that one goes again at once, the others a second apart.
     if (m_pending || m_linkTest)
-        m_reconnect.start();
+        m_reconnect.start(firstTry ? 0 : kReconnectMs);
 }
 
 void Forwarder::onTimeout()
@@ -396,7 +399,8 @@ void Forwarder::afterFailedTry()
 
 void Forwarder::showReceiverTrouble(const QString& text)
 {
-    qCWarning(lcApp).noquote() << text;
+    if (text != m_src.screen.problemOf(Source::Dc09Receiver))
+        qCWarning(lcApp).noquote() << text;
     m_src.screen.setProblem(Source::Dc09Receiver, text);
 }
 

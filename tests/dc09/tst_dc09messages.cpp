@@ -139,7 +139,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("problem"); // a part of the only problem line; empty: none
-        const QByteArray base = "[receiver]\nhost=127.0.0.1\nport=12128\n";
+        const QByteArray base = "[receiver]\nhost = 127.0.0.1  ; a comment\nport=12128\n";
         QTest::newRow("good") << base << QString();
         QTest::newRow("no host") << QByteArray("[receiver]\nport=1\n") << "[receiver] host: липсва";
         QTest::newRow("no port") << QByteArray("[receiver]\nhost=a\n") << "[receiver] port: липсва";
@@ -218,6 +218,15 @@ private slots:
         QVERIFY(f.remove() && QDir(dir.path()).mkdir(SettingsFile::fileName()));
         r = SettingsFile::read(dir.path(), 3);
         QVERIFY(r.present && !r.usable());
+        // The example shipped with the package reads as it stands.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("example")));
+        QVERIFY(QFile::copy(qEnvironmentVariable("ZELVAN_SOURCE_DIR")
+                                + QStringLiteral("/packaging/dc09.ini.example"),
+                            dir.filePath(QStringLiteral("example/dc09.ini"))));
+        r = SettingsFile::read(dir.filePath(QStringLiteral("example")), 0);
+        QVERIFY2(r.usable(), qPrintable(r.problems.join('\n')));
+        QCOMPARE(r.settings.primary.text(), QStringLiteral("127.0.0.1:12128"));
+        QCOMPARE(r.settings.supervisionS, 90);
     }
 };
 
