@@ -19,6 +19,7 @@
 #include "platform/MosquittoLink.h"
 #include "platform/SerialPortLine.h"
 #include "platform/SystemClock.h"
+#include "support/Dc09Receivers.h"
 #include "support/Fakes.h"
 #include "support/ModulesOnPty.h"
 #include "support/MosquittoBroker.h"
@@ -200,6 +201,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
         QCOMPARE(openSockets(), before);
         QVERIFY(rig.problems().isEmpty());
+    }
+
+    // A receiving centre that cannot be reached is said on the main window
+    // while it lasts; the panel goes on, and what it archived meanwhile
+    // arrives once a receiver listens.
+    void receivingCentreDownShown()
+    {
+        FeedDesk rig;
+        const int port = MosquittoBroker::freePort();
+        QFile ini(rig.home.filePath(QStringLiteral("dc09.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[receiver]\nhost=127.0.0.1\nport=%1\n[link]\nsupervision=0\n"
+                                 "timeout=1\n")
+                      .arg(port)
+                      .toUtf8());
+        ini.close();
+        QVERIFY(rig.start());
+        QVERIFY(rig.sim.violate(3, 9));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.desk->station().alarms().count(), 1, kWaitMs);
+        const auto* shown = rig.desk->mainForm()->findChild<QLabel*>(QStringLiteral("StatusLine"));
+        QVERIFY(shown);
+        const QString down = QStringLiteral("Приемният център 127.0.0.1:%1").arg(port);
+        QTRY_VERIFY_WITH_TIMEOUT(shown->isVisible() && shown->text().contains(down), kWaitMs);
+        if (const char* shot = getenv("ZELVAN_DC09_SCREENSHOT"))
+            QVERIFY(rig.desk->mainForm()->grab().save(QString::fromLocal8Bit(shot)));
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen(quint16(port)));
+        // The modules' start-ups (on the station's account), then the violation.
+        QTRY_VERIFY_WITH_TIMEOUT(!receiver.acknowledgedData.isEmpty()
+                                     && receiver.acknowledgedData.back().startsWith("#03009|Nti"),
+                                 kWaitMs);
+        QVERIFY(receiver.acknowledgedData.front().startsWith("#0000|Nti"));
+        QTRY_VERIFY_WITH_TIMEOUT(!shown->text().contains(down), kWaitMs);
     }
 
     // A password file others may read is refused: shown, and nothing opened.

@@ -108,7 +108,10 @@ StandInReceiver::StandInReceiver(QByteArray key) : m_cipher(std::move(key))
     });
 }
 
-bool StandInReceiver::listen() { return m_server.listen(QHostAddress::LocalHost); }
+bool StandInReceiver::listen(quint16 port)
+{
+    return m_server.listen(QHostAddress::LocalHost, port);
+}
 
 void StandInReceiver::onData(QTcpSocket* socket)
 {

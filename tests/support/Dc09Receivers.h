@@ -70,7 +70,7 @@ public:
     };
 
     explicit StandInReceiver(QByteArray key = {});
-    bool listen();
+    bool listen(quint16 port = 0);
     quint16 port() const { return m_server.serverPort(); }
     void script(QList<Step> steps) { m_script = std::move(steps); }
     // Every message received, in order, read back.
