@@ -7,9 +7,9 @@
 #include "core/ObjectFiles.h"
 #include "core/ProgramVersion.h"
 #include "core/SerialLine.h"
+#include "dc09/Dc09Forwarder.h"
 #include "events/DayArchive.h"
 #include "events/MessageDecoder.h"
-#include "dc09/Dc09Forwarder.h"
 #include "feed/EventPublisher.h"
 #include "feed/FeedMessages.h"
 #include "feed/JournalPublisher.h"
@@ -334,9 +334,9 @@ bool Station::startForwarding(ReceiverLink& link)
 {
     if (!loaded() || !m_forwardSettings.usable() || m_forwarder)
         return false;
-    m_forwarder = std::make_unique<dc09::Forwarder>(
-        dc09::Forwarder::Sources{*m_archive, m_screen, m_clock}, link, m_forwardSettings.settings,
-        m_state.DataDir);
+    m_forwarder =
+        std::make_unique<dc09::Forwarder>(dc09::Forwarder::Sources{*m_archive, m_screen, m_clock},
+                                          link, m_forwardSettings.settings, m_state.DataDir);
     if (m_pair) {
         // Only the active panel forwards; the standby's cursor follows the
         // partner's place at the centre, so that on taking over it neither

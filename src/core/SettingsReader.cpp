@@ -23,8 +23,9 @@ void SettingsReader::problem(const QString& key, const QString& what)
 QString SettingsReader::keyName(const QString& key)
 {
     const qsizetype slash = key.indexOf(QLatin1Char('/'));
-    return slash < 0 ? key
-                     : QLatin1Char('[') + key.left(slash) + QStringLiteral("] ") + key.mid(slash + 1);
+    return slash < 0
+               ? key
+               : QLatin1Char('[') + key.left(slash) + QStringLiteral("] ") + key.mid(slash + 1);
 }
 
 bool SettingsReader::boolean(const QString& key, bool fallback)

@@ -46,7 +46,7 @@ QByteArray readKey(SettingsReader& r)
     const QString textKey = QStringLiteral("message/key_text");
     const QString hex = r.text(hexKey);
     // The text key as written, spaces and all: only the line's end is not part of it.
-    const QByteArray text =
+    QByteArray text =
         r.has(textKey)
             ? QSettings(r.path(), QSettings::IniFormat).value(textKey).toString().toUtf8()
             : QByteArray();

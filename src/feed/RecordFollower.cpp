@@ -40,7 +40,7 @@ QString RecordFollower::start()
     // day: it is read when its day comes.
     m_syncedDay = m_tail.lastDayUpTo(dayOf(m_clock.now().date()));
     m_syncedSize = m_syncedDay.isEmpty() ? 0 : QFileInfo(m_tail.path(m_syncedDay)).size();
-    const QString problem = loadCursor();
+    QString problem = loadCursor();
     m_next = m_cursor;
     connect(&m_archive, &DayArchive::daySynced, this, &RecordFollower::onDaySynced);
     m_save.start();
@@ -64,8 +64,8 @@ QString RecordFollower::loadCursor()
                       && m_tail.startsLine(m_cursor);
     if (fits)
         return {};
-    const QString text = feed_texts::cursorMismatch().arg(
-        m_cursorFile.path(), m_tail.path(m_cursor.day), QString::number(m_cursor.line));
+    QString text = feed_texts::cursorMismatch().arg(m_cursorFile.path(), m_tail.path(m_cursor.day),
+                                                    QString::number(m_cursor.line));
     m_cursor.line = 0;
     m_cursor.offset = 0;
     m_cursorDirty = true;

@@ -162,7 +162,7 @@ private:
 
     bool m_connected = false;
     bool m_forwarding = false; // the partner's place at the receiving centre is read
-    bool m_read = false; // the partner's retained values read since the last subscription
+    bool m_read = false;       // the partner's retained values read since the last subscription
     qint64 m_subscribedAt = 0;
     QString m_partnerStatus; // "online", "offline" or empty (never seen)
     QString m_partnerRole;
