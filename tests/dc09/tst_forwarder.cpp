@@ -74,30 +74,35 @@ private slots:
         QTest::addColumn<QByteArray>("token");
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<bool>("hex");
+        QTest::addColumn<bool>("udp");
         const QByteArray k16 = "0123456789abcdef";
         const QByteArray k24 = "0123456789abcdefABCDEFGH";
         const QByteArray k32 = "0123456789abcdefABCDEFGHIJKLMNOP";
         for (const QByteArray& token : {QByteArray("SIA-DCS"), QByteArray("ADM-CID")}) {
             const bool cid = token == "ADM-CID";
-            QTest::addRow("%s plain", token.constData()) << token << QByteArray() << false;
-            QTest::addRow("%s AES-128", token.constData()) << token << k16 << cid;
-            QTest::addRow("%s AES-192", token.constData()) << token << k24 << !cid;
-            QTest::addRow("%s AES-256", token.constData()) << token << k32 << cid;
+            QTest::addRow("%s plain", token.constData()) << token << QByteArray() << false << false;
+            QTest::addRow("%s AES-128", token.constData()) << token << k16 << cid << false;
+            QTest::addRow("%s AES-192", token.constData()) << token << k24 << !cid << false;
+            QTest::addRow("%s AES-256", token.constData()) << token << k32 << cid << false;
         }
+        QTest::newRow("SIA-DCS AES-128 over UDP") << QByteArray("SIA-DCS") << k16 << false << true;
     }
     void realReceiverTakesEveryLetter()
     {
         QFETCH(QByteArray, token);
         QFETCH(QByteArray, key);
         QFETCH(bool, hex);
+        QFETCH(bool, udp);
         const QByteArray receiverKey = hex ? key.toHex().toUpper() : key;
         RealReceiver receiver;
         QString error;
         QVERIFY2(receiver.start({{kObjectAccount, receiverKey, hex}, {"0000", receiverKey, hex}},
-                                &error),
+                                &error, 0, udp),
                  qPrintable(error));
         Rig r;
-        r.start(settingsFor(quint16(receiver.port()), token, key));
+        dc09::Settings s = settingsFor(quint16(receiver.port()), token, key);
+        s.udp = udp;
+        r.start(s);
         // Violated, taken: the restore first; violated, released: the same.
         for (const char l : {'A', 'P', 'A', 'O', 'N', 'F', '1', '2', '3', '4', '5', 'R', 'B'})
             r.record(kObject, l);
