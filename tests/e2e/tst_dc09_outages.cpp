@@ -32,6 +32,8 @@ namespace {
 
 constexpr int kWaitMs = 60000;
 constexpr int kOutageMs = 60000;
+constexpr int kBursts = 14;
+constexpr int kBurstMs = 2500;
 
 // Every account the traffic can produce: the station's and one per object
 // (system 0, the module digit, the object's number in three digits).
@@ -239,7 +241,14 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(recordCount() >= now + (5 * total / 6 - total / 2), kWaitMs);
             keepRunning(outage);
             QVERIFY2(receiver.start(accounts, &error, receiver.port()), qPrintable(error));
-            happen(5 * total / 6, total);
+            // The rest in bursts over more than the 30 s after which the
+            // receiver ends a connection: it ends one amid the traffic.
+            const int from = 5 * total / 6;
+            for (int b = 0; b < kBursts; ++b) {
+                happen(from + (total - from) * b / kBursts,
+                       from + (total - from) * (b + 1) / kBursts);
+                keepRunning(QDeadlineTimer(kBurstMs));
+            }
             QTRY_VERIFY_WITH_TIMEOUT(recordCount() >= now + (total - total / 2), kWaitMs);
         }
 
