@@ -1,4 +1,4 @@
-// The real program without mqtt.ini: once it runs, against the simulated hub
+// The real program without mqtt.ini and dc09.ini: once it runs, against the simulated hub
 // on a pseudo-terminal, none of its descriptors is a TCP or UDP socket
 // (looked up through /proc/<pid>/fd and the kernel's socket tables).
 #include "modsim/ModuleSimulator.h"
@@ -84,6 +84,7 @@ private slots:
         QVERIFY2(playModulesOnPty(sim, link, linkPath, &error), qPrintable(error));
         QVERIFY(writeStationIni(home.path(), linkPath));
         QVERIFY(!QFile::exists(home.filePath(QStringLiteral("mqtt.ini"))));
+        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("dc09.ini"))));
 
         QProcess panel;
         panel.setProcessChannelMode(QProcess::ForwardedChannels);
