@@ -11,13 +11,19 @@
 // one can be run alone. activePortGone takes one side of the line away for
 // good and comes last.
 //
+// Both panels forward their day records to one real DC-09 receiver
+// (iobroker.sia's, tests/support/Dc09Receivers): only the active one sends,
+// and the one that takes over goes on from its partner's place there.
+//
 // ZELVAN_PAIR_CYCLES sets the kill-and-restart cycles of killCycles (default
 // 3; scripts/pair-cycles.sh runs 20), ZELVAN_PAIR_SIGNAL=STOP stops the active
 // panel in each cycle instead (scripts/bench-takeover.sh). Every take-over prints
 // "take-over after SIGKILL: <ms> ms" (or SIGSTOP): from the signal to the new
 // active panel's first write, in the simulator's clock.
+#include "dc09/Dc09Forwarder.h"
 #include "events/DayFile.h"
 #include "modsim/EventLog.h"
+#include "support/Dc09Receivers.h"
 #include "support/MosquittoBroker.h"
 #include "support/PanelProcess.h"
 #include "support/StationIni.h"
@@ -26,12 +32,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTime>
 #include <QtTest>
 #include <csignal>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 using namespace zelvan;
@@ -48,6 +58,8 @@ constexpr qint64 kPeriodMs = 10000;
 constexpr qint64 kStopMs = 40000;
 // A panel that stepped down does not take the line again within this.
 constexpr int kNoFlapMs = 60000;
+// The random traffic during a take-over: events per second.
+constexpr int kTrafficRate = 10;
 const QString kPrefix[kSides] = {QStringLiteral("e2e/a"), QStringLiteral("e2e/b")};
 const QString kUser = QStringLiteral("station");
 const QString kPassword = QStringLiteral("station-pass");
@@ -91,6 +103,44 @@ qsizetype firstMissing(const QList<Record>& events, qsizetype e0, qsizetype e1,
 QString recordText(const Record& r)
 {
     return QStringLiteral("%1%2").arg(r.k).arg(QLatin1Char(r.letter));
+}
+
+// A record as the receiving centre shows it: the account, the SIA code and
+// the record's time of day (seconds); nothing for a record kept at the station.
+struct CentreEvent
+{
+    QString account;
+    QString code;
+    int second = 0;
+};
+
+// Object k's account at the centre: system 0, the module, the object's number.
+QString accountOf(int k)
+{
+    return QString::asprintf("0%d%03d", (k - 1) / 128 + 1, (k - 1) % 128 + 1);
+}
+
+std::optional<CentreEvent> atCentre(const DayRecord& r)
+{
+    static const QHash<QChar, QString> codes{
+        {u'A', "BA"}, {u'P', "CL"}, {u'O', "OP"}, {u'N', "CL"}, {u'F', "OP"}, {u'1', "AT"},
+        {u'2', "YT"}, {u'3', "BA"}, {u'4', "BA"}, {u'5', "BA"}, {u'S', "YK"}, {u'V', "YC"}};
+    const auto code = codes.constFind(r.letter);
+    if (code == codes.cend())
+        return std::nullopt;
+    return CentreEvent{r.k == 0 ? QStringLiteral("0000") : accountOf(r.k), *code, r.secondOfDay()};
+}
+
+// The message is the record's, its time within a second: a record forwarded
+// by the partner bears the partner's clock.
+bool shows(const QJsonObject& message, const CentreEvent& e)
+{
+    const QTime ti = QTime::fromString(message.value("modifiers").toObject().value("ti").toString(),
+                                       QStringLiteral("HH:mm:ss"));
+    const int apart = qAbs(ti.msecsSinceStartOfDay() / 1000 - e.second);
+    return message.value("account").toString() == e.account
+           && message.value("code").toString() == e.code && ti.isValid()
+           && std::min(apart, 86400 - apart) <= 1;
 }
 
 // zelvan-modsim --split as a process: its output read into the writes of
@@ -224,6 +274,7 @@ class TestPair : public QObject
     QTemporaryDir m_root;
     std::unique_ptr<MosquittoBroker> m_broker;
     std::unique_ptr<MqttSubscriber> m_roles;
+    RealReceiver m_centre; // the receiving centre both panels forward to
     SplitSimulator m_sim;
     QString m_eventLog;
     Side m_sides[kSides];
@@ -264,15 +315,22 @@ class TestPair : public QObject
     bool wroteAfter(int s, qint64 ms) { return !writesOf(s, ms).isEmpty(); }
 
     // The records of a panel's day files, oldest first.
-    QList<Record> archived(int s) const
+    QList<DayRecord> dayRecords(int s) const
     {
-        QList<Record> records;
+        QList<DayRecord> records;
         for (const QString& f : dayFiles(m_sides[s].data)) {
             for (const QByteArray& l : dayLines(QDir(m_sides[s].data).filePath(f))) {
                 if (const auto r = parseDayRecord(l))
-                    records.append({r->k, char(r->letter.unicode())});
+                    records.append(*r);
             }
         }
+        return records;
+    }
+    QList<Record> archived(int s) const
+    {
+        QList<Record> records;
+        for (const DayRecord& r : dayRecords(s))
+            records.append({r.k, char(r.letter.unicode())});
         return records;
     }
     // The guard messages the modules sent, in the order sent.
@@ -316,6 +374,37 @@ class TestPair : public QObject
                 .arg(since.join(u' '));
         };
         QTRY_VERIFY2_WITH_TIMEOUT(complete(), qPrintable(diagnosis()), kWaitMs);
+    }
+
+    // Every record of the panel of `w` from w.record on that goes to the
+    // centre is among the receiver's acknowledged messages from `from` on, in
+    // order.
+    void verifyForwarded(const Watch& w, qsizetype from)
+    {
+        QString missing;
+        const auto complete = [&] {
+            const QList<QJsonObject> acked = m_centre.acknowledged();
+            const QList<DayRecord> records = dayRecords(w.side);
+            qsizetype a = from;
+            for (qsizetype r = w.record; r < records.size(); ++r) {
+                const std::optional<CentreEvent> e = atCentre(records[r]);
+                if (!e)
+                    continue;
+                while (a < acked.size() && !shows(acked[a], *e))
+                    ++a;
+                if (a == acked.size()) {
+                    missing = QStringLiteral("record %1 of panel %2 (%3 %4 %5) is not among the "
+                                             "%6 messages the centre acknowledged in order")
+                                  .arg(r + 1)
+                                  .arg(sideName(w.side), e->account, e->code, records[r].timeText())
+                                  .arg(acked.size() - from);
+                    return false;
+                }
+                ++a;
+            }
+            return true;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(complete(), qPrintable(missing), kWaitMs);
     }
 
     // The objects the modules hold violated: their last message was a violation.
@@ -429,6 +518,11 @@ private slots:
             m_broker->port(), kWatcher, kWatcherPassword, QStringList{QStringLiteral("e2e/+/role")},
             QStringLiteral("e2e-roles"), false, QStringList{QStringLiteral("-v")});
         QVERIFY(m_roles->start());
+        // Every account the objects of eight modules and the station have.
+        QList<RealReceiver::Account> accounts{{"0000", {}, false}};
+        for (int k = 1; k <= 1024; ++k)
+            accounts.append({accountOf(k).toLatin1(), {}, false});
+        QVERIFY2(m_centre.start(accounts, &error), qPrintable(error));
 
         const QString lines[kSides] = {root.filePath(QStringLiteral("line-a")),
                                        root.filePath(QStringLiteral("line-b"))};
@@ -450,6 +544,14 @@ private slots:
             QVERIFY(writeMqttIni(side.home, m_broker->port(), kUser, kPassword, kPrefix[s], 0,
                                  QStringLiteral("[pair]\npartner=%1\n").arg(kPrefix[1 - s])
                                      + (s == 0 ? QStringLiteral("preferred=true\n") : QString())));
+            // The receiver refuses link tests: none.
+            QFile dc09(QDir(side.home).filePath(QStringLiteral("dc09.ini")));
+            QVERIFY(dc09.open(QIODevice::WriteOnly));
+            dc09.write(QStringLiteral("[receiver]\nhost = 127.0.0.1\nport = %1\n[link]\n"
+                                      "supervision = 0\ntimeout = 2\n")
+                           .arg(m_centre.port())
+                           .toLatin1());
+            dc09.close();
             side.panel = std::make_unique<PanelProcess>(side.home);
             side.panel->setLogFile(QDir(side.home).filePath(QStringLiteral("panel.log")));
             side.panel->setEnvironment(QStringLiteral("QT_LOGGING_RULES"),
@@ -517,9 +619,11 @@ private slots:
             return;
         const int standby = 1 - active;
         const Watch w = watch(standby);
-        m_sim.command("random 10 0 2");
+        const qsizetype ackedBefore = m_centre.acknowledged().size();
+        m_sim.command("random " + QByteArray::number(kTrafficRate) + " 0 2");
         QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= w.event + 30, kWaitMs); // during traffic
         const qint64 diedMs = killPanel(active);
+        const qsizetype ackedAtKill = m_centre.acknowledged().size();
         verifyTakeOver(standby, diedMs, "SIGKILL");
         if (QTest::currentTestFailed())
             return;
@@ -537,6 +641,33 @@ private slots:
         // of both), and its violations are the modules'.
         verifyArchived(w, sent().size());
         QTRY_COMPARE_WITH_TIMEOUT(violatedRetained(standby), violatedSent(), kWaitMs);
+
+        // The centre has every record of its files from before the kill on,
+        // in order: the killed one's up to its end, then its own.
+        verifyForwarded(w, ackedBefore);
+        // Sent twice: only what the killed one had sent since it last told its
+        // place, and the margin before that place. Before the kill a record
+        // went again only as the same message (the standby sent nothing).
+        const QList<QJsonObject> acked = m_centre.acknowledged();
+        QHash<QString, QString> sequenceOf; // data -> the sequence it first came with
+        int twice = 0;
+        for (qsizetype i = 0; i < acked.size(); ++i) {
+            const QString data = acked[i].value("data").toString();
+            const QString sequence = acked[i].value("sequence").toString();
+            const auto first = sequenceOf.constFind(data);
+            if (first == sequenceOf.cend()) {
+                sequenceOf.insert(data, sequence);
+                continue;
+            }
+            QVERIFY2(i >= ackedAtKill || *first == sequence,
+                     qPrintable(QStringLiteral("before the kill %1 came as %2 and as %3")
+                                    .arg(data, *first, sequence)));
+            if (acked[i].value("code").toString() != u"BR") // a restore goes with its record
+                ++twice;
+        }
+        qInfo("records sent twice after the take-over: %d", twice);
+        QVERIFY2(twice <= dc09::Forwarder::kResendMargin + 2 * kTrafficRate,
+                 qPrintable(QString::number(twice)));
     }
 
     void killedComesBackAsStandby()
