@@ -25,6 +25,26 @@ QString recordText(const TailRecord& r)
         .arg(QString::fromLatin1(r.text.left(32)));
 }
 
+// The partner's record `partner` is this panel's `own`: the same line but
+// for the time of day, which each panel takes from its own clock (in
+// millionths of the day, so that two clocks a few milliseconds apart often
+// differ), the times at most kPartnerClockS apart.
+bool sameRecord(const QByteArray& own, const QByteArray& partner)
+{
+    constexpr qsizetype kTimeAt = 6;
+    constexpr qsizetype kTimeLength = 6;
+    if (own == partner)
+        return true;
+    if (own.size() != partner.size() || own.left(kTimeAt) != partner.left(kTimeAt)
+        || own.mid(kTimeAt + kTimeLength) != partner.mid(kTimeAt + kTimeLength))
+        return false;
+    const std::optional<DayRecord> a = parseDayRecord(own);
+    const std::optional<DayRecord> b = parseDayRecord(partner);
+    return a && b
+           && qAbs(qint64(a->fraction) - b->fraction) * 86400
+                  <= qint64(Forwarder::kPartnerClockS) * 1000000;
+}
+
 } // namespace
 
 Forwarder::Forwarder(Sources sources, ReceiverLink& link, Settings settings, QString dataDir,
@@ -124,7 +144,7 @@ void Forwarder::followPartner(const QString& day, const QByteArray& text)
             recent.push_back(r.after);
             if (recent.size() > size_t(kResendMargin) + 1)
                 recent.pop_front();
-            if (r.text == text) {
+            if (sameRecord(r.text, text)) {
                 m_records.moveTo(recent.front());
                 return;
             }

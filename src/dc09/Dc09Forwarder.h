@@ -44,6 +44,9 @@ public:
     // A partner's acknowledged place is taken this many records early: a few
     // go out twice rather than one being missed.
     static constexpr int kResendMargin = 5;
+    // The partner's record is found in this panel's files with a time of day
+    // at most this far from its own: the two panels' clocks differ a little.
+    static constexpr int kPartnerClockS = 1;
     // A NAK whose time is this far from the panel's is about the clock.
     static constexpr int kClockSlackS = 2;
     // Records read from the day file at a time.

@@ -247,7 +247,12 @@ private slots:
         // Not in this panel's files: the cursor stays.
         r.forwarder->followPartner(r.forwarder->cursor().day, "000978999999");
         QCOMPARE(r.forwarder->cursor().line, 0);
-        r.forwarder->followPartner(r.forwarder->cursor().day, lines[7].trimmed());
+        // The partner's clock a few milliseconds off: the same record.
+        QByteArray partner = lines[7].trimmed();
+        const int fraction = partner.mid(6, 6).toInt();
+        partner.replace(6, 6,
+                        QByteArray::number(fraction > 0 ? fraction - 1 : 1).rightJustified(6, '0'));
+        r.forwarder->followPartner(r.forwarder->cursor().day, partner);
         QCOMPARE(r.forwarder->cursor().line, 8 - dc09::Forwarder::kResendMargin);
         r.forwarder->setSending(true);
         QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 10, kWaitMs);
