@@ -12,6 +12,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 kills=${1:-20}
 stops=${2:-20}
 export ZELVAN_BUILD_DIR=$PWD/$BUILD_DIR
+export ZELVAN_SOURCE_DIR=$PWD # the DC-09 receiver's script
 export QT_QPA_PLATFORM=offscreen
 status=0
 

@@ -9,5 +9,6 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 export ZELVAN_PAIR_CYCLES=${1:-20}
 export ZELVAN_BUILD_DIR=$PWD/$BUILD_DIR
+export ZELVAN_SOURCE_DIR=$PWD # the DC-09 receiver's script
 export QT_QPA_PLATFORM=offscreen
 exec "$BUILD_DIR/tests/tst_pair" killCycles
