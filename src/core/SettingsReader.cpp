@@ -20,6 +20,20 @@ void SettingsReader::problem(const QString& key, const QString& what)
     problems.append(m_template.arg(m_path, keyName(key), what));
 }
 
+bool SettingsReader::readable()
+{
+    const QFileInfo info(m_path);
+    if (!info.isFile() || !info.isReadable()) {
+        problem(QStringLiteral("-"), texts::fileUnreadable().arg(m_path));
+        return false;
+    }
+    if (status() != QSettings::NoError) {
+        problem(QStringLiteral("-"), texts::notIniFile());
+        return false;
+    }
+    return true;
+}
+
 QString SettingsReader::keyName(const QString& key)
 {
     const qsizetype slash = key.indexOf(QLatin1Char('/'));

@@ -19,6 +19,9 @@ public:
     QStringList allKeys() const { return m_ini.allKeys(); }
 
     void problem(const QString& key, const QString& what);
+    // Whether the file is a readable file in the key=value form; the problem
+    // is recorded when it is not.
+    bool readable();
     // From here on the problems are said with this text.
     void sayProblemsAs(const QString& text) { m_template = text; }
     // "section/key" as the operator reads it: "[section] key".

@@ -81,14 +81,7 @@ SettingsFile::Result SettingsFile::read(const QString& programDir, int systemNo)
     Settings& s = result.settings;
     s.accounts.systemNo = systemNo;
     SettingsReader r(path, programDir, dc09_texts::problem());
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable()) {
-        r.problem(QStringLiteral("-"), texts::fileUnreadable().arg(path));
-        result.problems = r.problems;
-        return result;
-    }
-    if (r.status() != QSettings::NoError) {
-        r.problem(QStringLiteral("-"), texts::notIniFile());
+    if (!r.readable()) {
         result.problems = r.problems;
         return result;
     }

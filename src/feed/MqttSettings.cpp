@@ -126,13 +126,7 @@ MqttSettingsFile::Result MqttSettingsFile::read(const QString& programDir, const
     result.present = true;
     MqttSettings& s = result.settings;
     SettingsReader r(path, programDir, texts::problem());
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
-        r.problem(QStringLiteral("-"), texts::fileUnreadable().arg(path));
-        result.problems = r.problems;
-        return result;
-    }
-    if (r.status() != QSettings::NoError) {
-        r.problem(QStringLiteral("-"), texts::notIniFile());
+    if (!r.readable()) {
         result.problems = r.problems;
         return result;
     }
