@@ -28,7 +28,9 @@ public:
     static QString keyName(const QString& key);
 
     bool has(const QString& key) const { return m_ini.contains(key); }
-    QString text(const QString& key) const { return m_ini.value(key).toString().trimmed(); }
+    QString text(const QString& key) const { return raw(key).trimmed(); }
+    // The value as read, blanks kept (an empty string when the key is not there).
+    QString raw(const QString& key) const { return m_ini.value(key).toString(); }
     bool boolean(const QString& key, bool fallback);
     int number(const QString& key, int fallback, int low, int high);
     // A file named by the key, relative to the program directory; it must be

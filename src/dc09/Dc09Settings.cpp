@@ -46,10 +46,7 @@ QByteArray readKey(SettingsReader& r)
     const QString textKey = QStringLiteral("message/key_text");
     const QString hex = r.text(hexKey);
     // The text key as written, spaces and all: only the line's end is not part of it.
-    QByteArray text =
-        r.has(textKey)
-            ? QSettings(r.path(), QSettings::IniFormat).value(textKey).toString().toUtf8()
-            : QByteArray();
+    QByteArray text = r.raw(textKey).toUtf8();
     if (!hex.isEmpty() && !text.isEmpty()) {
         r.problem(textKey, dc09_texts::twoKeys());
         return {};
