@@ -32,6 +32,15 @@ inline double monotonicSeconds()
     return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
+// CPU time of the calling thread: the work itself, without the waits for a
+// processor that other load on the machine adds to the elapsed time.
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
 // VmRSS of this process in kB, from /proc/self/status.
 inline long residentKb()
 {

@@ -6,7 +6,8 @@
 // With --quick (the short runs of .ci/run) a benchmark does less work, and a
 // claim about a time (a rate or a latency, which a busy machine lowers) is
 // still printed but does not fail the run; claims that do not depend on the
-// machine's load (counts, ratios of two runs, memory) always do.
+// machine's load (counts, ratios of CPU times, memory) always do. A ratio of
+// two elapsed times is a claim about a time: the load can fall on one run.
 #include <cstdio>
 #include <cstring>
 
@@ -31,7 +32,8 @@ public:
 
     bool quick() const { return m_quick; }
 
-    // A claim on a count, a ratio or memory: "met" or "NOT met", and NOT met fails the run.
+    // A claim on a count, a ratio of CPU times or memory: "met" or "NOT met", and NOT met fails the
+    // run.
     const char* counted(bool met)
     {
         if (!met)

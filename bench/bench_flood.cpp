@@ -6,7 +6,15 @@
 // million lines must fit in memory. The list is prefilled through its model,
 // with lines of all 1024 objects in turn (no two neighbours equal).
 //
-//   build/bench/bench_flood [--quick] [messages] [--window]
+// The two lengths are run in turns, three rounds, and the best of each is
+// compared, both the elapsed rate and the station thread's CPU time a
+// message. The elapsed rate of a run of a tenth of a second is at the mercy
+// of whatever else the machine does in it (a single pair once read 0.68 on
+// a busy machine, and with two processes spinning beside it the best of
+// three still reads 0.5 to 0.8), so quick mode judges the ratio of CPU
+// times, which is the cost itself and reads 0.95 to 1.05 either way.
+//
+//   build/bench/bench_flood [--quick] [messages] [--window] [--rounds N]
 //
 // --window also shows the violations window (offscreen), which follows the
 // list as the operator's would.
@@ -50,6 +58,7 @@ QByteArray traffic(int messages, double& lineRate)
 struct Result
 {
     double rate = 0;     // messages a second, first byte written to last line listed
+    double cpuUs = 0;    // the station thread's CPU time a message, in microseconds
     long rssKb = 0;      // after the flood
     int batches = 0;     // synced day-file batches
     qint64 archived = 0; // records synced
@@ -92,6 +101,7 @@ Result flood(int listed, const QByteArray& bytes, int messages, bool window)
     const int target = listed + messages;
     std::atomic<bool> written{false};
     const double start = bench::monotonicSeconds();
+    const double cpuStart = bench::threadCpuSeconds();
     std::thread writer([&] {
         rig.pty.write(bytes);
         written = true;
@@ -119,6 +129,7 @@ Result flood(int listed, const QByteArray& bytes, int messages, bool window)
     });
     poll.start();
     QCoreApplication::exec();
+    r.cpuUs = (bench::threadCpuSeconds() - cpuStart) / messages * 1e6;
     writer.join();
     r.rate = messages / (end - start);
     r.rssKb = bench::residentKb();
@@ -132,9 +143,12 @@ int main(int argc, char** argv)
     bench::Verdict verdict(argc, argv);
     bool window = false;
     int messages = verdict.quick() ? 10000 : 50000;
+    int rounds = 3;
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--window")
             window = true;
+        else if (QByteArray(argv[i]) == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, atoi(argv[++i]));
         else
             messages = std::max(1000, atoi(argv[i]));
     }
@@ -144,22 +158,43 @@ int main(int argc, char** argv)
     double lineRate = 0;
     const QByteArray bytes = traffic(messages, lineRate);
 
-    const Result small = flood(1000, bytes, messages, window);
-    const Result large = flood(1000000, bytes, messages, window);
+    // The best rate of each length; whether every run of it archived
+    // everything, and the most memory any run held.
+    const auto keepBest = [](Result& best, const Result& r) {
+        const bool complete = best.rate == 0 ? r.complete : best.complete && r.complete;
+        const long rssKb = std::max(best.rssKb, r.rssKb);
+        const double cpuUs = best.rate == 0 ? r.cpuUs : std::min(best.cpuUs, r.cpuUs);
+        if (r.rate > best.rate)
+            best = r;
+        best.complete = complete;
+        best.rssKb = rssKb;
+        best.cpuUs = cpuUs;
+    };
+    Result small;
+    Result large;
+    for (int round = 0; round < rounds; ++round) {
+        keepBest(small, flood(1000, bytes, messages, window));
+        keepBest(large, flood(1000000, bytes, messages, window));
+    }
     const double ratio = large.rate / small.rate;
+    const double cpuRatio = small.cpuUs / large.cpuUs;
     const double overLine = large.rate / lineRate;
     const double rssMb = large.rssKb / 1024.0;
     std::printf(
-        "runaway violations through the pseudo-terminal into the station%s, %d messages a run\n",
-        window ? " with the violations window shown" : "", messages);
+        "runaway violations through the pseudo-terminal into the station%s, %d messages a run, "
+        "best of %d runs of each\n",
+        window ? " with the violations window shown" : "", messages, rounds);
     for (const auto& [listed, r] : {std::pair{1000, small}, std::pair{1000000, large}})
-        std::printf("  %7d lines listed: %8.0f violations/s   %d synced batches, %lld records%s\n",
-                    listed, r.rate, r.batches, static_cast<long long>(r.archived),
+        std::printf("  %7d lines listed: %8.0f violations/s   station thread %.1f us CPU a "
+                    "message   %d synced batches, %lld records%s\n",
+                    listed, r.rate, r.cpuUs, r.batches, static_cast<long long>(r.archived),
                     r.complete ? "" : "   INCOMPLETE");
-    std::printf("  every message archived in both runs: %s\n",
+    std::printf("  every message archived in every run: %s\n",
                 verdict.counted(small.complete && large.complete));
-    std::printf("  ratio 1,000,000 / 1,000: %.2f   limit at least 0.80: %s\n", ratio,
-                verdict.counted(ratio >= 0.8));
+    std::printf("  rate ratio 1,000,000 / 1,000: %.2f   limit at least 0.80: %s\n", ratio,
+                verdict.timed(ratio >= 0.8));
+    std::printf("  CPU time a message, 1,000 / 1,000,000: %.2f   limit at least 0.80: %s\n",
+                cpuRatio, verdict.counted(cpuRatio >= 0.8));
     std::printf("  at 1,000,000 lines %.1fx the 115200-baud line's %.0f violations/s   limit at "
                 "least 10x: %s\n",
                 overLine, lineRate, verdict.timed(overLine >= 10));

@@ -39,13 +39,6 @@ namespace {
 constexpr double kCharAt4800Ms = 1000.0 * 10 / 4800; // start, 8 data, stop bits
 constexpr int kGuardMs = 1000;                       // the longest wait for one message
 
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
 // Writes one message and runs the event loop until `done` fires or a second
 // passes; returns the seconds from the write to the end of the handler, and
 // in cpu the CPU time this thread spent in between (the same road without
@@ -64,13 +57,13 @@ double sendAndWait(bench::PanelOnPty& rig, const QByteArray& message, const Send
     const QMetaObject::Connection c = QObject::connect(sender, done, &loop, &QEventLoop::quit);
     guard.start(kGuardMs);
     timedOut = false;
-    const double cpuStart = threadCpuSeconds();
+    const double cpuStart = bench::threadCpuSeconds();
     const double start = bench::monotonicSeconds();
     rig.pty.write(message);
     loop.exec();
     const double end = bench::monotonicSeconds();
     if (cpu)
-        *cpu = threadCpuSeconds() - cpuStart;
+        *cpu = bench::threadCpuSeconds() - cpuStart;
     QObject::disconnect(c);
     rig.pty.readNow(); // whatever the station wrote back
     return end - start;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every benchmark in its quick mode (--quick: less work; a claim on a time is
 # printed but not judged, as this machine's load decides it). A claim on a
-# count, a ratio of two runs or memory that is NOT met fails the run, and so
+# count, a ratio of CPU times or memory that is NOT met fails the run, and so
 # does a benchmark that crashes. The full runs: build/bench/<name> without --quick.
 #   scripts/bench-quick.sh [build dir]
 set -uo pipefail
