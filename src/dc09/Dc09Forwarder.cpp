@@ -67,7 +67,7 @@ Forwarder::Forwarder(Sources sources, ReceiverLink& link, Settings settings, QSt
     m_idle.setInterval(m_settings.supervisionS * 1000);
     connect(&m_idle, &QTimer::timeout, this, &Forwarder::sendLinkTest);
     m_primaryAgain.setSingleShot(true);
-    m_primaryAgain.setInterval(kPrimaryAgainMs);
+    m_primaryAgain.setInterval(m_settings.primaryAgainS * 1000);
     connect(&m_primaryAgain, &QTimer::timeout, this, [this] { m_onBackup = false; });
     connect(&m_link, &ReceiverLink::received, this, &Forwarder::onBytes);
     connect(&m_link, &ReceiverLink::failed, this, &Forwarder::onFailed);
@@ -87,18 +87,29 @@ void Forwarder::start()
     wake();
 }
 
-// Which objects are violated at the cursor: the records of its day before
-// it, read once at start (and after a jump to a partner's place), so that
-// the first taking or release after a restart still sends the restore.
+// Which objects are violated at the cursor: the records of the day file
+// before its day and of its day before it, read once at start (and after a
+// jump to a partner's place), so that the first taking or release after a
+// restart still sends the restore, of a violation before midnight too. One
+// day back and no further: a start costs the same however many days are
+// archived.
 void Forwarder::rebuildViolated()
 {
     m_mapper.forget();
     const FeedPosition& at = m_records.cursor();
-    FeedPosition from{at.day, 0, 0};
-    while (!at.day.isEmpty() && from.offset < at.offset) {
-        const std::vector<TailRecord> batch = m_records.tail().read(from, at.offset, 4096);
+    if (at.day.isEmpty())
+        return;
+    if (const QString before = m_records.tail().dayBefore(at.day); !before.isEmpty())
+        noteViolated({before, 0, 0}, -1);
+    noteViolated({at.day, 0, 0}, at.offset);
+}
+
+void Forwarder::noteViolated(FeedPosition from, qint64 limit)
+{
+    while (limit < 0 || from.offset < limit) {
+        const std::vector<TailRecord> batch = m_records.tail().read(from, limit, 4096);
         if (batch.empty())
-            break;
+            return;
         for (const TailRecord& r : batch)
             if (const std::optional<DayRecord> parsed = parseDayRecord(r.text))
                 m_mapper.note(*parsed);

@@ -37,7 +37,6 @@ class Forwarder : public QObject
     Q_OBJECT
 public:
     static constexpr int kTries = 3;
-    static constexpr int kPrimaryAgainMs = 60000;
     // After a failed connection the next try waits this long (a receiver
     // that refuses at once is not asked a thousand times a second).
     static constexpr int kReconnectMs = 1000;
@@ -103,6 +102,8 @@ private:
     void passCurrent();
     void recordRefused(const TailRecord& record, const QString& why);
     void rebuildViolated();
+    // Notes the violations of one day file from `from` up to byte `limit` (-1: its end).
+    void noteViolated(FeedPosition from, qint64 limit);
     void showReceiverTrouble(const QString& text);
     const Settings::Endpoint& target() const;
     QDateTime sendingTime() const;

@@ -29,6 +29,9 @@ struct Settings
     QByteArray key;               // the AES key's bytes; empty: not encrypted
     int supervisionS = 90;        // between link tests while idle; 0: none
     int timeoutS = 10;            // for an answer, before sending again
+    // On the backup receiver, the first one is tried again this long after it
+    // was left. Not a key of dc09.ini: a minute always; tests shorten it.
+    int primaryAgainS = 60;
     Accounts accounts;
     CodeTable codes;
 };

@@ -89,6 +89,17 @@ QString DayFileTail::dayAfter(const QString& day) const
     return {};
 }
 
+QString DayFileTail::dayBefore(const QString& day) const
+{
+    QString last;
+    for (const QString& d : days()) {
+        if (d >= day)
+            break;
+        last = d;
+    }
+    return last;
+}
+
 QString DayFileTail::lastDayUpTo(const QString& day) const
 {
     QString last;

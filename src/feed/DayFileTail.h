@@ -44,6 +44,8 @@ public:
     QString lastDayUpTo(const QString& day) const;
     // The first day file after `day` in name order ("yy-mm-dd" + suffix); empty when none.
     QString dayAfter(const QString& day) const;
+    // The last day file before `day`; empty when none.
+    QString dayBefore(const QString& day) const;
 
     static constexpr int kMaxLine = 4096;      // longer lines are cut to this
     static constexpr int kBytesPerRecord = 32; // read ahead per record wanted

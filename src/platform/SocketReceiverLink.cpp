@@ -3,6 +3,7 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 #include <QUdpSocket>
+#include <utility>
 
 namespace zelvan {
 
@@ -22,10 +23,12 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
     const bool same = m_tcp && m_host == host && m_port == port
                       && m_tcp->state() != QAbstractSocket::UnconnectedState;
     if (same && m_tcp->state() == QAbstractSocket::ConnectedState) {
+        m_unanswered = true;
         m_tcp->write(message);
         return;
     }
     if (same) {
+        m_unanswered = true;
         m_waiting = message; // goes out once connected
         return;
     }
@@ -38,6 +41,7 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
     if (!address)
         return;
     m_waiting = message;
+    m_unanswered = true;
     m_host = host;
     m_port = port;
     m_tcp = new QTcpSocket(this);
@@ -48,19 +52,24 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
             socket->write(std::exchange(m_waiting, {}));
     });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-        if (socket == m_tcp)
-            emit received(socket->readAll());
+        if (socket != m_tcp)
+            return;
+        m_unanswered = false;
+        emit received(socket->readAll());
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] {
         if (socket != m_tcp)
             return;
-        // A receiver that closes the connection between messages is no
-        // failure: the next message connects again.
         const QString reason = socket->errorString();
         m_waiting.clear();
         m_tcp = nullptr;
         socket->deleteLater();
-        emit failed(reason);
+        // A receiver that closes the connection once it has answered is no
+        // failure: the next message connects again. Said as one, the
+        // forwarder would send that next message a second time, once it
+        // is already on its way over the new connection.
+        if (std::exchange(m_unanswered, false))
+            emit failed(reason);
     });
     socket->connectToHost(*address, port);
 }
@@ -106,6 +115,7 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
 void SocketReceiverLink::drop()
 {
     m_waiting.clear();
+    m_unanswered = false;
     if (m_tcp) {
         QTcpSocket* socket = std::exchange(m_tcp, nullptr);
         socket->abort();

@@ -34,6 +34,9 @@ private:
     QString m_host;
     quint16 m_port = 0;
     QByteArray m_waiting; // handed over while connecting
+    // Something was written (or is waiting to be) on this connection since
+    // the receiver last answered: only then is its loss a failure.
+    bool m_unanswered = false;
     QString m_resolvedName;
     QHostAddress m_resolved;
 };

@@ -133,7 +133,8 @@ private slots:
         QVERIFY(r.problem(Source::Dc09Receiver).isEmpty());
     }
 
-    // No answer: three tries with the same sequence, then the backup receiver.
+    // No answer: three tries with the same sequence, then the backup
+    // receiver; the first one again once its minute (here 2 s) is over.
     void silentReceiverGivesWayToTheBackup()
     {
         StandInReceiver primary;
@@ -145,6 +146,7 @@ private slots:
         Rig r;
         dc09::Settings s = settingsFor(primary.port());
         s.backup = {QStringLiteral("127.0.0.1"), backup.port()};
+        s.primaryAgainS = 2;
         r.start(s);
         r.record(kObject, 'A');
         QTRY_COMPARE_WITH_TIMEOUT(backup.acknowledgedData.size(), 1, kWaitMs);
@@ -155,6 +157,11 @@ private slots:
         QTRY_COMPARE(r.forwarder->cursor().line, 1);
         // Answered: the line about the silent receiver goes.
         QVERIFY(r.problem(Source::Dc09Receiver).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!r.forwarder->onBackup(), kWaitMs);
+        r.record(kObject, 'P');
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
+        QCOMPARE(primary.acknowledgedData.size(), 2); // the restore and the closing
+        QCOMPARE(backup.received.size(), 1);
     }
 
     // NAK with the receiver's clock two minutes ahead: said with the
@@ -197,26 +204,31 @@ private slots:
         QVERIFY(r.problem(Source::Dc09Refused).contains(r.forwarder->refusedPath()));
     }
 
-    // The connection dropped as the message arrives, and an answer that
-    // takes 9 of the 10 seconds: the first goes again, the second does not.
+    // The connection dropped as the message arrives, an answer that takes 9
+    // of the 10 seconds, and a receiver that closes the connection after
+    // each answer: only the dropped one goes again; the closed connection
+    // is no failure of the message sent after it.
     void droppedAndSlowAnswers_data()
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<int>("timeoutS");
-        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("steps");
         QTest::newRow("dropped mid-message") << int(StandInReceiver::Answer::Drop) << 0 << 10 << 1;
         QTest::newRow("answer after 9 s") << int(StandInReceiver::Answer::Ack) << 9000 << 10 << 1;
+        QTest::newRow("closed after each answer")
+            << int(StandInReceiver::Answer::AckAndClose) << 0 << 10 << 3;
     }
     void droppedAndSlowAnswers()
     {
         QFETCH(int, answer);
         QFETCH(int, delayMs);
         QFETCH(int, timeoutS);
-        QFETCH(int, copies);
+        QFETCH(int, steps);
         StandInReceiver receiver;
         QVERIFY(receiver.listen());
-        receiver.script({{StandInReceiver::Answer(answer), delayMs}});
+        receiver.script(
+            QList<StandInReceiver::Step>(steps, {StandInReceiver::Answer(answer), delayMs}));
         Rig r;
         dc09::Settings s = settingsFor(receiver.port());
         s.timeoutS = timeoutS;
@@ -224,9 +236,38 @@ private slots:
         r.record(kObject, 'A');
         r.record(kObject, 'P');
         QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
-        // A, the restore and the closing; the first once more when it was dropped.
+        // A, the restore and the closing, each taken once (the dropped copy
+        // never reached the receiver).
         QCOMPARE(receiver.acknowledgedData.size(), 3);
-        QCOMPARE(receiver.received.size(), 3 + copies - 1);
+        QCOMPARE(receiver.received.size(), 3);
+    }
+
+    // A restart after midnight: a violation of the day before, taken today,
+    // still sends its restore first; of the day file before that it does
+    // not (a start reads one day file back, whatever the archive's length).
+    void restoreOfAnEarlierDay_data()
+    {
+        QTest::addColumn<int>("daysBack");
+        QTest::addColumn<QByteArrayList>("codes");
+        QTest::newRow("violated yesterday") << 1 << QByteArrayList{"/BR1", "/CL"};
+        QTest::newRow("violated two days ago") << 2 << QByteArrayList{"/CL"};
+    }
+    void restoreOfAnEarlierDay()
+    {
+        QFETCH(int, daysBack);
+        QFETCH(QByteArrayList, codes);
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        Rig r;
+        r.f.archive.AppendDayRecord(kObject, QLatin1Char('A'), r.now().addDays(-daysBack));
+        r.f.archive.AppendDayRecord(kObject + 1, QLatin1Char('P'), r.now().addDays(-1));
+        r.record(kObject, 'P');
+        r.start(settingsFor(receiver.port()));
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 1, kWaitMs);
+        QCOMPARE(receiver.acknowledgedData.size(), codes.size());
+        for (qsizetype i = 0; i < codes.size(); ++i)
+            QVERIFY2(receiver.acknowledgedData[i].contains(codes[i]),
+                     receiver.acknowledgedData[i].constData());
     }
 
     // On standby nothing is sent and the cursor follows the partner's place

@@ -154,13 +154,20 @@ void StandInReceiver::answer(QTcpSocket* socket, const dc09::Message& m, const S
         socket->write(dc09::build({"NAK", 0, "0", "0", {}}, {}, now.addSecs(step.offsetS)));
         return;
     case Answer::Ack:
+    case Answer::AckAndClose:
         acknowledgedData.append(m.data);
         [[fallthrough]];
     case Answer::Duh:
-        socket->write(dc09::build({step.answer == Answer::Ack ? "ACK" : "DUH", m.header.sequence,
+        socket->write(dc09::build({step.answer == Answer::Duh ? "DUH" : "ACK", m.header.sequence,
                                    m.header.receiver, m.header.line, m.header.account},
                                   {}, now, cipher));
-        return;
+        break;
+    }
+    if (step.answer == Answer::AckAndClose) {
+        // Nothing more is read on this connection: what comes after the
+        // answer is lost, as at a receiver that has closed it.
+        disconnect(socket, nullptr, this, nullptr);
+        socket->disconnectFromHost();
     }
 }
 

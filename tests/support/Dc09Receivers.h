@@ -48,8 +48,8 @@ private:
 
 // A receiver of the test's own, for what a real one rarely does: no answer,
 // a NAK with its clock off, DUH, the connection dropped as a message comes,
-// an answer that takes long. Each message received takes the next step of
-// the script; once the script is over, every message is acknowledged.
+// an answer that takes long, a connection closed after each answer. Each message received takes the
+// next step of the script; once the script is over, every message is acknowledged.
 class StandInReceiver : public QObject
 {
     Q_OBJECT
@@ -60,7 +60,8 @@ public:
         None,
         Nak, // with the receiver's time `offsetS` seconds from the real one
         Duh,
-        Drop, // the connection closed, no answer
+        Drop,        // the connection closed, no answer
+        AckAndClose, // acknowledged, then the connection closed (one message a connection)
     };
     struct Step
     {
