@@ -73,6 +73,7 @@ public:
         Dc09Refused,     // the receiving centre received a record but did not process it
         Dc09Damaged,     // damaged day-file lines not forwarded
         Dc09Read,        // a day file or the cursor of the forwarder
+        Dc09RefusedList, // a record passed over could not be added to dc09-refused.txt
         Count
     };
     QStringList problems() const;

@@ -130,8 +130,10 @@ void Forwarder::setSending(bool on)
     m_linkTest = false;
     m_records.sendAgain();
     if (!on) {
+        // On standby nothing is sent: nothing to say of the receiver or its clock.
         m_link.drop();
         m_src.screen.setProblem(Source::Dc09Receiver, QString());
+        m_src.screen.setProblem(Source::Dc09Clock, QString());
         return;
     }
     rebuildViolated();
@@ -172,9 +174,25 @@ void Forwarder::wake()
 
 void Forwarder::pump()
 {
+    // A message that waits to go again after a failed connection keeps its
+    // number and its count of tries: the reconnection sends it. Built anew
+    // here, at each record archived meanwhile, its tries would never reach
+    // three, and the backup would never be asked while the first receiver
+    // refuses.
     if (!m_sending || m_inFlight)
         return;
-    if (!m_pending && !takeNextRecord()) {
+    if (m_linkTest) {
+        // A link test waiting to go again gives way: a record tests the link too.
+        m_reconnect.stop();
+        m_linkTest = false;
+    }
+    if (m_reconnect.isActive())
+        return;
+    if (m_pending) {
+        sendCurrent();
+        return;
+    }
+    if (!takeNextRecord()) {
         // Idle: the link is tested after `supervision` seconds of quiet.
         if (m_settings.supervisionS > 0 && !m_idle.isActive())
             m_idle.start();
@@ -185,7 +203,6 @@ void Forwarder::pump()
     m_header =
         Header{m_settings.token, nextSequence(), m_settings.receiver, m_settings.line, e.account};
     m_data = dataBlock(m_settings.token, e);
-    m_linkTest = false;
     m_tries = 0;
     m_naks = 0;
     sendCurrent();
@@ -228,8 +245,10 @@ bool Forwarder::takeNextRecord()
         m_ahead.pop_front();
         m_records.sent(0, r);
         m_aheadFrom = r.after;
+        // A line the archive does not write (one that does not parse, or a
+        // digit changed into an unknown letter, object or module) is damaged.
         const std::optional<DayRecord> parsed = parseDayRecord(r.text);
-        if (!parsed || (parsed->k == 0 && parsed->module < 1)) {
+        if (!parsed || !isArchiveRecord(*parsed)) {
             ++m_damaged;
             recordRefused(r, QStringLiteral("повреден ред"));
             m_src.screen.setProblem(Source::Dc09Damaged, dc09_texts::damaged().arg(m_damaged).arg(
@@ -272,7 +291,7 @@ void Forwarder::transmit(const Header& header, const QByteArray& data)
 
 void Forwarder::sendCurrent()
 {
-    if (!m_sending)
+    if (!m_sending || m_inFlight)
         return;
     if (!m_pending && !m_linkTest) {
         wake();
@@ -443,8 +462,10 @@ void Forwarder::recordRefused(const TailRecord& record, const QString& why)
     if (list.open(QIODevice::WriteOnly | QIODevice::Append) && list.write(line) == line.size()
         && list.flush())
         return;
-    m_src.screen.setProblem(Source::Dc09Read, dc09_texts::refusedListUnwritten().arg(
-                                                  refusedPath(), list.errorString()));
+    // Its own line, which a day file read again does not clear: the list
+    // lacks a record from now on.
+    m_src.screen.setProblem(Source::Dc09RefusedList, dc09_texts::refusedListUnwritten().arg(
+                                                         refusedPath(), list.errorString()));
 }
 
 } // namespace zelvan::dc09

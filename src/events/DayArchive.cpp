@@ -4,6 +4,7 @@
 #include "core/Logging.h"
 #include "core/StationState.h"
 #include "events/ArchiveTexts.h"
+#include "events/DayFile.h"
 
 #include <QFile>
 
@@ -12,9 +13,6 @@ namespace zelvan {
 namespace {
 
 constexpr qint64 kMillionths = 1000000;
-
-bool isObjectLetter(QChar c) { return QStringView(u"POARBNF12345").contains(c); }
-bool isModuleLetter(QChar c) { return c == QLatin1Char('S') || c == QLatin1Char('V'); }
 
 QByteArray digits(qint64 value, int width)
 {

@@ -1,5 +1,6 @@
 #include "events/DayFile.h"
 
+#include "core/Addressing.h"
 #include "core/NumericText.h"
 
 #include <QTime>
@@ -62,6 +63,17 @@ std::optional<DayRecord> parseDayRecord(QByteArrayView line)
         && line.size() > kRecordLength && isDigit(line[kRecordLength]))
         r.module = line[kRecordLength] - '0';
     return r;
+}
+
+bool isObjectLetter(QChar c) { return QStringView(u"POARBNF12345").contains(c); }
+
+bool isModuleLetter(QChar c) { return c == QLatin1Char('S') || c == QLatin1Char('V'); }
+
+bool isArchiveRecord(const DayRecord& r)
+{
+    if (r.k == 0)
+        return isModuleLetter(r.letter) && isModule(r.module);
+    return isObject(r.k) && isObjectLetter(r.letter);
 }
 
 DayFileReader::DayFileReader(const QString& path) : m_file(path) {}

@@ -25,6 +25,14 @@ struct DayRecord
 // non-digit in its first 12 gives nothing.
 std::optional<DayRecord> parseDayRecord(QByteArrayView line);
 
+// The letters the archive writes in object records and in module records.
+bool isObjectLetter(QChar c);
+bool isModuleLetter(QChar c);
+// Whether the archive writes such a record: an object record of 1..1024 with
+// an object letter, or a module record (object 0) with S or V and its module.
+// Anything else that parses is a damaged line all the same (a digit changed).
+bool isArchiveRecord(const DayRecord& r);
+
 // The next well-formed record of the lines a device holds (a day file, or its
 // bytes in memory): false at the end, or when reading failed (`failed` then
 // set). A line longer than a record's room is read by its start, its rest skipped.

@@ -96,6 +96,14 @@ std::vector<TailRecord> RecordFollower::read(int max, QString* error)
             return {};
         m_left = m_next;
         m_next = FeedPosition{after, 0, 0};
+        // A later day acknowledged before the clock went back goes on from
+        // where it was acknowledged, not again from its first line.
+        // Kept until reading passes that day: the clock may go back again
+        // before the cursor gets there.
+        if (after == m_laterAcked.day && m_tail.startsLine(m_laterAcked))
+            m_next = m_laterAcked;
+        else if (after > m_laterAcked.day)
+            m_laterAcked = {};
         if (m_window.empty()) {
             // Nothing of the finished day waits: the cursor moves on with it.
             m_cursor = m_next;
@@ -130,6 +138,7 @@ void RecordFollower::sendAgain()
 void RecordFollower::moveTo(const FeedPosition& to)
 {
     m_window.clear();
+    m_laterAcked = {};
     m_cursor = m_next = to;
     m_cursorDirty = true;
 }
@@ -146,12 +155,17 @@ void RecordFollower::onDaySynced(const QDate& date)
         // The clock went back across midnight and records were added to a
         // day already finished: reading goes back to where that day was left
         // (its start, for an older day), or to the cursor when records before
-        // that still wait for their acknowledgement, and on from there. What
-        // follows goes out again; a receiver drops it by (day, line).
+        // that still wait for their acknowledgement, and on from there. The
+        // later day then goes on from where it was acknowledged: sent again
+        // whole after each record of the earlier day, it would reach a
+        // receiving centre as the same alarms over and over. What was in
+        // flight goes out again; a receiver drops it by (day, line).
         qCInfo(lcApp).noquote() << "records added to" << day << "behind the cursor" << m_next.day;
         m_window.clear();
         if (const FeedPosition to = day == m_left.day ? m_left : FeedPosition{day, 0, 0};
             before(to, m_cursor)) {
+            if (m_cursor.day > day && before(m_laterAcked, m_cursor))
+                m_laterAcked = m_cursor;
             m_cursor = to;
             m_cursorDirty = true;
         }

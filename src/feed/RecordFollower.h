@@ -81,6 +81,9 @@ private:
     FeedPosition m_cursor;
     FeedPosition m_next;
     FeedPosition m_left; // where the last finished day was left
+    // Where a later day was acknowledged up to when the clock went back
+    // across midnight; empty when it did not.
+    FeedPosition m_laterAcked;
     bool m_cursorDirty = false;
     // How far the archive has synced: the file of m_syncedDay up to
     // m_syncedSize; the files before it whole.

@@ -95,8 +95,13 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
             while (m_udp->hasPendingDatagrams()) {
                 QByteArray datagram(qMax<qint64>(0, m_udp->pendingDatagramSize()),
                                     Qt::Uninitialized);
-                const qint64 n = m_udp->readDatagram(datagram.data(), datagram.size());
-                if (n >= 0)
+                QHostAddress from;
+                quint16 fromPort = 0;
+                const qint64 n =
+                    m_udp->readDatagram(datagram.data(), datagram.size(), &from, &fromPort);
+                // Only the receiver answers: a datagram from anyone else
+                // could otherwise acknowledge a message it never got.
+                if (n >= 0 && fromPort == m_udpPort && from.isEqual(m_resolved))
                     emit received(datagram.left(n));
             }
         });
@@ -108,6 +113,7 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
         m_resolved = *address;
         m_resolvedName = host;
     }
+    m_udpPort = port;
     if (m_udp->writeDatagram(message, m_resolved, port) != message.size())
         emit failed(m_udp->errorString());
 }

@@ -38,7 +38,8 @@ private:
     // the receiver last answered: only then is its loss a failure.
     bool m_unanswered = false;
     QString m_resolvedName;
-    QHostAddress m_resolved;
+    QHostAddress m_resolved; // of m_resolvedName: the UDP receiver's address
+    quint16 m_udpPort = 0;   // and its port
 };
 
 } // namespace zelvan

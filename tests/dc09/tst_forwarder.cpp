@@ -10,6 +10,8 @@
 
 #include <QFile>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QUdpSocket>
 #include <QtTest>
 #include <memory>
 
@@ -162,6 +164,115 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
         QCOMPARE(primary.acknowledgedData.size(), 2); // the restore and the closing
         QCOMPARE(backup.received.size(), 1);
+    }
+
+    // The first receiver refuses the connection while records keep coming:
+    // each waits its turn behind the one being tried, which keeps its number
+    // and its count of tries, so the backup takes over after three.
+    void refusingReceiverGivesWayToTheBackup()
+    {
+        quint16 closed = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            closed = probe.serverPort();
+        }
+        StandInReceiver backup;
+        QVERIFY(backup.listen());
+        Rig r;
+        dc09::Settings s = settingsFor(closed);
+        s.backup = {QStringLiteral("127.0.0.1"), backup.port()};
+        r.start(s);
+        constexpr int kRecords = 12;
+        int written = 0;
+        QTimer traffic;
+        QObject::connect(&traffic, &QTimer::timeout, [&] {
+            if (written < kRecords)
+                r.record(++written, 'N');
+        });
+        traffic.start(250);
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, kRecords, kWaitMs);
+        QVERIFY(r.forwarder->onBackup());
+        QCOMPARE(backup.acknowledgedData.size(), kRecords);
+        for (int i = 0; i < kRecords; ++i)
+            QVERIFY(backup.acknowledgedData[i].startsWith(
+                "#0" + QByteArray::number(1 + i / 128)
+                + QByteArray::number(i % 128 + 1).rightJustified(3, '0') + '|'));
+    }
+
+    // Over UDP only the receiver's own answer counts: an ACK from another
+    // port, with the right number, leaves the message in flight.
+    void udpAnswerOnlyFromTheReceiver()
+    {
+        QUdpSocket receiver;
+        QUdpSocket other;
+        QVERIFY(receiver.bind(QHostAddress::LocalHost) && other.bind(QHostAddress::LocalHost));
+        Rig r;
+        dc09::Settings s = settingsFor(receiver.localPort());
+        s.udp = true;
+        r.start(s);
+        r.record(kObject, 'N');
+        r.record(kObject, 'F');
+        const auto next = [&receiver](QHostAddress* from, quint16* port) {
+            if (!QTest::qWaitFor([&] { return receiver.hasPendingDatagrams(); }, kWaitMs))
+                return dc09::Message{};
+            QByteArray d(int(receiver.pendingDatagramSize()), Qt::Uninitialized);
+            d.resize(int(receiver.readDatagram(d.data(), d.size(), from, port)));
+            dc09::FrameScanner scanner;
+            scanner.feed(d);
+            return dc09::parse(scanner.next().value_or(QByteArray()), nullptr);
+        };
+        const auto ackOf = [](const dc09::Message& m) {
+            return dc09::build(
+                {"ACK", m.header.sequence, m.header.receiver, m.header.line, m.header.account}, {},
+                QDateTime::currentDateTimeUtc());
+        };
+        QHostAddress panel;
+        quint16 panelPort = 0;
+        const dc09::Message first = next(&panel, &panelPort);
+        QVERIFY(first.sound());
+        other.writeDatagram(ackOf(first), panel, panelPort);
+        // Not taken: after the timeout the same message comes again.
+        const dc09::Message again = next(&panel, &panelPort);
+        QVERIFY(again.sound());
+        QCOMPARE(again.header.sequence, first.header.sequence);
+        QCOMPARE(r.forwarder->cursor().line, 0);
+        receiver.writeDatagram(ackOf(again), panel, panelPort);
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 1, kWaitMs);
+    }
+
+    // A line of a day file the archive does not write is not sent: listed
+    // with the reason, said, and the records after it go on.
+    void damagedLinesAreListed_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("not a record") << QByteArray("0133A 12:00");
+        QTest::newRow("unknown letter") << QByteArray("013364000001");
+        QTest::newRow("object past 1024") << QByteArray("102565000001");
+        QTest::newRow("object with a module's letter") << QByteArray("013383000001");
+        QTest::newRow("module record without its module") << QByteArray("000083000001");
+        QTest::newRow("module 9") << QByteArray("0000860000019");
+    }
+    void damagedLinesAreListed()
+    {
+        QFETCH(QByteArray, line);
+        StandInReceiver receiver;
+        QVERIFY(receiver.listen());
+        Rig r;
+        QFile day(r.f.archive.dataDir() + QLatin1Char('/')
+                  + DayArchive::dayFileName(r.now().date()));
+        QVERIFY(day.open(QIODevice::Append) && day.write(line + "\r\n") > 0);
+        day.close();
+        r.record(kObject, 'N');
+        r.start(settingsFor(receiver.port()));
+        QTRY_COMPARE_WITH_TIMEOUT(r.forwarder->cursor().line, 2, kWaitMs);
+        QCOMPARE(receiver.acknowledgedData.size(), 1);
+        QVERIFY(receiver.acknowledgedData.front().endsWith("/CL2"));
+        QFile list(r.forwarder->refusedPath());
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QByteArray listed = list.readAll();
+        QVERIFY2(listed.contains(" 1 " + line + ' '), listed.constData());
+        QVERIFY(!r.problem(Source::Dc09Damaged).isEmpty());
     }
 
     // NAK with the receiver's clock two minutes ahead: said with the

@@ -130,6 +130,8 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(archive.pendingCount(), 0);
         QVERIFY(QDir(dir.path()).isEmpty());
+        // Read back from a damaged file, such a record is no record of the archive either.
+        QVERIFY(!isArchiveRecord(DayRecord{k, letter, 0, module ? module : -1}));
     }
 
     // A power cut left half a record at the end of the day file: the next
@@ -423,6 +425,8 @@ private slots:
         QCOMPARE(r->letter, letter);
         QCOMPARE(r->module, module);
         QCOMPARE(r->timeText(), time);
+        // A module record without its module parses but is none the archive writes.
+        QCOMPARE(isArchiveRecord(*r), k != 0 || module != -1);
     }
 
     void readerSkipsDamagedLines()
