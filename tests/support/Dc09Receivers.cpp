@@ -74,6 +74,8 @@ void RealReceiver::stop()
     if (!m_node.waitForFinished(kStartMs))
         m_node.kill();
     m_node.waitForFinished(kStartMs);
+    // What it handled between the last reading and its end.
+    messages();
 }
 
 const QList<QJsonObject>& RealReceiver::messages()
