@@ -22,13 +22,12 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
 {
     const bool same = m_tcp && m_host == host && m_port == port
                       && m_tcp->state() != QAbstractSocket::UnconnectedState;
+    m_unanswered = true;
     if (same && m_tcp->state() == QAbstractSocket::ConnectedState) {
-        m_unanswered = true;
         m_tcp->write(message);
         return;
     }
     if (same) {
-        m_unanswered = true;
         m_waiting = message; // goes out once connected
         return;
     }
@@ -41,7 +40,6 @@ void SocketReceiverLink::sendTcp(const QString& host, quint16 port, const QByteA
     if (!address)
         return;
     m_waiting = message;
-    m_unanswered = true;
     m_host = host;
     m_port = port;
     m_tcp = new QTcpSocket(this);
@@ -121,7 +119,6 @@ void SocketReceiverLink::sendUdp(const QString& host, quint16 port, const QByteA
 void SocketReceiverLink::drop()
 {
     m_waiting.clear();
-    m_unanswered = false;
     if (m_tcp) {
         QTcpSocket* socket = std::exchange(m_tcp, nullptr);
         socket->abort();
